@@ -1,0 +1,1 @@
+#include "display/graph/graph_record.h"
