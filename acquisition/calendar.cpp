@@ -1,1 +1,1 @@
-// calendar helpers
+#include "acquisition/calendar.h"

@@ -1,0 +1,1 @@
+#include "document/project_file.h"
