@@ -1,0 +1,169 @@
+#include "platform/settings_tree.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zentra::platform {
+namespace {
+
+// Closes the descriptor when it goes out of scope.
+class Fd {
+  public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    bool ok() const { return fd_ >= 0; }
+    // Closes now and reports whether the close succeeded.
+    bool Close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+  private:
+    int fd_ = -1;
+};
+
+bool IsValidPart(std::string_view part) {
+    return !part.empty() && part != "." && part != ".." &&
+           part.find('/') == std::string_view::npos && part.find('\0') == std::string_view::npos;
+}
+
+bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Makes a completed rename survive a power loss.
+void SyncFolder(const std::filesystem::path& folder) {
+    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.ok())
+        ::fsync(dir.get());
+}
+
+} // namespace
+
+std::filesystem::path SettingsRoot() {
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/')
+        return std::filesystem::path(config);
+    if (const char* home = std::getenv("HOME"); home && home[0] == '/')
+        return std::filesystem::path(home) / ".config";
+    return {};
+}
+
+std::optional<SettingsKey> OpenSettingsKey(std::string_view keyPath) {
+    std::filesystem::path folder = SettingsRoot();
+    if (folder.empty())
+        return std::nullopt;
+    bool anyPart = false;
+    while (!keyPath.empty()) {
+        const std::size_t cut = keyPath.find('\\');
+        const std::string_view part = keyPath.substr(0, cut);
+        keyPath = cut == std::string_view::npos ? std::string_view() : keyPath.substr(cut + 1);
+        if (part.empty())
+            continue;
+        if (!IsValidPart(part))
+            return std::nullopt;
+        folder /= std::string(part);
+        anyPart = true;
+    }
+    if (!anyPart)
+        return std::nullopt;
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error || !std::filesystem::is_directory(folder, error))
+        return std::nullopt;
+    return SettingsKey{folder};
+}
+
+bool IsValidValueName(std::string_view name) {
+    return IsValidPart(name);
+}
+
+bool WriteSettingsValue(const SettingsKey& key, std::string_view name,
+                        std::span<const std::uint8_t> bytes) {
+    if (!IsValidValueName(name))
+        return false;
+    const std::filesystem::path target = key.folder / std::string(name);
+    std::string temp = (key.folder / ".zentra-value-XXXXXX").string();
+    Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    if (!fd.ok())
+        return false;
+    const bool written = WriteAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
+    const bool closed = fd.Close();
+    if (!written || !closed || ::rename(temp.c_str(), target.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    SyncFolder(key.folder);
+    return true;
+}
+
+std::optional<std::size_t> SettingsValueSize(const SettingsKey& key, std::string_view name) {
+    if (!IsValidValueName(name))
+        return std::nullopt;
+    struct stat info {};
+    const std::filesystem::path file = key.folder / std::string(name);
+    if (::stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    return static_cast<std::size_t>(info.st_size);
+}
+
+std::optional<std::vector<std::uint8_t>>
+ReadSettingsValue(const SettingsKey& key, std::string_view name, std::size_t maxSize) {
+    if (!IsValidValueName(name))
+        return std::nullopt;
+    const std::filesystem::path file = key.folder / std::string(name);
+    Fd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat info {};
+    if (!fd.ok() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    // One byte more than allowed tells a larger value apart from one that fits.
+    std::vector<std::uint8_t> bytes(maxSize + 1);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::read(fd.get(), bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return std::nullopt;
+        }
+        if (n == 0)
+            break;
+        done += static_cast<std::size_t>(n);
+    }
+    if (done > maxSize)
+        return std::nullopt;
+    bytes.resize(done);
+    return bytes;
+}
+
+bool DeleteSettingsValue(const SettingsKey& key, std::string_view name) {
+    if (!IsValidValueName(name))
+        return false;
+    const std::filesystem::path file = key.folder / std::string(name);
+    if (::unlink(file.c_str()) == 0) {
+        SyncFolder(key.folder);
+        return true;
+    }
+    return errno == ENOENT;
+}
+
+} // namespace zentra::platform

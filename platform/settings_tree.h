@@ -1,0 +1,55 @@
+// The user's settings store: a tree of keys holding named binary values, kept as a
+// folder tree under $XDG_CONFIG_HOME (default ~/.config). A key path such as
+// "Software\Corvane\Zentra\ini" is the folder Software/Corvane/Zentra/ini; each value
+// is one file in its key's folder holding exactly the value's bytes. Values are
+// replaced atomically (temporary file, fsync, rename), so a crash leaves either the
+// old or the new bytes, never a torn value.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zentra::platform {
+
+// An open key: the folder that holds its values.
+struct SettingsKey {
+    std::filesystem::path folder;
+};
+
+// Folder under which the key tree lives: $XDG_CONFIG_HOME when it is set to an
+// absolute path, otherwise $HOME/.config; empty when neither can be found.
+std::filesystem::path SettingsRoot();
+
+// Opens a key, creating it (and its parents) when missing. Key paths are separated
+// by backslashes; empty parts are ignored. Parts "." and ".." and parts holding a
+// slash or a NUL are refused, so a key can never leave the tree. Any failure gives
+// nullopt.
+std::optional<SettingsKey> OpenSettingsKey(std::string_view keyPath);
+
+// True when a value name is usable as a file in a key folder (not empty, not "." or
+// "..", no slash, no NUL).
+bool IsValidValueName(std::string_view name);
+
+// Replaces (or creates) a value with exactly the given bytes. False on any failure;
+// the previous bytes then stay as they were.
+bool WriteSettingsValue(const SettingsKey& key, std::string_view name,
+                        std::span<const std::uint8_t> bytes);
+
+// Size in bytes of a stored value, or nullopt when it does not exist.
+std::optional<std::size_t> SettingsValueSize(const SettingsKey& key, std::string_view name);
+
+// The bytes of a stored value when it exists and holds at most maxSize bytes;
+// nullopt when it is absent, unreadable or larger.
+std::optional<std::vector<std::uint8_t>>
+ReadSettingsValue(const SettingsKey& key, std::string_view name, std::size_t maxSize);
+
+// Removes a value; true when it is gone afterwards (also when it never existed).
+bool DeleteSettingsValue(const SettingsKey& key, std::string_view name);
+
+} // namespace zentra::platform
