@@ -61,7 +61,9 @@ class GetSystemDate {
     static DayNumber ToDayNumber(const char* dayText);
 
     // YYYYMMDD to DD/MM/YYYY; destination holds at least kDayTextCapacity characters.
-    // Values outside 00010101..99991231 give "00/00/0000". Returns destination.
+    // Negative values and values above 99999999 give "00/00/0000"; shorter values
+    // are read as YYYYMMDD with leading zeros (101 gives 01/01/0000). Returns
+    // destination.
     static char* FromDayNumber(DayNumber dayNumber, char* destination);
 
     // "Jan".."Dec" to 1..12 (exact, case-sensitive); anything else gives 0.

@@ -23,9 +23,9 @@ inline constexpr std::size_t kEnabled = 32;
 inline constexpr std::size_t kRealTime = 33;
 inline constexpr std::size_t kGraphMode = 34;
 inline constexpr std::size_t kHistoryTime = 40;
-inline constexpr std::size_t kGraphNumber = 48;  // int32 index 0..11, not read
-inline constexpr std::size_t kWord52 = 52;       // int32, 0, not read
-inline constexpr std::size_t kQuadrant = 56;     // int32 index mod 4, not read
+inline constexpr std::size_t kGraphNumber = 48; // int32 index 0..11, not read
+inline constexpr std::size_t kWord52 = 52;      // int32, 0, not read
+inline constexpr std::size_t kQuadrant = 56;    // int32 index mod 4, not read
 inline constexpr std::size_t kLineColour = 60;
 inline constexpr std::size_t kLineStyle = 72;
 inline constexpr std::size_t kAssociations = 84;
@@ -55,25 +55,26 @@ inline constexpr double kDefaultTickLengthX = 1.5;
 inline constexpr double kDefaultTickLengthY = 0.75;
 
 struct Graph {
-    std::uint8_t m_Enabled = 1;    // 1: the cell shows the graph
-    std::uint8_t m_RealTime = 1;   // 1: live ring; 0: logged samples
-    std::uint8_t m_GraphMode = 1;  // 1: plotted graph; 0: data table
+    std::uint8_t m_Enabled = 1;     // 1: the cell shows the graph
+    std::uint8_t m_RealTime = 1;    // 1: live ring; 0: logged samples
+    std::uint8_t m_GraphMode = 1;   // 1: plotted graph; 0: data table
     std::int64_t m_HistoryTime = 0; // when history browsing began (seconds since 1970)
     std::int32_t m_GraphNumber = 0; // record offset 48
     std::int32_t m_Word52 = 0;      // record offset 52
     std::int32_t m_Quadrant = 0;    // record offset 56
-    std::array<std::int32_t, kTracesPerGraph> m_LineColour{}; // index into TraceColours
-    std::array<std::int32_t, kTracesPerGraph> m_LineStyle{};  // carried only
+    std::array<std::int32_t, kTracesPerGraph> m_LineColour{};   // index into TraceColours
+    std::array<std::int32_t, kTracesPerGraph> m_LineStyle{};    // carried only
     std::array<std::int32_t, kTracesPerGraph> m_Associations{}; // trace source values
-    std::array<std::array<char, kHeadingCapacity>, kTracesPerGraph> m_Headings{}; // "OFF" = not drawn
+    std::array<std::array<char, kHeadingCapacity>, kTracesPerGraph>
+        m_Headings{};                               // "OFF" = not drawn
     std::array<char, kHeadingCapacity> m_LegendX{}; // carried only
     std::array<char, kHeadingCapacity> m_LegendY{}; // carried only
-    std::uint8_t m_RelativeY = 1;   // 1: Y axis in percent of a nominal span
+    std::uint8_t m_RelativeY = 1;                   // 1: Y axis in percent of a nominal span
     std::array<double, 2> m_NominalY{}; // [0] absolute full scale, [1] reference percentage
-    std::uint8_t m_CentreZero = 0;  // 1: zero line in the middle
-    std::int32_t m_ScaleX = 9;      // time steps across the plot
-    std::int32_t m_ScaleY = 0;      // Y divisions on a relative axis
-    std::int32_t m_NominalScaleY = 0; // division at which the reference percentage sits
+    std::uint8_t m_CentreZero = 0;      // 1: zero line in the middle
+    std::int32_t m_ScaleX = 9;          // time steps across the plot
+    std::int32_t m_ScaleY = 0;          // Y divisions on a relative axis
+    std::int32_t m_NominalScaleY = 0;   // division at which the reference percentage sits
     std::uint8_t m_LeftArrowActive = 0;
     std::uint8_t m_RightArrowActive = 0;
     std::int32_t m_FirstIndex = 0;   // sample at the left edge, as last drawn
@@ -89,6 +90,18 @@ void EncodeGraph(const Graph& graph, std::uint8_t* out);
 // Reads the fields from offset 32 on; the header is skipped. Text arrays are
 // NUL-terminated on reading, whatever the bytes held.
 void DecodeGraph(const std::uint8_t* in, Graph& graph);
+
+// Bounds for values that arrive unchecked (project files, the settings store): the
+// Graphs page accepts time bases 5..600; the divisions only need to be positive and
+// drawable.
+inline constexpr std::int32_t kMaxScaleX = 600;
+inline constexpr std::int32_t kMaxScaleY = 1000;
+inline constexpr std::int32_t kMaxHistoryOffset = 1'000'000;   // samples back from the live end
+inline constexpr std::int32_t kMaxSecondsPerDiv = 360'000'000; // 100000 periods of an hour
+
+// Brings every counter, index and source value of a record read from outside into a
+// range that later arithmetic and table look-ups can take (see graph_record.cpp).
+void BoundGraph(Graph& graph, std::int32_t systemType);
 
 struct TraceColour {
     const char* name;
