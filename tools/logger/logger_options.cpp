@@ -1,0 +1,227 @@
+#include "tools/logger/logger_options.h"
+
+#include "document/zentra_doc.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <charconv>
+#include <string_view>
+
+namespace zentra::logger {
+namespace {
+
+constexpr int kMaxPeriodValue = 100000; // as the logging set-up page allows
+constexpr int kMaxNode = 247;           // highest Modbus slave address
+constexpr int kMaxLatencyMs = 9999999;  // seven digits, as the settings hold it
+constexpr int kMinTickMs = 10;
+constexpr std::array<std::string_view, 6> kBaudRates{"115200", "57600", "38400",
+                                                     "19200",  "9600",  "4800"};
+
+std::optional<int> ParseInt(std::string_view text, int low, int high) {
+    int value = 0;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end || text.empty() || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+std::string Upper(std::string_view text) {
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return result;
+}
+
+// "30s", "5m", "2h" or plain seconds.
+bool ParsePeriod(std::string_view text, LoggerOptions& options) {
+    int multiplier = 1;
+    if (!text.empty()) {
+        switch (std::tolower(static_cast<unsigned char>(text.back()))) {
+        case 's':
+            text.remove_suffix(1);
+            break;
+        case 'm':
+            multiplier = 60;
+            text.remove_suffix(1);
+            break;
+        case 'h':
+            multiplier = 3600;
+            text.remove_suffix(1);
+            break;
+        default:
+            break;
+        }
+    }
+    const auto value = ParseInt(text, 1, kMaxPeriodValue);
+    if (!value)
+        return false;
+    options.period = *value;
+    options.periodMultiplier = multiplier;
+    return true;
+}
+
+bool ValidPortName(std::string_view name) {
+    return name.size() == 4 && name.substr(0, 3) == "COM" && name[3] >= '1' && name[3] <= '9';
+}
+
+} // namespace
+
+ParsedArguments ParseArguments(const std::vector<std::string>& args) {
+    ParsedArguments parsed;
+    LoggerOptions& o = parsed.options;
+    bool periodGiven = false;
+    auto fail = [&](std::string message) {
+        parsed.error = std::move(message);
+        return parsed;
+    };
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string_view arg = args[i];
+        std::string_view value;
+        bool hasInlineValue = false;
+        if (arg.starts_with("--")) {
+            if (const auto eq = arg.find('='); eq != std::string_view::npos) {
+                value = arg.substr(eq + 1);
+                arg = arg.substr(0, eq);
+                hasInlineValue = true;
+            }
+        }
+        auto next = [&](std::string_view& into) {
+            if (hasInlineValue) {
+                into = value;
+                return true;
+            }
+            if (i + 1 >= args.size())
+                return false;
+            into = args[++i];
+            return true;
+        };
+        std::string_view v;
+        if (arg == "-h" || arg == "--help") {
+            parsed.help = true;
+            return parsed;
+        } else if (arg == "--force") {
+            o.force = true;
+        } else if (arg == "--quiet" || arg == "-q") {
+            o.quiet = true;
+        } else if (arg == "--period") {
+            if (!next(v) || !ParsePeriod(v, o))
+                return fail("--period needs a value such as 1s, 30s, 5m or 1h (1 to 100000 units)");
+            periodGiven = true;
+        } else if (arg == "--samples") {
+            const auto n = next(v) ? ParseInt(v, 1, kMaxSamples) : std::nullopt;
+            if (!n)
+                return fail("--samples needs a number from 1 to 7200");
+            o.samples = *n;
+        } else if (arg == "--out" || arg == "-o") {
+            if (!next(v) || v.empty())
+                return fail("--out needs a file name, e.g. run.ztr");
+            o.out = v;
+        } else if (arg == "--csv") {
+            if (!next(v) || v.empty())
+                return fail("--csv needs a file name, e.g. run.csv");
+            o.csv = std::string(v);
+        } else if (arg == "--node") {
+            const auto n = next(v) ? ParseInt(v, 1, kMaxNode) : std::nullopt;
+            if (!n)
+                return fail("--node needs a Modbus node number from 1 to 247");
+            o.node = *n;
+        } else if (arg == "--order") {
+            const auto n = next(v) ? ParseInt(v, 0, 3) : std::nullopt;
+            if (!n)
+                return fail("--order needs a float byte order from 0 to 3");
+            o.order = *n;
+        } else if (arg == "--baud") {
+            if (!next(v) || std::find(kBaudRates.begin(), kBaudRates.end(), v) == kBaudRates.end())
+                return fail("--baud must be one of 115200, 57600, 38400, 19200, 9600, 4800");
+            o.baud = std::string(v);
+        } else if (arg == "--parity") {
+            const std::string p = next(v) ? Upper(v) : std::string();
+            if (p != "NONE" && p != "ODD" && p != "EVEN")
+                return fail("--parity must be NONE, ODD or EVEN");
+            o.parity = p;
+        } else if (arg == "--stop") {
+            if (!next(v) || (v != "1" && v != "2"))
+                return fail("--stop must be 1 or 2");
+            o.stop = std::string(v);
+        } else if (arg == "--latency") {
+            if (!next(v))
+                return fail("--latency needs milliseconds, e.g. 200");
+            if (v.ends_with("ms"))
+                v.remove_suffix(2);
+            const auto n = ParseInt(v, 0, kMaxLatencyMs);
+            if (!n)
+                return fail("--latency needs milliseconds from 0 to 9999999");
+            o.latencyMs = *n;
+        } else if (arg == "--tick-ms") { // hidden: shortens the acquisition second for tests
+            const auto n = next(v) ? ParseInt(v, kMinTickMs, 1000) : std::nullopt;
+            if (!n)
+                return fail("--tick-ms needs a number from 10 to 1000");
+            o.tickMs = *n;
+        } else if (arg.starts_with("-")) {
+            return fail("unknown option " + std::string(arg));
+        } else if (o.port.empty()) {
+            const std::string port = Upper(arg);
+            if (!ValidPortName(port))
+                return fail("the port must be COM1 ... COM9 (got " + std::string(arg) + ")");
+            o.port = port;
+        } else {
+            return fail("unexpected argument " + std::string(arg));
+        }
+    }
+    if (o.port.empty())
+        return fail("no port given (COM1 ... COM9)");
+    if (!periodGiven)
+        return fail("no logging period given (--period, e.g. 1s)");
+    if (o.samples == 0)
+        return fail("no number of samples given (--samples, 1 to 7200)");
+    if (o.out.empty())
+        return fail("no project file given (--out run.ztr)");
+    if (o.csv && *o.csv == o.out)
+        return fail("--csv and --out name the same file");
+    return parsed;
+}
+
+std::string UsageText() {
+    return R"(Usage: zentra-log PORT --period P --samples N --out FILE.ztr [options]
+
+Logs N samples from the power meter on PORT, one every period P, into a Zentra
+project file, exactly as the desktop program's Enable Logging does, and saves the
+project at the end (and a CSV export if asked).
+
+  PORT                 COM1 ... COM9. Each name maps to a serial device: the
+                       environment variable ZENTRA_COM1 ... ZENTRA_COM9 if set
+                       (e.g. ZENTRA_COM1=/dev/ttyUSB0), else the adapters found.
+  --period P           logging period: a number with s, m or h (1s, 30s, 5m, 1h);
+                       a plain number is seconds. 1 to 100000 units.
+  --samples N          number of samples to log, 1 to 7200.
+  --out FILE.ztr       project file written at the end.
+  --csv FILE.csv       also export the samples as CSV.
+  --node N             Modbus node of the meter, 1 to 247.
+  --order N            float byte order: 0 Big Endian, 1 Little Endian,
+                       2 Big Endian (Word Swap), 3 Little Endian (Word Swap).
+  --baud B             115200, 57600, 38400, 19200, 9600 or 4800.
+  --parity P           NONE, ODD or EVEN.
+  --stop S             stop bits, 1 or 2.
+  --latency MS         milliseconds between a request and reading its reply when
+                       the meter is first queried and before the first reading.
+  --force              overwrite FILE.ztr / FILE.csv if they exist.
+  -q, --quiet          no progress line per sample.
+  -h, --help           this text.
+
+Options left out take the values a new project starts with: the settings stored
+as defaults by the desktop program, else node 1, order 0, 38400 baud, NONE, 1 stop
+bit, latency 200 ms.
+
+Ctrl+C (or SIGTERM) ends logging like Stop Data Retrieval; the samples logged so
+far are saved. While logging, the project is also saved every five minutes, so a
+power cut loses little.
+
+Exit status: 0 when the project was saved (all samples, or stopped early);
+1 when the port, the meter or a file failed; 2 for a wrong command line.
+)";
+}
+
+} // namespace zentra::logger

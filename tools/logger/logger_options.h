@@ -1,0 +1,41 @@
+// Command line of zentra-log, the screenless logger: which port and meter to talk to,
+// the logging period and number of samples, and where to save the project (and the
+// CSV export). Options left out keep the values a new project starts with (the
+// built-in defaults overlaid with the user's stored defaults).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zentra::logger {
+
+struct LoggerOptions {
+    std::string port;               // "COM1" .. "COM9"
+    int period = 1;                 // logging period, in units of periodMultiplier seconds
+    int periodMultiplier = 1;       // 1, 60 or 3600
+    int samples = 0;                // planned records, 1 .. 7200
+    std::string out;                // project file (.ztr)
+    std::optional<std::string> csv; // CSV export, written after the project file
+    std::optional<int> node;        // Modbus node 1..247
+    std::optional<int> order;       // float byte order 0..3
+    std::optional<std::string> baud, parity, stop;
+    std::optional<int> latencyMs; // wait before reading a reply, ms
+    bool force = false;           // overwrite existing output files
+    bool quiet = false;           // no progress lines
+    int tickMs = 1000;            // length of one acquisition second (tests run faster)
+};
+
+struct ParsedArguments {
+    LoggerOptions options;
+    bool help = false;
+    std::string error; // non-empty: the command line is wrong, and why
+};
+
+// Parses argv[1..]; never exits and never prints.
+ParsedArguments ParseArguments(const std::vector<std::string>& args);
+
+// The --help text.
+std::string UsageText();
+
+} // namespace zentra::logger

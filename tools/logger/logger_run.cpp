@@ -1,0 +1,370 @@
+#include "tools/logger/logger_run.h"
+
+#include "acquisition/acquisition_cycle.h"
+#include "acquisition/calendar.h"
+#include "acquisition/logging_commands.h"
+#include "comms/meter.h"
+#include "comms/serial_link.h"
+#include "document/csv_export.h"
+#include "document/format_value.h"
+#include "document/project_file.h"
+#include "document/zentra_doc.h"
+#include "platform/clock.h"
+#include "platform/message_box.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+namespace zentra::logger {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr milliseconds kStopPollSlice{50}; // how often a wait looks at the stop flag
+constexpr int kIdentifyAttempts = 3;
+constexpr int kReopenAfterMisses = 30;           // missing replies before the port is reopened
+constexpr std::int64_t kCheckpointSeconds = 300; // project saved this often while logging
+
+// Timer 1 as a deadline on the steady clock; a shortened second scales every period.
+class DeadlineTimer final : public AcquisitionTimer {
+  public:
+    explicit DeadlineTimer(int tickMs) : tickMs_(tickMs) {}
+    int Arm(int id, milliseconds period) override {
+        deadline_ = Clock::now() + period * tickMs_ / 1000;
+        armed_ = true;
+        return id;
+    }
+    void Kill(int) override { armed_ = false; }
+    bool armed() const { return armed_; }
+    Clock::time_point deadline() const { return deadline_; }
+
+  private:
+    int tickMs_;
+    Clock::time_point deadline_{};
+    bool armed_ = false;
+};
+
+// Installs a message handler for the run: messages go to err, questions are answered
+// Yes (the command line already said what the user wants). Restored on exit.
+class RunMessages {
+  public:
+    explicit RunMessages(std::ostream& err) {
+        platform::SetMessageHandler([&err](const platform::Message& m) {
+            if (m.buttons == platform::MessageButtons::YesNo)
+                return platform::MessageAnswer::Yes;
+            err << "zentra-log: " << (m.caption.empty() ? "" : m.caption + ": ") << m.text << '\n';
+            return platform::MessageAnswer::Ok;
+        });
+    }
+    ~RunMessages() { platform::SetMessageHandler({}); }
+    RunMessages(const RunMessages&) = delete;
+    RunMessages& operator=(const RunMessages&) = delete;
+};
+
+// A clock whose seconds last tickMs of real time, started at the real now.
+class ScaledClock {
+  public:
+    ScaledClock(bool active, int tickMs) : active_(active && tickMs != 1000) {
+        if (!active_)
+            return;
+        const platform::TimeSeconds base = platform::Now();
+        const Clock::time_point start = Clock::now();
+        platform::SetClock([base, start, tickMs] {
+            const auto elapsed =
+                std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
+            return base + elapsed / tickMs;
+        });
+    }
+    ~ScaledClock() {
+        if (active_)
+            platform::SetClock({});
+    }
+    ScaledClock(const ScaledClock&) = delete;
+    ScaledClock& operator=(const ScaledClock&) = delete;
+
+  private:
+    bool active_;
+};
+
+template <std::size_t N> void CopyText(std::array<char, N>& to, const std::string& from) {
+    to.fill('\0');
+    std::memcpy(to.data(), from.data(), std::min(from.size(), N - 1));
+}
+
+std::string Describe(const LoggerOptions& o, const CZentraDoc& doc) {
+    char text[200];
+    std::snprintf(text, sizeof text, "%s node %d, %s baud, parity %s, %s stop bit(s), order %d",
+                  o.port.c_str(), static_cast<int>(NodeByte(doc.m_ModbusNode)),
+                  doc.m_Comms.baud.data(), doc.m_Comms.parity.data(), doc.m_Comms.stopBits.data(),
+                  doc.m_Comms.floatOrder);
+    return text;
+}
+
+// Checks the output files before an hour of logging depends on them.
+bool CheckOutput(const std::string& path, bool force, std::ostream& err) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::exists(path, ec) && !force) {
+        err << "zentra-log: " << path << " already exists (use --force to overwrite it)\n";
+        return false;
+    }
+    fs::path folder = fs::path(path).parent_path();
+    if (folder.empty())
+        folder = ".";
+    if (!fs::is_directory(folder, ec)) {
+        err << "zentra-log: folder " << folder.string() << " does not exist\n";
+        return false;
+    }
+    if (::access(folder.c_str(), W_OK) != 0) {
+        err << "zentra-log: cannot write into folder " << folder.string() << '\n';
+        return false;
+    }
+    return true;
+}
+
+// Asks the meter for its identity, as Connect on the Communication page does, and
+// takes its model number and variant (which decides the logged columns).
+bool IdentifyMeter(CZentraDoc& doc, const LoggerOptions& o, std::ostream& out, std::ostream& err) {
+    const std::uint8_t node = NodeByte(doc.m_ModbusNode);
+    const milliseconds wait{LatencyMilliseconds(doc.m_Comms)};
+    for (int attempt = 0; attempt < kIdentifyAttempts; ++attempt) {
+        {
+            K760modbus meter(doc.m_PortHandle, node, doc.m_Comms.floatOrder);
+            if (meter.RequestIdentity() == 0) {
+                err << "zentra-log: cannot write to " << o.port << '\n';
+                return false;
+            }
+        }
+        std::this_thread::sleep_for(wait);
+        K760modbus meter(doc.m_PortHandle, node, doc.m_Comms.floatOrder);
+        meter.ReceiveReply();
+        if (meter.replyFunction != kFcIdentity || meter.client.replyNode != node ||
+            meter.decodedCount <= static_cast<std::uint32_t>(kIdentityVersion))
+            continue;
+        const double model = meter.identity[kIdentityModel];
+        const double version = meter.identity[kIdentityVersion];
+        if (!ModelNumberPlausible(model)) {
+            err << "zentra-log: Endian and/or Word Swapping incorrectly set (model number " << model
+                << " with --order " << doc.m_Comms.floatOrder << ")\n";
+            return false;
+        }
+        doc.m_ModelNumber = model;
+        doc.m_VersionFraction = VersionFraction(version);
+        doc.m_SystemType = MeterVariant(version);
+        char text[160];
+        std::snprintf(text, sizeof text, "Meter: model %.0f, version %.3f, variant %d (%s list)\n",
+                      model, version, doc.m_SystemType, doc.ShortList() ? "short" : "full");
+        out << text;
+        return true;
+    }
+    err << "zentra-log: no answer from node " << static_cast<int>(node) << " on " << o.port
+        << " (check the wiring, the node number, the baud rate and the parity)\n";
+    return false;
+}
+
+// The column of the logged list holding a reading index, or -1.
+int ColumnOf(const CZentraDoc& doc, ReadingIndex index) {
+    const auto columns = ColumnsFor(doc.m_SystemType);
+    const auto it = std::find(columns.begin(), columns.end(), index);
+    return it == columns.end() ? -1 : static_cast<int>(it - columns.begin());
+}
+
+void PrintSample(const CZentraDoc& doc, int n, std::string& line, std::ostream& out) {
+    static constexpr ReadingIndex kShown[] = {1, 4, 7, 10, 16};
+    const GetSystemDate date(doc.m_SampleTimes[static_cast<std::size_t>(n)]);
+    char head[80];
+    std::snprintf(head, sizeof head, "sample %d/%d  %s %s %s %s", n + 1, doc.m_Samples,
+                  date.m_MonthName.data(), date.m_Day.data(), date.m_Year.data(),
+                  date.m_Clock.data());
+    line.assign(head);
+    for (const ReadingIndex index : kShown) {
+        const int column = ColumnOf(doc, index);
+        if (column < 0)
+            continue;
+        line += "  ";
+        line += ReadingLabel(index);
+        line += ' ';
+        AppendFormattedValue(
+            line,
+            doc.m_SampleValues[static_cast<std::size_t>(n)][static_cast<std::size_t>(column + 1)]);
+    }
+    out << line << '\n' << std::flush;
+}
+
+bool Save(CZentraDoc& doc, const std::string& path, std::ostream& err) {
+    const FileResult result = OnSaveDocument(doc, path);
+    if (!result.ok)
+        err << "zentra-log: cannot save " << path << ": " << result.error << '\n';
+    return result.ok;
+}
+
+// Waits until the timer is due; false when a stop was asked for meanwhile.
+bool WaitForTick(const DeadlineTimer& timer, const std::atomic<bool>& stop) {
+    while (!stop.load()) {
+        const auto now = Clock::now();
+        if (now >= timer.deadline())
+            return true;
+        std::this_thread::sleep_for(
+            std::min<Clock::duration>(timer.deadline() - now, kStopPollSlice));
+    }
+    return false;
+}
+
+} // namespace
+
+int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
+              const std::atomic<bool>& stop, const RunHooks& hooks) {
+    if (!CheckOutput(o.out, o.force, err) || (o.csv && !CheckOutput(*o.csv, o.force, err)))
+        return kExitFailure;
+
+    RunMessages messages(err);
+    ScaledClock scaledClock(hooks.scaleClock, o.tickMs);
+
+    auto docHolder = std::make_unique<CZentraDoc>(); // 1.7 MB of fixed arrays: not on the stack
+    CZentraDoc& doc = *docHolder;
+    doc.OnNewDocument();
+
+    // The serial link and meter settings of the command line.
+    CopyText(doc.m_Comms.port, o.port);
+    if (o.baud)
+        CopyText(doc.m_Comms.baud, *o.baud);
+    if (o.parity)
+        CopyText(doc.m_Comms.parity, *o.parity);
+    if (o.stop)
+        CopyText(doc.m_Comms.stopBits, *o.stop);
+    if (o.latencyMs)
+        CopyText(doc.m_Comms.latency, std::to_string(*o.latencyMs));
+    if (o.order)
+        doc.m_Comms.floatOrder = *o.order;
+    if (o.node)
+        doc.m_ModbusNode = *o.node;
+
+    const PortAvailability available = EnumeratePorts();
+    if (OpenPort(doc.m_Comms, available, doc.m_PortHandle) == kInvalidPort) {
+        const std::string why = LastOpenFailure();
+        err << "zentra-log: cannot open " << o.port << (why.empty() ? "" : ": " + why) << '\n';
+        return kExitFailure;
+    }
+    doc.m_Comms.portSetUp = 1;
+    out << "Port: " << Describe(o, doc) << '\n';
+    if (!IdentifyMeter(doc, o, out, err)) {
+        ClosePort(doc.m_PortHandle);
+        return kExitFailure;
+    }
+
+    // The logging set-up of the command line, confirmed as the settings sheet would.
+    doc.m_Period = o.period;
+    doc.m_PeriodMultiplier = o.periodMultiplier;
+    doc.m_Samples = o.samples;
+    doc.m_Duration = o.period * o.samples;
+    doc.m_DurationMultiplier = o.periodMultiplier;
+    doc.m_StartImmediately = 1;
+    doc.m_LoggingSetUp = 1;
+
+    AcquisitionState state;
+    DeadlineTimer timer(o.tickMs);
+    if (!OnEnableLogging(doc, state, timer)) {
+        ClosePort(doc.m_PortHandle);
+        return kExitFailure;
+    }
+    out << "Logging " << o.samples << " samples, one every " << o.period
+        << (o.periodMultiplier == 1    ? "s"
+            : o.periodMultiplier == 60 ? "m"
+                                       : "h")
+        << ", to " << o.out << " (Ctrl+C stops and saves)\n"
+        << std::flush;
+
+    std::string line;
+    line.reserve(256);
+    int missed = 0;
+    std::int64_t lastSave = platform::Now();
+    bool stopped = false;
+    while (doc.m_LoggingActive) {
+        if (!WaitForTick(timer, stop)) {
+            stopped = true;
+            break;
+        }
+        const int before = doc.m_SampleCount;
+        const TickOutcome tick = AcquisitionTick(doc, state, timer, kAcquisitionTimerId);
+        if (!o.quiet)
+            for (int n = before; n < doc.m_SampleCount; ++n)
+                PrintSample(doc, n, line, out);
+
+        if (tick.exchanged && tick.filed == kReplyNone && doc.m_LastRequest == kFcReadings) {
+            ++missed;
+            if (tick.otherNode)
+                err << "zentra-log: a reply from another node was ignored\n";
+            else if (missed == 1)
+                err << "zentra-log: no reply from the meter\n";
+            if (missed % kReopenAfterMisses == 0) {
+                err << "zentra-log: still no reply after " << missed << " tries; reopening "
+                    << o.port << '\n';
+                OpenPort(doc.m_Comms, EnumeratePorts(), doc.m_PortHandle);
+                if (doc.m_PortHandle == kInvalidPort) {
+                    // Keep trying: the adapter may come back under the same name.
+                    const std::string why = LastOpenFailure();
+                    err << "zentra-log: cannot open " << o.port << (why.empty() ? "" : ": " + why)
+                        << '\n';
+                }
+            }
+        } else if (tick.filed == kFcReadings && missed > 0) {
+            err << "zentra-log: the meter answers again after " << missed << " missed replies\n";
+            missed = 0;
+        }
+        // A closed port leaves the tick with nothing to do; reopen on the next round.
+        if (doc.m_PortHandle == kInvalidPort && timer.armed()) {
+            ++missed;
+            if (missed % kReopenAfterMisses == 0)
+                OpenPort(doc.m_Comms, EnumeratePorts(), doc.m_PortHandle);
+        }
+
+        if (tick.recordsWritten > 0 && doc.m_LoggingActive &&
+            platform::Now() - lastSave >= kCheckpointSeconds) {
+            Save(doc, o.out, err);
+            lastSave = platform::Now();
+        }
+    }
+
+    // Stop Data Retrieval: ends logging (if still running) and closes the port.
+    OnStopRetrieval(doc);
+    if (stopped)
+        out << "Stopped after " << doc.m_SampleCount << " of " << doc.m_Samples << " samples\n";
+
+    if (!Save(doc, o.out, err))
+        return kExitFailure;
+    out << "Saved " << doc.m_SampleCount << " samples to " << o.out << '\n';
+    if (o.csv) {
+        const CsvExportResult csv = ExportCsv(doc, *o.csv);
+        if (!csv.ok) {
+            err << "zentra-log: " << *o.csv << ": " << csv.error << '\n';
+            return kExitFailure;
+        }
+        out << "Exported CSV to " << *o.csv << '\n';
+    }
+    return kExitOk;
+}
+
+int LoggerMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               const std::atomic<bool>& stop) {
+    const ParsedArguments parsed = ParseArguments(args);
+    if (parsed.help) {
+        out << UsageText();
+        return kExitOk;
+    }
+    if (!parsed.error.empty()) {
+        err << "zentra-log: " << parsed.error << "\nTry 'zentra-log --help'.\n";
+        return kExitUsage;
+    }
+    return RunLogger(parsed.options, out, err, stop);
+}
+
+} // namespace zentra::logger

@@ -1,0 +1,36 @@
+// The screenless logging run: opens the port, identifies the meter, enables logging
+// on a new project and drives the very acquisition cycle the desktop program runs,
+// one tick per (scaled) second, until the planned samples are logged or a stop is
+// asked for; then stops retrieval and saves the project (and the CSV export).
+#pragma once
+
+#include "tools/logger/logger_options.h"
+
+#include <atomic>
+#include <iosfwd>
+
+namespace zentra::logger {
+
+enum ExitStatus : int {
+    kExitOk = 0,      // project saved (complete, or stopped early on request)
+    kExitFailure = 1, // port, meter or file failure
+    kExitUsage = 2,   // wrong command line
+};
+
+struct RunHooks {
+    // When the acquisition second is shortened (tickMs < 1000), the run installs a
+    // clock that runs that much faster, so sample times stay one "second" apart.
+    // Tests that install their own clock turn this off.
+    bool scaleClock = true;
+};
+
+// Runs a logging session; progress goes to out, problems to err. stop is polled
+// between ticks (a signal handler sets it). Returns an ExitStatus.
+int RunLogger(const LoggerOptions& options, std::ostream& out, std::ostream& err,
+              const std::atomic<bool>& stop, const RunHooks& hooks = {});
+
+// Parses the command line and runs; what main() does, minus the signal handling.
+int LoggerMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+               const std::atomic<bool>& stop);
+
+} // namespace zentra::logger
