@@ -6,7 +6,9 @@
 
 #include <array>
 #include <chrono>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace zentra {
 
@@ -34,5 +36,12 @@ void ClosePort(PortHandle& handle);
 // Why the last OpenPort on this thread failed, in words a user can act on
 // (empty after a success).
 std::string LastOpenFailure();
+
+// The device a port name stands for on this machine ("COM1" -> "/dev/ttyUSB0"), if any.
+std::optional<std::string> PortDevice(std::string_view portName);
+
+// True once the device behind an open handle has gone (adapter pulled): reads then
+// return nothing at once until the holder closes the handle.
+bool PortGone(PortHandle handle);
 
 } // namespace zentra

@@ -1,0 +1,104 @@
+// Serial devices through termios and poll(): exclusive open, raw 8-bit line settings
+// from a definition text, a read framed by an inter-byte gap, write, and clearing the
+// input after a line error. A file descriptor is the port handle; -1 is invalid.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zentra::platform {
+
+using namespace std::chrono_literals;
+
+// A read ends this long after the last byte received (one reply is one burst).
+inline constexpr std::chrono::milliseconds kReadIntervalTimeout{20ms};
+// The whole read ends after multiplier x bytes asked for + constant, bytes or not.
+inline constexpr std::chrono::milliseconds kReadTotalTimeoutMultiplier{1ms};
+inline constexpr std::chrono::milliseconds kReadTotalTimeoutConstant{1ms};
+// A write that cannot hand its bytes to the driver within this time gives up, so a
+// stalled device never hangs the caller (frames here are a few bytes long).
+inline constexpr std::chrono::milliseconds kWriteTimeout{1000ms};
+
+enum class SerialOpenError {
+    None,
+    NoSuchDevice,     // path missing, or the device has gone
+    Busy,             // open elsewhere (exclusive lock or TIOCEXCL held)
+    PermissionDenied, // the user may not open it (not in the dialout group)
+    NotSerial,        // the path is not a terminal device
+    Other,
+};
+
+struct SerialOpenResult {
+    int fd = -1;
+    SerialOpenError error = SerialOpenError::None;
+    int systemError = 0; // errno of the failing call
+};
+
+// Opens a device for exclusive reading and writing (O_NOCTTY, non-blocking I/O under
+// poll). A second open of the same device, from this or another process, fails as
+// Busy: an advisory flock and TIOCEXCL together, since TIOCEXCL alone is not enforced
+// for privileged users. Stale input and output are discarded.
+SerialOpenResult OpenSerialDevice(const std::string& path);
+
+// Releases exclusivity and closes; forgets the port's state. Ignores -1.
+void CloseSerialDevice(int fd);
+
+// Line settings parsed from a definition text such as
+// "COM1: baud=38400 parity=N data=8 stop=1".
+struct LineSettings {
+    int baud = 0;      // 4800, 9600, 19200, 38400, 57600 or 115200
+    char parity = 'N'; // 'N', 'O' or 'E'
+    int dataBits = 8;  // 5..8
+    int stopBits = 1;  // 1 or 2
+};
+
+// The settings of a definition text; empty when any of baud, parity, data or stop is
+// missing or not one the line can be set to (an unknown parity letter or baud rate).
+std::optional<LineSettings> ParseDefinitionText(std::string_view text);
+
+// Raw 8-bit transfer with the given speed and framing. False when the device refuses.
+bool ApplyLineSettings(int fd, const LineSettings& settings);
+
+// Asks the driver to raise RTS only while transmitting (RS-485 direction control).
+// Most drivers, and every pseudo-terminal, do not offer it; false then.
+bool RequestRs485RtsOnSend(int fd);
+
+enum class SerialStatus {
+    Ok,       // bytes moved (a read may also end on the gap or total time-out)
+    TimedOut, // a read that received nothing within its total time-out
+    HangUp,   // the device has gone (adapter pulled, other end closed); sticky
+    Error,    // any other failure (bad handle, I/O error)
+};
+
+struct SerialTransfer {
+    std::size_t count = 0;
+    SerialStatus status = SerialStatus::Ok;
+    int systemError = 0;
+};
+
+// Total time-out of a read of maxBytes: 1 ms per byte plus 1 ms.
+std::chrono::milliseconds ReadTotalTimeout(std::size_t maxBytes);
+
+// Blocks until maxBytes have arrived, kReadIntervalTimeout has passed since the last
+// byte, or ReadTotalTimeout(maxBytes) has passed since the call. A device that has
+// gone returns at once with HangUp (the bytes already received are kept).
+SerialTransfer ReadSerial(int fd, std::uint8_t* buffer, std::size_t maxBytes);
+
+// Writes all bytes (or as many as the driver takes within kWriteTimeout).
+SerialTransfer WriteSerial(int fd, const std::uint8_t* data, std::size_t length);
+
+// Clears a line error by discarding whatever is waiting in the input queue.
+bool ClearSerialError(int fd);
+
+// True once a read or write on this port saw a hang-up or an I/O error that means the
+// device is gone; stays set until the port is closed.
+bool PortGone(int fd);
+
+// Status of the last read on this port (Ok before any read).
+SerialStatus LastReadStatus(int fd);
+
+} // namespace zentra::platform
