@@ -1,0 +1,218 @@
+// Calendar helper: text pieces, date re-targeting and conversions, in the fixed test
+// time zone (Europe/London) and on a hand-set clock.
+#include "acquisition/calendar.h"
+#include "platform/clock.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+#include <string>
+
+namespace zentra {
+namespace {
+
+std::string Text(const auto& field) {
+    return std::string(field.data());
+}
+
+class CalendarTest : public ::testing::Test {
+  protected:
+    platform::ManualClock clock_{LocalTimeOf(2013, 1, 5, 14, 3, 9)};
+};
+
+TEST_F(CalendarTest, CapturesNowAsZeroPaddedPieces) {
+    GetSystemDate date;
+    EXPECT_EQ(date.m_Time, clock_.Get());
+    EXPECT_EQ(Text(date.m_TimeText), "Sat Jan 05 14:03:09 2013");
+    EXPECT_EQ(Text(date.m_WeekdayName), "Sat");
+    EXPECT_EQ(Text(date.m_MonthName), "Jan");
+    EXPECT_EQ(Text(date.m_Day), "05");
+    EXPECT_EQ(Text(date.m_Month), "01");
+    EXPECT_EQ(Text(date.m_Year), "2013");
+    EXPECT_EQ(Text(date.m_Year2), "13");
+    EXPECT_EQ(Text(date.m_Hour), "14");
+    EXPECT_EQ(Text(date.m_Minute), "03");
+    EXPECT_EQ(Text(date.m_Second), "09");
+    EXPECT_EQ(Text(date.m_Clock), "14:03:09");
+    EXPECT_EQ(Text(date.m_DateText), "05/01/2013");
+    EXPECT_EQ(date.m_TmAtCreation.tm_mday, 5);
+    EXPECT_EQ(TodayDayNumber(), 20130105);
+}
+
+TEST_F(CalendarTest, ExplicitTimeShowsLocalSummerTime) {
+    // 12:00 UTC on 1 July 2013 is 13:00 in London.
+    GetSystemDate date(1372680000);
+    EXPECT_EQ(Text(date.m_TimeText), "Mon Jul 01 13:00:00 2013");
+    EXPECT_EQ(Text(date.m_Month), "07");
+    EXPECT_EQ(DayNumberOf(1372680000), 20130701);
+}
+
+TEST_F(CalendarTest, SetDateKeepsTheClockAndTheCapturedMoment) {
+    GetSystemDate date;
+    const std::int64_t captured = date.m_Time;
+    EXPECT_EQ(date.SetDate("31/12/2012"), 1);
+    EXPECT_EQ(Text(date.m_Clock), "14:03:09");
+    EXPECT_EQ(Text(date.m_WeekdayName), "Mon");
+    EXPECT_EQ(Text(date.m_MonthName), "Dec");
+    EXPECT_EQ(Text(date.m_Year), "2012");
+    EXPECT_EQ(Text(date.m_DateText), "31/12/2012");
+    EXPECT_EQ(date.m_Time, captured);
+}
+
+TEST_F(CalendarTest, SetDateRollsOverAndBack) {
+    GetSystemDate date;
+    date.SetDate("31/04/2013"); // April has 30 days
+    EXPECT_EQ(Text(date.m_DateText), "01/05/2013");
+    date.SetDate("00/03/2013"); // day 0: last day of February
+    EXPECT_EQ(Text(date.m_DateText), "28/02/2013");
+    EXPECT_EQ(Text(date.m_Clock), "14:03:09");
+}
+
+TEST_F(CalendarTest, SetDateAcrossSummerTimeKeepsTheWallClock) {
+    // Captured late on a winter evening; the summer date must not move to the next day.
+    clock_.Set(LocalTimeOf(2013, 1, 15, 23, 30, 0));
+    GetSystemDate date;
+    date.SetDate("15/07/2013");
+    EXPECT_EQ(Text(date.m_DateText), "15/07/2013");
+    EXPECT_EQ(Text(date.m_Clock), "23:30:00");
+}
+
+TEST_F(CalendarTest, SetDateWithMalformedTextStaysInBounds) {
+    GetSystemDate date;
+    for (const char* text : {"", "5", "ab/cd/efgh", "99/99/99999999", "1/1/1"}) {
+        date.SetDate(text);
+        EXPECT_LE(std::strlen(date.m_TimeText.data()), kTimeTextCapacity - 1) << text;
+        EXPECT_LE(std::strlen(date.m_DateText.data()), kDayTextCapacity - 1) << text;
+    }
+    date.SetDate(nullptr);
+    EXPECT_EQ(Text(date.m_Clock), "14:03:09");
+}
+
+TEST_F(CalendarTest, AddSecondsCrossesTheEndOfFebruaryAndAccumulates) {
+    clock_.Set(LocalTimeOf(2013, 3, 1, 0, 5, 0));
+    GetSystemDate date;
+    EXPECT_EQ(date.AddSeconds(-600), 1);
+    EXPECT_EQ(Text(date.m_Clock), "23:55:00");
+    EXPECT_EQ(Text(date.m_DateText), "28/02/2013");
+    date.AddSeconds(-600);
+    EXPECT_EQ(Text(date.m_Clock), "23:45:00");
+    date.AddSeconds(1200 + 86400);
+    EXPECT_EQ(Text(date.m_DateText), "02/03/2013");
+    EXPECT_EQ(Text(date.m_Clock), "00:05:00");
+    EXPECT_EQ(date.m_Time, clock_.Get()); // the captured moment is not moved
+}
+
+TEST_F(CalendarTest, AddSecondsBeyondTheIntRange) {
+    GetSystemDate date;
+    date.AddSeconds(std::int64_t{100} * 365 * 86400); // about a century
+    EXPECT_EQ(Text(date.m_Year), "2112");
+    date.AddSeconds(-std::int64_t{100} * 365 * 86400);
+    EXPECT_EQ(Text(date.m_DateText), "05/01/2013");
+    EXPECT_EQ(Text(date.m_Clock), "14:03:09");
+}
+
+TEST(CalendarConversions, DayNumbersBothWays) {
+    EXPECT_EQ(GetSystemDate::ToDayNumber("05/01/2013"), 20130105);
+    EXPECT_EQ(GetSystemDate::ToDayNumber("31/02/2013"), 20130231); // not validated
+    char text[kDayTextCapacity];
+    EXPECT_STREQ(GetSystemDate::FromDayNumber(20130105, text), "05/01/2013");
+    EXPECT_EQ(GetSystemDate::ToDayNumber(GetSystemDate::FromDayNumber(19991231, text)), 19991231);
+    // Malformed or short texts give a number from the digits that are there.
+    EXPECT_EQ(GetSystemDate::ToDayNumber(""), 0);
+    EXPECT_EQ(GetSystemDate::ToDayNumber(nullptr), 0);
+    EXPECT_EQ(GetSystemDate::ToDayNumber("xx/01/2013"), 201301);
+}
+
+TEST(CalendarConversions, FromDayNumberNeverWritesPastElevenBytes) {
+    for (const DayNumber value : {0, 5, 101, 1234567, -1, -20130105, 100000000, INT_MAX, INT_MIN}) {
+        char buffer[kDayTextCapacity + 8];
+        std::memset(buffer, '#', sizeof buffer);
+        GetSystemDate::FromDayNumber(value, buffer);
+        EXPECT_EQ(std::strlen(buffer), 10u) << value;
+        for (std::size_t i = kDayTextCapacity; i < sizeof buffer; ++i)
+            ASSERT_EQ(buffer[i], '#') << value;
+    }
+    char buffer[kDayTextCapacity];
+    EXPECT_STREQ(GetSystemDate::FromDayNumber(101, buffer), "01/01/0000");
+    EXPECT_STREQ(GetSystemDate::FromDayNumber(-1, buffer), "00/00/0000");
+}
+
+TEST(CalendarConversions, MonthNamesBothWays) {
+    EXPECT_EQ(GetSystemDate::MonthFromName("Jan"), 1);
+    EXPECT_EQ(GetSystemDate::MonthFromName("Dec"), 12);
+    EXPECT_EQ(GetSystemDate::MonthFromName("jan"), 0);
+    EXPECT_EQ(GetSystemDate::MonthFromName("Ja"), 0);
+    EXPECT_EQ(GetSystemDate::MonthFromName(""), 0);
+    EXPECT_EQ(GetSystemDate::MonthFromName(nullptr), 0);
+
+    char name[kNameCapacity] = "xyz";
+    GetSystemDate::MonthName(12, name, sizeof name);
+    EXPECT_STREQ(name, "xyz");
+    GetSystemDate::MonthName(-1, name, sizeof name);
+    EXPECT_STREQ(name, "xyz");
+    GetSystemDate::MonthName(11, name, sizeof name);
+    EXPECT_STREQ(name, "Dec");
+    char small[2] = "q";
+    GetSystemDate::MonthName(0, small, sizeof small);
+    EXPECT_STREQ(small, "J");
+}
+
+TEST(CalendarConversions, FormatTimeIsBoundedAndZeroPadded) {
+    std::tm tm{};
+    tm.tm_year = 113;
+    tm.tm_mon = 0;
+    tm.tm_mday = 5;
+    tm.tm_wday = 6;
+    tm.tm_hour = 4;
+    tm.tm_min = 3;
+    tm.tm_sec = 9;
+    char text[kTimeTextCapacity];
+    GetSystemDate::FormatTime(text, sizeof text, tm);
+    EXPECT_STREQ(text, "Sat Jan 05 04:03:09 2013");
+
+    char shortText[11];
+    std::memset(shortText, '#', sizeof shortText);
+    GetSystemDate::FormatTime(shortText, sizeof shortText, tm);
+    EXPECT_STREQ(shortText, "Sat Jan 05");
+
+    tm.tm_wday = 9; // out of range: no table read past its end
+    tm.tm_mon = -3;
+    GetSystemDate::FormatTime(text, sizeof text, tm);
+    EXPECT_STREQ(text, "??? ??? 05 04:03:09 2013");
+}
+
+TEST(CalendarConversions, ParseTimeTextOfShortOrForeignText) {
+    platform::ManualClock clock(0);
+    GetSystemDate date;
+    date.ParseTimeText("Thu Feb 28 23:55:00 2013");
+    EXPECT_EQ(Text(date.m_Month), "02");
+    EXPECT_EQ(Text(date.m_DateText), "28/02/2013");
+    EXPECT_EQ(Text(date.m_TimeText), "Thu Feb 28 23:55:00 2013");
+
+    date.ParseTimeText("Thu Xyz 28");
+    EXPECT_EQ(Text(date.m_Month), "01"); // unknown month name
+    EXPECT_EQ(Text(date.m_Clock), "");
+    EXPECT_EQ(Text(date.m_Year), "");
+    EXPECT_EQ(Text(date.m_DateText), "28/01/0");
+
+    date.ParseTimeText(nullptr);
+    EXPECT_EQ(Text(date.m_Day), "");
+}
+
+TEST(CalendarConversions, BoundedPrintHelpers) {
+    char day[kDayTextCapacity + 4];
+    std::memset(day, '#', sizeof day);
+    FormatDayText(day, "%d/%d/%d", 123456, 123456, 123456);
+    EXPECT_EQ(std::strlen(day), kDayTextCapacity - 1);
+    EXPECT_EQ(day[kDayTextCapacity], '#');
+
+    char number[kNumberTextCapacity + 4];
+    std::memset(number, '#', sizeof number);
+    FormatNumberText(number, "%.6f", 1e30);
+    EXPECT_EQ(std::strlen(number), kNumberTextCapacity - 1);
+    EXPECT_EQ(number[kNumberTextCapacity], '#');
+}
+
+} // namespace
+} // namespace zentra
