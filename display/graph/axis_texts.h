@@ -1,0 +1,21 @@
+// The time texts at the two ends of a graph's time axis and the date under it. They
+// are kept in the document (one set for real-time graphs, one for log graphs) and
+// recomputed while the axis is drawn.
+#pragma once
+
+namespace zentra {
+
+struct CZentraDoc;
+struct Graph;
+
+// Real-time axis: ends at now and starts the graph's time base earlier. Only while the
+// port is set up; otherwise the texts stay as they are.
+void UpdateLiveAxisTexts(CZentraDoc& doc, const Graph& graph);
+
+// Log axis, once samples exist and the window has moved, logging has finished or the
+// graph is browsing history: ends at now (live end of a running log) or at the end of
+// the browsed window, counted from the logging end time (finished) or from the moment
+// browsing began. Uses the graph's m_SecondsPerDiv, m_LastIndex and m_ScrollOffset.
+void UpdateLogAxisTexts(CZentraDoc& doc, const Graph& graph);
+
+} // namespace zentra
