@@ -1,0 +1,360 @@
+#include "tools/sim/meter_simulator.h"
+
+#include "tools/sim/sim_crc.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace zentra::sim {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A request ends when the line has been quiet this long (3.5 characters at 9600 baud).
+constexpr auto kFrameSilence = 4ms;
+// While no client holds the slave side, the master reports a hang-up; look again after.
+constexpr auto kIdleRecheck = 5ms;
+constexpr std::size_t kMaxRequest = 256;
+
+constexpr int kHoldingRegisters = 2 * kInfoFloats; // 64
+constexpr int kInputRegisters = 2 * kReadingCount; // 96
+constexpr int kMaxRegistersPerRead = 125;
+
+constexpr std::uint8_t kIllegalFunction = 1;
+constexpr std::uint8_t kIllegalAddress = 2;
+constexpr std::uint8_t kIllegalValue = 3;
+
+// The four bytes of a float as the meter sends them in each byte order: the indices
+// of the IEEE-754 bytes, most significant first as 0.
+constexpr std::array<std::array<int, 4>, 4> kWireOrder{{
+    {0, 1, 2, 3}, // big-endian: most significant byte first
+    {3, 2, 1, 0}, // little-endian: least significant byte first
+    {2, 3, 0, 1}, // low word first, each word most significant byte first
+    {1, 0, 3, 2}, // high word first, each word least significant byte first
+}};
+
+void PutFloat(std::vector<std::uint8_t>& out, float value, std::int32_t order) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    const std::uint8_t msbFirst[4] = {
+        static_cast<std::uint8_t>(bits >> 24), static_cast<std::uint8_t>(bits >> 16),
+        static_cast<std::uint8_t>(bits >> 8), static_cast<std::uint8_t>(bits)};
+    for (int i : kWireOrder[static_cast<std::size_t>(order & 3)])
+        out.push_back(msbFirst[i]);
+}
+
+void PutCrc(std::vector<std::uint8_t>& frame) {
+    const std::uint16_t crc = FrameCrc(frame.data(), frame.size());
+    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
+}
+
+std::vector<std::uint8_t> Exception(std::uint8_t node, std::uint8_t code, std::uint8_t reason) {
+    std::vector<std::uint8_t> reply{node, static_cast<std::uint8_t>(code | 0x80), reason};
+    PutCrc(reply);
+    return reply;
+}
+
+} // namespace
+
+Layout IdentityLayout() {
+    Layout layout{};
+    for (int i = 0; i < kReadingCount; ++i)
+        layout[i] = static_cast<std::uint8_t>(i + 1);
+    return layout;
+}
+
+MeterSimulator::MeterSimulator(SimOptions options)
+    : options_(std::move(options)), faults_(options_.faults) {}
+
+MeterSimulator::~MeterSimulator() {
+    Stop();
+}
+
+bool MeterSimulator::Start() {
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
+        error_ = std::string("cannot create a pseudo-terminal: ") + std::strerror(errno);
+        return false;
+    }
+    char name[128];
+    if (::ptsname_r(master_, name, sizeof name) != 0) {
+        error_ = "cannot name the pseudo-terminal";
+        return false;
+    }
+    devicePath_ = name;
+    // Raw from the start: no echo of replies back to us, no line editing.
+    termios tio{};
+    if (::tcgetattr(master_, &tio) == 0) {
+        ::cfmakeraw(&tio);
+        ::tcsetattr(master_, TCSANOW, &tio);
+    }
+    ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+    int wake[2];
+    if (::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) {
+        error_ = "cannot create a pipe";
+        return false;
+    }
+    wakeRead_ = wake[0];
+    wakeWrite_ = wake[1];
+    if (!options_.link.empty()) {
+        std::error_code ec;
+        if (std::filesystem::is_symlink(options_.link, ec))
+            std::filesystem::remove(options_.link, ec);
+        std::filesystem::create_symlink(devicePath_, options_.link, ec);
+        if (ec) {
+            error_ = "cannot create the link " + options_.link + ": " + ec.message();
+            return false;
+        }
+    }
+    started_ = std::chrono::steady_clock::now();
+    thread_ = std::thread([this] { Run(); });
+    return true;
+}
+
+void MeterSimulator::Stop() {
+    stop_ = true;
+    if (wakeWrite_ >= 0)
+        (void)!::write(wakeWrite_, "s", 1);
+    if (thread_.joinable())
+        thread_.join();
+    if (master_ >= 0)
+        ::close(master_);
+    master_ = -1;
+    for (int* fd : {&wakeRead_, &wakeWrite_}) {
+        if (*fd >= 0)
+            ::close(*fd);
+        *fd = -1;
+    }
+    if (!options_.link.empty()) {
+        std::error_code ec;
+        if (std::filesystem::is_symlink(options_.link, ec) &&
+            std::filesystem::read_symlink(options_.link, ec) == devicePath_)
+            std::filesystem::remove(options_.link, ec);
+    }
+}
+
+void MeterSimulator::CloseMaster() {
+    closeMaster_ = true;
+    if (wakeWrite_ >= 0)
+        (void)!::write(wakeWrite_, "c", 1);
+    if (thread_.joinable())
+        thread_.join();
+    if (master_ >= 0)
+        ::close(master_);
+    master_ = -1;
+}
+
+void MeterSimulator::SetFaults(const SimFaults& faults) {
+    std::lock_guard lock(faultsMutex_);
+    faults_ = faults;
+}
+
+double MeterSimulator::Seconds() const {
+    if (options_.clock)
+        return options_.clock();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+}
+
+bool MeterSimulator::Pause(std::chrono::milliseconds d) {
+    pollfd pfd{wakeRead_, POLLIN, 0};
+    ::poll(&pfd, 1, static_cast<int>(d.count()));
+    return stop_ || closeMaster_;
+}
+
+void MeterSimulator::Run() {
+    std::vector<std::uint8_t> frame;
+    std::uint8_t chunk[512];
+    while (!stop_ && !closeMaster_) {
+        pollfd pfds[2] = {{master_, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
+        // Collecting a frame: wait only for the silence that ends it.
+        const int timeout = frame.empty() ? -1 : static_cast<int>(kFrameSilence.count());
+        const int ready = ::poll(pfds, 2, timeout);
+        if (ready < 0 && errno != EINTR)
+            break;
+        if (pfds[1].revents & POLLIN)
+            continue; // stop or close: the loop condition decides
+        if (ready == 0) {
+            HandleFrame(frame.data(), frame.size());
+            frame.clear();
+            continue;
+        }
+        if (pfds[0].revents & POLLIN) {
+            const ssize_t n = ::read(master_, chunk, sizeof chunk);
+            if (n > 0) {
+                frame.insert(frame.end(), chunk, chunk + n);
+                if (frame.size() > kMaxRequest)
+                    frame.clear(); // noise, not a request
+                continue;
+            }
+        }
+        if (pfds[0].revents & (POLLHUP | POLLERR)) {
+            // No client on the slave side: whatever was half-received is void.
+            frame.clear();
+            if (Pause(kIdleRecheck))
+                break;
+        }
+    }
+    if (closeMaster_ && master_ >= 0) {
+        ::close(master_);
+        master_ = -1;
+    }
+}
+
+void MeterSimulator::HandleFrame(const std::uint8_t* frame, std::size_t length) {
+    if (length < 4)
+        return;
+    const std::uint16_t crc = FrameCrc(frame, length - 2);
+    if (frame[length - 2] != (crc & 0xFF) || frame[length - 1] != (crc >> 8))
+        return; // a slave stays silent on a damaged frame
+    const std::uint8_t node = frame[0];
+    if (node != options_.node)
+        return; // someone else's request (or a broadcast, which gets no reply)
+    ++requestsSeen_;
+    const std::uint8_t code = frame[1];
+    const std::int32_t order = options_.floatOrder;
+
+    SimFaults faults;
+    {
+        std::lock_guard lock(faultsMutex_);
+        faults = faults_;
+    }
+    if (faults.exceptionCode != 0) {
+        Send(Exception(node, code, static_cast<std::uint8_t>(faults.exceptionCode)), faults);
+        return;
+    }
+
+    std::vector<std::uint8_t> reply{node, code};
+    switch (code) {
+    case 3:
+    case 4: {
+        if (length != 8) {
+            Send(Exception(node, code, kIllegalValue), faults);
+            return;
+        }
+        const int address = (frame[2] << 8) | frame[3];
+        const int quantity = (frame[4] << 8) | frame[5];
+        const int size = code == 3 ? kHoldingRegisters : kInputRegisters;
+        if (quantity < 1 || quantity > kMaxRegistersPerRead) {
+            Send(Exception(node, code, kIllegalValue), faults);
+            return;
+        }
+        if (address + quantity > size) {
+            Send(Exception(node, code, kIllegalAddress), faults);
+            return;
+        }
+        std::vector<std::uint8_t> image;
+        if (code == 3) {
+            for (float v : MeterModel::InfoBlock(options_.info))
+                PutFloat(image, v, order);
+        } else {
+            const auto values = model_.Readings(Seconds());
+            for (std::uint8_t index : options_.layout) {
+                const float v = (index >= 1 && index <= kReadingCount) ? values[index - 1] : 0.0f;
+                PutFloat(image, v, order);
+            }
+        }
+        reply.push_back(static_cast<std::uint8_t>(2 * quantity));
+        reply.insert(reply.end(), image.begin() + 2 * address,
+                     image.begin() + 2 * (address + quantity));
+        break;
+    }
+    case 17: {
+        reply.push_back(static_cast<std::uint8_t>(4 * kIdentityFloats));
+        for (float v : MeterModel::IdentityBlock(options_.identity))
+            PutFloat(reply, v, order);
+        break;
+    }
+    case 66: {
+        if (length != 8) {
+            Send(Exception(node, code, kIllegalValue), faults);
+            return;
+        }
+        // Bytes 2..5 echo the request's address and quantity; then the layout.
+        reply.insert(reply.end(), frame + 2, frame + 6);
+        reply.push_back(static_cast<std::uint8_t>(kReadingCount));
+        reply.insert(reply.end(), options_.layout.begin(), options_.layout.end());
+        break;
+    }
+    default:
+        Send(Exception(node, code, kIllegalFunction), faults);
+        return;
+    }
+    PutCrc(reply);
+    Send(std::move(reply), faults);
+}
+
+void MeterSimulator::Send(std::vector<std::uint8_t> reply, const SimFaults& faults) {
+    ++replyNumber_;
+    if (faults.dropEvery > 0 && replyNumber_ % static_cast<std::uint64_t>(faults.dropEvery) == 0)
+        return;
+    auto noise = [this](std::size_t n) {
+        std::vector<std::uint8_t> bytes(n);
+        for (auto& b : bytes) {
+            noise_ ^= noise_ << 13; // xorshift32
+            noise_ ^= noise_ >> 17;
+            noise_ ^= noise_ << 5;
+            b = static_cast<std::uint8_t>(noise_);
+        }
+        return bytes;
+    };
+    if (faults.flood > 0) {
+        reply = noise(faults.flood);
+    } else if (faults.garbage) {
+        reply = noise(reply.size());
+        // Noise that happens to end in a valid CRC would be a reply; make sure it is not.
+        const std::uint16_t crc = FrameCrc(reply.data(), reply.size() - 2);
+        if (reply[reply.size() - 2] == (crc & 0xFF) && reply.back() == (crc >> 8))
+            reply.back() ^= 0xFF;
+    } else {
+        if (faults.answerAsNode != 0) {
+            reply[0] = static_cast<std::uint8_t>(faults.answerAsNode);
+            reply.resize(reply.size() - 2);
+            PutCrc(reply);
+        }
+        if (faults.corruptCrc)
+            reply.back() ^= 0x5A;
+    }
+    if (faults.late.count() > 0 && Pause(faults.late))
+        return;
+    if (faults.splitGap.count() > 0 && reply.size() >= 2) {
+        const std::size_t half = reply.size() / 2;
+        if (!WriteAll(reply.data(), half) || Pause(faults.splitGap))
+            return;
+        WriteAll(reply.data() + half, reply.size() - half);
+    } else {
+        WriteAll(reply.data(), reply.size());
+    }
+    ++repliesSent_;
+}
+
+bool MeterSimulator::WriteAll(const std::uint8_t* data, std::size_t length) {
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t n = ::write(master_, data + done, length - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno == EAGAIN) {
+            pollfd pfd{master_, POLLOUT, 0};
+            if (::poll(&pfd, 1, 100) <= 0 || stop_ || closeMaster_)
+                return false;
+            continue;
+        }
+        return false;
+    }
+    return true;
+}
+
+} // namespace zentra::sim

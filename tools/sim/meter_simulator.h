@@ -1,0 +1,101 @@
+// A simulated meter: a Modbus RTU slave on the master side of a pseudo-terminal,
+// answering on its own thread. Clients open DevicePath() (the slave side) as if it
+// were a serial port. It answers fc 17 (identity), fc 3 (information block), fc 4
+// (readings) and fc 66 (readings layout) for its own node, ignores other nodes, and
+// can inject the faults a real line shows.
+#pragma once
+
+#include "tools/sim/meter_model.h"
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace zentra::sim {
+
+using Layout = std::array<std::uint8_t, kReadingCount>; // reading index per block position
+
+// Position p (1-based) holds reading p.
+Layout IdentityLayout();
+
+// Faults applied to the replies (all off by default).
+struct SimFaults {
+    int dropEvery = 0;                     // leave every Nth reply unsent
+    bool corruptCrc = false;               // send replies with a wrong CRC
+    int exceptionCode = 0;                 // answer every request with this exception
+    int answerAsNode = 0;                  // put this node in replies (0: own node)
+    std::chrono::milliseconds late{0};     // wait this long before answering
+    std::chrono::milliseconds splitGap{0}; // send replies in two halves this far apart
+    bool garbage = false;                  // send noise of the reply's length instead
+    std::size_t flood = 0;                 // send this many noise bytes instead
+};
+
+struct SimOptions {
+    std::uint8_t node = 1;
+    std::int32_t floatOrder = 0; // the meter's byte order, 0..3 as the client numbers them
+    MeterIdentity identity;      // model 760, version 1.01 (variant 1)
+    MeterInfo info;              // system type 3 "3ph4w"
+    Layout layout = IdentityLayout();
+    SimFaults faults;
+    std::string link; // when set, a symbolic link to the device is made here
+    // Seconds since start for the readings; empty: the steady clock.
+    std::function<double()> clock;
+};
+
+class MeterSimulator {
+  public:
+    explicit MeterSimulator(SimOptions options = {});
+    ~MeterSimulator();
+    MeterSimulator(const MeterSimulator&) = delete;
+    MeterSimulator& operator=(const MeterSimulator&) = delete;
+
+    // Creates the pseudo-terminal (and the link) and starts answering. False with
+    // Error() set when that fails.
+    bool Start();
+    // Stops answering, closes the pseudo-terminal and removes the link.
+    void Stop();
+    // Closes the master side at once, as a pulled adapter would vanish: the client's
+    // port hangs up. The simulator answers nothing afterwards.
+    void CloseMaster();
+
+    const std::string& DevicePath() const { return devicePath_; }
+    const std::string& Error() const { return error_; }
+
+    void SetFaults(const SimFaults& faults);
+    // Frames addressed to this node / replies (or fault bytes) written so far.
+    std::uint64_t RequestsSeen() const { return requestsSeen_; }
+    std::uint64_t RepliesSent() const { return repliesSent_; }
+
+  private:
+    void Run();
+    void HandleFrame(const std::uint8_t* frame, std::size_t length);
+    void Send(std::vector<std::uint8_t> reply, const SimFaults& faults);
+    bool WriteAll(const std::uint8_t* data, std::size_t length);
+    // Waits up to d for a wake-up; true when the thread must end.
+    bool Pause(std::chrono::milliseconds d);
+    double Seconds() const;
+
+    SimOptions options_;
+    MeterModel model_;
+    std::string devicePath_;
+    std::string error_;
+    int master_ = -1;
+    int wakeRead_ = -1, wakeWrite_ = -1;
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> closeMaster_{false};
+    mutable std::mutex faultsMutex_;
+    SimFaults faults_;
+    std::uint64_t replyNumber_ = 0;
+    std::uint32_t noise_ = 0x2545F491u;
+    std::atomic<std::uint64_t> requestsSeen_{0};
+    std::atomic<std::uint64_t> repliesSent_{0};
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+};
+
+} // namespace zentra::sim
