@@ -1,0 +1,58 @@
+// The data table: a graph cell (or the whole client area when the graph is maximised)
+// filled with numbers instead of a plot. Real-time form: every logged reading with its
+// label and newest live value. Logged form: forty logged samples a page, paged by the
+// document's m_DataViewTop.
+#pragma once
+
+#include "display/view/view_layout.h"
+#include "display/view/view_text.h"
+
+#include <string>
+#include <vector>
+
+class QPainter;
+
+namespace zentra {
+
+struct CZentraDoc;
+
+inline constexpr int kTableLinesPerPage = 40;
+
+// What the view hands the table for one cell.
+struct TableGeometry {
+    int textScale = 0; // H of the last layout
+    int maximisedGraph = kNotMaximised;
+    Rect cell{};                    // cell rectangle of quadrant g mod 4
+    Rect client{};                  // client rectangle of the last DrawView
+    int fontWeight = kNormalWeight; // 400 or 700
+};
+
+// Line sizes derived from the text scale (all truncated).
+struct TableSizes {
+    int rowHeight = 0; // (H/2) x 0.04 tiled, twice that maximised; also the main font
+    int lineStep = 0;  // row height x 0.9: real-time form
+    int smallStep = 0; // row height x 0.5: logged form; small font is row height / 2
+};
+TableSizes TableSizesFor(int textScale, bool maximised);
+
+enum class TableFont { Main, Small };
+
+// One line of table text, as it will be drawn.
+struct TableText {
+    Rect rect{};
+    TextAlign align = TextAlign::Left;
+    TableFont font = TableFont::Main;
+    std::string text;
+};
+
+// The table of graph g as positioned lines of text, in drawing order.
+std::vector<TableText> LayoutDataTable(const CZentraDoc& doc, int g, const TableGeometry& geometry);
+
+// Draws the table of graph g in black; the painter's font and pen are restored.
+void DrawDataTable(QPainter& painter, const CZentraDoc& doc, int g, const TableGeometry& geometry);
+
+// The newest live value of a reading index (1..48 through the reading map, 49 the
+// derived horse power); 0 for an empty ring slot or a position outside the slot.
+double NewestLiveValue(const CZentraDoc& doc, int readingIndex);
+
+} // namespace zentra
