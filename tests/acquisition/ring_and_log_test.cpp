@@ -1,0 +1,262 @@
+// The live ring, the readings layout and the log records, driven directly with
+// readings blocks and a hand-stepped clock.
+#include "acquisition/acquisition_cycle.h"
+#include "acquisition/calendar.h"
+#include "acquisition/logging_commands.h"
+#include "platform/clock.h"
+#include "tests/acquisition/acquisition_test_support.h"
+#include "tests/support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+
+namespace zentra {
+namespace {
+
+using test::Block;
+using test::NewDoc;
+
+constexpr platform::TimeSeconds kStart = 1'357'394'589; // Sat Jan 05 14:03:09 2013 (UTC)
+
+TEST(LiveRing, ComesBackToSlotZeroAfter601Replies) {
+    auto doc = NewDoc();
+    for (int r = 0; r < kRingSlots; ++r)
+        StoreInRing(*doc, Block(r * 100.0), kBlockReadings, kStart + r);
+    EXPECT_EQ(doc->m_LiveIndex, 0);
+    for (int slot = 0; slot < kRingSlots; ++slot) {
+        const auto s = static_cast<std::size_t>(slot);
+        ASSERT_EQ(doc->m_LiveValid[s], 1) << slot;
+        EXPECT_EQ(doc->m_LiveTimes[s], kStart + slot);
+        EXPECT_EQ(doc->m_LiveValues[s][0], 0.0);
+        EXPECT_FLOAT_EQ(doc->m_LiveValues[s][1], slot * 100.0 + 1);
+        EXPECT_FLOAT_EQ(doc->m_LiveValues[s][48], slot * 100.0 + 48);
+        EXPECT_EQ(doc->m_LiveValues[s][49], 0.0); // never written
+    }
+    StoreInRing(*doc, Block(), kBlockReadings, kStart + kRingSlots);
+    EXPECT_EQ(doc->m_LiveIndex, 1);
+    EXPECT_EQ(doc->m_LiveTimes[0], kStart + kRingSlots);
+}
+
+TEST(LiveRing, OnlyAGapOfExactlyTwoSecondsFillsTheMissedSlot) {
+    auto doc = NewDoc();
+    StoreInRing(*doc, Block(0), kBlockReadings, kStart);
+    StoreInRing(*doc, Block(10), kBlockReadings, kStart + 1); // gap 1
+    EXPECT_EQ(doc->m_LiveIndex, 2);
+    StoreInRing(*doc, Block(20), kBlockReadings, kStart + 3); // gap 2: duplicate
+    ASSERT_EQ(doc->m_LiveIndex, 4);
+    EXPECT_EQ(doc->m_LiveValues[2], doc->m_LiveValues[3]);
+    EXPECT_EQ(doc->m_LiveTimes[2], kStart + 3);
+    EXPECT_EQ(doc->m_LiveTimes[3], kStart + 3);
+    StoreInRing(*doc, Block(30), kBlockReadings, kStart + 6); // gap 3: one slot only
+    EXPECT_EQ(doc->m_LiveIndex, 5);
+    StoreInRing(*doc, Block(40), kBlockReadings, kStart + 6); // gap 0
+    EXPECT_EQ(doc->m_LiveIndex, 6);
+
+    // Across the end of the ring: the previous slot of slot 0 is slot 600.
+    doc->m_LiveIndex = 0;
+    doc->m_LiveTimes[600] = kStart + 100;
+    StoreInRing(*doc, Block(50), kBlockReadings, kStart + 102);
+    EXPECT_EQ(doc->m_LiveIndex, 2);
+    EXPECT_EQ(doc->m_LiveValues[0], doc->m_LiveValues[1]);
+}
+
+TEST(LiveRing, KeepsValuesAsReceivedAndMarksEntriesAShortReplyDidNotCarry) {
+    auto doc = NewDoc();
+    ReadingsBlock block = Block();
+    block[3] = std::nan("");
+    block[5] = -1.5;
+    StoreInRing(*doc, block, 10, kStart);
+    const RingEntry& slot = doc->m_LiveValues[0];
+    EXPECT_EQ(slot[0], 0.0);
+    EXPECT_TRUE(std::isnan(slot[4])); // received as NaN: kept
+    EXPECT_EQ(slot[6], -1.5);
+    EXPECT_EQ(slot[10], 10.0);
+    for (int p = 11; p <= 48; ++p)
+        EXPECT_TRUE(std::isnan(slot[static_cast<std::size_t>(p)])) << p; // not carried
+}
+
+TEST(ReadingLayout, IndexTenAtByteZeroSitsAtPositionOne) {
+    auto doc = NewDoc();
+    doc->m_ReadingMap.fill(7); // whatever an earlier layout left
+    PositionCodes codes{};
+    for (int i = 0; i < kBlockReadings; ++i)
+        codes[static_cast<std::size_t>(i)] = i + 1;
+    codes[0] = 10;
+    codes[9] = 1;
+    ApplyReadingLayout(*doc, codes, kBlockReadings);
+    EXPECT_EQ(doc->m_ReadingMap[9], 1); // reading index 10 -> position 1
+    EXPECT_EQ(doc->m_ReadingMap[0], 10);
+    EXPECT_EQ(doc->m_ReadingMap[1], 2);
+    EXPECT_EQ(doc->m_ReadingMap[47], 48);
+}
+
+TEST(ReadingLayout, IgnoresCodesOutsideTheBlockAndCodesTheReplyDidNotCarry) {
+    auto doc = NewDoc();
+    PositionCodes codes{};
+    codes.fill(0);
+    codes[0] = 0;   // no reading
+    codes[1] = 49;  // h.p. is never in the block
+    codes[2] = 200; // garbage
+    codes[3] = 5;
+    codes[4] = 3; // beyond what was carried
+    ApplyReadingLayout(*doc, codes, 4);
+    for (int k = 1; k <= kBlockReadings; ++k) {
+        const int expected = k == 5 ? 4 : k;
+        EXPECT_EQ(doc->m_ReadingMap[static_cast<std::size_t>(k - 1)], expected) << k;
+    }
+}
+
+TEST(LogRecord, FullListGoesThroughTheReadingMap) {
+    auto doc = NewDoc();
+    doc->m_SystemType = 1;
+    for (int k = 1; k <= kBlockReadings; ++k)
+        doc->m_ReadingMap[static_cast<std::size_t>(k - 1)] = kBlockReadings + 1 - k; // reversed
+    SampleRecord record;
+    record.fill(99.0);
+    BuildRecord(*doc, Block(), kBlockReadings, record);
+    EXPECT_EQ(record[0], 0.0);
+    for (std::size_t j = 0; j < LoggedColumns.size(); ++j)
+        EXPECT_EQ(record[j + 1], kBlockReadings + 1 - LoggedColumns[j]) << j;
+    EXPECT_EQ(record[24], 0.0);
+}
+
+TEST(LogRecord, ShortListFillsElementsOneToEight) {
+    auto doc = NewDoc();
+    doc->m_SystemType = 3;
+    SampleRecord record;
+    record.fill(99.0);
+    BuildRecord(*doc, Block(), kBlockReadings, record);
+    EXPECT_EQ(record[0], 0.0);
+    for (std::size_t j = 0; j < 8; ++j)
+        EXPECT_EQ(record[j + 1], ShortLoggedColumns[j]) << j;
+    for (std::size_t e = 9; e < record.size(); ++e)
+        EXPECT_EQ(record[e], 0.0) << e;
+}
+
+TEST(LogRecord, ValuesThatAreNotNumbersOrWereNotCarriedAreLoggedAsZero) {
+    auto doc = NewDoc();
+    doc->m_SystemType = 1;
+    ReadingsBlock block = Block();
+    block[3] = std::nan("");  // index 4
+    block[6] = HUGE_VAL;      // index 7
+    doc->m_ReadingMap[1] = 0; // index 2: position out of range
+    SampleRecord record{};
+    BuildRecord(*doc, block, 9, record);
+    EXPECT_EQ(record[1], 1.0);
+    EXPECT_EQ(record[2], 0.0);
+    EXPECT_EQ(record[4], 0.0);
+    EXPECT_EQ(record[7], 0.0);
+    EXPECT_EQ(record[9], 9.0);
+    EXPECT_EQ(record[10], 0.0); // index 10 sits at position 10: the reply carried 9
+}
+
+// A document logging from now on, as Enable Logging leaves it (no port needed).
+std::unique_ptr<CZentraDoc> LoggingDoc(int period, int multiplier, int samples) {
+    auto doc = NewDoc();
+    doc->m_Period = period;
+    doc->m_PeriodMultiplier = multiplier;
+    doc->m_Samples = samples;
+    doc->m_Comms.portSetUp = 1;
+    test::FakeTimer timer;
+    AcquisitionState state;
+    test::ScriptedMessages messages;
+    EXPECT_TRUE(OnEnableLogging(*doc, state, timer));
+    EXPECT_TRUE(messages.shown().empty());
+    return doc;
+}
+
+TEST(LoggingStep, OneMinuteTimesThreeRecordsOnReplies1_61And121) {
+    platform::ManualClock clock(kStart);
+    auto doc = LoggingDoc(1, 60, 3);
+    std::vector<int> writtenOn;
+    for (int reply = 1; reply <= 200; ++reply) {
+        clock.Set(kStart + reply);
+        if (LoggingStep(*doc, Block(reply), kBlockReadings, clock.Get()) > 0)
+            writtenOn.push_back(reply);
+    }
+    EXPECT_EQ(writtenOn, (std::vector<int>{1, 61, 121}));
+    EXPECT_EQ(doc->m_SampleCount, 3);
+    EXPECT_EQ(doc->m_LoggingActive, 0);
+    EXPECT_EQ(doc->m_Finished, 1);
+    EXPECT_EQ(doc->m_Locked, 1);
+    EXPECT_EQ(doc->m_LoggingEndTime, kStart + 121) << "ended by the 121st reply";
+    EXPECT_EQ(doc->m_ProjectEndDate, DayNumberOf(kStart + 121));
+    EXPECT_EQ(doc->m_SampleTimes[1], kStart + 61);
+    EXPECT_EQ(doc->m_SampleValues[2][1], 122.0); // reply 121, position 1
+}
+
+TEST(LoggingStep, TwoSecondGapAtOneSecondPeriodGivesTwoIdenticalRecords) {
+    platform::ManualClock clock(kStart);
+    auto doc = LoggingDoc(1, 1, 100);
+    EXPECT_EQ(LoggingStep(*doc, Block(1), kBlockReadings, kStart), 1);
+    EXPECT_EQ(LoggingStep(*doc, Block(2), kBlockReadings, kStart + 1), 1);
+    EXPECT_EQ(LoggingStep(*doc, Block(3), kBlockReadings, kStart + 3), 2);
+    ASSERT_EQ(doc->m_SampleCount, 4);
+    EXPECT_EQ(doc->m_SampleValues[2], doc->m_SampleValues[3]);
+    EXPECT_EQ(doc->m_SampleTimes[2], kStart + 3);
+    EXPECT_EQ(doc->m_SampleTimes[3], kStart + 3);
+    EXPECT_EQ(LoggingStep(*doc, Block(4), kBlockReadings, kStart + 6), 1); // gap 3: one
+    EXPECT_EQ(LoggingStep(*doc, Block(5), kBlockReadings, kStart + 6), 1); // gap 0: one
+    EXPECT_EQ(doc->m_SampleCount, 6);
+}
+
+TEST(LoggingStep, LongerPeriodsNeverDuplicate) {
+    auto doc = LoggingDoc(2, 1, 100);
+    std::int64_t t = kStart;
+    for (int reply = 0; reply < 10; ++reply, t += 2)
+        LoggingStep(*doc, Block(reply), kBlockReadings, t);
+    EXPECT_EQ(doc->m_SampleCount, 5); // replies 1, 3, 5, 7, 9
+    std::set<std::int64_t> times(doc->m_SampleTimes.begin(), doc->m_SampleTimes.begin() + 5);
+    EXPECT_EQ(times.size(), 5u);
+}
+
+TEST(LoggingStep, TheDuplicateNeverGoesBeyondThePlannedCountOrTheLog) {
+    platform::ManualClock clock(kStart);
+    auto doc = LoggingDoc(1, 1, 2);
+    LoggingStep(*doc, Block(1), kBlockReadings, kStart);
+    EXPECT_EQ(LoggingStep(*doc, Block(2), kBlockReadings, kStart + 2), 1);
+    EXPECT_EQ(doc->m_SampleCount, 2);
+    EXPECT_EQ(doc->m_LoggingActive, 0);
+    EXPECT_EQ(LoggingStep(*doc, Block(3), kBlockReadings, kStart + 3), 0);
+
+    auto full = LoggingDoc(1, 1, kMaxSamples);
+    full->m_SampleCount = kMaxSamples - 1;
+    full->m_SampleTimes[kMaxSamples - 2] = kStart - 2;
+    EXPECT_EQ(LoggingStep(*full, Block(), kBlockReadings, kStart), 1);
+    EXPECT_EQ(full->m_SampleCount, kMaxSamples);
+    EXPECT_EQ(full->m_LoggingActive, 0);
+
+    // A counter already at the capacity (a damaged project) writes nothing.
+    auto damaged = LoggingDoc(1, 1, kMaxSamples);
+    damaged->m_SampleCount = kMaxSamples;
+    EXPECT_EQ(LoggingStep(*damaged, Block(), kBlockReadings, kStart), 0);
+    EXPECT_EQ(damaged->m_SampleCount, kMaxSamples);
+    EXPECT_EQ(damaged->m_LoggingActive, 0);
+}
+
+TEST(LoggingStep, APeriodOfZeroCountsAsOneSecond) {
+    auto doc = LoggingDoc(0, 60, 100);
+    for (int reply = 0; reply < 5; ++reply)
+        LoggingStep(*doc, Block(reply), kBlockReadings, kStart + reply);
+    EXPECT_EQ(doc->m_SampleCount, 5);
+}
+
+TEST(LoggingStep, DoesNothingWhileLoggingIsOff) {
+    auto doc = NewDoc();
+    EXPECT_EQ(LoggingStep(*doc, Block(), kBlockReadings, kStart), 0);
+    EXPECT_EQ(doc->m_SampleCount, 0);
+    EXPECT_EQ(doc->m_TickCountdown, 0);
+}
+
+TEST(NodeByte, TruncatesTheStoredDouble) {
+    EXPECT_EQ(NodeByte(1.0), 1);
+    EXPECT_EQ(NodeByte(17.9), 17);
+    EXPECT_EQ(NodeByte(247.0), 247);
+    EXPECT_EQ(NodeByte(std::nan("")), 0);
+    EXPECT_EQ(NodeByte(1e300), 0);
+}
+
+} // namespace
+} // namespace zentra
