@@ -1,0 +1,194 @@
+// The termios/poll serial layer against a raw pseudo-terminal.
+#include "platform/serial_port.h"
+#include "tests/support/pty_pair.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace zentra::platform {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using test::PtyPair;
+
+TEST(DefinitionText, DefaultsParse) {
+    const auto line = ParseDefinitionText("COM1: baud=38400 parity=N data=8 stop=1");
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->baud, 38400);
+    EXPECT_EQ(line->parity, 'N');
+    EXPECT_EQ(line->dataBits, 8);
+    EXPECT_EQ(line->stopBits, 1);
+    const auto other = ParseDefinitionText("COM9: baud=4800 parity=E data=7 stop=2");
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->baud, 4800);
+    EXPECT_EQ(other->parity, 'E');
+    EXPECT_EQ(other->dataBits, 7);
+    EXPECT_EQ(other->stopBits, 2);
+    EXPECT_EQ(ParseDefinitionText("COM2: baud=115200 parity=O data=8 stop=1")->parity, 'O');
+}
+
+TEST(DefinitionText, UnusableTextsFail) {
+    // No parity letter (a parity text that is none of NONE/ODD/EVEN builds this).
+    EXPECT_FALSE(ParseDefinitionText("COM1: baud=38400 parity= data=8 stop=1"));
+    EXPECT_FALSE(ParseDefinitionText("COM1: baud=38400 parity=M data=8 stop=1"));
+    EXPECT_FALSE(ParseDefinitionText("COM1: baud=38401 parity=N data=8 stop=1"));
+    EXPECT_FALSE(ParseDefinitionText("COM1: baud=1200 parity=N data=8 stop=1"));
+    EXPECT_FALSE(ParseDefinitionText("COM1: baud= parity=N data=8 stop=1"));
+    EXPECT_FALSE(ParseDefinitionText("COM1: baud=38400 parity=N data=9 stop=1"));
+    EXPECT_FALSE(ParseDefinitionText("COM1: baud=38400 parity=N data=8 stop=3"));
+    EXPECT_FALSE(ParseDefinitionText("COM1: baud=38400 parity=N data=8 stop=1.5"));
+    EXPECT_FALSE(ParseDefinitionText("COM1: baud=38400 parity=N data=8"));
+    EXPECT_FALSE(ParseDefinitionText("COM1: baud=38400 parity=N data=8 stop=1 speed=9"));
+}
+
+TEST(SerialOpen, MissingDeviceAndNonTerminal) {
+    auto missing = OpenSerialDevice("/dev/zentra-no-such-device");
+    EXPECT_EQ(missing.fd, -1);
+    EXPECT_EQ(missing.error, SerialOpenError::NoSuchDevice);
+    auto notTty = OpenSerialDevice("/dev/null");
+    EXPECT_EQ(notTty.fd, -1);
+    EXPECT_EQ(notTty.error, SerialOpenError::NotSerial);
+}
+
+TEST(SerialOpen, SecondOpenIsRefusedUntilTheFirstCloses) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    auto first = OpenSerialDevice(pty.SlavePath());
+    ASSERT_GE(first.fd, 0);
+    auto second = OpenSerialDevice(pty.SlavePath());
+    EXPECT_EQ(second.fd, -1);
+    EXPECT_EQ(second.error, SerialOpenError::Busy);
+
+    // Another process is refused too (root is not stopped by TIOCEXCL alone).
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        auto other = OpenSerialDevice(pty.SlavePath());
+        _exit(other.fd < 0 && other.error == SerialOpenError::Busy ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    CloseSerialDevice(first.fd);
+    auto again = OpenSerialDevice(pty.SlavePath());
+    EXPECT_GE(again.fd, 0);
+    CloseSerialDevice(again.fd);
+}
+
+TEST(SerialOpen, LineSettingsApplyRawFraming) {
+    PtyPair pty;
+    auto port = OpenSerialDevice(pty.SlavePath());
+    ASSERT_GE(port.fd, 0);
+    ASSERT_TRUE(ApplyLineSettings(port.fd, LineSettings{19200, 'E', 8, 2}));
+    termios tio{};
+    ASSERT_EQ(tcgetattr(port.fd, &tio), 0);
+    EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG), 0u);
+    EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B19200));
+    // RS-485 direction control is not offered by a pseudo-terminal: refused, harmless.
+    EXPECT_FALSE(RequestRs485RtsOnSend(port.fd));
+    CloseSerialDevice(port.fd);
+}
+
+class SerialRead : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty.ok());
+        auto opened = OpenSerialDevice(pty.SlavePath());
+        ASSERT_GE(opened.fd, 0);
+        fd = opened.fd;
+        ASSERT_TRUE(ApplyLineSettings(fd, LineSettings{38400, 'N', 8, 1}));
+    }
+    void TearDown() override { CloseSerialDevice(fd); }
+
+    PtyPair pty;
+    int fd = -1;
+    std::uint8_t buffer[1000]{};
+};
+
+TEST_F(SerialRead, NothingArrivingEndsAtTheTotalTimeOut) {
+    const auto start = Clock::now();
+    const auto got = ReadSerial(fd, buffer, 50);
+    const auto elapsed = Clock::now() - start;
+    EXPECT_EQ(got.count, 0u);
+    EXPECT_EQ(got.status, SerialStatus::TimedOut);
+    EXPECT_EQ(ReadTotalTimeout(50), 51ms);
+    EXPECT_GE(elapsed, 51ms);
+    EXPECT_FALSE(PortGone(fd));
+}
+
+TEST_F(SerialRead, AWaitingBurstIsReadWhole) {
+    const std::vector<std::uint8_t> burst{1, 2, 3, 4, 5, 6, 7, 8, 9};
+    pty.Send(burst);
+    const auto got = ReadSerial(fd, buffer, 512);
+    EXPECT_EQ(got.status, SerialStatus::Ok);
+    ASSERT_EQ(got.count, burst.size());
+    EXPECT_TRUE(std::equal(burst.begin(), burst.end(), buffer));
+}
+
+TEST_F(SerialRead, ReadStopsAtTheRequestedCount) {
+    pty.Send(std::vector<std::uint8_t>(40, 0x55));
+    EXPECT_EQ(ReadSerial(fd, buffer, 16).count, 16u);
+    EXPECT_TRUE(ClearSerialError(fd));
+    // The clear discarded the rest of the input.
+    EXPECT_EQ(ReadSerial(fd, buffer, 16).count, 0u);
+}
+
+TEST_F(SerialRead, AGapLongerThanTheIntervalSplitsTheRead) {
+    std::thread far([this] {
+        pty.Send({1, 2, 3});
+        std::this_thread::sleep_for(kReadIntervalTimeout + 30ms);
+        pty.Send({4, 5});
+    });
+    const auto first = ReadSerial(fd, buffer, 512);
+    const auto second = ReadSerial(fd, buffer + first.count, 512);
+    far.join();
+    EXPECT_EQ(first.count, 3u);
+    EXPECT_EQ(second.count, 2u);
+}
+
+TEST_F(SerialRead, HangUpIsReportedAtOnceAndRemembered) {
+    pty.CloseMaster();
+    const auto start = Clock::now();
+    const auto got = ReadSerial(fd, buffer, 512);
+    const auto again = ReadSerial(fd, buffer, 512);
+    const auto elapsed = Clock::now() - start;
+    EXPECT_EQ(got.count, 0u);
+    EXPECT_EQ(got.status, SerialStatus::HangUp);
+    EXPECT_EQ(again.status, SerialStatus::HangUp);
+    EXPECT_TRUE(PortGone(fd));
+    EXPECT_EQ(LastReadStatus(fd), SerialStatus::HangUp);
+    // Two reads of 512 would take over a second if the hang-up went unnoticed.
+    EXPECT_LT(elapsed, ReadTotalTimeout(512));
+    const std::uint8_t byte = 1;
+    EXPECT_EQ(WriteSerial(fd, &byte, 1).status, SerialStatus::HangUp);
+}
+
+TEST_F(SerialRead, WriteReachesTheFarEnd) {
+    const std::uint8_t frame[] = {1, 3, 0, 0, 0, 0x40, 0x44, 0x3A};
+    const auto sent = WriteSerial(fd, frame, sizeof frame);
+    EXPECT_EQ(sent.status, SerialStatus::Ok);
+    EXPECT_EQ(sent.count, sizeof frame);
+    EXPECT_EQ(pty.Received(200ms), std::vector<std::uint8_t>(frame, frame + sizeof frame));
+}
+
+TEST(SerialInvalidHandle, FailsWithoutWaiting) {
+    std::uint8_t buffer[8];
+    const auto start = Clock::now();
+    EXPECT_EQ(ReadSerial(-1, buffer, 8).status, SerialStatus::Error);
+    EXPECT_LT(Clock::now() - start, ReadTotalTimeout(8));
+    EXPECT_EQ(WriteSerial(-1, buffer, 8).count, 0u);
+    EXPECT_FALSE(ClearSerialError(-1));
+    EXPECT_FALSE(PortGone(-1));
+}
+
+} // namespace
+} // namespace zentra::platform
