@@ -315,10 +315,12 @@ std::string FileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// A name beside the target that no other save in this process uses.
+// A short name in the target's folder (so that the rename stays on one file
+// system) that no other save uses; short so that long target names still work.
 std::string TemporaryNameFor(const std::string& path) {
     static std::atomic<unsigned> counter{0};
-    return path + ".saving-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    return FolderOf(path) + "/.zentra-save-" + std::to_string(::getpid()) + "-" +
+           std::to_string(counter++) + ".tmp";
 }
 
 // Writes the image to a temporary file beside path, flushes it to disk and renames

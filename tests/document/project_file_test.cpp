@@ -1,0 +1,617 @@
+// The project file: exact byte layout, the finished-on-save rule, the reading rules,
+// hostile files and atomic saving.
+#include "document/project_file.h"
+
+#include "acquisition/calendar.h"
+#include "platform/clock.h"
+#include "tests/support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <memory>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace zentra {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Little-endian readers written independently of the production codec.
+std::uint64_t Raw(const Bytes& b, std::size_t at, std::size_t width) {
+    std::uint64_t v = 0;
+    for (std::size_t i = width; i-- > 0;)
+        v = (v << 8) | b.at(at + i);
+    return v;
+}
+std::int32_t I32(const Bytes& b, std::size_t at) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(Raw(b, at, 4)));
+}
+std::int64_t I64(const Bytes& b, std::size_t at) {
+    return static_cast<std::int64_t>(Raw(b, at, 8));
+}
+double F64(const Bytes& b, std::size_t at) {
+    return std::bit_cast<double>(Raw(b, at, 8));
+}
+float F32(const Bytes& b, std::size_t at) {
+    return std::bit_cast<float>(static_cast<std::uint32_t>(Raw(b, at, 4)));
+}
+Bytes ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+void WriteFile(const std::string& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+Bytes Store(CZentraDoc& doc) {
+    Bytes image(kProjectFileSize, 0xEE);
+    SerializeStore(doc, image.data());
+    return image;
+}
+
+std::unique_ptr<CZentraDoc> NewDocument() {
+    auto doc = std::make_unique<CZentraDoc>();
+    doc->OnNewDocument();
+    return doc;
+}
+
+template <std::size_t N> void Fill(std::array<char, N>& field, const std::string& text) {
+    SetText(field, text.c_str());
+}
+
+// Every stored field gets a value of its own (within the bounds a reader keeps).
+void FillDistinct(CZentraDoc& d) {
+    Fill(d.m_Description, "Feeder 4 survey, meter serial 0071-22");
+    Fill(d.m_BriefDescription, "Feeder 4");
+    Fill(d.m_ProjectName, "Substation B");
+    d.m_ProjectStartDate = 20120102;
+    d.m_ProjectEndDate = 20120304;
+    d.m_ShowProject = 0;
+    d.m_Period = 7;
+    d.m_PeriodMultiplier = 60;
+    d.m_Duration = 11;
+    d.m_DurationMultiplier = 3600;
+    d.m_Samples = 6000;
+    d.m_LoggingStartTime = 1357394589;
+    d.m_LoggingEndTime = 1357398189;
+    d.m_StartDate = 20130105;
+    d.m_StartHour = 13;
+    d.m_StartMinute = 14;
+    d.m_StartSecond = 15;
+    d.m_StartImmediately = 0;
+    for (int i = 0; i < kSelectedParameters; ++i)
+        d.m_SelectedParameters[static_cast<std::size_t>(i)] = 49 - i;
+    d.m_LoggingSetUp = 0;
+    d.m_Locked = 1;
+    d.m_Finished = 1;
+    for (int k = 0; k < kGraphCount; ++k) {
+        Graph& g = d.m_Graphs[static_cast<std::size_t>(k)];
+        g.m_Enabled = k % 2;
+        g.m_RealTime = 1;
+        g.m_GraphMode = (k + 1) % 2;
+        g.m_HistoryTime = 1357000000 + k;
+        g.m_GraphNumber = k;
+        g.m_Word52 = 100 + k;
+        g.m_Quadrant = k % 4;
+        for (int t = 0; t < kTracesPerGraph; ++t) {
+            const auto ut = static_cast<std::size_t>(t);
+            g.m_LineColour[ut] = (k + t) % kTraceColourCount;
+            g.m_LineStyle[ut] = 1000 * k + t;
+            g.m_Associations[ut] = k + t + 1;
+            Fill(g.m_Headings[ut], "Heading " + std::to_string(k) + "." + std::to_string(t));
+        }
+        Fill(g.m_LegendX, "LX" + std::to_string(k));
+        Fill(g.m_LegendY, "LY" + std::to_string(k));
+        g.m_RelativeY = k % 2;
+        g.m_NominalY = {100.5 + k, 50.25 + k};
+        g.m_CentreZero = (k / 2) % 2;
+        g.m_ScaleX = 5 + k;
+        g.m_ScaleY = 2 + k;
+        g.m_NominalScaleY = 1 + k;
+        g.m_LeftArrowActive = k % 3 == 0;
+        g.m_RightArrowActive = k % 3 == 1;
+        g.m_FirstIndex = -(k + 3);
+        g.m_ScrollOffset = -10 * k;
+        g.m_LastIndex = 100 + k;
+        g.m_SecondsPerDiv = 60 * k;
+        g.m_TickLengthX = 1.25 + k;
+        g.m_TickLengthY = 100.0 - k;
+    }
+    Fill(d.m_LiveAxisStart, "10:00:01");
+    Fill(d.m_LiveAxisEnd, "10:00:21");
+    Fill(d.m_LiveAxisDate, "Jan 05 2013");
+    Fill(d.m_Comms.port, "COM7");
+    Fill(d.m_Comms.baud, "9600");
+    Fill(d.m_Comms.parity, "EVEN");
+    Fill(d.m_Comms.dataBits, "7");
+    Fill(d.m_Comms.stopBits, "2");
+    Fill(d.m_Comms.latency, "350");
+    d.m_Comms.floatOrder = 2;
+    d.m_Comms.portSetUp = 1;
+    d.m_ModbusNode = 17.0;
+    d.m_ModelNumber = 761.0;
+    d.m_VersionFraction = 0.25f;
+    d.m_SystemVoltage = 415.5;
+    d.m_SystemCurrent = 7.5;
+    d.m_SystemTypeNumber = 4.0;
+    d.m_MeterSpare = 1234.5;
+    for (int i = 0; i < kReadingMapSize; ++i)
+        d.m_ReadingMap[static_cast<std::size_t>(i)] = kReadingMapSize - i;
+    d.m_SystemType = 5;
+    Fill(d.m_LogAxisStart, "09:00:00");
+    Fill(d.m_LogAxisEnd, "11:00:00");
+    Fill(d.m_LogAxisDate, "Feb 28 2013");
+    d.m_SampleCount = 7000;
+    d.m_DataViewTop = 3;
+    for (int n = 0; n < kMaxSamples; ++n) {
+        for (int e = 0; e < kSampleValues; ++e)
+            d.m_SampleValues[static_cast<std::size_t>(n)][static_cast<std::size_t>(e)] =
+                n * 100.0 + e + 0.5;
+        d.m_SampleTimes[static_cast<std::size_t>(n)] = 1357394589 + n;
+    }
+}
+
+// Checks the bytes of each field and marks them; every unmarked byte must be zero.
+class LayoutChecker {
+  public:
+    explicit LayoutChecker(const Bytes& image) : image_(image), seen_(image.size(), false) {}
+    void Mark(std::size_t at, std::size_t width) {
+        for (std::size_t i = 0; i < width; ++i) {
+            ASSERT_FALSE(seen_.at(at + i)) << "byte " << at + i << " checked twice";
+            seen_[at + i] = true;
+        }
+    }
+    void U8(std::size_t at, unsigned expected) {
+        EXPECT_EQ(image_.at(at), expected) << "offset " << at;
+        Mark(at, 1);
+    }
+    void Int32(std::size_t at, std::int32_t expected) {
+        EXPECT_EQ(I32(image_, at), expected) << "offset " << at;
+        Mark(at, 4);
+    }
+    void Int64(std::size_t at, std::int64_t expected) {
+        EXPECT_EQ(I64(image_, at), expected) << "offset " << at;
+        Mark(at, 8);
+    }
+    void Double(std::size_t at, double expected) {
+        EXPECT_EQ(F64(image_, at), expected) << "offset " << at;
+        Mark(at, 8);
+    }
+    void Float(std::size_t at, float expected) {
+        EXPECT_EQ(F32(image_, at), expected) << "offset " << at;
+        Mark(at, 4);
+    }
+    // Text then zeros to the end of the field.
+    template <std::size_t N> void Text(std::size_t at, const std::array<char, N>& expected) {
+        const std::string text(expected.data());
+        for (std::size_t i = 0; i < N; ++i)
+            ASSERT_EQ(image_.at(at + i), i < text.size() ? static_cast<std::uint8_t>(text[i]) : 0)
+                << "offset " << at << " + " << i;
+        Mark(at, N);
+    }
+    void RestIsZero() {
+        for (std::size_t i = 0; i < image_.size(); ++i)
+            if (!seen_[i]) {
+                ASSERT_EQ(image_[i], 0) << "reserved byte " << i;
+            }
+    }
+
+  private:
+    const Bytes& image_;
+    std::vector<bool> seen_;
+};
+
+void CheckGraphBytes(LayoutChecker& c, std::size_t base, const Graph& g) {
+    namespace o = graph_offset;
+    c.U8(base + o::kEnabled, g.m_Enabled);
+    c.U8(base + o::kRealTime, g.m_RealTime);
+    c.U8(base + o::kGraphMode, g.m_GraphMode);
+    c.Int64(base + o::kHistoryTime, g.m_HistoryTime);
+    c.Int32(base + 48, g.m_GraphNumber);
+    c.Int32(base + 52, g.m_Word52);
+    c.Int32(base + 56, g.m_Quadrant);
+    for (std::size_t t = 0; t < 3; ++t) {
+        c.Int32(base + 60 + 4 * t, g.m_LineColour[t]);
+        c.Int32(base + 72 + 4 * t, g.m_LineStyle[t]);
+        c.Int32(base + 84 + 4 * t, g.m_Associations[t]);
+        c.Text(base + 96 + 101 * t, g.m_Headings[t]);
+    }
+    c.Text(base + 399, g.m_LegendX);
+    c.Text(base + 500, g.m_LegendY);
+    c.U8(base + 601, g.m_RelativeY);
+    c.Double(base + 608, g.m_NominalY[0]);
+    c.Double(base + 616, g.m_NominalY[1]);
+    c.U8(base + 624, g.m_CentreZero);
+    c.Int32(base + 628, g.m_ScaleX);
+    c.Int32(base + 632, g.m_ScaleY);
+    c.Int32(base + 636, g.m_NominalScaleY);
+    c.U8(base + 656, g.m_LeftArrowActive);
+    c.U8(base + 657, g.m_RightArrowActive);
+    c.Int32(base + 692, g.m_FirstIndex);
+    c.Int32(base + 696, g.m_ScrollOffset);
+    c.Int32(base + 700, g.m_LastIndex);
+    c.Int32(base + 704, g.m_SecondsPerDiv);
+    c.Double(base + 712, g.m_TickLengthX);
+    c.Double(base + 720, g.m_TickLengthY);
+}
+
+TEST(ProjectFile, GoldenLayoutAndFieldByFieldReadBack) {
+    platform::ManualClock clock(LocalTimeOf(2013, 3, 1, 9, 0, 0));
+    auto doc = NewDocument();
+    FillDistinct(*doc);
+    const Bytes image = Store(*doc);
+    ASSERT_EQ(image.size(), 1'510'187u);
+
+    LayoutChecker c(image);
+    const CZentraDoc& d = *doc;
+    c.Text(2000, d.m_Description);
+    c.Text(3001, d.m_BriefDescription);
+    c.Text(3102, d.m_ProjectName);
+    c.Int32(3204, 20120102);
+    c.Int32(3208, 20120304);
+    c.U8(3212, 0);
+    c.Int32(3216, 7);
+    c.Int32(3220, 60);
+    c.Int32(3224, 11);
+    c.Int32(3228, 3600);
+    c.Int32(3232, 6000);
+    c.Int64(3240, 1357394589);
+    c.Int64(3248, 1357398189);
+    c.Int32(3256, 20130105);
+    c.Int32(3260, 13);
+    c.Int32(3264, 14);
+    c.Int32(3268, 15);
+    c.Int32(3272, 0);
+    for (std::size_t i = 0; i < 23; ++i)
+        c.Int32(3276 + 4 * i, static_cast<std::int32_t>(49 - i));
+    c.U8(3368, 0);
+    c.U8(3369, 1);
+    c.U8(3370, 1);
+    for (std::size_t k = 0; k < 12; ++k)
+        CheckGraphBytes(c, 3376 + 728 * k, d.m_Graphs[k]);
+    c.Text(12112, d.m_LiveAxisStart);
+    c.Text(12133, d.m_LiveAxisEnd);
+    c.Text(12154, d.m_LiveAxisDate);
+    c.Text(12175, d.m_Comms.port);
+    c.Text(12185, d.m_Comms.baud);
+    c.Text(12195, d.m_Comms.parity);
+    c.Text(12205, d.m_Comms.dataBits);
+    c.Text(12215, d.m_Comms.stopBits);
+    c.Text(12225, d.m_Comms.latency);
+    c.Int32(12243, 2);
+    c.Int32(12247, 1);
+    c.Double(12251, 17.0);
+    c.Double(12259, 761.0);
+    c.Float(12267, 0.25f);
+    c.Double(12275, 415.5);
+    c.Double(12283, 7.5);
+    c.Double(12291, 4.0);
+    c.Double(12299, 1234.5);
+    for (std::size_t i = 0; i < 48; ++i)
+        c.Int32(12307 + 4 * i, static_cast<std::int32_t>(48 - i));
+    c.Int32(12507, 5);
+    c.Text(12515, d.m_LogAxisStart);
+    c.Text(12536, d.m_LogAxisEnd);
+    c.Text(12557, d.m_LogAxisDate);
+    c.Int32(12579, 7000);
+    c.Int32(12583, 3);
+    for (std::size_t n = 0; n < 7200; ++n) {
+        for (std::size_t e = 0; e < 25; ++e)
+            c.Double(12587 + 200 * n + 8 * e, static_cast<double>(n) * 100.0 + e + 0.5);
+        c.Int64(1452587 + 8 * n, 1357394589 + static_cast<std::int64_t>(n));
+    }
+    c.RestIsZero();
+
+    // Read back into a document with different contents.
+    auto back = NewDocument();
+    back->m_LiveValues[5][7] = 3.0;
+    back->m_ArchivedFile = 0;
+    SerializeLoad(image.data(), *back);
+    const CZentraDoc& r = *back;
+    EXPECT_EQ(r.m_Description, d.m_Description);
+    EXPECT_EQ(r.m_BriefDescription, d.m_BriefDescription);
+    EXPECT_EQ(r.m_ProjectName, d.m_ProjectName);
+    EXPECT_EQ(r.m_ProjectStartDate, d.m_ProjectStartDate);
+    EXPECT_EQ(r.m_ProjectEndDate, d.m_ProjectEndDate);
+    EXPECT_EQ(r.m_ShowProject, d.m_ShowProject);
+    EXPECT_EQ(r.m_Period, d.m_Period);
+    EXPECT_EQ(r.m_PeriodMultiplier, d.m_PeriodMultiplier);
+    EXPECT_EQ(r.m_Duration, d.m_Duration);
+    EXPECT_EQ(r.m_DurationMultiplier, d.m_DurationMultiplier);
+    EXPECT_EQ(r.m_Samples, d.m_Samples);
+    EXPECT_EQ(r.m_LoggingStartTime, d.m_LoggingStartTime);
+    EXPECT_EQ(r.m_LoggingEndTime, d.m_LoggingEndTime);
+    EXPECT_EQ(r.m_StartDate, d.m_StartDate);
+    EXPECT_EQ(r.m_StartHour, d.m_StartHour);
+    EXPECT_EQ(r.m_StartMinute, d.m_StartMinute);
+    EXPECT_EQ(r.m_StartSecond, d.m_StartSecond);
+    EXPECT_EQ(r.m_StartImmediately, d.m_StartImmediately);
+    EXPECT_EQ(r.m_SelectedParameters, d.m_SelectedParameters);
+    EXPECT_EQ(r.m_LoggingSetUp, d.m_LoggingSetUp);
+    EXPECT_EQ(r.m_Locked, d.m_Locked);
+    EXPECT_EQ(r.m_Finished, 1);
+    for (std::size_t k = 0; k < 12; ++k) {
+        SCOPED_TRACE("graph " + std::to_string(k + 1));
+        const Graph& a = d.m_Graphs[k];
+        const Graph& b = r.m_Graphs[k];
+        EXPECT_EQ(b.m_Enabled, a.m_Enabled);
+        EXPECT_EQ(b.m_RealTime, 0); // forced on reading
+        EXPECT_EQ(b.m_GraphMode, a.m_GraphMode);
+        EXPECT_EQ(b.m_HistoryTime, a.m_HistoryTime);
+        EXPECT_EQ(b.m_GraphNumber, a.m_GraphNumber);
+        EXPECT_EQ(b.m_Word52, a.m_Word52);
+        EXPECT_EQ(b.m_Quadrant, a.m_Quadrant);
+        EXPECT_EQ(b.m_LineColour, a.m_LineColour);
+        EXPECT_EQ(b.m_LineStyle, a.m_LineStyle);
+        EXPECT_EQ(b.m_Associations, a.m_Associations);
+        EXPECT_EQ(b.m_Headings, a.m_Headings);
+        EXPECT_EQ(b.m_LegendX, a.m_LegendX);
+        EXPECT_EQ(b.m_LegendY, a.m_LegendY);
+        EXPECT_EQ(b.m_RelativeY, a.m_RelativeY);
+        EXPECT_EQ(b.m_NominalY, a.m_NominalY);
+        EXPECT_EQ(b.m_CentreZero, a.m_CentreZero);
+        EXPECT_EQ(b.m_ScaleX, a.m_ScaleX);
+        EXPECT_EQ(b.m_ScaleY, a.m_ScaleY);
+        EXPECT_EQ(b.m_NominalScaleY, a.m_NominalScaleY);
+        EXPECT_EQ(b.m_LeftArrowActive, a.m_LeftArrowActive);
+        EXPECT_EQ(b.m_RightArrowActive, a.m_RightArrowActive);
+        EXPECT_EQ(b.m_FirstIndex, a.m_FirstIndex);
+        EXPECT_EQ(b.m_ScrollOffset, a.m_ScrollOffset);
+        EXPECT_EQ(b.m_LastIndex, a.m_LastIndex);
+        EXPECT_EQ(b.m_SecondsPerDiv, a.m_SecondsPerDiv);
+        EXPECT_EQ(b.m_TickLengthX, a.m_TickLengthX);
+        EXPECT_EQ(b.m_TickLengthY, a.m_TickLengthY);
+    }
+    EXPECT_EQ(r.m_LiveAxisStart, d.m_LiveAxisStart);
+    EXPECT_EQ(r.m_LiveAxisEnd, d.m_LiveAxisEnd);
+    EXPECT_EQ(r.m_LiveAxisDate, d.m_LiveAxisDate);
+    EXPECT_EQ(r.m_Comms.port, d.m_Comms.port);
+    EXPECT_EQ(r.m_Comms.baud, d.m_Comms.baud);
+    EXPECT_EQ(r.m_Comms.parity, d.m_Comms.parity);
+    EXPECT_EQ(r.m_Comms.dataBits, d.m_Comms.dataBits);
+    EXPECT_EQ(r.m_Comms.stopBits, d.m_Comms.stopBits);
+    EXPECT_EQ(r.m_Comms.latency, d.m_Comms.latency);
+    EXPECT_EQ(r.m_Comms.floatOrder, d.m_Comms.floatOrder);
+    EXPECT_EQ(r.m_Comms.portSetUp, 0); // forced on reading
+    EXPECT_EQ(r.m_ModbusNode, d.m_ModbusNode);
+    EXPECT_EQ(r.m_ModelNumber, d.m_ModelNumber);
+    EXPECT_EQ(r.m_VersionFraction, d.m_VersionFraction);
+    EXPECT_EQ(r.m_SystemVoltage, d.m_SystemVoltage);
+    EXPECT_EQ(r.m_SystemCurrent, d.m_SystemCurrent);
+    EXPECT_EQ(r.m_SystemTypeNumber, d.m_SystemTypeNumber);
+    EXPECT_EQ(r.m_MeterSpare, d.m_MeterSpare);
+    EXPECT_EQ(r.m_ReadingMap, d.m_ReadingMap);
+    EXPECT_EQ(r.m_SystemType, d.m_SystemType);
+    EXPECT_EQ(r.m_LogAxisStart, d.m_LogAxisStart);
+    EXPECT_EQ(r.m_LogAxisEnd, d.m_LogAxisEnd);
+    EXPECT_EQ(r.m_LogAxisDate, d.m_LogAxisDate);
+    EXPECT_EQ(r.m_SampleCount, d.m_SampleCount);
+    EXPECT_EQ(r.m_DataViewTop, d.m_DataViewTop);
+    EXPECT_TRUE(r.m_SampleValues == d.m_SampleValues);
+    EXPECT_TRUE(r.m_SampleTimes == d.m_SampleTimes);
+    EXPECT_EQ(r.m_LiveValues[5][7], 0.0);
+    EXPECT_EQ(r.m_ArchivedFile, 1);
+}
+
+class ProjectFileOnDisk : public ::testing::Test {
+  protected:
+    platform::ManualClock clock_{LocalTimeOf(2013, 1, 5, 14, 3, 9)};
+    test::TempDir dir_;
+};
+
+TEST_F(ProjectFileOnDisk, NewDocumentSavedAtOnce) {
+    auto doc = NewDocument();
+    doc->SetModifiedFlag(true);
+    const std::string path = dir_.File("new.ztr");
+    const FileResult result = OnSaveDocument(*doc, path);
+    ASSERT_TRUE(result.ok) << result.error;
+
+    const Bytes file = ReadFile(path);
+    ASSERT_EQ(file.size(), 1'510'187u);
+    EXPECT_EQ(file[3370], 1);
+    EXPECT_EQ(I32(file, 3204), 20130105);
+    EXPECT_EQ(I32(file, 3208), 20130105);
+    EXPECT_EQ(I64(file, 3248), clock_.Get());
+    for (std::size_t i = 12587; i < file.size(); ++i)
+        ASSERT_EQ(file[i], 0) << "sample byte " << i;
+
+    EXPECT_EQ(doc->m_Finished, 0);
+    EXPECT_EQ(doc->m_LoggingEndTime, clock_.Get());
+    EXPECT_EQ(doc->m_LoggingActive, 0);
+    EXPECT_EQ(doc->m_Locked, 0);
+    EXPECT_FALSE(doc->IsModified());
+    EXPECT_EQ(doc->m_PathName, path);
+    EXPECT_EQ(doc->m_Title, "new.ztr");
+    // No temporary file is left behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST_F(ProjectFileOnDisk, SavingTwiceDuringLogging) {
+    auto doc = NewDocument();
+    doc->m_Locked = 1;
+    doc->m_LoggingActive = 1;
+    doc->m_SampleCount = 3;
+    doc->SetModifiedFlag(true);
+
+    ASSERT_TRUE(OnSaveDocument(*doc, dir_.File("first.ztr")).ok);
+    const std::int64_t first = clock_.Get();
+    clock_.Set(LocalTimeOf(2013, 1, 6, 0, 0, 30)); // past midnight
+    doc->m_SampleCount = 4;
+    ASSERT_TRUE(OnSaveDocument(*doc, dir_.File("second.ztr")).ok);
+
+    const Bytes a = ReadFile(dir_.File("first.ztr"));
+    const Bytes b = ReadFile(dir_.File("second.ztr"));
+    EXPECT_EQ(a[3370], 1);
+    EXPECT_EQ(b[3370], 1);
+    EXPECT_EQ(I64(a, 3248), first);
+    EXPECT_EQ(I64(b, 3248), clock_.Get());
+    EXPECT_EQ(I32(a, 3208), 20130105);
+    EXPECT_EQ(I32(b, 3208), 20130106);
+    EXPECT_EQ(I32(b, 12579), 4);
+    EXPECT_EQ(a[3369], 1);
+    // Logging goes on in memory.
+    EXPECT_EQ(doc->m_Finished, 0);
+    EXPECT_EQ(doc->m_LoggingActive, 1);
+    EXPECT_EQ(doc->m_ProjectEndDate, 20130106);
+}
+
+TEST_F(ProjectFileOnDisk, FinishedProjectKeepsItsEndTime) {
+    auto doc = NewDocument();
+    doc->m_Locked = 1;
+    doc->m_Finished = 1;
+    doc->m_LoggingEndTime = 1357000000;
+    doc->m_ProjectEndDate = 20121231;
+    clock_.Advance(86400 * 3);
+    ASSERT_TRUE(OnSaveDocument(*doc, dir_.File("done.ztr")).ok);
+    const Bytes file = ReadFile(dir_.File("done.ztr"));
+    EXPECT_EQ(I64(file, 3248), 1357000000);
+    EXPECT_EQ(I32(file, 3208), 20121231);
+    EXPECT_EQ(doc->m_LoggingEndTime, 1357000000);
+    EXPECT_EQ(doc->m_ProjectEndDate, 20121231);
+}
+
+TEST_F(ProjectFileOnDisk, ReadingRulesWhateverTheFileHeld) {
+    auto doc = NewDocument();
+    doc->m_Comms.portSetUp = 1;
+    for (Graph& g : doc->m_Graphs)
+        g.m_RealTime = 1;
+    doc->m_SampleCount = 2;
+    doc->m_SampleValues[1][3] = 12.5;
+    Bytes image = Store(*doc);
+    // Another writer may leave anything in the reserved bytes and graph headers.
+    for (std::size_t i = 0; i < 2000; ++i)
+        image[i] = 0xA5;
+    for (std::size_t k = 0; k < 12; ++k)
+        for (std::size_t i = 0; i < 32; ++i)
+            image[3376 + 728 * k + i] = 0x5A;
+    const std::string path = dir_.File("held.ztr");
+    WriteFile(path, image);
+
+    auto opened = NewDocument();
+    opened->m_LiveValues[600][49] = 1.0;
+    opened->SetModifiedFlag(true);
+    const FileResult result = OnOpenDocument(*opened, path);
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(opened->m_ArchivedFile, 1);
+    EXPECT_EQ(opened->m_Comms.portSetUp, 0);
+    for (const Graph& g : opened->m_Graphs)
+        EXPECT_EQ(g.m_RealTime, 0);
+    EXPECT_EQ(opened->m_LiveValues[600][49], 0.0);
+    EXPECT_EQ(opened->m_SampleCount, 2);
+    EXPECT_EQ(opened->m_SampleValues[1][3], 12.5);
+    EXPECT_EQ(opened->m_Finished, 1);
+    EXPECT_FALSE(opened->IsModified());
+    EXPECT_EQ(opened->m_PathName, path);
+}
+
+TEST_F(ProjectFileOnDisk, FileOfAnotherLengthIsRefusedAndTheDocumentUntouched) {
+    auto doc = NewDocument();
+    SetText(doc->m_ProjectName, "Kept");
+    doc->m_SampleCount = 9;
+    doc->m_PathName = "/somewhere/kept.ztr";
+    doc->SetModifiedFlag(true);
+
+    auto image = Store(*doc);
+    for (const std::size_t size :
+         {std::size_t{0}, std::size_t{1000}, kProjectFileSize - 1, kProjectFileSize + 1}) {
+        Bytes bytes(size, 0x11);
+        const std::string path = dir_.File("wrong" + std::to_string(size) + ".ztr");
+        WriteFile(path, bytes);
+        const FileResult result = OnOpenDocument(*doc, path);
+        EXPECT_FALSE(result.ok);
+        EXPECT_NE(result.error.find("1,510,187 bytes"), std::string::npos) << result.error;
+        EXPECT_STREQ(doc->m_ProjectName.data(), "Kept");
+        EXPECT_EQ(doc->m_SampleCount, 9);
+        EXPECT_EQ(doc->m_ArchivedFile, 0);
+        EXPECT_EQ(doc->m_PathName, "/somewhere/kept.ztr");
+        EXPECT_TRUE(doc->IsModified());
+    }
+    const FileResult missing = OnOpenDocument(*doc, dir_.File("missing.ztr"));
+    EXPECT_FALSE(missing.ok);
+    EXPECT_NE(missing.error.find("missing.ztr"), std::string::npos);
+    const FileResult folder = OnOpenDocument(*doc, dir_.path());
+    EXPECT_FALSE(folder.ok);
+    EXPECT_STREQ(doc->m_ProjectName.data(), "Kept");
+}
+
+TEST_F(ProjectFileOnDisk, FailedSaveKeepsTheOldFileAndSaysWhy) {
+    auto doc = NewDocument();
+    const std::string path = dir_.File("old.ztr");
+    SetText(doc->m_ProjectName, "Old contents");
+    ASSERT_TRUE(OnSaveDocument(*doc, path).ok);
+    const Bytes before = ReadFile(path);
+
+    SetText(doc->m_ProjectName, "New contents");
+    doc->SetModifiedFlag(true);
+    const std::int64_t endTime = doc->m_LoggingEndTime;
+    clock_.Advance(60);
+
+    // A file size limit makes the write fail part-way, for any user.
+    {
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit limited = saved;
+        limited.rlim_cur = 100'000;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+        const FileResult result = OnSaveDocument(*doc, path);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+
+        EXPECT_FALSE(result.ok);
+        EXPECT_NE(result.error.find("old.ztr"), std::string::npos) << result.error;
+        EXPECT_NE(result.error.find(std::strerror(EFBIG)), std::string::npos) << result.error;
+    }
+    EXPECT_EQ(ReadFile(path), before);
+    EXPECT_TRUE(doc->IsModified());
+    EXPECT_EQ(doc->m_LoggingEndTime, endTime);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()),
+                            std::filesystem::directory_iterator()),
+              1); // the temporary file is gone
+
+    // A folder the user may not write to (permissions do not bind the superuser).
+    if (geteuid() != 0) {
+        ASSERT_EQ(chmod(dir_.path().c_str(), 0555), 0);
+        const FileResult result = OnSaveDocument(*doc, path);
+        chmod(dir_.path().c_str(), 0755);
+        EXPECT_FALSE(result.ok);
+        EXPECT_NE(result.error.find(std::strerror(EACCES)), std::string::npos) << result.error;
+        EXPECT_EQ(ReadFile(path), before);
+        EXPECT_TRUE(doc->IsModified());
+    }
+    // A folder that does not exist.
+    const FileResult nowhere = OnSaveDocument(*doc, dir_.File("no/such/folder.ztr"));
+    EXPECT_FALSE(nowhere.ok);
+    EXPECT_FALSE(nowhere.error.empty());
+    EXPECT_EQ(doc->m_PathName, path);
+}
+
+TEST_F(ProjectFileOnDisk, ReplacesAnExistingFileAndLongNamesWork) {
+    auto doc = NewDocument();
+    const std::string path = dir_.File(std::string(240, 'p') + ".ztr");
+    ASSERT_TRUE(OnSaveDocument(*doc, path).ok);
+    SetText(doc->m_ProjectName, "Second");
+    ASSERT_TRUE(OnSaveDocument(*doc, path).ok);
+    auto opened = NewDocument();
+    ASSERT_TRUE(OnOpenDocument(*opened, path).ok);
+    EXPECT_STREQ(opened->m_ProjectName.data(), "Second");
+}
+
+} // namespace
+} // namespace zentra
