@@ -1,0 +1,188 @@
+// The meter layer: variants, system type names, the byte-order plausibility test, and
+// how ReceiveReply files (or refuses) replies crafted byte by byte.
+#include "comms/meter.h"
+#include "platform/serial_port.h"
+#include "tests/support/pty_pair.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace zentra {
+namespace {
+
+using test::WithCrc;
+
+TEST(MeterVariant, FromTheVersionFractionAsTheMeterSendsIt) {
+    // The version arrives as a single float.
+    EXPECT_EQ(MeterVariant(1.02f), 2);
+    EXPECT_EQ(MeterVariant(1.03f), 3);
+    EXPECT_EQ(MeterVariant(2.03f), 3);
+    EXPECT_EQ(MeterVariant(1.04f), 4);
+    EXPECT_EQ(MeterVariant(2.05f), 5);
+    EXPECT_EQ(MeterVariant(3.06f), 6);
+    EXPECT_EQ(MeterVariant(1.00f), 1);
+    EXPECT_EQ(MeterVariant(1.01f), 1);
+    EXPECT_EQ(MeterVariant(1.07f), 1);
+    EXPECT_EQ(MeterVariant(-1.02f), 1); // truncation toward zero leaves a negative fraction
+    EXPECT_NEAR(VersionFraction(1.02f), 0.02, 1e-7);
+}
+
+TEST(MeterVariant, TheFractionIsRoundedToFloatBeforeTheStrictBounds) {
+    // Round decimals land on either side of a bound once rounded to single precision:
+    // float(0.015) is just below 0.015, float(0.035) and float(0.045) just above,
+    // float(0.055) and float(0.065) just below.
+    EXPECT_EQ(MeterVariant(0.015), 1);
+    EXPECT_EQ(MeterVariant(0.025), 3);
+    EXPECT_EQ(MeterVariant(0.035), 4);
+    EXPECT_EQ(MeterVariant(0.045), 5);
+    EXPECT_EQ(MeterVariant(0.055), 5);
+    EXPECT_EQ(MeterVariant(10.065), 6);
+    EXPECT_EQ(MeterVariant(0.0651), 1);
+}
+
+TEST(SystemTypeName, TheSixNames) {
+    EXPECT_EQ(SystemTypeName(1), "1ph");
+    EXPECT_EQ(SystemTypeName(2), "3ph3w");
+    EXPECT_EQ(SystemTypeName(3), "3ph4w");
+    EXPECT_EQ(SystemTypeName(4), "1ph3w");
+    EXPECT_EQ(SystemTypeName(5), "3ph3w bal");
+    EXPECT_EQ(SystemTypeName(6), "3ph4w bal");
+    EXPECT_EQ(SystemTypeName(0), "");
+    EXPECT_EQ(SystemTypeName(7), "");
+}
+
+TEST(ModelNumberPlausible, OutsideFiveToNineHundredOrNaNIsWrongOrder) {
+    EXPECT_TRUE(ModelNumberPlausible(760));
+    EXPECT_TRUE(ModelNumberPlausible(500));
+    EXPECT_TRUE(ModelNumberPlausible(900));
+    EXPECT_FALSE(ModelNumberPlausible(499.9));
+    EXPECT_FALSE(ModelNumberPlausible(900.1));
+    EXPECT_FALSE(ModelNumberPlausible(std::numeric_limits<double>::quiet_NaN()));
+    // 760 sent big-endian but read as little-endian is a tiny number.
+    const std::uint8_t wire[] = {0x44, 0x3E, 0x00, 0x00};
+    EXPECT_FALSE(ModelNumberPlausible(std::bit_cast<float>(Cmodbus::ApplyFloatOrder(1, wire))));
+}
+
+std::vector<std::uint8_t> Floats(std::uint8_t node, std::uint8_t code,
+                                 const std::vector<float>& values) {
+    std::vector<std::uint8_t> frame{node, code, static_cast<std::uint8_t>(4 * values.size())};
+    for (float v : values) {
+        const auto bits = std::bit_cast<std::uint32_t>(v);
+        for (int shift = 24; shift >= 0; shift -= 8)
+            frame.push_back(static_cast<std::uint8_t>(bits >> shift));
+    }
+    return WithCrc(frame);
+}
+
+class ReceiveReply : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty.ok());
+        port = platform::OpenSerialDevice(pty.SlavePath()).fd;
+        ASSERT_GE(port, 0);
+        ASSERT_TRUE(platform::ApplyLineSettings(port, {38400, 'N', 8, 1}));
+    }
+    void TearDown() override { platform::CloseSerialDevice(port); }
+
+    K760modbus Receive(const std::vector<std::uint8_t>& reply, std::uint8_t node = 1) {
+        pty.Send(reply);
+        K760modbus meter(port, node, BigEndian);
+        meter.ReceiveReply();
+        return meter;
+    }
+
+    test::PtyPair pty;
+    int port = -1;
+};
+
+TEST_F(ReceiveReply, FilesReadingsInformationIdentityAndLayout) {
+    std::vector<float> readings(48);
+    for (int i = 0; i < 48; ++i)
+        readings[i] = 1.5f * static_cast<float>(i + 1);
+    auto r = Receive(Floats(1, 4, readings));
+    ASSERT_EQ(r.replyFunction, 4);
+    EXPECT_EQ(r.decodedCount, 48u);
+    EXPECT_EQ(r.readings[0], 1.5);
+    EXPECT_EQ(r.readings[47], 72.0);
+
+    std::vector<float> info(32, 0.0f);
+    info[0] = 400.0f;
+    info[2] = 3.0f;
+    info[15] = 110.0f;
+    info[16] = 99.0f; // beyond the 16 used floats
+    auto m = Receive(Floats(1, 3, info));
+    ASSERT_EQ(m.replyFunction, 3);
+    EXPECT_EQ(m.meterInfo[0], 400.0);
+    EXPECT_EQ(m.meterInfo[2], 3.0);
+    EXPECT_EQ(m.meterInfo[15], 110.0);
+    EXPECT_EQ(m.meterInfo[16], 0.0);
+
+    auto id = Receive(Floats(1, 17, {760.0f, 0, 0, 0, 1.02f, 0, 1.0f, 240315.0f}));
+    ASSERT_EQ(id.replyFunction, 17);
+    EXPECT_EQ(id.decodedCount, 8u);
+    EXPECT_EQ(id.identity[0], 760.0f);
+    EXPECT_EQ(id.identity[4], 1.02f);
+    EXPECT_EQ(id.identity[13], 0.0f);
+
+    std::vector<std::uint8_t> layout{1, 66, 0, 0, 0, 0x1C, 48};
+    for (int i = 48; i >= 1; --i)
+        layout.push_back(static_cast<std::uint8_t>(i));
+    auto l = Receive(WithCrc(layout));
+    ASSERT_EQ(l.replyFunction, 66);
+    EXPECT_EQ(l.positionCodes[0], 48);
+    EXPECT_EQ(l.positionCodes[47], 1);
+}
+
+TEST_F(ReceiveReply, AShortReplyLeavesTheRestZeroAndCountedOut) {
+    auto r = Receive(Floats(1, 4, {230.0f, 231.0f, 232.0f}));
+    ASSERT_EQ(r.replyFunction, 4);
+    EXPECT_EQ(r.decodedCount, 3u);
+    EXPECT_EQ(r.readings[2], 232.0);
+    for (int i = 3; i < 48; ++i)
+        EXPECT_EQ(r.readings[i], 0.0) << i;
+}
+
+TEST_F(ReceiveReply, UnusableRepliesEndAsNone) {
+    // Exception reply (fc 4 with bit 7 set, code 2).
+    auto e = Receive(WithCrc({0x01, 0x84, 0x02}));
+    EXPECT_EQ(e.replyFunction, kReplyNone);
+    EXPECT_EQ(e.client.exceptionCode, 2);
+
+    auto bad = Floats(1, 4, {1.0f});
+    bad.back() ^= 0xFF;
+    EXPECT_EQ(Receive(bad).replyFunction, kReplyNone);
+
+    auto other = Receive(Floats(2, 4, {1.0f}));
+    EXPECT_EQ(other.replyFunction, kReplyNone);
+    EXPECT_EQ(other.client.replyNode, 2);
+
+    EXPECT_EQ(Receive({}).replyFunction, kReplyNone); // nothing at all
+    EXPECT_EQ(Receive({0x01}).replyFunction, kReplyNone);
+}
+
+TEST_F(ReceiveReply, DeclaredCountLargerThanTheReplyDecodesNothing) {
+    // A CRC-valid frame that declares 192 data bytes but carries 4.
+    auto r = Receive(WithCrc({0x01, 0x04, 0xC0, 0x41, 0x20, 0x00, 0x00}));
+    EXPECT_EQ(r.replyFunction, 4);
+    EXPECT_EQ(r.decodedCount, 0u);
+    EXPECT_EQ(r.readings[0], 0.0);
+}
+
+TEST_F(ReceiveReply, AReplyFillingTheWholeReadIsAnOverrun) {
+    pty.Send(std::vector<std::uint8_t>(kReplyReadLimit + 100, 0x11));
+    K760modbus meter(port, 1, BigEndian);
+    meter.ReceiveReply();
+    EXPECT_EQ(meter.client.rxCount, 0u);
+    EXPECT_EQ(meter.replyFunction, kReplyNone);
+    // The rest of the flood was cleared with the error.
+    Cmodbus next;
+    next.ReadReply(port, 64);
+    EXPECT_EQ(next.rxCount, 0u);
+}
+
+} // namespace
+} // namespace zentra

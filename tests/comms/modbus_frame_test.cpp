@@ -1,0 +1,98 @@
+// Request frames and the CRC, pinned to known vectors so that the client and the
+// simulator (which has its own CRC) cannot agree on a shared mistake.
+#include "comms/modbus_client.h"
+#include "tools/sim/sim_crc.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace zentra {
+namespace {
+
+struct CrcVector {
+    std::vector<std::uint8_t> bytes;
+    std::uint16_t crc;
+};
+
+// Published CRC-16/MODBUS values.
+const std::vector<CrcVector> kVectors{
+    {{0x01, 0x03, 0x00, 0x00, 0x00, 0x40}, 0x3A44},
+    {{0x01, 0x03, 0x00, 0x00, 0x00, 0x01}, 0x0A84},
+    {{0x11, 0x03, 0x00, 0x6B, 0x00, 0x03}, 0x8776},
+    {{'1', '2', '3', '4', '5', '6', '7', '8', '9'}, 0x4B37},
+    {{}, 0xFFFF},
+};
+
+TEST(ModbusCrc, KnownVectorsForClientAndSimulator) {
+    for (const auto& v : kVectors) {
+        EXPECT_EQ(ModbusCrc(v.bytes.data(), v.bytes.size()), v.crc);
+        EXPECT_EQ(sim::FrameCrc(v.bytes.data(), v.bytes.size()), v.crc);
+    }
+    // And on every single byte value, the two implementations agree.
+    for (int b = 0; b < 256; ++b) {
+        const std::uint8_t byte[2] = {static_cast<std::uint8_t>(b), 0x5A};
+        ASSERT_EQ(ModbusCrc(byte, 2), sim::FrameCrc(byte, 2)) << b;
+    }
+}
+
+std::vector<std::uint8_t> Frame(const Cmodbus& c) {
+    return {c.txBuffer.begin(), c.txBuffer.begin() + c.txLength};
+}
+
+TEST(BuildRequest, TheFourRequestsOfTheProgram) {
+    Cmodbus c;
+    c.BuildRequest(3, 1, 1, 32);
+    c.AppendCrc();
+    EXPECT_EQ(Frame(c),
+              (std::vector<std::uint8_t>{0x01, 0x03, 0x00, 0x00, 0x00, 0x40, 0x44, 0x3A}));
+    EXPECT_EQ(c.status, 0);
+
+    c.BuildRequest(4, 7, 1, 48);
+    EXPECT_EQ(Frame(c), (std::vector<std::uint8_t>{0x07, 0x04, 0x00, 0x00, 0x00, 0x60}));
+    c.BuildRequest(66, 7, 1, 14);
+    EXPECT_EQ(Frame(c), (std::vector<std::uint8_t>{0x07, 0x42, 0x00, 0x00, 0x00, 0x1C}));
+    c.BuildRequest(17, 7, 0, 0);
+    c.AppendCrc();
+    ASSERT_EQ(c.txLength, 4);
+    EXPECT_EQ(c.txBuffer[0], 7);
+    EXPECT_EQ(c.txBuffer[1], 0x11);
+    const std::uint16_t crc = sim::FrameCrc(c.txBuffer.data(), 2);
+    EXPECT_EQ(c.txBuffer[2], crc & 0xFF);
+    EXPECT_EQ(c.txBuffer[3], crc >> 8);
+}
+
+TEST(BuildRequest, AddressIsTwiceTheParameterLessTwoHighByteFirst) {
+    Cmodbus c;
+    c.BuildRequest(3, 1, 200, 2);
+    // Address 398 = 0x018E; quantity 4 registers.
+    EXPECT_EQ(Frame(c), (std::vector<std::uint8_t>{0x01, 0x03, 0x01, 0x8E, 0x00, 0x04}));
+    // The quantity keeps only the low 8 bits of 2 x count.
+    c.BuildRequest(4, 1, 1, 200);
+    EXPECT_EQ(c.txBuffer[4], 0);
+    EXPECT_EQ(c.txBuffer[5], static_cast<std::uint8_t>(400 & 0xFF));
+}
+
+TEST(BuildRequest, UnknownFunctionIsSixZerosAndStatusOne) {
+    Cmodbus c;
+    c.BuildRequest(3, 1, 1, 32); // leave something behind first
+    c.BuildRequest(5, 1, 1, 1);
+    EXPECT_EQ(c.status, 1);
+    EXPECT_EQ(Frame(c), std::vector<std::uint8_t>(6, 0));
+    c.AppendCrc();
+    EXPECT_EQ(c.status, 0);
+    EXPECT_EQ(c.txLength, 8);
+}
+
+TEST(SendRequest, InvalidPortWritesNothing) {
+    Cmodbus c;
+    c.BuildRequest(17, 1, 0, 0);
+    c.AppendCrc();
+    c.SendRequest(kInvalidPort);
+    EXPECT_EQ(c.bytesWritten, 0u);
+    EXPECT_NE(c.status, 0); // the error code
+}
+
+} // namespace
+} // namespace zentra
