@@ -1,0 +1,242 @@
+// A project file is untrusted input: whatever its bytes hold, the document read
+// from it keeps every counter, index and text within what later code can index.
+#include "document/project_file.h"
+
+#include "acquisition/readings_catalogue.h"
+#include "platform/clock.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace zentra {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void PutI32(Bytes& b, std::size_t at, std::int32_t v) {
+    for (std::size_t i = 0; i < 4; ++i)
+        b.at(at + i) = static_cast<std::uint8_t>(static_cast<std::uint32_t>(v) >> (8 * i));
+}
+void PutI64(Bytes& b, std::size_t at, std::int64_t v) {
+    for (std::size_t i = 0; i < 8; ++i)
+        b.at(at + i) = static_cast<std::uint8_t>(static_cast<std::uint64_t>(v) >> (8 * i));
+}
+void PutF64(Bytes& b, std::size_t at, double v) {
+    PutI64(b, at, std::bit_cast<std::int64_t>(v));
+}
+
+constexpr std::size_t kGraph0 = 3376;
+constexpr std::size_t kMeter = 12251;
+constexpr std::size_t kLog = 12515;
+
+class HostileFile : public ::testing::Test {
+  protected:
+    HostileFile() {
+        source_->OnNewDocument();
+        image_.resize(kProjectFileSize);
+        SerializeStore(*source_, image_.data());
+    }
+    CZentraDoc& Load() {
+        SerializeLoad(image_.data(), *loaded_);
+        return *loaded_;
+    }
+    platform::ManualClock clock_{1357394589};
+    std::unique_ptr<CZentraDoc> source_ = std::make_unique<CZentraDoc>();
+    std::unique_ptr<CZentraDoc> loaded_ = std::make_unique<CZentraDoc>();
+    Bytes image_;
+};
+
+// The invariants later code relies on.
+void ExpectBounded(const CZentraDoc& d) {
+    EXPECT_GE(d.m_SampleCount, 0);
+    EXPECT_LE(d.m_SampleCount, kMaxSamples);
+    EXPECT_GE(d.m_DataViewTop, 0);
+    EXPECT_LE(d.m_DataViewTop, kMaxDataViewTop);
+    EXPECT_GE(d.m_SystemType, 1);
+    EXPECT_LE(d.m_SystemType, 6);
+    EXPECT_GE(d.m_Samples, 0);
+    EXPECT_LE(d.m_Samples, kMaxSamples);
+    EXPECT_GE(d.m_Period, 1);
+    EXPECT_GE(d.m_Duration, 1);
+    for (const std::int32_t unit : {d.m_PeriodMultiplier, d.m_DurationMultiplier})
+        EXPECT_TRUE(unit == 1 || unit == 60 || unit == 3600) << unit;
+    EXPECT_GE(d.m_Comms.floatOrder, 0);
+    EXPECT_LE(d.m_Comms.floatOrder, 3);
+    for (const auto p : d.m_SelectedParameters) {
+        EXPECT_GE(p, 0);
+        EXPECT_LE(p, kHorsePowerReading);
+    }
+    for (const auto position : d.m_ReadingMap) {
+        EXPECT_GE(position, 1);
+        EXPECT_LE(position, kBlockReadings);
+    }
+    EXPECT_EQ(d.m_Description.back(), '\0');
+    EXPECT_EQ(d.m_BriefDescription.back(), '\0');
+    EXPECT_EQ(d.m_ProjectName.back(), '\0');
+    for (const auto* text : {&d.m_LiveAxisStart, &d.m_LiveAxisEnd, &d.m_LiveAxisDate,
+                             &d.m_LogAxisStart, &d.m_LogAxisEnd, &d.m_LogAxisDate})
+        EXPECT_EQ(text->back(), '\0');
+    for (const auto* text : {&d.m_Comms.port, &d.m_Comms.baud, &d.m_Comms.parity,
+                             &d.m_Comms.dataBits, &d.m_Comms.stopBits, &d.m_Comms.latency})
+        EXPECT_EQ(text->back(), '\0');
+    const int maxSource = UsesShortList(d.m_SystemType) ? kHorsePowerReading : kLoggedColumnCount;
+    for (const Graph& g : d.m_Graphs) {
+        for (const auto c : g.m_LineColour) {
+            EXPECT_GE(c, 0);
+            EXPECT_LT(c, kTraceColourCount);
+        }
+        for (const auto s : g.m_Associations) {
+            EXPECT_GE(s, 0);
+            EXPECT_LE(s, maxSource);
+        }
+        for (const auto& h : g.m_Headings)
+            EXPECT_EQ(h.back(), '\0');
+        EXPECT_EQ(g.m_LegendX.back(), '\0');
+        EXPECT_EQ(g.m_LegendY.back(), '\0');
+        EXPECT_GE(g.m_ScaleX, 1);
+        EXPECT_LE(g.m_ScaleX, kMaxScaleX);
+        EXPECT_GE(g.m_ScaleY, 1);
+        EXPECT_GE(g.m_NominalScaleY, 1);
+        EXPECT_TRUE(std::isfinite(g.m_NominalY[0]) && std::isfinite(g.m_NominalY[1]));
+        EXPECT_TRUE(std::isfinite(g.m_TickLengthX) && std::isfinite(g.m_TickLengthY));
+        EXPECT_LE(g.m_ScrollOffset, 0);
+        EXPECT_GE(g.m_LastIndex, 0);
+        EXPECT_LT(g.m_LastIndex, kMaxSamples);
+        for (const auto flag : {g.m_Enabled, g.m_GraphMode, g.m_RelativeY, g.m_CentreZero})
+            EXPECT_LE(flag, 1);
+        EXPECT_EQ(g.m_RealTime, 0);
+    }
+}
+
+TEST_F(HostileFile, CountersAndEnumerationsAreClamped) {
+    PutI32(image_, kLog + 64, std::numeric_limits<std::int32_t>::max()); // m_SampleCount
+    PutI32(image_, kLog + 68, 1'000'000'000);                            // m_DataViewTop
+    PutI32(image_, kMeter + 256, 99);                                    // m_SystemType
+    PutI32(image_, 3232, 9000);                                          // m_Samples
+    PutI32(image_, 3216, 0);                                             // m_Period
+    PutI32(image_, 3220, 7);                                             // m_PeriodMultiplier
+    PutI32(image_, 3224, -4);                                            // m_Duration
+    PutI32(image_, 12175 + 68, 9);                                       // floatOrder
+    PutI32(image_, 3276, 50);                                            // a selected parameter
+    PutI32(image_, kMeter + 56, 0);                                      // reading map entry 1
+    PutI32(image_, kMeter + 56 + 4 * 47, 49);                            // reading map entry 48
+    image_[3370] = 7;                                                    // m_Finished
+    const CZentraDoc& d = Load();
+    EXPECT_EQ(d.m_SampleCount, kMaxSamples);
+    EXPECT_EQ(d.m_DataViewTop, kMaxDataViewTop);
+    EXPECT_EQ(d.m_SystemType, 1);
+    EXPECT_EQ(d.m_Samples, kMaxSamples);
+    EXPECT_EQ(d.m_Period, 1);
+    EXPECT_EQ(d.m_PeriodMultiplier, 1);
+    EXPECT_EQ(d.m_Duration, 1);
+    EXPECT_EQ(d.m_Comms.floatOrder, 0);
+    EXPECT_EQ(d.m_SelectedParameters[0], 0);
+    EXPECT_EQ(d.m_ReadingMap[0], 1);
+    EXPECT_EQ(d.m_ReadingMap[47], 48);
+    EXPECT_EQ(d.m_Finished, 1);
+    ExpectBounded(d);
+
+    PutI32(image_, kLog + 64, -5);
+    PutI32(image_, kLog + 68, -3);
+    PutI32(image_, kMeter + 256, 3);
+    const CZentraDoc& e = Load();
+    EXPECT_EQ(e.m_SampleCount, 0);
+    EXPECT_EQ(e.m_DataViewTop, 0);
+    EXPECT_EQ(e.m_SystemType, 3);
+}
+
+TEST_F(HostileFile, GraphIndicesAndDivisorsAreBounded) {
+    const std::size_t g1 = kGraph0 + 728; // graph 2
+    PutI32(image_, kGraph0 + 60, 9);      // colour one past the table
+    PutI32(image_, kGraph0 + 64, -1);
+    PutI32(image_, kGraph0 + 84, 24);  // source past LoggedColumns (full family)
+    PutI32(image_, kGraph0 + 88, 23);  // last valid position
+    PutI32(image_, kGraph0 + 628, 0);  // m_ScaleX
+    PutI32(image_, kGraph0 + 632, 0);  // m_ScaleY
+    PutI32(image_, kGraph0 + 636, -5); // m_NominalScaleY
+    PutF64(image_, kGraph0 + 608, std::nan(""));
+    PutF64(image_, kGraph0 + 712, std::numeric_limits<double>::infinity());
+    PutI32(image_, kGraph0 + 696, std::numeric_limits<std::int32_t>::min()); // m_ScrollOffset
+    PutI32(image_, kGraph0 + 700, std::numeric_limits<std::int32_t>::max()); // m_LastIndex
+    PutI32(image_, g1 + 628, 100000);
+    image_[g1 + 32] = 200; // m_Enabled
+    const CZentraDoc& d = Load();
+    const Graph& g = d.m_Graphs[0];
+    EXPECT_EQ(g.m_LineColour[0], 0);
+    EXPECT_EQ(g.m_LineColour[1], 0);
+    EXPECT_EQ(g.m_Associations[0], 0);
+    EXPECT_EQ(g.m_Associations[1], 23);
+    EXPECT_EQ(g.m_ScaleX, 1);
+    EXPECT_EQ(g.m_ScaleY, 1);
+    EXPECT_EQ(g.m_NominalScaleY, 1);
+    EXPECT_EQ(g.m_NominalY[0], 0.0);
+    EXPECT_EQ(g.m_TickLengthX, kDefaultTickLengthX);
+    EXPECT_EQ(g.m_ScrollOffset, -kMaxHistoryOffset);
+    EXPECT_EQ(g.m_LastIndex, kMaxSamples - 1);
+    EXPECT_EQ(d.m_Graphs[1].m_ScaleX, kMaxScaleX);
+    EXPECT_EQ(d.m_Graphs[1].m_Enabled, 1);
+    ExpectBounded(d);
+}
+
+TEST_F(HostileFile, SourceValuesFollowTheFilesMeterFamily) {
+    PutI32(image_, kMeter + 256, 6); // reduced parameter set: reading indices
+    PutI32(image_, kGraph0 + 84, 49);
+    PutI32(image_, kGraph0 + 88, 50);
+    PutI32(image_, kGraph0 + 92, -7);
+    const Graph& g = Load().m_Graphs[0];
+    EXPECT_EQ(g.m_Associations[0], 49);
+    EXPECT_EQ(g.m_Associations[1], 0);
+    EXPECT_EQ(g.m_Associations[2], 0);
+}
+
+TEST_F(HostileFile, TextsWithoutTerminatorAreCut) {
+    std::memset(&image_[2000], 'A', 1001 + 101 + 101);        // description, brief, name
+    std::memset(&image_[kGraph0 + 96], 'H', 303 + 101 + 101); // headings and legends
+    std::memset(&image_[12112], 'T', 63);                     // live axis texts
+    std::memset(&image_[12175], 'C', 60);                     // comm texts
+    std::memset(&image_[kLog], 'L', 63);                      // log axis texts
+    const CZentraDoc& d = Load();
+    EXPECT_EQ(std::strlen(d.m_Description.data()), 1000u);
+    EXPECT_EQ(std::strlen(d.m_BriefDescription.data()), 100u);
+    EXPECT_EQ(std::strlen(d.m_ProjectName.data()), 100u);
+    EXPECT_EQ(std::strlen(d.m_Graphs[0].m_Headings[2].data()), 100u);
+    EXPECT_EQ(std::strlen(d.m_Graphs[0].m_LegendY.data()), 100u);
+    EXPECT_EQ(std::strlen(d.m_LiveAxisDate.data()), 20u);
+    EXPECT_EQ(std::strlen(d.m_Comms.latency.data()), 9u);
+    EXPECT_EQ(std::strlen(d.m_LogAxisDate.data()), 20u);
+    ExpectBounded(d);
+}
+
+TEST_F(HostileFile, NonFiniteNumbersAndOutOfRangeTimes) {
+    PutF64(image_, 12587 + 200 * 5 + 8 * 3, std::nan(""));
+    PutF64(image_, 12587 + 8, -std::numeric_limits<double>::infinity());
+    PutF64(image_, kMeter + 24, std::nan("")); // m_SystemVoltage
+    PutI64(image_, 1452587 + 8 * 7, std::numeric_limits<std::int64_t>::min());
+    PutI64(image_, 3248, std::numeric_limits<std::int64_t>::max()); // m_LoggingEndTime
+    const CZentraDoc& d = Load();
+    EXPECT_EQ(d.m_SampleValues[5][3], 0.0);
+    EXPECT_EQ(d.m_SampleValues[0][1], 0.0);
+    EXPECT_EQ(d.m_SystemVoltage, 0.0);
+    EXPECT_EQ(d.m_SampleTimes[7], 0);
+    EXPECT_LE(d.m_LoggingEndTime, std::int64_t{253'402'300'799});
+}
+
+TEST_F(HostileFile, RandomBytesNeverEscapeTheBounds) {
+    std::mt19937 random(20130105);
+    for (int round = 0; round < 4; ++round) {
+        // Random bytes everywhere except the (large, plain double) sample area.
+        for (std::size_t i = 0; i < 12587; ++i)
+            image_[i] = static_cast<std::uint8_t>(random());
+        ExpectBounded(Load());
+    }
+}
+
+} // namespace
+} // namespace zentra
