@@ -110,7 +110,8 @@ TickOutcome AcquisitionTick(CZentraDoc& doc, AcquisitionState& state, Acquisitio
         std::int32_t filed = meter.replyFunction;
         // A slave on a shared line answering in our place is not our meter: its values
         // are not filed, and the exchange counts as a missing reply.
-        if (filed != kReplyNone && meter.client.replyNode != meter.node) {
+        const bool wholeReply = meter.client.rxCount > 0 && meter.client.status == 0;
+        if (wholeReply && meter.client.replyNode != meter.node) {
             outcome.otherNode = true;
             filed = kReplyNone;
         }

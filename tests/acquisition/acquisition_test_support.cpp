@@ -1,5 +1,9 @@
 #include "tests/acquisition/acquisition_test_support.h"
 
+#include "tests/support/test_support.h"
+
+#include <gtest/gtest.h>
+
 #include <bit>
 #include <cerrno>
 #include <cstdlib>
@@ -9,6 +13,25 @@
 #include <unistd.h>
 
 namespace zentra::test {
+namespace {
+
+// Every test gets its own empty settings store: a new document reads the user's
+// stored defaults and a destroyed one writes the serial link settings back, so a
+// shared store would carry one test's settings into the next.
+class FreshUserFolders final : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override {
+        folders_ = std::make_unique<ScopedUserFolders>();
+    }
+    void OnTestEnd(const ::testing::TestInfo&) override { folders_.reset(); }
+    std::unique_ptr<ScopedUserFolders> folders_;
+};
+
+[[maybe_unused]] const bool kFoldersInstalled = [] {
+    ::testing::UnitTest::GetInstance()->listeners().Append(new FreshUserFolders);
+    return true;
+}();
+
+} // namespace
 
 std::unique_ptr<CZentraDoc> NewDoc() {
     auto doc = std::make_unique<CZentraDoc>();

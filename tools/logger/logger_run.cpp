@@ -31,7 +31,7 @@ using std::chrono::milliseconds;
 
 constexpr milliseconds kStopPollSlice{50}; // how often a wait looks at the stop flag
 constexpr int kIdentifyAttempts = 3;
-constexpr int kReopenAfterMisses = 30;           // missing replies before the port is reopened
+constexpr int kReopenEveryTicks = 5;             // ticks between attempts to reopen a vanished port
 constexpr std::int64_t kCheckpointSeconds = 300; // project saved this often while logging
 
 // Timer 1 as a deadline on the steady clock; a shortened second scales every period.
@@ -248,8 +248,8 @@ int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
     if (o.node)
         doc.m_ModbusNode = *o.node;
 
-    const PortAvailability available = EnumeratePorts();
-    if (OpenPort(doc.m_Comms, available, doc.m_PortHandle) == kInvalidPort) {
+    doc.m_PortHandle = OpenPort(doc.m_Comms, EnumeratePorts(), doc.m_PortHandle);
+    if (doc.m_PortHandle == kInvalidPort) {
         const std::string why = LastOpenFailure();
         err << "zentra-log: cannot open " << o.port << (why.empty() ? "" : ": " + why) << '\n';
         return kExitFailure;
@@ -286,6 +286,8 @@ int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
     std::string line;
     line.reserve(256);
     int missed = 0;
+    bool portLost = false;
+    int lostTicks = 0;
     std::int64_t lastSave = platform::Now();
     bool stopped = false;
     while (doc.m_LoggingActive) {
@@ -305,26 +307,24 @@ int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
                 err << "zentra-log: a reply from another node was ignored\n";
             else if (missed == 1)
                 err << "zentra-log: no reply from the meter\n";
-            if (missed % kReopenAfterMisses == 0) {
-                err << "zentra-log: still no reply after " << missed << " tries; reopening "
-                    << o.port << '\n';
-                OpenPort(doc.m_Comms, EnumeratePorts(), doc.m_PortHandle);
-                if (doc.m_PortHandle == kInvalidPort) {
-                    // Keep trying: the adapter may come back under the same name.
-                    const std::string why = LastOpenFailure();
-                    err << "zentra-log: cannot open " << o.port << (why.empty() ? "" : ": " + why)
-                        << '\n';
-                }
-            }
         } else if (tick.filed == kFcReadings && missed > 0) {
             err << "zentra-log: the meter answers again after " << missed << " missed replies\n";
             missed = 0;
         }
-        // A closed port leaves the tick with nothing to do; reopen on the next round.
-        if (doc.m_PortHandle == kInvalidPort && timer.armed()) {
-            ++missed;
-            if (missed % kReopenAfterMisses == 0)
-                OpenPort(doc.m_Comms, EnumeratePorts(), doc.m_PortHandle);
+        // An adapter that was pulled out leaves a dead handle: wait for the device to
+        // come back under the same name and carry on with it.
+        if (doc.m_PortHandle == kInvalidPort || PortGone(doc.m_PortHandle)) {
+            if (!portLost)
+                err << "zentra-log: " << o.port << " has gone; waiting for it to come back\n";
+            portLost = true;
+            if (++lostTicks % kReopenEveryTicks == 0) {
+                doc.m_PortHandle = OpenPort(doc.m_Comms, EnumeratePorts(), doc.m_PortHandle);
+                if (doc.m_PortHandle != kInvalidPort) {
+                    err << "zentra-log: " << o.port << " is back\n";
+                    portLost = false;
+                    lostTicks = 0;
+                }
+            }
         }
 
         if (tick.recordsWritten > 0 && doc.m_LoggingActive &&
