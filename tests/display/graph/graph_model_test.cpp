@@ -1,0 +1,313 @@
+// Scaling arithmetic of the graphs: rows of values, spans, labels, windows, browsing.
+#include "display/graph/graph_model.h"
+#include "document/zentra_doc.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+
+namespace zentra {
+namespace {
+
+// Plot of quadrant 0 of an 800 x 600 view.
+constexpr PlotGeometry kPlot{40, 260, 320.0, 220.0};
+
+class GraphModelTest : public ::testing::Test {
+  protected:
+    std::unique_ptr<CZentraDoc> doc = std::make_unique<CZentraDoc>();
+    Graph& graph = doc->m_Graphs[0];
+
+    void Absolute(double fullScale, bool centreZero = false) {
+        graph.m_RelativeY = 0;
+        graph.m_NominalY = {fullScale, 100.0};
+        graph.m_CentreZero = centreZero ? 1 : 0;
+    }
+    PlotRow RowOf(double value, std::int32_t source = 4, const PlotGeometry& plot = kPlot) {
+        const auto hf = FullScaleHeight(graph, plot.H);
+        const auto f = FractionOfFullScale(*doc, graph, source, value);
+        EXPECT_TRUE(hf && f);
+        return ValueToY(graph.m_CentreZero != 0, f.value_or(0.0), hf.value_or(0.0), plot);
+    }
+};
+
+TEST_F(GraphModelTest, AbsoluteAxisRowsAndClipping) {
+    Absolute(500.0);
+    const PlotRow half = RowOf(250.0);
+    EXPECT_EQ(half.y, 260 - 110);
+    EXPECT_FALSE(half.clipped);
+    const PlotRow above = RowOf(600.0); // one pixel below the top edge (y0 - H = 40)
+    EXPECT_EQ(above.y, 41);
+    EXPECT_TRUE(above.clipped);
+    const PlotRow full = RowOf(500.0); // full scale counts as clipped too
+    EXPECT_EQ(full.y, 41);
+    EXPECT_TRUE(full.clipped);
+    const PlotRow below = RowOf(-5.0); // one pixel above the baseline
+    EXPECT_EQ(below.y, 259);
+    EXPECT_TRUE(below.clipped);
+    // Rows truncate toward zero: 260 - 0.3 * 221 = 193.7.
+    EXPECT_EQ(RowOf(150.0, 4, {40, 260, 320.0, 221.0}).y, 193);
+}
+
+TEST_F(GraphModelTest, CentreZeroRows) {
+    Absolute(100.0, true);
+    const PlotRow up = RowOf(50.0); // yc - H/4
+    EXPECT_EQ(up.y, 150 - 55);
+    EXPECT_FALSE(up.clipped);
+    const PlotRow down = RowOf(-150.0); // one pixel below the baseline
+    EXPECT_EQ(down.y, 261);
+    EXPECT_TRUE(down.clipped);
+    const PlotRow top = RowOf(120.0); // one pixel below the top edge
+    EXPECT_EQ(top.y, 41);
+    EXPECT_TRUE(top.clipped);
+    EXPECT_EQ(RowOf(-50.0).y, 150 + 55);
+    EXPECT_DOUBLE_EQ(ZeroLine(graph, kPlot), 150.0);
+}
+
+TEST_F(GraphModelTest, RelativeAxisPutsTheSpanOnTheNominalDivision) {
+    graph.m_RelativeY = 1;
+    graph.m_ScaleY = 12;
+    graph.m_NominalScaleY = 10;
+    graph.m_NominalY = {300.0, 100.0};
+    doc->m_SystemVoltage = 280.0;
+    const PlotGeometry plot{40, 260, 320.0, 240.0};
+    const PlotRow row = RowOf(280.0, 4, plot); // "V 1" at its span
+    EXPECT_EQ(row.y, 260 - 200);               // 10 of 12 divisions of 240 pixels
+    EXPECT_FALSE(row.clipped);
+    EXPECT_EQ(VerticalDivisions(graph), 12);
+
+    const std::vector<YLabel> labels = YLabels(graph, plot, 12);
+    ASSERT_EQ(labels.size(), 13u);
+    EXPECT_EQ(labels[0].text, "0");
+    EXPECT_EQ(labels[0].bottom, 260);
+    EXPECT_EQ(labels[0].top, 248);
+    EXPECT_EQ(labels[10].text, "100%");
+    EXPECT_EQ(labels[10].bottom, 60);
+    EXPECT_EQ(labels[12].text, "120%");
+    EXPECT_EQ(labels[12].bottom, 20);
+    EXPECT_EQ(labels[1].text, "10%");
+}
+
+TEST_F(GraphModelTest, SpansBySource) {
+    const RelativeSystemSpans spans;
+    doc->m_SystemVoltage = 230.0;
+    doc->m_SystemCurrent = 5.0;
+    doc->m_SystemTypeNumber = 4.0;
+    EXPECT_DOUBLE_EQ(spans.Span(16, *doc, 59.9), 60.0);
+    EXPECT_DOUBLE_EQ(spans.Span(16, *doc, 55.5), 50.0); // the first matching range wins
+    EXPECT_DOUBLE_EQ(spans.Span(16, *doc, 70.0), 1.0);
+    EXPECT_DOUBLE_EQ(spans.Span(16, *doc, 400.0), 400.0);
+    EXPECT_DOUBLE_EQ(spans.Span(2, *doc, 0.0), 230.0 * 1.7320508075688772);
+    EXPECT_DOUBLE_EQ(spans.Span(5, *doc, 0.0), 230.0);
+    EXPECT_DOUBLE_EQ(spans.Span(9, *doc, 0.0), 5.0);
+    EXPECT_DOUBLE_EQ(spans.Span(11, *doc, 0.0), 5.0 * 230.0 * 2.0 / 1000.0);
+    doc->m_SystemTypeNumber = 7.0;
+    EXPECT_DOUBLE_EQ(spans.Span(10, *doc, 0.0), 0.0);
+    EXPECT_DOUBLE_EQ(spans.Span(31, *doc, 0.0), 1.0);
+    for (int source : {0, 14, 15, 17, 29, 33, 49, -1})
+        EXPECT_DOUBLE_EQ(spans.Span(source, *doc, 50.0), 0.0) << source;
+}
+
+TEST_F(GraphModelTest, DivisionsByZeroLeaveNothingToDraw) {
+    Absolute(0.0);
+    EXPECT_FALSE(FractionOfFullScale(*doc, graph, 4, 10.0));
+    EXPECT_FALSE(TraceScalable(*doc, graph, 4));
+    Absolute(500.0);
+    EXPECT_FALSE(FractionOfFullScale(*doc, graph, 4, std::nan("")));
+    EXPECT_TRUE(TraceScalable(*doc, graph, 4));
+
+    graph.m_RelativeY = 1;
+    graph.m_NominalY = {500.0, 100.0};
+    graph.m_ScaleY = 0;
+    graph.m_NominalScaleY = 10;
+    EXPECT_FALSE(FullScaleHeight(graph, 220.0));
+    graph.m_ScaleY = 12;
+    graph.m_NominalScaleY = 0;
+    EXPECT_FALSE(FullScaleHeight(graph, 220.0));
+    EXPECT_FALSE(TopLabelValue(graph));
+    EXPECT_EQ(YLabels(graph, kPlot, 12).size(), 1u); // only the zero label
+    graph.m_NominalScaleY = 10;
+    EXPECT_FALSE(TraceScalable(*doc, graph, 14)); // no span
+    EXPECT_FALSE(FractionOfFullScale(*doc, graph, 14, 10.0));
+    graph.m_NominalY[1] = 0.0;
+    EXPECT_FALSE(TraceScalable(*doc, graph, 4));
+
+    graph.m_ScaleX = 0;
+    EXPECT_EQ(TimeSteps(graph), 0);
+    graph.m_ScaleX = -20;
+    EXPECT_EQ(TimeSteps(graph), 0);
+}
+
+TEST_F(GraphModelTest, HugeTimeBasesAreHeldToTheDataCapacity) {
+    graph.m_ScaleX = std::numeric_limits<std::int32_t>::max();
+    graph.m_RealTime = 1;
+    EXPECT_EQ(TimeSteps(graph), kMaxLiveSteps);
+    graph.m_RealTime = 0;
+    EXPECT_EQ(TimeSteps(graph), kMaxLogSteps);
+    UpdateLogWindow(graph, 100);
+    EXPECT_EQ(graph.m_LastIndex, 99);
+    EXPECT_EQ(graph.m_FirstIndex, 99 - kMaxLogSteps);
+    // Browsing far back saturates instead of overflowing.
+    graph.m_ScrollOffset = std::numeric_limits<std::int32_t>::min() + 5;
+    graph.m_LeftArrowActive = 1;
+    EXPECT_TRUE(ScrollBack(graph, 0));
+    EXPECT_EQ(graph.m_ScrollOffset, std::numeric_limits<std::int32_t>::min());
+    UpdateLogWindow(graph, 100);
+    EXPECT_EQ(graph.m_FirstIndex, std::numeric_limits<std::int32_t>::min());
+}
+
+TEST_F(GraphModelTest, YLabelFormats) {
+    Absolute(50.0);
+    std::vector<YLabel> labels = YLabels(graph, kPlot, 12);
+    ASSERT_EQ(labels.size(), 11u);
+    EXPECT_EQ(labels[1].text, "5.0");
+    EXPECT_EQ(labels[2].text, "10");
+    EXPECT_EQ(labels[10].text, "50");
+    EXPECT_EQ(labels[1].bottom, 238); // 260 - 22
+    EXPECT_EQ(labels[1].top, 226);
+    EXPECT_EQ(DivisionLabelText(false, 9.99), "10.0");
+    EXPECT_EQ(DivisionLabelText(false, 12.9), "12");
+    EXPECT_EQ(DivisionLabelText(true, 99.9), "99%");
+
+    Absolute(100.0, true); // centre zero: pairs above and below the middle
+    labels = YLabels(graph, kPlot, 12);
+    ASSERT_EQ(labels.size(), 11u);
+    EXPECT_EQ(labels[0].bottom, 150);
+    EXPECT_EQ(labels[1].text, "20");
+    EXPECT_EQ(labels[1].bottom, 128); // 260 - 110 - 2 * 22 / 2
+    EXPECT_EQ(labels[2].text, "-20");
+    EXPECT_EQ(labels[2].bottom, 172);
+    EXPECT_EQ(labels[9].text, "100");
+    EXPECT_EQ(labels[9].bottom, 40);
+    EXPECT_EQ(labels[10].text, "-100");
+    EXPECT_EQ(labels[10].bottom, 260);
+
+    graph.m_RelativeY = 1;
+    graph.m_ScaleY = 1; // fewer than two divisions: no pairs
+    graph.m_NominalScaleY = 1;
+    EXPECT_EQ(YLabels(graph, kPlot, 12).size(), 1u);
+    graph.m_ScaleY = 4;
+    labels = YLabels(graph, kPlot, 12);
+    ASSERT_EQ(labels.size(), 5u);
+    EXPECT_EQ(labels[3].text, "400%");
+    EXPECT_EQ(labels[4].text, "-400%");
+}
+
+TEST_F(GraphModelTest, TickAndGridLengths) {
+    graph.m_TickLengthX = 1.5;
+    graph.m_TickLengthY = 0.75;
+    EXPECT_EQ(XTickLength(graph, 220.0), 3);
+    EXPECT_EQ(XTickHalfLength(graph, 220.0), 1);
+    EXPECT_EQ(YTickLength(graph, 320.0), 2);
+    graph.m_TickLengthX = 100.0;
+    graph.m_TickLengthY = 100.0;
+    EXPECT_EQ(XTickLength(graph, 220.5), 220);
+    EXPECT_EQ(XTickHalfLength(graph, 220.0), 110);
+    EXPECT_EQ(YTickLength(graph, 320.0), 320);
+    graph.m_TickLengthX = std::nan("");
+    EXPECT_EQ(XTickLength(graph, 220.0), 0);
+}
+
+TEST_F(GraphModelTest, LogWindowStartsBeforeTheFirstSample) {
+    graph.m_RealTime = 0;
+    graph.m_ScaleX = 9;
+    UpdateLogWindow(graph, 5);
+    EXPECT_EQ(graph.m_FirstIndex, -5);
+    EXPECT_EQ(graph.m_LastIndex, 4);
+    UpdateLogWindow(graph, 0);
+    EXPECT_EQ(graph.m_LastIndex, 0);
+    EXPECT_EQ(graph.m_FirstIndex, -9);
+    // While browsing the live end stays frozen.
+    UpdateLogWindow(graph, 50);
+    graph.m_ScrollOffset = -9;
+    UpdateLogWindow(graph, 60);
+    EXPECT_EQ(graph.m_LastIndex, 49);
+    EXPECT_EQ(graph.m_FirstIndex, 31);
+    EXPECT_DOUBLE_EQ(LogValue(*doc, 3, -1), 0.0);
+    EXPECT_DOUBLE_EQ(LogValue(*doc, 3, kMaxSamples), 0.0);
+}
+
+TEST_F(GraphModelTest, ScrollingStepsByTheTimeBase) {
+    graph.m_ScaleX = 9;
+    graph.m_ScrollOffset = -9;
+    EXPECT_FALSE(ScrollForward(graph)); // the arrow is not active yet
+    EXPECT_EQ(graph.m_ScrollOffset, -9);
+    graph.m_LeftArrowActive = 1;
+    graph.m_RightArrowActive = 1;
+    EXPECT_TRUE(ScrollForward(graph));
+    EXPECT_EQ(graph.m_ScrollOffset, 0);
+    graph.m_ScrollOffset = -18;
+    ScrollForward(graph);
+    EXPECT_EQ(graph.m_ScrollOffset, -9);
+    graph.m_ScrollOffset = 4; // a positive offset from a file returns to the live end
+    ScrollForward(graph);
+    EXPECT_EQ(graph.m_ScrollOffset, 0);
+
+    graph.m_HistoryTime = 0;
+    ScrollBack(graph, 1000);
+    EXPECT_EQ(graph.m_HistoryTime, 1000);
+    EXPECT_EQ(graph.m_ScrollOffset, -9);
+    ScrollBack(graph, 2000); // already browsing: the moment stays
+    EXPECT_EQ(graph.m_HistoryTime, 1000);
+    EXPECT_EQ(graph.m_ScrollOffset, -18);
+}
+
+TEST_F(GraphModelTest, LiveWindowWrapsAroundTheRing) {
+    EXPECT_EQ(LiveWindowStart(0, 9), 591);
+    EXPECT_EQ(LiveWindowStart(10, 9), 0);
+    EXPECT_EQ(LiveWindowStart(20, 9), 10);
+    EXPECT_EQ(LiveWindowStart(600, 600), 600);
+    EXPECT_EQ(LiveWindowStart(600, 0), 599);
+    EXPECT_EQ(LiveWindowStart(-700, 9), 492); // a stray ring index stays inside the ring
+    EXPECT_EQ(LiveWindowStart(5000, 9), 0);
+    EXPECT_EQ(NextRingEntry(600), 0);
+    EXPECT_EQ(NextRingEntry(599), 600);
+}
+
+TEST_F(GraphModelTest, SourceColumnsOfLogTraces) {
+    graph.m_RealTime = 0;
+    doc->m_SystemType = 3;
+    EXPECT_EQ(SourceColumn(*doc, graph, 10), 3);
+    EXPECT_EQ(SourceColumn(*doc, graph, 41), 8);
+    EXPECT_EQ(SourceColumn(*doc, graph, 49), 49); // not in the first eight: stays
+    EXPECT_EQ(SourceColumn(*doc, graph, 0), kNoColumn);
+    doc->m_SampleValues[2][3] = 7.457;
+    EXPECT_NEAR(LogValue(*doc, 49, 2), 10.0, 1e-12); // horse power from "kW Sum"
+    doc->m_SystemType = 1;
+    EXPECT_EQ(SourceColumn(*doc, graph, 10), 10);
+    EXPECT_EQ(SourceColumn(*doc, graph, 30), 30);
+    doc->m_SampleValues[2][24] = 5.0;
+    EXPECT_DOUBLE_EQ(LogValue(*doc, 24, 2), 5.0);
+    EXPECT_DOUBLE_EQ(LogValue(*doc, 30, 2), 0.0); // outside a record
+    EXPECT_DOUBLE_EQ(LogValue(*doc, kNoColumn, 2), 0.0);
+}
+
+TEST_F(GraphModelTest, SourceColumnsOfLiveTraces) {
+    graph.m_RealTime = 1;
+    doc->m_SystemType = 1;
+    EXPECT_EQ(SourceColumn(*doc, graph, 17), 23); // via LiveColumnTable
+    EXPECT_EQ(SourceColumn(*doc, graph, 23), 41);
+    EXPECT_EQ(SourceColumn(*doc, graph, 24), kNoColumn); // beyond the table
+    doc->m_ReadingMap[9] = 3;                            // reading 10 sent at position 3
+    EXPECT_EQ(SourceColumn(*doc, graph, 10), 3);
+    doc->m_SystemType = 5;
+    doc->m_ReadingMap[0] = -7; // a stray map entry from a file
+    EXPECT_EQ(SourceColumn(*doc, graph, 1), kNoColumn);
+    doc->m_SystemType = 3;
+    EXPECT_EQ(SourceColumn(*doc, graph, 10), 3);
+    EXPECT_EQ(SourceColumn(*doc, graph, 49), 49);
+    doc->m_ReadingMap[1] = 400;
+    EXPECT_EQ(SourceColumn(*doc, graph, 2), 400);
+
+    doc->m_LiveValues[7][3] = 74.57;
+    doc->m_LiveValues[7][48] = 2.0;
+    EXPECT_NEAR(LiveValue(*doc, 49, 7), 100.0, 1e-12);
+    EXPECT_DOUBLE_EQ(LiveValue(*doc, 48, 7), 2.0);
+    EXPECT_DOUBLE_EQ(LiveValue(*doc, 400, 7), 0.0);
+    EXPECT_DOUBLE_EQ(LiveValue(*doc, -7, 7), 0.0);
+    EXPECT_DOUBLE_EQ(LiveValue(*doc, 3, kRingSlots), 0.0);
+}
+
+} // namespace
+} // namespace zentra

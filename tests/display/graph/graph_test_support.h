@@ -1,0 +1,93 @@
+// Shared set-up of the graph drawing tests: a document on the heap, the tiled cell
+// geometry of the view, an image to paint into and pixel probes.
+#pragma once
+
+#include "display/graph/graph_renderer.h"
+#include "document/zentra_doc.h"
+
+#include <QColor>
+#include <QImage>
+#include <QPainter>
+
+#include <memory>
+
+namespace zentra::test {
+
+inline const QColor kBackground(250, 250, 255);
+
+// Cell geometry of quadrant k of a tiled view of the given client size.
+inline GraphGeometry TiledGeometry(int k, int width, int height) {
+    const int cw = width / 2;
+    const int ch = height / 2;
+    const int m = (cw * 10) / 100;
+    GraphGeometry g;
+    g.plotLeft = (k % 2 == 0) ? m : cw + m;
+    g.plotBaseline = (k < 2) ? ch - m : height - m;
+    g.plotWidth = cw - 2 * m;
+    g.plotHeight = ch - 2 * m;
+    g.textScale = height;
+    g.cellHeight = ch;
+    const int left = (k % 2 == 0) ? 0 : cw + 1;
+    const int top = (k < 2) ? 0 : ch + 1;
+    const int right = (k % 2 == 0) ? cw : width;
+    const int bottom = (k < 2) ? ch : height;
+    g.cell = QRect(left, top, right - left, bottom - top);
+    g.maximisedGraph = -1;
+    g.clientBottom = height;
+    g.fontWeight = 400;
+    return g;
+}
+
+inline QImage BlankImage(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(kBackground);
+    return image;
+}
+
+inline QImage Paint(CZentraDoc& doc, int g, const GraphGeometry& geometry, int width = 800,
+                    int height = 600) {
+    QImage image = BlankImage(width, height);
+    QPainter painter(&image);
+    DrawGraph(painter, doc, g, geometry);
+    painter.end();
+    return image;
+}
+
+inline QColor At(const QImage& image, int x, int y) {
+    return QColor(image.pixel(x, y));
+}
+
+// Pixels of exactly this colour inside [left, right) x [top, bottom).
+inline int CountColour(const QImage& image, const QColor& colour, int left, int top, int right,
+                       int bottom) {
+    int n = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            n += (image.pixel(x, y) == colour.rgb()) ? 1 : 0;
+    return n;
+}
+
+// Pixels that differ from the background inside the area.
+inline int CountInk(const QImage& image, int left, int top, int right, int bottom) {
+    int n = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            n += (image.pixel(x, y) != kBackground.rgb()) ? 1 : 0;
+    return n;
+}
+
+// Mean x of the pixels of a colour inside the area (-1 when there are none).
+inline double MeanX(const QImage& image, const QColor& colour, int left, int top, int right,
+                    int bottom) {
+    double sum = 0.0;
+    int n = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            if (image.pixel(x, y) == colour.rgb()) {
+                sum += x;
+                ++n;
+            }
+    return n ? sum / n : -1.0;
+}
+
+} // namespace zentra::test
