@@ -57,16 +57,17 @@ bool RecentFileList::Save() const {
     const RegKey key = reg.OpenKey(kRecentFileKey);
     if (!key)
         return false;
+    platform::SettingsWriteBatch batch;
     bool saved = true;
     for (std::size_t i = 0; i < kRecentFileCount; ++i) {
         if (i < files_.size()) {
             const auto* data = reinterpret_cast<const std::uint8_t*>(files_[i].data());
-            saved &= reg.SetValue(key, ValueName(i), std::span(data, files_[i].size()));
+            saved &= reg.SetValue(key, ValueName(i), std::span(data, files_[i].size()), &batch);
         } else {
             saved &= platform::DeleteSettingsValue(*key, ValueName(i));
         }
     }
-    return saved;
+    return batch.Commit() && saved;
 }
 
 } // namespace zentra

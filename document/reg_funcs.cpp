@@ -9,8 +9,11 @@ RegKey RegFuncs::OpenKey(std::string_view subKeyPath) const {
 }
 
 bool RegFuncs::SetValue(const RegKey& key, std::string_view name,
-                        std::span<const std::uint8_t> data) const {
-    return key && platform::WriteSettingsValue(*key, name, data);
+                        std::span<const std::uint8_t> data,
+                        platform::SettingsWriteBatch* batch) const {
+    if (!key)
+        return false;
+    return batch ? batch->Add(*key, name, data) : platform::WriteSettingsValue(*key, name, data);
 }
 
 bool RegFuncs::GetValue(const RegKey& key, std::string_view name,

@@ -26,9 +26,10 @@ class RegFuncs {
     RegKey OpenKey(std::string_view subKeyPath) const;
 
     // Stores the bytes as the named binary value. True on success; false for a null
-    // key or a failed write (the stored bytes are then unchanged).
-    bool SetValue(const RegKey& key, std::string_view name,
-                  std::span<const std::uint8_t> data) const;
+    // key or a failed write (the stored bytes are then unchanged). With a batch the
+    // value is staged and takes its place when the batch is committed.
+    bool SetValue(const RegKey& key, std::string_view name, std::span<const std::uint8_t> data,
+                  platform::SettingsWriteBatch* batch = nullptr) const;
 
     // Reads a value into the front of the field: true only when the value exists and
     // is no larger than the field. A shorter value replaces only the field's first

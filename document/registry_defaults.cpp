@@ -69,9 +69,10 @@ void LoadScalar(const RegFuncs& reg, const RegKey& key, std::string_view name, T
 }
 
 template <typename T>
-bool SaveScalar(const RegFuncs& reg, const RegKey& key, std::string_view name, T field) {
+bool SaveScalar(const RegFuncs& reg, const RegKey& key, std::string_view name, T field,
+                platform::SettingsWriteBatch* batch = nullptr) {
     const auto bytes = StoredBytes(field);
-    return reg.SetValue(key, name, bytes);
+    return reg.SetValue(key, name, bytes, batch);
 }
 
 // The six project timing values, in their stored order.
@@ -135,16 +136,20 @@ void LoadRegistryDefaults(CZentraDoc& doc) {
 
 bool SaveRegistryDefaults(const CZentraDoc& doc) {
     const RegFuncs reg;
+    // All values reach the disk with one flush (each is still replaced atomically).
+    platform::SettingsWriteBatch batch;
     bool allWritten = true;
     if (const RegKey project = reg.OpenKey(kProjectSettingsKey)) {
         ForEachProjectSetting(doc, [&](std::string_view name, auto field) {
-            allWritten &= SaveScalar(reg, project, name, field);
+            allWritten &= SaveScalar(reg, project, name, field, &batch);
         });
     } else {
         allWritten = false;
     }
-    if (!reg.OpenKey(kGraphicalDataKey))
+    if (!reg.OpenKey(kGraphicalDataKey)) {
+        batch.Commit(); // the timing values are stored all the same
         return false;
+    }
     auto keys = OpenGraphKeys(reg);
     for (std::size_t k = 0; k < keys.size(); ++k) {
         if (!keys[k]) {
@@ -155,10 +160,10 @@ bool SaveRegistryDefaults(const CZentraDoc& doc) {
         EncodeGraph(doc.m_Graphs[k], image.data());
         for (const GraphValue& value : kGraphValues)
             allWritten &= reg.SetValue(keys[k], value.name,
-                                       std::span(image).subspan(value.offset, value.size));
+                                       std::span(image).subspan(value.offset, value.size), &batch);
         keys[k].reset();
     }
-    return allWritten;
+    return batch.Commit() && allWritten;
 }
 
 bool SaveCommsSettings(const CZentraDoc& doc) {

@@ -1,6 +1,7 @@
 #include "document/zentra_doc.h"
 
 #include "acquisition/calendar.h"
+#include "document/registry_defaults.h"
 
 #include <cstdio>
 
@@ -46,6 +47,8 @@ CZentraDoc::CZentraDoc() {
 CZentraDoc::~CZentraDoc() {
     if (m_PortHandle != kInvalidPort)
         ClosePort(m_PortHandle);
+    // The serial link and node outlive the document as the user's defaults.
+    SaveCommsSettings(*this);
 }
 
 bool CZentraDoc::OnNewDocument() {
@@ -53,6 +56,7 @@ bool CZentraDoc::OnNewDocument() {
     m_Title = "Untitled";
     ResetToDefaults();
     ApplyGraphDefaults(*this);
+    LoadRegistryDefaults(*this);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace zentra::platform {
 namespace {
@@ -51,13 +52,6 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
     return true;
 }
 
-// Makes a completed rename survive a power loss.
-void SyncFolder(const std::filesystem::path& folder) {
-    Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.ok())
-        ::fsync(dir.get());
-}
-
 } // namespace
 
 std::filesystem::path SettingsRoot() {
@@ -97,23 +91,66 @@ bool IsValidValueName(std::string_view name) {
     return IsValidPart(name);
 }
 
-bool WriteSettingsValue(const SettingsKey& key, std::string_view name,
-                        std::span<const std::uint8_t> bytes) {
-    if (!IsValidValueName(name))
-        return false;
-    const std::filesystem::path target = key.folder / std::string(name);
-    std::string temp = (key.folder / ".zentra-value-XXXXXX").string();
-    Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
-    if (!fd.ok())
-        return false;
-    const bool written = WriteAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
-    const bool closed = fd.Close();
-    if (!written || !closed || ::rename(temp.c_str(), target.c_str()) != 0) {
-        ::unlink(temp.c_str());
+SettingsWriteBatch::~SettingsWriteBatch() {
+    for (const Staged& staged : staged_)
+        ::unlink(staged.temp.c_str());
+}
+
+bool SettingsWriteBatch::Add(const SettingsKey& key, std::string_view name,
+                             std::span<const std::uint8_t> bytes) {
+    if (!IsValidValueName(name)) {
+        allAdded_ = false;
         return false;
     }
-    SyncFolder(key.folder);
+    std::string temp = (key.folder / ".zentra-value-XXXXXX").string();
+    Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    if (!fd.ok()) {
+        allAdded_ = false;
+        return false;
+    }
+    const bool written = WriteAll(fd.get(), bytes);
+    if (!fd.Close() || !written) {
+        ::unlink(temp.c_str());
+        allAdded_ = false;
+        return false;
+    }
+    staged_.push_back({std::move(temp), key.folder / std::string(name)});
     return true;
+}
+
+bool SettingsWriteBatch::Commit() {
+    std::vector<Staged> staged = std::move(staged_);
+    staged_.clear();
+    bool ok = std::exchange(allAdded_, true);
+    if (staged.empty())
+        return ok;
+    // One value: sync its file. Several: sync the file system they live on once
+    // (falling back to a sync per file).
+    bool synced = false;
+    {
+        Fd first(::open(staged.front().temp.c_str(), O_RDONLY | O_CLOEXEC));
+        if (first.ok())
+            synced = staged.size() == 1 ? ::fsync(first.get()) == 0 : ::syncfs(first.get()) == 0;
+    }
+    for (const Staged& item : staged) {
+        bool itemSynced = synced;
+        if (!itemSynced) {
+            Fd fd(::open(item.temp.c_str(), O_RDONLY | O_CLOEXEC));
+            itemSynced = fd.ok() && ::fsync(fd.get()) == 0;
+        }
+        if (!itemSynced || ::rename(item.temp.c_str(), item.target.c_str()) != 0) {
+            ::unlink(item.temp.c_str());
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+bool WriteSettingsValue(const SettingsKey& key, std::string_view name,
+                        std::span<const std::uint8_t> bytes) {
+    // The rename is atomic; the folder itself is not synced.
+    SettingsWriteBatch batch;
+    return batch.Add(key, name, bytes) && batch.Commit();
 }
 
 std::optional<std::size_t> SettingsValueSize(const SettingsKey& key, std::string_view name) {
@@ -159,11 +196,7 @@ bool DeleteSettingsValue(const SettingsKey& key, std::string_view name) {
     if (!IsValidValueName(name))
         return false;
     const std::filesystem::path file = key.folder / std::string(name);
-    if (::unlink(file.c_str()) == 0) {
-        SyncFolder(key.folder);
-        return true;
-    }
-    return errno == ENOENT;
+    return ::unlink(file.c_str()) == 0 || errno == ENOENT;
 }
 
 } // namespace zentra::platform

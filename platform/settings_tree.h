@@ -36,6 +36,33 @@ std::optional<SettingsKey> OpenSettingsKey(std::string_view keyPath);
 // "..", no slash, no NUL).
 bool IsValidValueName(std::string_view name);
 
+// Several values replaced together with one flush to disk: each value goes to a
+// temporary file in its key folder, the file system is synced once, and then every
+// file is renamed over its value. Each value is still replaced atomically; storing
+// the two hundred values of the defaults costs one flush instead of two hundred.
+class SettingsWriteBatch {
+  public:
+    SettingsWriteBatch() = default;
+    ~SettingsWriteBatch(); // discards what was not committed
+    SettingsWriteBatch(const SettingsWriteBatch&) = delete;
+    SettingsWriteBatch& operator=(const SettingsWriteBatch&) = delete;
+
+    // Writes the bytes to a temporary file; false (and nothing staged) on failure.
+    bool Add(const SettingsKey& key, std::string_view name, std::span<const std::uint8_t> bytes);
+
+    // Flushes and renames everything staged. True when every Add and every rename
+    // succeeded; a value whose rename failed keeps its previous bytes.
+    bool Commit();
+
+  private:
+    struct Staged {
+        std::string temp;
+        std::filesystem::path target;
+    };
+    std::vector<Staged> staged_;
+    bool allAdded_ = true;
+};
+
 // Replaces (or creates) a value with exactly the given bytes. False on any failure;
 // the previous bytes then stay as they were.
 bool WriteSettingsValue(const SettingsKey& key, std::string_view name,

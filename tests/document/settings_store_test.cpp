@@ -1,0 +1,131 @@
+// The folder-tree settings store and RegFuncs' value semantics.
+#include "document/reg_funcs.h"
+#include "platform/settings_tree.h"
+#include "tests/support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace zentra {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes FileBytes(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<std::string> FolderEntries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    return names;
+}
+
+TEST(SettingsStore, KeyPathsBecomeFoldersUnderTheConfigHome) {
+    test::ScopedUserFolders folders;
+    const RegFuncs reg;
+    const RegKey key = reg.OpenKey("Software\\Corvane\\Zentra\\Settings\\GraphicalData\\Graph3");
+    ASSERT_TRUE(key);
+    const fs::path expected =
+        fs::path(folders.ConfigHome()) / "Software/Corvane/Zentra/Settings/GraphicalData/Graph3";
+    EXPECT_EQ(key->folder, expected);
+    EXPECT_TRUE(fs::is_directory(expected));
+    EXPECT_TRUE(FolderEntries(expected).empty()); // created without values
+
+    const std::array<std::uint8_t, 3> bytes{0x00, 0xFF, 0x0A};
+    ASSERT_TRUE(reg.SetValue(key, "Nominal Y Reading", bytes));
+    EXPECT_EQ(FileBytes(expected / "Nominal Y Reading"), Bytes(bytes.begin(), bytes.end()));
+}
+
+TEST(SettingsStore, FallsBackToDotConfigInHomeWithoutXdgConfigHome) {
+    test::TempDir home;
+    test::ScopedEnv config("XDG_CONFIG_HOME", nullptr);
+    test::ScopedEnv homeVar("HOME", home.path().c_str());
+    EXPECT_EQ(platform::SettingsRoot(), fs::path(home.path()) / ".config");
+    test::ScopedEnv relative("XDG_CONFIG_HOME", "relative/config");
+    EXPECT_EQ(platform::SettingsRoot(), fs::path(home.path()) / ".config");
+}
+
+TEST(SettingsStore, RefusesKeysAndNamesThatWouldLeaveTheTree) {
+    test::ScopedUserFolders folders;
+    const RegFuncs reg;
+    EXPECT_FALSE(reg.OpenKey("Software\\..\\..\\etc"));
+    EXPECT_FALSE(reg.OpenKey("Software\\a/b"));
+    EXPECT_FALSE(reg.OpenKey(""));
+    EXPECT_FALSE(reg.OpenKey("\\\\"));
+    const RegKey key = reg.OpenKey("\\Software\\\\Corvane\\"); // empty parts are ignored
+    ASSERT_TRUE(key);
+    EXPECT_EQ(key->folder, fs::path(folders.ConfigHome()) / "Software/Corvane");
+
+    const std::array<std::uint8_t, 1> one{1};
+    EXPECT_FALSE(reg.SetValue(key, "../escape", one));
+    EXPECT_FALSE(reg.SetValue(key, "..", one));
+    EXPECT_FALSE(reg.SetValue(key, "", one));
+    EXPECT_FALSE(reg.SetValue(std::nullopt, "Show", one)); // a null key writes nothing
+    EXPECT_FALSE(fs::exists(fs::path(folders.ConfigHome()) / "Software/escape"));
+}
+
+TEST(SettingsStore, GetValueTakesOnlyValuesThatFitAndKeepsTheRestOfTheField) {
+    test::ScopedUserFolders folders;
+    const RegFuncs reg;
+    const RegKey key = reg.OpenKey("Software\\Corvane\\Zentra\\Test");
+    ASSERT_TRUE(key);
+    std::array<std::uint8_t, 4> field{1, 2, 3, 4};
+
+    EXPECT_FALSE(reg.GetValue(key, "Absent", field));
+    EXPECT_EQ(field, (std::array<std::uint8_t, 4>{1, 2, 3, 4}));
+
+    const std::array<std::uint8_t, 5> larger{9, 9, 9, 9, 9};
+    ASSERT_TRUE(reg.SetValue(key, "Larger", larger));
+    EXPECT_FALSE(reg.GetValue(key, "Larger", field));
+    EXPECT_EQ(field, (std::array<std::uint8_t, 4>{1, 2, 3, 4}));
+
+    const std::array<std::uint8_t, 2> shorter{7, 8};
+    ASSERT_TRUE(reg.SetValue(key, "Shorter", shorter));
+    EXPECT_TRUE(reg.GetValue(key, "Shorter", field));
+    EXPECT_EQ(field, (std::array<std::uint8_t, 4>{7, 8, 3, 4}));
+
+    ASSERT_TRUE(reg.SetValue(key, "Empty", std::span<const std::uint8_t>()));
+    EXPECT_TRUE(reg.GetValue(key, "Empty", field));
+    EXPECT_EQ(field, (std::array<std::uint8_t, 4>{7, 8, 3, 4}));
+
+    // A key folder where a value is expected is not a value.
+    ASSERT_TRUE(reg.OpenKey("Software\\Corvane\\Zentra\\Test\\Sub"));
+    EXPECT_FALSE(reg.GetValue(key, "Sub", field));
+}
+
+TEST(SettingsStore, ValuesAreReplacedWholeAndAFailedWriteKeepsTheOldBytes) {
+    test::ScopedUserFolders folders;
+    const RegFuncs reg;
+    const RegKey key = reg.OpenKey("Software\\Corvane\\Zentra\\ini");
+    ASSERT_TRUE(key);
+    const Bytes longValue(76, 0xAB);
+    const Bytes shortValue{1, 2, 3};
+    ASSERT_TRUE(reg.SetValue(key, "CommsSettings", longValue));
+    ASSERT_TRUE(reg.SetValue(key, "CommsSettings", shortValue));
+    EXPECT_EQ(FileBytes(key->folder / "CommsSettings"), shortValue); // no tail of the old one
+    EXPECT_EQ(FolderEntries(key->folder), std::vector<std::string>{"CommsSettings"});
+
+    // The rename cannot replace a non-empty folder: the write fails, nothing changes
+    // and no temporary file is left behind.
+    ASSERT_TRUE(reg.OpenKey("Software\\Corvane\\Zentra\\ini\\Blocked\\Inner"));
+    EXPECT_FALSE(reg.SetValue(key, "Blocked", shortValue));
+    EXPECT_EQ(FileBytes(key->folder / "CommsSettings"), shortValue);
+    EXPECT_EQ(FolderEntries(key->folder).size(), 2u);
+
+    ASSERT_TRUE(platform::DeleteSettingsValue(*key, "CommsSettings"));
+    EXPECT_FALSE(fs::exists(key->folder / "CommsSettings"));
+    EXPECT_TRUE(platform::DeleteSettingsValue(*key, "CommsSettings")); // already gone
+}
+
+} // namespace
+} // namespace zentra
