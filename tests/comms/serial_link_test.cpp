@@ -1,0 +1,139 @@
+// Probing and opening ports by name, against pseudo-terminals standing in for devices.
+#include "comms/serial_link.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/sim_port.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace zentra {
+namespace {
+
+using test::PtyPair;
+using test::ScopedPortMap;
+
+void Set(CommText& field, const char* text) {
+    field.fill('\0');
+    std::strncpy(field.data(), text, field.size() - 1);
+}
+
+bool Contains(const std::string& text, const char* part) {
+    return text.find(part) != std::string::npos;
+}
+
+TEST(DefinitionText, BuiltFromTheSettings) {
+    CommSettings s;
+    EXPECT_EQ(BuildDefinitionText(s), "COM1: baud=38400 parity=N data=8 stop=1");
+    Set(s.port, "COM4");
+    Set(s.baud, "9600");
+    Set(s.parity, "EVEN");
+    Set(s.stopBits, "2");
+    EXPECT_EQ(BuildDefinitionText(s), "COM4: baud=9600 parity=E data=8 stop=2");
+    Set(s.parity, "ODD");
+    EXPECT_EQ(BuildDefinitionText(s), "COM4: baud=9600 parity=O data=8 stop=2");
+    Set(s.parity, "MARK"); // none of the three: no letter at all
+    EXPECT_EQ(BuildDefinitionText(s), "COM4: baud=9600 parity= data=8 stop=2");
+}
+
+class OpenPortTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty.ok());
+        ports.Assign(1, pty.SlavePath());
+        available.fill(true);
+    }
+    ScopedPortMap ports;
+    PtyPair pty;
+    CommSettings settings;
+    PortAvailability available{};
+};
+
+TEST_F(OpenPortTest, NoDevicesMeansNoPortIsAvailable) {
+    ScopedPortMap none; // nothing assigned, nothing found
+    const PortAvailability flags = EnumeratePorts();
+    for (bool flag : flags)
+        EXPECT_FALSE(flag);
+}
+
+TEST_F(OpenPortTest, OpensConfiguresAndClearsTheBusyFlag) {
+    PortHandle held = kInvalidPort;
+    int busy = 7;
+    const PortHandle port = OpenPort(settings, available, held, &busy);
+    ASSERT_NE(port, kInvalidPort);
+    EXPECT_EQ(busy, 0);
+    EXPECT_EQ(LastOpenFailure(), "");
+    EXPECT_EQ(PortDevice("COM1"), pty.SlavePath());
+    EXPECT_FALSE(PortGone(port));
+    PortHandle copy = port;
+    ClosePort(copy);
+    EXPECT_EQ(copy, kInvalidPort);
+}
+
+TEST_F(OpenPortTest, APortHeldElsewhereIsBusyAndUnavailable) {
+    PortHandle held = kInvalidPort;
+    PortHandle first = OpenPort(settings, available, held);
+    ASSERT_NE(first, kInvalidPort);
+
+    PortHandle otherHolder = kInvalidPort;
+    int busy = 0;
+    EXPECT_EQ(OpenPort(settings, available, otherHolder, &busy), kInvalidPort);
+    EXPECT_TRUE(Contains(LastOpenFailure(), "busy")) << LastOpenFailure();
+    EXPECT_EQ(busy, 0);
+    EXPECT_FALSE(EnumeratePorts()[0]);
+
+    ClosePort(first);
+    EXPECT_TRUE(EnumeratePorts()[0]);
+}
+
+TEST_F(OpenPortTest, TheCallersOldHandleIsClosedFirst) {
+    PortHandle held = kInvalidPort;
+    held = OpenPort(settings, available, held);
+    ASSERT_NE(held, kInvalidPort);
+    // Reopening the same device through the same holder works: the old handle went first.
+    PortHandle again = OpenPort(settings, available, held);
+    EXPECT_EQ(held, kInvalidPort);
+    ASSERT_NE(again, kInvalidPort);
+    ClosePort(again);
+}
+
+TEST_F(OpenPortTest, MissingDeviceFailsWithTheReason) {
+    ports.Assign(2, "/dev/zentra-unplugged");
+    Set(settings.port, "COM2");
+    PortHandle held = kInvalidPort;
+    EXPECT_EQ(OpenPort(settings, available, held), kInvalidPort);
+    EXPECT_TRUE(Contains(LastOpenFailure(), "no such device")) << LastOpenFailure();
+    EXPECT_TRUE(Contains(LastOpenFailure(), "/dev/zentra-unplugged"));
+
+    Set(settings.port, "COM3"); // nothing assigned at all
+    EXPECT_EQ(OpenPort(settings, available, held), kInvalidPort);
+    EXPECT_FALSE(LastOpenFailure().empty());
+
+    Set(settings.port, "COM12"); // not one of the nine names
+    EXPECT_EQ(OpenPort(settings, available, held), kInvalidPort);
+}
+
+TEST_F(OpenPortTest, APortFlaggedUnavailableIsNotTried) {
+    available[0] = false;
+    PortHandle held = kInvalidPort;
+    EXPECT_EQ(OpenPort(settings, available, held), kInvalidPort);
+    EXPECT_TRUE(Contains(LastOpenFailure(), "COM1")) << LastOpenFailure();
+}
+
+TEST_F(OpenPortTest, UnusableLineSettingsFailAndReleaseThePort) {
+    PortHandle held = kInvalidPort;
+    Set(settings.parity, "MARK");
+    EXPECT_EQ(OpenPort(settings, available, held), kInvalidPort);
+    EXPECT_TRUE(Contains(LastOpenFailure(), "line settings")) << LastOpenFailure();
+    Set(settings.parity, "NONE");
+    Set(settings.baud, "12345");
+    EXPECT_EQ(OpenPort(settings, available, held), kInvalidPort);
+    // The failed attempts did not leave the device held.
+    Set(settings.baud, "115200");
+    PortHandle port = OpenPort(settings, available, held);
+    EXPECT_NE(port, kInvalidPort);
+    ClosePort(port);
+}
+
+} // namespace
+} // namespace zentra

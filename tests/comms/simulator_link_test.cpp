@@ -1,0 +1,265 @@
+// The whole link end to end: OpenPort on COM1 mapped to the in-process simulator,
+// requests and replies through K760modbus, in every float order and under every fault.
+#include "comms/meter.h"
+#include "comms/serial_link.h"
+#include "tests/support/sim_port.h"
+#include "tools/sim/meter_simulator.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace zentra {
+namespace {
+
+using namespace std::chrono_literals;
+using sim::MeterSimulator;
+using sim::SimFaults;
+using sim::SimOptions;
+
+constexpr double kSimTime = 1234.0; // the simulator's clock stands still here
+
+class SimulatorLink : public ::testing::Test {
+  protected:
+    // Starts a simulator with the options and opens COM1 onto it.
+    void Connect(SimOptions options, std::int32_t order) {
+        options.clock = [] { return kSimTime; };
+        simulator = std::make_unique<MeterSimulator>(std::move(options));
+        ASSERT_TRUE(simulator->Start()) << simulator->Error();
+        ports.Assign(1, simulator->DevicePath());
+        settings.floatOrder = order;
+        PortAvailability available = EnumeratePorts();
+        ASSERT_TRUE(available[0]);
+        PortHandle held = kInvalidPort;
+        port = OpenPort(settings, available, held);
+        ASSERT_NE(port, kInvalidPort) << LastOpenFailure();
+    }
+    void TearDown() override {
+        ClosePort(port);
+        if (simulator)
+            simulator->Stop();
+    }
+
+    // One transaction: a request on one object, the reply on a fresh one.
+    K760modbus Ask(std::uint32_t (K760modbus::*request)(), std::uint8_t node = 1) {
+        {
+            K760modbus sender(port, node, settings.floatOrder);
+            EXPECT_GT((sender.*request)(), 0u);
+        }
+        K760modbus receiver(port, node, settings.floatOrder);
+        receiver.ReceiveReply();
+        return receiver;
+    }
+
+    test::ScopedPortMap ports;
+    std::unique_ptr<MeterSimulator> simulator;
+    CommSettings settings;
+    PortHandle port = kInvalidPort;
+};
+
+class AllFloatOrders : public SimulatorLink, public ::testing::WithParamInterface<int> {};
+
+TEST_P(AllFloatOrders, IdentityInformationLayoutAndReadings) {
+    const int order = GetParam();
+    SimOptions options;
+    options.floatOrder = order;
+    Connect(options, order);
+
+    const auto id = Ask(&K760modbus::RequestIdentity);
+    ASSERT_EQ(id.replyFunction, kFcIdentity);
+    EXPECT_EQ(id.identity[kIdentityModel], 760.0f);
+    EXPECT_EQ(id.identity[kIdentityVersion], 1.01f);
+    EXPECT_EQ(MeterVariant(id.identity[kIdentityVersion]), 1);
+    EXPECT_EQ(id.identity[kIdentityCompileDate], 240315.0f);
+    EXPECT_EQ(id.identity[kIdentitySerialHigh], 123456.0f);
+    EXPECT_EQ(id.identity[kIdentitySerialLow], 42.0f);
+    EXPECT_TRUE(ModelNumberPlausible(id.identity[kIdentityModel]));
+
+    const auto info = Ask(&K760modbus::RequestMeterInfo);
+    ASSERT_EQ(info.replyFunction, kFcMeterInfo);
+    EXPECT_EQ(info.meterInfo[kInfoVoltage], 400.0);
+    EXPECT_EQ(info.meterInfo[kInfoCurrent], 100.0);
+    EXPECT_EQ(SystemTypeName(static_cast<int>(info.meterInfo[kInfoSystemType])), "3ph4w");
+    EXPECT_EQ(info.meterInfo[kInfoVtPrimary], 400.0);
+    EXPECT_EQ(info.meterInfo[kInfoVtSecondary], 400.0);
+
+    const auto layout = Ask(&K760modbus::RequestPositionMap);
+    ASSERT_EQ(layout.replyFunction, kFcLayout);
+    for (int i = 0; i < 48; ++i)
+        EXPECT_EQ(layout.positionCodes[i], i + 1);
+
+    const auto r = Ask(&K760modbus::RequestReadings);
+    ASSERT_EQ(r.replyFunction, kFcReadings);
+    ASSERT_EQ(r.decodedCount, 48u);
+    sim::MeterModel model;
+    const auto expected = model.Readings(kSimTime);
+    for (int i = 0; i < 48; ++i)
+        EXPECT_EQ(r.readings[i], static_cast<double>(expected[i])) << "position " << i + 1;
+}
+
+TEST_P(AllFloatOrders, AMismatchedOrderGivesAnImplausibleModel) {
+    const int order = GetParam();
+    SimOptions options;
+    options.floatOrder = order;
+    Connect(options, (order + 1) % 4);
+    const auto id = Ask(&K760modbus::RequestIdentity);
+    ASSERT_EQ(id.replyFunction, kFcIdentity);
+    EXPECT_FALSE(ModelNumberPlausible(id.identity[kIdentityModel]));
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, AllFloatOrders, ::testing::Values(0, 1, 2, 3));
+
+TEST_F(SimulatorLink, ReadingsArePlausibleAndFollowTheLayout) {
+    SimOptions options;
+    options.layout = sim::IdentityLayout();
+    std::reverse(options.layout.begin(), options.layout.end());
+    options.identity.version = 1.03f;
+    Connect(options, BigEndian);
+
+    const auto id = Ask(&K760modbus::RequestIdentity);
+    EXPECT_EQ(MeterVariant(id.identity[kIdentityVersion]), 3);
+    const auto layout = Ask(&K760modbus::RequestPositionMap);
+    ASSERT_EQ(layout.replyFunction, kFcLayout);
+    EXPECT_EQ(layout.positionCodes[0], 48);
+    EXPECT_EQ(layout.positionCodes[47], 1);
+
+    const auto r = Ask(&K760modbus::RequestReadings);
+    ASSERT_EQ(r.replyFunction, kFcReadings);
+    // Reading index i sits at block position 49 - i.
+    auto reading = [&](int index) { return r.readings[48 - index]; };
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_NEAR(reading(4 + k), 230.0, 10.0); // phase volts
+        EXPECT_NEAR(reading(1 + k), 398.4, 20.0); // line volts
+        EXPECT_GT(reading(7 + k), 0.0);           // amps
+        EXPECT_NEAR(reading(30 + k), 0.9, 0.05);  // power factors
+        const double kw = reading(17 + k), kvar = reading(20 + k), kva = reading(27 + k);
+        EXPECT_NEAR(kva * kva, kw * kw + kvar * kvar, 1e-3 * kva * kva);
+    }
+    EXPECT_NEAR(reading(10), reading(17) + reading(18) + reading(19), 1e-3);
+    EXPECT_NEAR(reading(13), reading(10) / reading(11), 1e-5);
+    EXPECT_NEAR(reading(16), 50.0, 0.1);
+    EXPECT_GT(reading(14), 0.0);         // energy
+    EXPECT_GE(reading(38), reading(23)); // maximum demand >= demand
+}
+
+TEST(SimulatedMeter, EnergiesGrowWithTime) {
+    sim::MeterModel model;
+    const auto early = model.Readings(10.0);
+    const auto later = model.Readings(3710.0);
+    EXPECT_GT(later[13], early[13]);                              // kWHr (Imp)
+    EXPECT_NEAR(later[13] - early[13], early[9], 0.2 * early[9]); // about an hour of kW
+    EXPECT_GT(later[34], early[34]);                              // kVAHr
+    EXPECT_NE(later[6], early[6]);                                // the load moves
+}
+
+TEST_F(SimulatorLink, OtherNodesAreIgnored) {
+    SimOptions options;
+    options.node = 5;
+    Connect(options, BigEndian);
+    const auto wrong = Ask(&K760modbus::RequestIdentity, 1);
+    EXPECT_EQ(wrong.replyFunction, kReplyNone);
+    EXPECT_EQ(wrong.client.rxCount, 0u);
+    EXPECT_EQ(Ask(&K760modbus::RequestIdentity, 5).replyFunction, kFcIdentity);
+}
+
+struct FaultCase {
+    const char* name;
+    SimFaults faults;
+};
+
+void PrintTo(const FaultCase& c, std::ostream* out) { *out << c.name; }
+
+class InjectedFaults : public SimulatorLink, public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(InjectedFaults, EndAsNoReply) {
+    SimOptions options;
+    options.faults = GetParam().faults;
+    Connect(options, BigEndian);
+    const auto r = Ask(&K760modbus::RequestReadings);
+    EXPECT_EQ(r.replyFunction, kReplyNone);
+    EXPECT_EQ(r.decodedCount, 0u);
+}
+
+SimFaults Fault(auto set) {
+    SimFaults f;
+    set(f);
+    return f;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, InjectedFaults,
+    ::testing::Values(FaultCase{"Dropped", Fault([](SimFaults& f) { f.dropEvery = 1; })},
+                      FaultCase{"BadCrc", Fault([](SimFaults& f) { f.corruptCrc = true; })},
+                      FaultCase{"Exception", Fault([](SimFaults& f) { f.exceptionCode = 4; })},
+                      FaultCase{"OtherNode", Fault([](SimFaults& f) { f.answerAsNode = 2; })},
+                      FaultCase{"Late", Fault([](SimFaults& f) { f.late = 600ms; })},
+                      FaultCase{"Split", Fault([](SimFaults& f) { f.splitGap = 40ms; })},
+                      FaultCase{"Garbage", Fault([](SimFaults& f) { f.garbage = true; })},
+                      FaultCase{"Flood", Fault([](SimFaults& f) { f.flood = 600; })}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SimulatorLink, ExceptionCodeIsKept) {
+    SimOptions options;
+    options.faults.exceptionCode = 2;
+    Connect(options, BigEndian);
+    const auto r = Ask(&K760modbus::RequestMeterInfo);
+    EXPECT_EQ(r.replyFunction, kReplyNone);
+    EXPECT_EQ(r.client.exceptionCode, 2);
+    EXPECT_EQ(r.client.rxBuffer[1], 0x83);
+}
+
+TEST_F(SimulatorLink, DropEveryOtherReply) {
+    SimOptions options;
+    options.faults.dropEvery = 2;
+    Connect(options, BigEndian);
+    EXPECT_EQ(Ask(&K760modbus::RequestReadings).replyFunction, kFcReadings);
+    EXPECT_EQ(Ask(&K760modbus::RequestReadings).replyFunction, kReplyNone);
+    EXPECT_EQ(Ask(&K760modbus::RequestReadings).replyFunction, kFcReadings);
+}
+
+TEST_F(SimulatorLink, AReplySplitByALongGapIsReadAsTwo) {
+    SimOptions options;
+    options.faults.splitGap = 50ms;
+    Connect(options, BigEndian);
+    const auto first = Ask(&K760modbus::RequestReadings);
+    EXPECT_EQ(first.replyFunction, kReplyNone);
+    Cmodbus second;
+    second.ReadReply(port, kReplyReadLimit);
+    const std::uint32_t whole = 3 + 4 * 48 + 2;
+    EXPECT_EQ(first.client.rxCount, whole / 2);
+    EXPECT_EQ(second.rxCount, whole - whole / 2);
+}
+
+TEST_F(SimulatorLink, AFloodGivesNothingAndIsCleared) {
+    SimOptions options;
+    options.faults.flood = kReplyReadLimit;
+    Connect(options, BigEndian);
+    const auto r = Ask(&K760modbus::RequestReadings);
+    EXPECT_EQ(r.client.rxCount, 0u);
+    EXPECT_EQ(r.replyFunction, kReplyNone);
+    // Once the fault is gone the link works again.
+    simulator->SetFaults({});
+    EXPECT_EQ(Ask(&K760modbus::RequestReadings).replyFunction, kFcReadings);
+}
+
+TEST_F(SimulatorLink, APulledAdapterHangsUpWithoutWaiting) {
+    Connect(SimOptions{}, BigEndian);
+    ASSERT_EQ(Ask(&K760modbus::RequestIdentity).replyFunction, kFcIdentity);
+    simulator->CloseMaster();
+    const auto start = std::chrono::steady_clock::now();
+    K760modbus meter(port, 1, BigEndian);
+    meter.ReceiveReply();
+    K760modbus again(port, 1, BigEndian);
+    again.ReceiveReply();
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(meter.replyFunction, kReplyNone);
+    EXPECT_EQ(again.replyFunction, kReplyNone);
+    EXPECT_TRUE(PortGone(port));
+    // Each read would otherwise wait its whole 513 ms.
+    EXPECT_LT(elapsed, 500ms);
+    K760modbus sender(port, 1, BigEndian);
+    EXPECT_EQ(sender.RequestReadings(), 0u);
+}
+
+} // namespace
+} // namespace zentra
