@@ -1,0 +1,96 @@
+// How long ReceiveReply blocks once a whole reply is already waiting in the port's
+// input queue: the read cannot know the reply is complete, so it ends on the 20 ms
+// inter-byte gap. Against the in-process simulator over a pseudo-terminal.
+#include "comms/meter.h"
+#include "comms/serial_link.h"
+#include "tests/support/sim_port.h"
+#include "tools/sim/meter_simulator.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <thread>
+
+#include <sys/ioctl.h>
+
+namespace zentra {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr int kReadingsReply = 3 + 4 * 48 + 2;
+constexpr int kIdentityReply = 3 + 4 * 14 + 2;
+
+// Waits (untimed) until `bytes` are queued on the port.
+bool WaitForQueued(PortHandle port, int bytes) {
+    const auto deadline = std::chrono::steady_clock::now() + 2s;
+    while (std::chrono::steady_clock::now() < deadline) {
+        int queued = 0;
+        if (::ioctl(port, FIONREAD, &queued) == 0 && queued >= bytes)
+            return true;
+        std::this_thread::sleep_for(200us);
+    }
+    return false;
+}
+
+void Measure(benchmark::State& state, std::uint32_t (K760modbus::*request)(), int replyBytes,
+             sim::SimFaults faults) {
+    test::ScopedPortMap ports;
+    sim::SimOptions options;
+    options.faults = faults;
+    sim::MeterSimulator simulator(options);
+    if (!simulator.Start()) {
+        state.SkipWithError(simulator.Error().c_str());
+        return;
+    }
+    ports.Assign(1, simulator.DevicePath());
+    CommSettings settings;
+    PortAvailability available;
+    available.fill(true);
+    PortHandle held = kInvalidPort;
+    PortHandle port = OpenPort(settings, available, held);
+    if (port == kInvalidPort) {
+        state.SkipWithError(LastOpenFailure().c_str());
+        return;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        {
+            K760modbus sender(port, 1, BigEndian);
+            (sender.*request)();
+        }
+        const bool waiting = replyBytes == 0 || WaitForQueued(port, replyBytes);
+        state.ResumeTiming();
+        K760modbus meter(port, 1, BigEndian);
+        meter.ReceiveReply();
+        benchmark::DoNotOptimize(meter.replyFunction);
+        if (!waiting || (replyBytes > 0 && meter.replyFunction == kReplyNone)) {
+            state.SkipWithError("the reply did not arrive whole");
+            break;
+        }
+    }
+    ClosePort(port);
+    simulator.Stop();
+}
+
+void BM_ReceiveReply_Readings(benchmark::State& state) {
+    Measure(state, &K760modbus::RequestReadings, kReadingsReply, {});
+}
+void BM_ReceiveReply_Identity(benchmark::State& state) {
+    Measure(state, &K760modbus::RequestIdentity, kIdentityReply, {});
+}
+// For comparison: no reply at all ends on the total time-out (512 x 1 ms + 1 ms).
+void BM_ReceiveReply_NoReply(benchmark::State& state) {
+    sim::SimFaults drop;
+    drop.dropEvery = 1;
+    Measure(state, &K760modbus::RequestReadings, 0, drop);
+}
+
+BENCHMARK(BM_ReceiveReply_Readings)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(100);
+BENCHMARK(BM_ReceiveReply_Identity)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(100);
+BENCHMARK(BM_ReceiveReply_NoReply)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(4);
+
+} // namespace
+} // namespace zentra
+
+BENCHMARK_MAIN();
