@@ -23,16 +23,9 @@ inline QRect Edges(int left, int top, int right, int bottom) {
     return QRect(left, top, right - left, bottom - top);
 }
 
-// Text font of the given pixel height and weight (400 normal, 700 bold), default face.
-inline QFont MakeFont(int pixelHeight, int weight) {
-    QFont font;
-    font.setPixelSize(pixelHeight > 0 ? pixelHeight : 1); // Qt refuses sizes below 1
-    font.setWeight(weight >= 700 ? QFont::Bold : QFont::Normal);
-    font.setItalic(false);
-    font.setUnderline(false);
-    font.setStrikeOut(false);
-    return font;
-}
+// Text font whose cell (ascent plus descent) is at most `cellHeight` pixels, so that
+// a line of text fits a rectangle of that height; weight 400 normal, 700 bold.
+QFont MakeFont(int cellHeight, int weight);
 
 template <std::size_t N> QString TextOf(const std::array<char, N>& text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(strnlen(text.data(), N)));

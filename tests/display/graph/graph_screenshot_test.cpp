@@ -1,0 +1,140 @@
+// Pictures of representative graphs, one per mode, for a person to look at.
+#include "display/graph/graph_model.h"
+#include "graph_test_support.h"
+#include "platform/clock.h"
+#include "tests/support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <string>
+
+namespace zentra {
+namespace {
+
+constexpr platform::TimeSeconds kNow = 1357394589; // Sat Jan 05 14:03:09 2013 (GMT)
+constexpr int kWidth = 1024;
+constexpr int kHeight = 768;
+
+// One graph alone in the whole view, as when maximised.
+GraphGeometry Maximised(int g) {
+    GraphGeometry geometry = test::TiledGeometry(0, kWidth, kHeight);
+    const int m = ((kWidth / 2) * 10) / 100;
+    geometry.plotLeft = m;
+    geometry.plotBaseline = kHeight - m;
+    geometry.plotWidth = kWidth - 2 * m;
+    geometry.plotHeight = kHeight - 2 * m;
+    geometry.cellHeight = kHeight;
+    geometry.maximisedGraph = g;
+    return geometry;
+}
+
+void Traces(Graph& graph, std::array<std::int32_t, 3> sources, std::array<const char*, 3> headings,
+            std::array<std::int32_t, 3> colours) {
+    graph.m_Associations = sources;
+    graph.m_LineColour = colours;
+    for (std::size_t t = 0; t < 3; ++t)
+        SetText(graph.m_Headings[t], headings[t]);
+}
+
+// Phase voltages around 230 V from the live ring, with a dropped reply and a surge.
+void RealTimeVoltages(CZentraDoc& doc, Graph& graph) {
+    graph.m_RealTime = 1;
+    graph.m_ScaleX = 60;
+    Traces(graph, {4, 5, 6}, {"V1-N", "V2-N", "V3-N"}, {1, 4, 2});
+    doc.m_Comms.portSetUp = 1;
+    doc.m_SystemVoltage = 230.0;
+    doc.m_LiveIndex = 70;
+    for (int e = 0; e < 70; ++e) {
+        const auto slot = static_cast<std::size_t>(e);
+        doc.m_LiveValid[slot] = (e >= 30 && e <= 32) ? 0 : 1;
+        for (int p = 0; p < 3; ++p)
+            doc.m_LiveValues[slot][static_cast<std::size_t>(4 + p)] =
+                226.0 + 3.0 * p + 6.0 * std::sin(e / 6.0 + p * 2.0 * std::numbers::pi / 3);
+    }
+    doc.m_LiveValues[50][4] = 300.0; // beyond 120 %: clipped
+}
+
+// Phase currents logged once a minute, browsed one window back.
+void LoggedCurrents(CZentraDoc& doc, Graph& graph) {
+    graph.m_RealTime = 0;
+    graph.m_ScaleX = 100;
+    Traces(graph, {7, 8, 9}, {"I1", "I2", "I3"}, {1, 4, 2});
+    doc.m_SystemCurrent = 5.0;
+    doc.m_Period = 1;
+    doc.m_PeriodMultiplier = 60;
+    doc.m_SampleCount = 300;
+    for (int i = 0; i < 300; ++i)
+        for (int p = 0; p < 3; ++p)
+            doc.m_SampleValues[static_cast<std::size_t>(i)][static_cast<std::size_t>(7 + p)] =
+                3.5 + 0.3 * p + 0.8 * std::sin(i / 25.0 + p);
+}
+
+// Reactive power swinging through zero and the power factor, on a centre-zero grid.
+void CentreZeroPower(CZentraDoc& doc, Graph& graph) {
+    graph.m_RealTime = 0;
+    graph.m_CentreZero = 1;
+    graph.m_ScaleX = 200;
+    graph.m_TickLengthX = 100.0;
+    graph.m_TickLengthY = 100.0;
+    Traces(graph, {12, 13, 0}, {"kVAr", "PF Avg", "OFF"}, {0, 3, 2});
+    doc.m_SystemVoltage = 230.0;
+    doc.m_SystemCurrent = 5.0;
+    doc.m_SystemTypeNumber = 3.0;
+    doc.m_SampleCount = 240;
+    for (int i = 0; i < 240; ++i) {
+        auto& record = doc.m_SampleValues[static_cast<std::size_t>(i)];
+        record[12] = 3.0 * std::sin(i / 20.0);
+        record[13] = 0.9 + 0.05 * std::cos(i / 15.0);
+    }
+}
+
+class GraphScreenshots : public ::testing::Test {
+  protected:
+    platform::ManualClock clock{kNow};
+    std::unique_ptr<CZentraDoc> doc = std::make_unique<CZentraDoc>();
+
+    void SetUp() override { doc->ResetToDefaults(); }
+    void Save(const QImage& image, const std::string& name) {
+        const std::string path = test::ScreenshotDir() + "/" + name;
+        EXPECT_TRUE(image.save(QString::fromStdString(path))) << path;
+    }
+};
+
+TEST_F(GraphScreenshots, RealTimeGraph) {
+    RealTimeVoltages(*doc, doc->m_Graphs[0]);
+    Save(test::Paint(*doc, 0, Maximised(0), kWidth, kHeight), "graph_realtime.png");
+}
+
+TEST_F(GraphScreenshots, LogGraphBrowsingHistory) {
+    Graph& graph = doc->m_Graphs[1];
+    LoggedCurrents(*doc, graph);
+    test::Paint(*doc, 1, Maximised(1), kWidth, kHeight); // arms the arrows
+    ScrollBack(graph, kNow);
+    Save(test::Paint(*doc, 1, Maximised(1), kWidth, kHeight), "graph_log_history.png");
+}
+
+TEST_F(GraphScreenshots, CentreZeroGraph) {
+    CentreZeroPower(*doc, doc->m_Graphs[2]);
+    test::Paint(*doc, 2, Maximised(2), kWidth, kHeight);
+    Save(test::Paint(*doc, 2, Maximised(2), kWidth, kHeight), "graph_centre_zero.png");
+}
+
+TEST_F(GraphScreenshots, TiledPage) {
+    RealTimeVoltages(*doc, doc->m_Graphs[0]);
+    LoggedCurrents(*doc, doc->m_Graphs[1]);
+    CentreZeroPower(*doc, doc->m_Graphs[2]);
+    Traces(doc->m_Graphs[3], {0, 0, 0}, {"OFF", "OFF", "OFF"}, {1, 4, 2});
+    QImage image = test::BlankImage(kWidth, kHeight);
+    for (int pass = 0; pass < 2; ++pass) {
+        image.fill(test::kBackground);
+        QPainter painter(&image);
+        for (int k = 0; k < 4; ++k)
+            DrawGraph(painter, *doc, k, test::TiledGeometry(k, kWidth, kHeight));
+    }
+    Save(image, "graph_page.png");
+}
+
+} // namespace
+} // namespace zentra
