@@ -20,6 +20,9 @@ namespace {
 
 std::atomic<long> g_allocations{0};
 
+// Documents read and write the user's defaults: keep them in a private folder.
+const zentra::test::ScopedUserFolders g_folders;
+
 std::unique_ptr<zentra::CZentraDoc> FullProject() {
     auto doc = std::make_unique<zentra::CZentraDoc>();
     doc->OnNewDocument();

@@ -5,6 +5,7 @@
 #include "acquisition/calendar.h"
 #include "display/graph/graph_record.h"
 #include "platform/clock.h"
+#include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +25,7 @@ std::string S(const auto& field) {
 
 class DocumentDefaults : public ::testing::Test {
   protected:
+    const test::ScopedUserFolders folders_; // no stored defaults; nothing written outside
     platform::ManualClock clock_{LocalTimeOf(2013, 1, 5, 14, 3, 9)};
     std::unique_ptr<CZentraDoc> doc_ = std::make_unique<CZentraDoc>();
 };

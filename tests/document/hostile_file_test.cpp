@@ -4,6 +4,7 @@
 
 #include "acquisition/readings_catalogue.h"
 #include "platform/clock.h"
+#include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -47,6 +48,7 @@ class HostileFile : public ::testing::Test {
         SerializeLoad(image_.data(), *loaded_);
         return *loaded_;
     }
+    const test::ScopedUserFolders folders_; // documents read and write the user's defaults
     platform::ManualClock clock_{1357394589};
     std::unique_ptr<CZentraDoc> source_ = std::make_unique<CZentraDoc>();
     std::unique_ptr<CZentraDoc> loaded_ = std::make_unique<CZentraDoc>();

@@ -250,6 +250,7 @@ void CheckGraphBytes(LayoutChecker& c, std::size_t base, const Graph& g) {
 }
 
 TEST(ProjectFile, GoldenLayoutAndFieldByFieldReadBack) {
+    const test::ScopedUserFolders folders; // documents read and write the user's defaults
     platform::ManualClock clock(LocalTimeOf(2013, 3, 1, 9, 0, 0));
     auto doc = NewDocument();
     FillDistinct(*doc);
@@ -409,6 +410,7 @@ TEST(ProjectFile, GoldenLayoutAndFieldByFieldReadBack) {
 
 class ProjectFileOnDisk : public ::testing::Test {
   protected:
+    const test::ScopedUserFolders folders_; // documents read and write the user's defaults
     platform::ManualClock clock_{LocalTimeOf(2013, 1, 5, 14, 3, 9)};
     test::TempDir dir_;
 };
