@@ -213,7 +213,7 @@ project at the end (and a CSV export if asked).
 
 Options left out take the values a new project starts with: the settings stored
 as defaults by the desktop program, else node 1, order 0, 38400 baud, NONE, 1 stop
-bit, latency 200 ms.
+bit, latency 200 ms. zentra-log never changes those stored settings.
 
 Ctrl+C (or SIGTERM) ends logging like Stop Data Retrieval; the samples logged so
 far are saved. While logging, the project is also saved every five minutes, so a

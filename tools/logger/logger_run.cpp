@@ -31,6 +31,7 @@ using std::chrono::milliseconds;
 
 constexpr milliseconds kStopPollSlice{50}; // how often a wait looks at the stop flag
 constexpr int kIdentifyAttempts = 3;
+constexpr int kMissesWorthReporting = 3;
 constexpr int kReopenEveryTicks = 5;             // ticks between attempts to reopen a vanished port
 constexpr std::int64_t kCheckpointSeconds = 300; // project saved this often while logging
 
@@ -38,8 +39,16 @@ constexpr std::int64_t kCheckpointSeconds = 300; // project saved this often whi
 class DeadlineTimer final : public AcquisitionTimer {
   public:
     explicit DeadlineTimer(int tickMs) : tickMs_(tickMs) {}
+    // Re-arming at the tick period keeps a steady cadence from the previous deadline,
+    // so the time a tick spends reading does not push every later tick back (which
+    // would skip a second every so often). A run that fell behind starts afresh.
     int Arm(int id, milliseconds period) override {
-        deadline_ = Clock::now() + period * tickMs_ / 1000;
+        const auto now = Clock::now();
+        const auto scaled = std::chrono::duration_cast<Clock::duration>(period * tickMs_) / 1000;
+        auto next = now + scaled;
+        if (armed_ && period == kTickPeriod && deadline_ + scaled > now)
+            next = deadline_ + scaled;
+        deadline_ = next;
         armed_ = true;
         return id;
     }
@@ -93,6 +102,27 @@ class ScaledClock {
 
   private:
     bool active_;
+};
+
+// A closing document stores its serial link as the user's default; the logger's
+// command-line settings are for this run only, so the stored ones are put back
+// into the document before it closes.
+class KeepStoredLink {
+  public:
+    explicit KeepStoredLink(CZentraDoc& doc)
+        : doc_(doc), comms_(doc.m_Comms), node_(doc.m_ModbusNode) {}
+    ~KeepStoredLink() {
+        ClosePort(doc_.m_PortHandle);
+        doc_.m_Comms = comms_;
+        doc_.m_ModbusNode = node_;
+    }
+    KeepStoredLink(const KeepStoredLink&) = delete;
+    KeepStoredLink& operator=(const KeepStoredLink&) = delete;
+
+  private:
+    CZentraDoc& doc_;
+    CommSettings comms_;
+    double node_;
 };
 
 template <std::size_t N> void CopyText(std::array<char, N>& to, const std::string& from) {
@@ -232,6 +262,7 @@ int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
     auto docHolder = std::make_unique<CZentraDoc>(); // 1.7 MB of fixed arrays: not on the stack
     CZentraDoc& doc = *docHolder;
     doc.OnNewDocument();
+    KeepStoredLink keepStoredLink(doc);
 
     // The serial link and meter settings of the command line.
     CopyText(doc.m_Comms.port, o.port);
@@ -251,7 +282,13 @@ int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
     doc.m_PortHandle = OpenPort(doc.m_Comms, EnumeratePorts(), doc.m_PortHandle);
     if (doc.m_PortHandle == kInvalidPort) {
         const std::string why = LastOpenFailure();
-        err << "zentra-log: cannot open " << o.port << (why.empty() ? "" : ": " + why) << '\n';
+        const auto device = PortDevice(o.port);
+        err << "zentra-log: cannot open " << o.port;
+        if (device)
+            err << " (" << *device << ")";
+        else
+            err << " (no device; set ZENTRA_" << o.port << " to the adapter's path)";
+        err << (why.empty() ? "" : ": " + why) << '\n';
         return kExitFailure;
     }
     doc.m_Comms.portSetUp = 1;
@@ -302,13 +339,14 @@ int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
                 PrintSample(doc, n, line, out);
 
         if (tick.exchanged && tick.filed == kReplyNone && doc.m_LastRequest == kFcReadings) {
-            ++missed;
-            if (tick.otherNode)
-                err << "zentra-log: a reply from another node was ignored\n";
-            else if (missed == 1)
-                err << "zentra-log: no reply from the meter\n";
-        } else if (tick.filed == kFcReadings && missed > 0) {
-            err << "zentra-log: the meter answers again after " << missed << " missed replies\n";
+            // A single lost reply is routine on a noisy line; a run of them is worth saying.
+            if (++missed == kMissesWorthReporting)
+                err << "zentra-log: no reply from the meter"
+                    << (tick.otherNode ? " (another node answers instead)" : "") << '\n';
+        } else if (tick.filed == kFcReadings) {
+            if (missed >= kMissesWorthReporting)
+                err << "zentra-log: the meter answers again after " << missed
+                    << " missed replies\n";
             missed = 0;
         }
         // An adapter that was pulled out leaves a dead handle: wait for the device to

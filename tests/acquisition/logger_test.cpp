@@ -1,0 +1,243 @@
+// zentra-log: its command line, its failures, and whole runs against the in-process
+// meter simulator in accelerated time (a 50 ms "second").
+#include "document/project_file.h"
+#include "document/zentra_doc.h"
+#include "tests/support/test_support.h"
+#include "tools/logger/logger_options.h"
+#include "tools/logger/logger_run.h"
+#include "tools/sim/meter_simulator.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+namespace zentra::logger {
+namespace {
+
+ParsedArguments Parse(std::initializer_list<const char*> args) {
+    return ParseArguments(std::vector<std::string>(args.begin(), args.end()));
+}
+
+TEST(LoggerOptions, ReadsAFullCommandLine) {
+    const auto parsed =
+        Parse({"com2",          "--period", "5m",     "--samples", "60",        "--out",  "run.ztr",
+               "--csv=run.csv", "--node",   "17",     "--order",   "3",         "--baud", "9600",
+               "--parity",      "even",     "--stop", "2",         "--latency", "150ms"});
+    ASSERT_EQ(parsed.error, "");
+    const LoggerOptions& o = parsed.options;
+    EXPECT_EQ(o.port, "COM2");
+    EXPECT_EQ(o.period, 5);
+    EXPECT_EQ(o.periodMultiplier, 60);
+    EXPECT_EQ(o.samples, 60);
+    EXPECT_EQ(o.out, "run.ztr");
+    EXPECT_EQ(o.csv, "run.csv");
+    EXPECT_EQ(o.node, 17);
+    EXPECT_EQ(o.order, 3);
+    EXPECT_EQ(o.baud, "9600");
+    EXPECT_EQ(o.parity, "EVEN");
+    EXPECT_EQ(o.stop, "2");
+    EXPECT_EQ(o.latencyMs, 150);
+    EXPECT_EQ(o.tickMs, 1000);
+    EXPECT_FALSE(o.node == std::nullopt);
+
+    const auto plain = Parse({"COM1", "--period", "30", "--samples", "1", "-o", "a.ztr"});
+    ASSERT_EQ(plain.error, "");
+    EXPECT_EQ(plain.options.period, 30);
+    EXPECT_EQ(plain.options.periodMultiplier, 1);
+    EXPECT_FALSE(plain.options.node.has_value()); // left to the new project's values
+    EXPECT_EQ(Parse({"COM1", "--period", "2h", "--samples", "7200", "--out", "a"})
+                  .options.periodMultiplier,
+              3600);
+    EXPECT_TRUE(Parse({"COM1", "--help"}).help);
+    EXPECT_NE(UsageText().find("--period"), std::string::npos);
+}
+
+TEST(LoggerOptions, RefusesWrongCommandLinesWithAReason) {
+    const std::vector<std::vector<const char*>> wrong{
+        {"--period", "1s", "--samples", "5", "--out", "a.ztr"},
+        {"COM0", "--period", "1s", "--samples", "5", "--out", "a.ztr"},
+        {"/dev/ttyUSB0", "--period", "1s", "--samples", "5", "--out", "a.ztr"},
+        {"COM1", "--samples", "5", "--out", "a.ztr"},
+        {"COM1", "--period", "0s", "--samples", "5", "--out", "a.ztr"},
+        {"COM1", "--period", "1d", "--samples", "5", "--out", "a.ztr"},
+        {"COM1", "--period", "1s", "--samples", "7201", "--out", "a.ztr"},
+        {"COM1", "--period", "1s", "--samples", "0", "--out", "a.ztr"},
+        {"COM1", "--period", "1s", "--samples", "5"},
+        {"COM1", "--period", "1s", "--samples", "5", "--out", "a.ztr", "--node", "248"},
+        {"COM1", "--period", "1s", "--samples", "5", "--out", "a.ztr", "--order", "4"},
+        {"COM1", "--period", "1s", "--samples", "5", "--out", "a.ztr", "--baud", "1200"},
+        {"COM1", "--period", "1s", "--samples", "5", "--out", "a.ztr", "--parity", "MARK"},
+        {"COM1", "--period", "1s", "--samples", "5", "--out", "a.ztr", "--stop", "3"},
+        {"COM1", "--period", "1s", "--samples", "5", "--out", "a.ztr", "--latency", "-1"},
+        {"COM1", "--period", "1s", "--samples", "5", "--out", "a.ztr", "--csv", "a.ztr"},
+        {"COM1", "--period", "1s", "--samples", "5", "--out", "a.ztr", "--bogus"},
+        {"COM1", "COM2", "--period", "1s", "--samples", "5", "--out", "a.ztr"},
+        {"COM1", "--period", "1s", "--samples", "5", "--out"},
+    };
+    for (const auto& args : wrong) {
+        const auto parsed = ParseArguments(std::vector<std::string>(args.begin(), args.end()));
+        EXPECT_FALSE(parsed.error.empty()) << ::testing::PrintToString(args);
+    }
+    std::ostringstream out, err;
+    const std::atomic<bool> stop{false};
+    EXPECT_EQ(LoggerMain({"COM1", "--samples", "9999"}, out, err, stop), kExitUsage);
+    EXPECT_NE(err.str().find("Try 'zentra-log --help'"), std::string::npos);
+    EXPECT_EQ(LoggerMain({"--help"}, out, err, stop), kExitOk);
+    EXPECT_NE(out.str().find("Usage: zentra-log"), std::string::npos);
+}
+
+// An output stream that lets a test react to what the logger has printed so far.
+class WatchedStream : public std::ostream {
+  public:
+    WatchedStream() : std::ostream(&buffer_) {}
+    void Watch(std::function<void(const std::string&)> watch) { buffer_.watch = std::move(watch); }
+    std::string text() const { return buffer_.str(); }
+
+  private:
+    struct Buffer : std::stringbuf {
+        std::function<void(const std::string&)> watch;
+        std::streamsize xsputn(const char* s, std::streamsize n) override {
+            const auto written = std::stringbuf::xsputn(s, n);
+            if (watch)
+                watch(str());
+            return written;
+        }
+        int_type overflow(int_type c) override {
+            const auto result = std::stringbuf::overflow(c);
+            if (watch)
+                watch(str());
+            return result;
+        }
+    } buffer_;
+};
+
+std::size_t LineCount(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::size_t lines = 0;
+    for (std::string line; std::getline(file, line);)
+        ++lines;
+    return lines;
+}
+
+class LoggerRun : public ::testing::Test {
+  protected:
+    test::TempDir dir;
+    std::optional<sim::MeterSimulator> simulator;
+    std::optional<test::ScopedEnv> com1;
+    WatchedStream out, err;
+    std::atomic<bool> stop{false};
+
+    virtual sim::SimOptions SimOptionsFor() { return {}; }
+    void SetUp() override {
+        simulator.emplace(SimOptionsFor());
+        ASSERT_TRUE(simulator->Start()) << simulator->Error();
+        com1.emplace("ZENTRA_COM1", simulator->DevicePath().c_str());
+    }
+    int Run(std::vector<std::string> extra) {
+        std::vector<std::string> args{"COM1",      "--period", "1s",    "--latency",        "20",
+                                      "--tick-ms", "50",       "--out", dir.File("run.ztr")};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return LoggerMain(args, out, err, stop);
+    }
+    std::unique_ptr<CZentraDoc> ReadBack() {
+        auto doc = std::make_unique<CZentraDoc>();
+        const FileResult opened = OnOpenDocument(*doc, dir.File("run.ztr"));
+        EXPECT_TRUE(opened.ok) << opened.error;
+        return doc;
+    }
+};
+
+TEST_F(LoggerRun, SixtyOneSecondSamplesEndInAProjectWithSixtyRecords) {
+    ASSERT_EQ(Run({"--samples", "60", "--csv", dir.File("run.csv")}), kExitOk) << err.text();
+    auto doc = ReadBack();
+    EXPECT_EQ(doc->m_SampleCount, 60);
+    EXPECT_EQ(doc->m_Samples, 60);
+    EXPECT_EQ(doc->m_Locked, 1);
+    EXPECT_EQ(doc->m_Finished, 1);
+    EXPECT_EQ(doc->m_SystemType, 1);
+    EXPECT_EQ(doc->m_ModelNumber, 760.0);
+    for (int n = 1; n < 60; ++n)
+        EXPECT_GE(doc->m_SampleTimes[static_cast<std::size_t>(n)],
+                  doc->m_SampleTimes[static_cast<std::size_t>(n - 1)]);
+    EXPECT_LE(doc->m_LoggingStartTime, doc->m_SampleTimes[0]);
+    EXPECT_GE(doc->m_LoggingEndTime, doc->m_SampleTimes[59]);
+    // The simulated meter runs at about 230 V per phase.
+    EXPECT_GT(doc->m_SampleValues[30][4], 100.0);
+    EXPECT_EQ(LineCount(dir.File("run.csv")), 7u + 60u);
+    EXPECT_NE(out.text().find("sample 60/60"), std::string::npos);
+    EXPECT_NE(out.text().find("Saved 60 samples"), std::string::npos);
+}
+
+TEST_F(LoggerRun, AStopRequestEndsLoggingAndStillSaves) {
+    out.Watch([&](const std::string& text) {
+        if (text.find("sample 3/") != std::string::npos)
+            stop = true;
+    });
+    ASSERT_EQ(Run({"--samples", "60"}), kExitOk) << err.text();
+    auto doc = ReadBack();
+    EXPECT_GE(doc->m_SampleCount, 3);
+    EXPECT_LE(doc->m_SampleCount, 4); // a tick that wrote two records
+    EXPECT_EQ(doc->m_Finished, 1);
+    EXPECT_NE(out.text().find("Stopped after"), std::string::npos);
+}
+
+TEST_F(LoggerRun, APulledAdapterKeepsTheRunWaitingAndAStopSavesWhatWasLogged) {
+    out.Watch([&](const std::string& text) {
+        if (text.find("sample 2/") != std::string::npos)
+            simulator->CloseMaster();
+    });
+    err.Watch([&](const std::string& text) {
+        if (text.find("has gone") != std::string::npos)
+            stop = true;
+    });
+    ASSERT_EQ(Run({"--samples", "60"}), kExitOk) << err.text();
+    EXPECT_GE(ReadBack()->m_SampleCount, 2);
+}
+
+TEST_F(LoggerRun, RefusesToOverwriteAProjectUnlessForced) {
+    { std::ofstream(dir.File("run.ztr")) << "keep me"; }
+    EXPECT_EQ(Run({"--samples", "2"}), kExitFailure);
+    EXPECT_NE(err.text().find("already exists"), std::string::npos);
+    EXPECT_EQ(std::filesystem::file_size(dir.File("run.ztr")), 7u);
+    EXPECT_EQ(Run({"--samples", "2", "--force"}), kExitOk) << err.text();
+    EXPECT_EQ(ReadBack()->m_SampleCount, 2);
+}
+
+TEST_F(LoggerRun, SaysWhyWhenThePortOrTheMeterFails) {
+    EXPECT_EQ(Run({"--samples", "2", "--node", "9"}), kExitFailure);
+    EXPECT_NE(err.text().find("no answer from node 9 on COM1"), std::string::npos) << err.text();
+    EXPECT_FALSE(std::filesystem::exists(dir.File("run.ztr")));
+
+    EXPECT_EQ(Run({"--samples", "2", "--order", "1"}), kExitFailure);
+    EXPECT_NE(err.text().find("Endian and/or Word Swapping incorrectly set"), std::string::npos)
+        << err.text();
+
+    com1.emplace("ZENTRA_COM1", dir.File("no-such-device").c_str());
+    EXPECT_EQ(Run({"--samples", "2"}), kExitFailure);
+    EXPECT_NE(err.text().find("cannot open COM1"), std::string::npos) << err.text();
+}
+
+class ShortListLoggerRun : public LoggerRun {
+    sim::SimOptions SimOptionsFor() override {
+        sim::SimOptions options;
+        options.identity.version = 1.03f; // variant 3: the reduced parameter set
+        return options;
+    }
+};
+
+TEST_F(ShortListLoggerRun, AReducedMeterIsLoggedWithTheShortList) {
+    ASSERT_EQ(Run({"--samples", "3"}), kExitOk) << err.text();
+    auto doc = ReadBack();
+    EXPECT_EQ(doc->m_SystemType, 3);
+    EXPECT_EQ(doc->m_SampleCount, 3);
+    EXPECT_GT(doc->m_SampleValues[0][1], 100.0); // "V 1"
+    for (std::size_t e = 9; e < kSampleValues; ++e)
+        EXPECT_EQ(doc->m_SampleValues[0][e], 0.0);
+}
+
+} // namespace
+} // namespace zentra::logger
