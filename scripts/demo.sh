@@ -27,6 +27,10 @@ for order in 0 1 2 3; do
         [ -L "$link" ] && break
         sleep 0.1
     done
+    if [ ! -L "$link" ]; then
+        echo "The meter simulator did not start." >&2
+        exit 1
+    fi
     echo "=== Simulated meter, float order $order ==="
     ZENTRA_COM1="$link" build/tools/zentra-probe COM1 --node 1 --order "$order" \
         --baud 38400 --parity NONE --stop 1 || status=$?
