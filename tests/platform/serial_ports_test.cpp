@@ -73,12 +73,5 @@ TEST_F(PortMap, EnvironmentThenUserMapThenFoundDevices) {
     EXPECT_FALSE(table[4]);
 }
 
-TEST(DetectSerialDevices, ListsOnlyTerminalDevicePaths) {
-    // Whatever this machine has, the list is ordered groups of /dev/tty* paths.
-    for (const auto& path : DetectSerialDevices()) {
-        EXPECT_EQ(path.rfind("/dev/tty", 0), 0u) << path;
-    }
-}
-
 } // namespace
 } // namespace zentra::platform
