@@ -1,0 +1,29 @@
+// The file dialogs of the main window: open and save a project, and choose the name
+// of a CSV export.
+#pragma once
+
+#include "app/document_controller.h"
+
+class QWidget;
+
+namespace zentra {
+
+inline constexpr const char* kCsvDialogTitle = "Export CSV Data File";
+inline constexpr const char* kCsvFilter = "csv Data Files (*.csv)";
+
+class QtFileChooser : public FileChooser {
+  public:
+    explicit QtFileChooser(QWidget* parent) : parent_(parent) {}
+
+    std::optional<std::string> ChooseOpenPath() override;
+    // Adds ".ztr" to a name typed without an ending.
+    std::optional<std::string> ChooseSavePath(const std::string& suggested) override;
+    // The name is used exactly as typed; an existing file is replaced only after the
+    // user agreed.
+    std::optional<std::string> ChooseCsvPath() override;
+
+  private:
+    QWidget* parent_;
+};
+
+} // namespace zentra

@@ -1,0 +1,184 @@
+// The program as a whole: start with a file, dropped files, CSV export, about box,
+// and a screenshot of the main window for a person to look at.
+#include "app/about_dlg.h"
+#include "app/command_ids.h"
+#include "app/zentra_app.h"
+#include "display/view/zentra_view.h"
+#include "tests/app/app_fixture.h"
+
+#include <QDropEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <fstream>
+
+namespace zentra::test {
+namespace {
+
+class ShellTestCase : public ShellTest {
+  protected:
+    // Sends a drop of the given files onto the main window, as a file manager does.
+    static bool Drop(QWidget* target, const QStringList& files) {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString& f : files)
+            urls << QUrl::fromLocalFile(f);
+        data.setUrls(urls);
+        const QPointF at(target->width() / 2.0, target->height() / 2.0);
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        if (!enter.isAccepted())
+            return false;
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        return drop.isAccepted();
+    }
+};
+
+TEST_F(ShellTestCase, CommandLineFileOpensInsteadOfANewDocument) {
+    const std::string path = files_.File("site survey.ztr");
+    WriteProject(path, "Named on the command line");
+    CZentraApp app;
+    ASSERT_TRUE(app.InitInstance({"zentra", QString::fromStdString(path)}, &chooser_));
+    CMainFrame* frame = app.MainFrame();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_EQ(frame->windowTitle(), "site survey - Zentra");
+    EXPECT_EQ(ProjectName(frame->Controller().Doc()), "Named on the command line");
+    EXPECT_EQ(frame->View()->GetDocument(), &frame->Controller().Doc());
+    EXPECT_TRUE(messages_.shown().empty());
+}
+
+TEST_F(ShellTestCase, StartWithoutAFileMakesANewLog) {
+    CZentraApp app;
+    ASSERT_TRUE(app.InitInstance({"zentra"}, &chooser_));
+    EXPECT_EQ(app.MainFrame()->windowTitle(), "NewLog - Zentra");
+    EXPECT_EQ(FileFromCommandLine({"zentra"}), std::nullopt);
+    EXPECT_EQ(FileFromCommandLine({"zentra", "a.ztr", "b.ztr"}),
+              std::optional<std::string>("a.ztr"));
+}
+
+TEST_F(ShellTestCase, UnopenableCommandLineFileEndsTheStartWithTheReason) {
+    const std::string path = files_.File("truncated.ztr");
+    std::ofstream(path) << "short";
+    CZentraApp app;
+    EXPECT_FALSE(app.InitInstance({"zentra", QString::fromStdString(path)}, &chooser_));
+    EXPECT_EQ(app.MainFrame(), nullptr);
+    ASSERT_EQ(messages_.shown().size(), 1u);
+    EXPECT_NE(messages_.LastText().find("truncated.ztr"), std::string::npos);
+    EXPECT_NE(messages_.LastText().find("bytes"), std::string::npos) << messages_.LastText();
+}
+
+TEST_F(ShellTestCase, DroppedProjectFileOpensAndOtherFilesAreRefused) {
+    const std::string path = files_.File("dropped.ztr");
+    WriteProject(path, "Dropped in");
+    const std::string text = files_.File("notes.txt");
+    std::ofstream(text) << "hello";
+    auto frame = MakeFrame();
+    frame->show();
+
+    EXPECT_FALSE(Drop(frame.get(), {QString::fromStdString(text)}));
+    EXPECT_EQ(frame->windowTitle(), "NewLog - Zentra");
+
+    ASSERT_TRUE(Drop(frame.get(), {QString::fromStdString(text), QString::fromStdString(path)}));
+    EXPECT_EQ(ProjectName(frame->Controller().Doc()), "Dropped in");
+    EXPECT_EQ(frame->windowTitle(), "dropped - Zentra");
+    EXPECT_EQ(frame->View()->GetDocument(), &frame->Controller().Doc());
+    EXPECT_EQ(frame->RecentActions().at(0)->text().toStdString().substr(0, 3), "&1 ");
+    EXPECT_TRUE(frame->RecentActions().at(0)->isVisible());
+    EXPECT_FALSE(frame->Action(cmd::kFileMruFirst)->isVisible()); // placeholder gone
+}
+
+TEST_F(ShellTestCase, ModifiedDocumentAsksBeforeNewFromTheMenu) {
+    auto frame = MakeFrame();
+    frame->Controller().Doc().SetModifiedFlag(true);
+    messages_.QueueAnswer(platform::MessageAnswer::No);
+    frame->Action(cmd::kFileNew)->trigger();
+    EXPECT_EQ(messages_.LastText(), "Save changes to NewLog?");
+    EXPECT_FALSE(frame->Controller().Doc().IsModified());
+}
+
+TEST_F(ShellTestCase, RecentFileMenuFillsAndSurvivesARestart) {
+    const std::string a = files_.File("a.ztr"), b = files_.File("b&c.ztr");
+    WriteProject(a, "A");
+    WriteProject(b, "B");
+    {
+        auto frame = MakeFrame();
+        EXPECT_TRUE(frame->Action(cmd::kFileMruFirst)->isVisible());
+        EXPECT_FALSE(frame->Action(cmd::kFileMruFirst)->isEnabled());
+        chooser_.openPaths = {a, b};
+        frame->Action(cmd::kFileOpen)->trigger();
+        frame->Action(cmd::kFileOpen)->trigger();
+    }
+    auto frame = MakeFrame();
+    const auto& entries = frame->RecentActions();
+    EXPECT_TRUE(entries[0]->isVisible());
+    EXPECT_TRUE(entries[1]->isVisible());
+    EXPECT_FALSE(entries[2]->isVisible());
+    EXPECT_TRUE(entries[0]->text().endsWith("b&&c.ztr")) << entries[0]->text().toStdString();
+    EXPECT_EQ(entries[1]->data().toInt(), 57617);
+    entries[1]->trigger();
+    EXPECT_EQ(ProjectName(frame->Controller().Doc()), "A");
+}
+
+TEST_F(ShellTestCase, CsvExportWritesTheChosenNameAsTypedAndReportsFailures) {
+    auto frame = MakeFrame();
+    const std::string path = files_.File("export-without-ending");
+    chooser_.csvPaths.push_back(path);
+    frame->Action(cmd::kExportCsv)->trigger();
+    ASSERT_TRUE(std::filesystem::exists(path));
+    EXPECT_TRUE(messages_.shown().empty());
+
+    chooser_.csvPaths.push_back(files_.File("no/such/folder/x.csv"));
+    frame->Action(cmd::kExportCsv)->trigger();
+    EXPECT_EQ(messages_.LastText(), "Cannot Open/Create File");
+    EXPECT_EQ(messages_.LastCaption(), "");
+
+    messages_.Clear();
+    frame->Action(cmd::kExportCsv)->trigger(); // cancelled: nothing at all
+    EXPECT_TRUE(messages_.shown().empty());
+    EXPECT_EQ(chooser_.csvCalls, 3);
+}
+
+TEST_F(ShellTestCase, SetAsDefaultAsksFirst) {
+    auto frame = MakeFrame();
+    messages_.QueueAnswer(platform::MessageAnswer::No);
+    frame->Action(cmd::kSetAsDefault)->trigger();
+    EXPECT_EQ(messages_.LastText(), "Set the current settings as default?");
+    EXPECT_EQ(messages_.LastCaption(), "Default Settings");
+}
+
+TEST_F(ShellTestCase, AboutBoxShowsVersionAndWorkingDirectory) {
+    auto frame = MakeFrame();
+    QString title, version, folder;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = frame->findChild<CAboutDlg*>();
+        ASSERT_NE(dialog, nullptr);
+        title = dialog->windowTitle();
+        version = dialog->findChild<QLabel*>("versionText")->text();
+        folder = dialog->WorkingDirectory();
+        dialog->accept();
+    });
+    frame->Action(cmd::kAppAbout)->trigger();
+    EXPECT_EQ(title, "About Zentra");
+    EXPECT_EQ(version, "Zentra, Version 2.0.0.2");
+    EXPECT_EQ(folder.toStdString(), std::filesystem::current_path().string());
+}
+
+TEST_F(ShellTestCase, ScreenshotOfTheMainWindow) {
+    auto frame = MakeFrame();
+    frame->resize(1024, 740);
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    frame->View()->DrawView();
+    QApplication::processEvents();
+    const QPixmap shot = frame->grab();
+    const std::string file = ScreenshotDir() + "/app_main_window.png";
+    ASSERT_TRUE(shot.save(QString::fromStdString(file)));
+    EXPECT_EQ(shot.size(), frame->size() * shot.devicePixelRatio());
+}
+
+} // namespace
+} // namespace zentra::test
