@@ -1,0 +1,206 @@
+// The whole "Project Settings" sheet against a document: validation on OK, reopening
+// on the logging page, Cancel, and screenshots of both pages.
+#include "project_test_support.h"
+#include "settings/log_setup_page.h"
+#include "settings/project_page.h"
+#include "tests/support/test_support.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QTabWidget>
+#include <cstring>
+#include <gtest/gtest.h>
+
+namespace zentra {
+namespace {
+
+using test::Control;
+using test::Retype;
+using test::SheetScript;
+
+class ProjectSheetTest : public ::testing::Test {
+  protected:
+    platform::ManualClock clock_{test::kFixedNow};
+    test::ScriptedMessages messages_;
+    std::unique_ptr<CZentraDoc> doc_ = test::NewDocument();
+};
+
+// Sets the timing on the logging page of an open sheet.
+void SetTiming(PropertySheet& sheet, const char* frequency, int frequencyUnit, const char* duration,
+               int durationUnit) {
+    QWidget& page = *sheet.Page(kLogSetupPageIndex);
+    Retype(Control<QLineEdit>(page, "1104"), frequency);
+    Control<QComboBox>(page, "1108")->setCurrentIndex(frequencyUnit);
+    Retype(Control<QLineEdit>(page, "1106"), duration);
+    Control<QComboBox>(page, "1110")->setCurrentIndex(durationUnit);
+}
+
+TEST_F(ProjectSheetTest, SheetHasTwoPagesAndNoApply) {
+    SheetScript script({[](PropertySheet& sheet) {
+        EXPECT_EQ(sheet.windowTitle(), "Project Settings");
+        EXPECT_EQ(sheet.PageCount(), 2);
+        EXPECT_EQ(sheet.Tabs()->tabText(0), "Project Description");
+        EXPECT_EQ(sheet.Tabs()->tabText(1), "Logging Setup");
+        EXPECT_EQ(sheet.ActivePage(), 0);
+        EXPECT_EQ(sheet.findChildren<QPushButton*>().size(), 5); // >> << Clear OK Cancel
+        EXPECT_FALSE(sheet.windowFlags().testFlag(Qt::WindowContextHelpButtonHint));
+        test::PressCancel(sheet);
+    }});
+    EXPECT_FALSE(OnProjectSettings(*doc_, nullptr, script.Runner()));
+}
+
+TEST_F(ProjectSheetTest, PeriodLongerThanDurationReopensOnLoggingPage) {
+    SheetScript script({[](PropertySheet& sheet) {
+                            SetTiming(sheet, "10", 0, "5", 0);
+                            test::PressOk(sheet);
+                        },
+                        [](PropertySheet& sheet) {
+                            // The user's values are back as they were left.
+                            QWidget& page = *sheet.Page(kLogSetupPageIndex);
+                            EXPECT_EQ(Control<QLineEdit>(page, "1104")->text(), "10");
+                            EXPECT_EQ(Control<QLineEdit>(page, "1106")->text(), "5");
+                            EXPECT_EQ(Control<QLabel>(page, "1127")->text(), "Samples = 0");
+                            Retype(Control<QLineEdit>(page, "1106"), "50");
+                            test::PressOk(sheet);
+                        }});
+    EXPECT_TRUE(OnProjectSettings(*doc_, nullptr, script.Runner()));
+    EXPECT_EQ(script.ActivePages(), (std::vector<int>{0, 1}));
+    ASSERT_EQ(messages_.shown().size(), 1u);
+    EXPECT_EQ(messages_.LastText(), "Logging Frequency Setting is longer than Duration Setting");
+    EXPECT_EQ(messages_.LastCaption(), "Timing Error");
+    EXPECT_EQ(doc_->m_Period, 10);
+    EXPECT_EQ(doc_->m_Duration, 50);
+    EXPECT_EQ(doc_->m_Samples, 5);
+    EXPECT_EQ(doc_->m_LoggingSetUp, 1);
+}
+
+TEST_F(ProjectSheetTest, TimingErrorThenCancelChangesNothing) {
+    SheetScript script({[](PropertySheet& sheet) {
+                            SetTiming(sheet, "10", 0, "5", 0);
+                            test::PressOk(sheet);
+                        },
+                        [](PropertySheet& sheet) { test::PressCancel(sheet); }});
+    EXPECT_FALSE(OnProjectSettings(*doc_, nullptr, script.Runner()));
+    EXPECT_EQ(script.RoundsRun(), 2u);
+    EXPECT_EQ(doc_->m_Period, 1);
+    EXPECT_EQ(doc_->m_Duration, 1000);
+}
+
+TEST_F(ProjectSheetTest, TwoHoursAtOneSecondPassesUnconfirmed) {
+    SheetScript script({[](PropertySheet& sheet) {
+        SetTiming(sheet, "1", 0, "2", 2);
+        EXPECT_EQ(Control<QLabel>(*sheet.Page(1), "1127")->text(), "Samples = 7200");
+        test::PressOk(sheet);
+    }});
+    EXPECT_TRUE(OnProjectSettings(*doc_, nullptr, script.Runner()));
+    EXPECT_TRUE(messages_.shown().empty());
+    EXPECT_EQ(doc_->m_Samples, 7200);
+    EXPECT_EQ(doc_->m_Duration, 2);
+    EXPECT_EQ(doc_->m_DurationMultiplier, 3600);
+    EXPECT_EQ(doc_->m_LoggingSetUp, 0);
+}
+
+TEST_F(ProjectSheetTest, MoreThan7200SamplesGiveStorageError) {
+    SheetScript script({[](PropertySheet& sheet) {
+                            SetTiming(sheet, "1", 0, "7201", 0);
+                            test::PressOk(sheet);
+                        },
+                        [](PropertySheet& sheet) {
+                            EXPECT_EQ(Control<QLabel>(*sheet.Page(1), "1127")->text(),
+                                      "Samples = 7201 (Max 7200 exceded)");
+                            test::PressCancel(sheet);
+                        }});
+    EXPECT_FALSE(OnProjectSettings(*doc_, nullptr, script.Runner()));
+    EXPECT_EQ(script.ActivePages(), (std::vector<int>{0, 1}));
+    ASSERT_EQ(messages_.shown().size(), 1u);
+    EXPECT_EQ(messages_.LastText(), "The maximum number of samples has been exceded");
+    EXPECT_EQ(messages_.LastCaption(), "Storage Error");
+    EXPECT_EQ(doc_->m_Samples, 1000);
+}
+
+TEST_F(ProjectSheetTest, OkStoresBothPages) {
+    SheetScript script({[](PropertySheet& sheet) {
+        QWidget& project = *sheet.Page(kProjectPageIndex);
+        Retype(Control<QLineEdit>(project, "1038"), "Feeder 3");
+        test::CloseUp(Control<QComboBox>(project, "1033"), 2014 - 2009);
+        test::Tick(Control<QCheckBox>(project, "1067"));
+        sheet.SetActivePage(kLogSetupPageIndex);
+        QWidget& log = *sheet.Page(kLogSetupPageIndex);
+        Control<QListWidget>(log, "1094")->setCurrentRow(9); // "kW Sum"
+        QTest::mouseClick(Control<QPushButton>(log, "1098"), Qt::LeftButton);
+        test::Tick(Control<QCheckBox>(log, "1125"));
+        SetTiming(sheet, "5", 1, "10", 2);
+        test::PressOk(sheet);
+    }});
+    EXPECT_TRUE(OnProjectSettings(*doc_, nullptr, script.Runner()));
+    EXPECT_STREQ(doc_->m_ProjectName.data(), "Feeder 3");
+    EXPECT_EQ(doc_->m_ProjectStartDate, 20140105);
+    EXPECT_EQ(doc_->m_ProjectEndDate, 20140105);
+    EXPECT_EQ(doc_->m_ShowProject, 0);
+    EXPECT_EQ(doc_->m_SelectedParameters[0], 10);
+    EXPECT_EQ(doc_->m_SelectedParameters[1], 0);
+    EXPECT_EQ(doc_->m_StartImmediately, 0);
+    EXPECT_EQ(doc_->m_Period, 5);
+    EXPECT_EQ(doc_->m_PeriodMultiplier, 60);
+    EXPECT_EQ(doc_->m_Duration, 10);
+    EXPECT_EQ(doc_->m_DurationMultiplier, 3600);
+    EXPECT_EQ(doc_->m_Samples, 120);
+    EXPECT_EQ(doc_->m_LoggingSetUp, 1);
+}
+
+TEST_F(ProjectSheetTest, CancelChangesNothing) {
+    doc_->m_LoggingSetUp = 0;
+    auto snapshot = std::make_unique<CZentraDoc>();
+    auto copyProject = [](const CZentraDoc& from, CZentraDoc& to) {
+        to.m_Description = from.m_Description;
+        to.m_ProjectName = from.m_ProjectName;
+        to.m_BriefDescription = from.m_BriefDescription;
+        to.m_ProjectStartDate = from.m_ProjectStartDate;
+        to.m_ProjectEndDate = from.m_ProjectEndDate;
+        to.m_SelectedParameters = from.m_SelectedParameters;
+    };
+    copyProject(*doc_, *snapshot);
+    SheetScript script({[](PropertySheet& sheet) {
+        Retype(Control<QLineEdit>(*sheet.Page(0), "1038"), "Changed");
+        test::CloseUp(Control<QComboBox>(*sheet.Page(0), "1033"), 50);
+        QTest::mouseClick(Control<QPushButton>(*sheet.Page(1), "1098"), Qt::LeftButton);
+        SetTiming(sheet, "3", 1, "4", 2);
+        test::PressCancel(sheet);
+    }});
+    EXPECT_FALSE(OnProjectSettings(*doc_, nullptr, script.Runner()));
+    EXPECT_EQ(doc_->m_ProjectName, snapshot->m_ProjectName);
+    EXPECT_EQ(doc_->m_ProjectStartDate, snapshot->m_ProjectStartDate);
+    EXPECT_EQ(doc_->m_ProjectEndDate, snapshot->m_ProjectEndDate);
+    EXPECT_EQ(doc_->m_SelectedParameters, snapshot->m_SelectedParameters);
+    EXPECT_EQ(doc_->m_Period, 1);
+    EXPECT_EQ(doc_->m_PeriodMultiplier, 1);
+    EXPECT_EQ(doc_->m_Duration, 1000);
+    EXPECT_EQ(doc_->m_Samples, 1000);
+    EXPECT_EQ(doc_->m_LoggingSetUp, 0);
+    EXPECT_TRUE(messages_.shown().empty());
+}
+
+TEST_F(ProjectSheetTest, ScreenshotsOfBothPagesFitTheScreen) {
+    std::strcpy(doc_->m_Description.data(),
+                "Three-phase supply to the pump house, meter serial 7601234. Logged "
+                "during the commissioning week.");
+    doc_->m_SelectedParameters[0] = 16;
+    doc_->m_SelectedParameters[1] = 10;
+    SheetScript script({[](PropertySheet& sheet) {
+        sheet.resize(sheet.sizeHint());
+        EXPECT_LE(sheet.width(), 1366);
+        EXPECT_LE(sheet.height(), 700); // room for a title bar and a task bar at 768
+        const std::string dir = test::ScreenshotDir();
+        EXPECT_TRUE(sheet.grab().save(QString::fromStdString(dir + "/project_page.png")));
+        sheet.SetActivePage(kLogSetupPageIndex);
+        QTest::mouseClick(Control<QPushButton>(*sheet.Page(1), "1098"), Qt::LeftButton);
+        SetTiming(sheet, "1", 0, "3", 2);
+        EXPECT_TRUE(sheet.grab().save(QString::fromStdString(dir + "/log_setup_page.png")));
+        test::PressCancel(sheet);
+    }});
+    OnProjectSettings(*doc_, nullptr, script.Runner());
+}
+
+} // namespace
+} // namespace zentra

@@ -1,0 +1,132 @@
+// Copies between the document and the page fields, and the timing check on OK.
+#include "project_test_support.h"
+#include "settings/project_transfer.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+
+namespace zentra {
+namespace {
+
+template <std::size_t N> void Put(std::array<char, N>& field, const char* text) {
+    field.fill('\0');
+    std::strncpy(field.data(), text, N - 1);
+}
+
+TEST(ProjectTransfer, ProjectFieldsRoundTrip) {
+    platform::ManualClock clock(test::kFixedNow);
+    auto doc = test::NewDocument();
+    Put(doc->m_ProjectName, "Pump house");
+    doc->m_ProjectStartDate = 20130105;
+    doc->m_ProjectEndDate = 20130301;
+    doc->m_ShowProject = 2; // anything but 1 is "not shown" on the page
+    doc->m_Locked = 1;
+
+    ProjectPageData page = ProjectToPage(*doc);
+    EXPECT_EQ(page.m_NameText, "Pump house");
+    EXPECT_EQ(page.m_BriefText, "Put a BRIEF Project Description here (is displayed)");
+    EXPECT_EQ(page.m_PageStart, 20130105);
+    EXPECT_EQ(page.m_PageEnd, 20130301);
+    EXPECT_EQ(page.m_ShowCheck, 0);
+    EXPECT_EQ(page.m_PageLocked, 1);
+
+    page.m_ShowCheck = 5;
+    page.m_DescriptionText = std::string(1000, 'd');
+    page.m_BriefText = "Brief";
+    PageToProject(page, *doc);
+    EXPECT_EQ(doc->m_ShowProject, 1);
+    EXPECT_EQ(std::strlen(doc->m_Description.data()), 1000u);
+    EXPECT_STREQ(doc->m_BriefDescription.data(), "Brief");
+    EXPECT_EQ(doc->m_ProjectEndDate, 20130301);
+}
+
+TEST(ProjectTransfer, OverlongTextIsCutToFitItsField) {
+    auto doc = std::make_unique<CZentraDoc>();
+    ProjectPageData page;
+    page.m_NameText = std::string(300, 'n');
+    PageToProject(page, *doc);
+    EXPECT_EQ(std::strlen(doc->m_ProjectName.data()), kShortTextCapacity - 1);
+    EXPECT_EQ(doc->m_BriefDescription[0], '\0');
+}
+
+TEST(ProjectTransfer, LoggingFieldsRoundTrip) {
+    auto doc = std::make_unique<CZentraDoc>();
+    doc->m_SelectedParameters[0] = 16; // "Hz"
+    doc->m_SelectedParameters[1] = 45; // no label
+    doc->m_SelectedParameters[2] = 49; // "h.p."
+    doc->m_SelectedParameters[3] = 50; // out of range
+    doc->m_StartDate = 20130210;
+    doc->m_StartHour = 7;
+    doc->m_StartMinute = 8;
+    doc->m_StartSecond = 9;
+    doc->m_StartImmediately = 0;
+    doc->m_Period = 5;
+    doc->m_PeriodMultiplier = 60;
+    doc->m_Duration = 2;
+    doc->m_DurationMultiplier = 7; // not a unit: the page shows none
+    doc->m_Samples = 24;
+
+    LogSetupData page = LogSetupToPage(*doc);
+    EXPECT_EQ(page.offeredLabels[0], "V L1-2");
+    EXPECT_EQ(page.offeredLabels[22], "Max Ad");
+    EXPECT_EQ(page.printableLabels[0], "Hz");
+    EXPECT_EQ(page.printableLabels[1], "");
+    EXPECT_EQ(page.printableLabels[2], "h.p.");
+    EXPECT_EQ(page.printableLabels[3], "");
+    EXPECT_EQ(page.delayedStart, 1);
+    EXPECT_EQ(page.frequencyUnit, 1);
+    EXPECT_EQ(page.durationUnit, kUnitNone);
+    EXPECT_EQ(page.sampleCount, 24u);
+
+    page.printableLabels = {};
+    page.printableLabels[0] = "kW Sum";
+    page.printableLabels[1] = "OFF";
+    page.printableLabels[2] = "h.p.";
+    page.delayedStart = 0;
+    page.frequencyUnit = 2;
+    page.sampleCount = 3;
+    PageToLogSetup(page, *doc);
+    EXPECT_EQ(doc->m_SelectedParameters[0], 10);
+    EXPECT_EQ(doc->m_SelectedParameters[1], 0);
+    EXPECT_EQ(doc->m_SelectedParameters[2], 49);
+    EXPECT_EQ(doc->m_SelectedParameters[3], 0);
+    EXPECT_EQ(doc->m_StartImmediately, 1);
+    EXPECT_EQ(doc->m_PeriodMultiplier, 3600);
+    EXPECT_EQ(doc->m_DurationMultiplier, 7); // no unit chosen: left alone
+    EXPECT_EQ(doc->m_Samples, 3);
+    EXPECT_EQ(doc->m_StartDate, 20130210);
+    EXPECT_EQ(doc->m_StartHour, 7);
+}
+
+TEST(ProjectTransfer, TimingCheckOrder) {
+    LogSetupData page;
+    page.periodSeconds = 10;
+    page.durationSeconds = 5;
+    page.sampleCount = 0;
+    EXPECT_EQ(CheckTiming(page), TimingCheck::TimingError);
+    page.periodSeconds = 1;
+    page.durationSeconds = 7201;
+    page.sampleCount = 7201;
+    EXPECT_EQ(CheckTiming(page), TimingCheck::StorageError);
+    page.durationSeconds = page.sampleCount = 7200;
+    EXPECT_EQ(CheckTiming(page), TimingCheck::Ok);
+    page.periodSeconds = page.durationSeconds = page.sampleCount = 1;
+    EXPECT_EQ(CheckTiming(page), TimingCheck::Ok); // equal period and duration
+}
+
+TEST(ProjectTransfer, LoggingSetUpNeedsBothFlags) {
+    auto doc = std::make_unique<CZentraDoc>();
+    ProjectPageData project;
+    LogSetupData log;
+    log.frequencyUnit = log.durationUnit = 0;
+    for (int shown : {0, 1})
+        for (int valid : {0, 1}) {
+            project.m_PageShown = static_cast<std::uint8_t>(shown);
+            log.settingsValid = static_cast<std::uint8_t>(valid);
+            StoreProjectSettings(project, log, *doc);
+            EXPECT_EQ(doc->m_LoggingSetUp, shown && valid ? 1 : 0) << shown << valid;
+        }
+}
+
+} // namespace
+} // namespace zentra
