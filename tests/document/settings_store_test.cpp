@@ -127,5 +127,28 @@ TEST(SettingsStore, ValuesAreReplacedWholeAndAFailedWriteKeepsTheOldBytes) {
     EXPECT_TRUE(platform::DeleteSettingsValue(*key, "CommsSettings")); // already gone
 }
 
+TEST(SettingsStore, ABatchLandsOnlyWhenCommittedAndLeavesNoTemporaryFiles) {
+    test::ScopedUserFolders folders;
+    const auto key = platform::OpenSettingsKey("Software\\Corvane\\Zentra\\Batch");
+    ASSERT_TRUE(key);
+    const Bytes bytes{5, 0, 0, 0};
+    {
+        platform::SettingsWriteBatch discarded;
+        ASSERT_TRUE(discarded.Add(*key, "Period", bytes));
+    }
+    EXPECT_TRUE(FolderEntries(key->folder).empty());
+
+    platform::SettingsWriteBatch batch;
+    ASSERT_TRUE(batch.Add(*key, "Period", bytes));
+    ASSERT_TRUE(batch.Add(*key, "Samples", bytes));
+    EXPECT_FALSE(batch.Add(*key, "a/b", bytes));
+    EXPECT_FALSE(fs::exists(key->folder / "Period"));
+    EXPECT_FALSE(batch.Commit());                        // one value was refused...
+    EXPECT_EQ(FileBytes(key->folder / "Period"), bytes); // ...the others are in place
+    EXPECT_EQ(FileBytes(key->folder / "Samples"), bytes);
+    EXPECT_EQ(FolderEntries(key->folder).size(), 2u);
+    EXPECT_TRUE(batch.Commit()); // an empty batch commits trivially
+}
+
 } // namespace
 } // namespace zentra
