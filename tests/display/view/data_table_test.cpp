@@ -1,0 +1,210 @@
+#include "display/view/data_table.h"
+
+#include "acquisition/readings_catalogue.h"
+#include "document/csv_export.h"
+#include "document/format_value.h"
+#include "document/zentra_doc.h"
+
+#include <QImage>
+#include <QPainter>
+#include <gtest/gtest.h>
+#include <limits>
+#include <memory>
+
+namespace zentra {
+namespace {
+
+constexpr std::int64_t kJan2013 = 1357394589; // Sat Jan 05 14:03:09 2013 UTC
+
+struct TableFixture : ::testing::Test {
+    std::unique_ptr<CZentraDoc> doc = std::make_unique<CZentraDoc>();
+    TableGeometry geometry;
+
+    void SetUp() override {
+        geometry.textScale = 500;
+        geometry.cell = {401, 0, 800, 250};
+        geometry.client = {0, 0, 800, 500};
+        doc->m_Graphs[1].m_GraphMode = 0;
+    }
+    void Log(int samples) {
+        doc->m_SampleCount = samples;
+        for (int i = 0; i < samples; ++i) {
+            doc->m_SampleTimes[static_cast<std::size_t>(i)] = kJan2013 + i;
+            doc->m_SampleValues[static_cast<std::size_t>(i)][1] = i;
+        }
+    }
+    // Sample lines of the logged form: everything between the headings and the hint.
+    std::vector<std::string> SampleLines(const std::vector<TableText>& lines, int headings) {
+        std::vector<std::string> rows;
+        for (std::size_t i = static_cast<std::size_t>(headings); i + 1 < lines.size(); ++i)
+            rows.push_back(lines[i].text);
+        return rows;
+    }
+};
+
+TEST(TableSizes, TextScaleFiveHundred) {
+    const TableSizes tiled = TableSizesFor(500, false);
+    EXPECT_EQ(tiled.rowHeight, 10);
+    EXPECT_EQ(tiled.lineStep, 9);
+    EXPECT_EQ(tiled.smallStep, 5);
+    EXPECT_EQ(TableSizesFor(500, true).rowHeight, 20);
+    EXPECT_EQ(TableSizesFor(500, true).lineStep, 18);
+}
+
+TEST_F(TableFixture, RealTimeFormListsLabelsThenNewestValues) {
+    doc->m_Graphs[1].m_RealTime = 1;
+    // m_LiveIndex 0 with a full ring: the newest entry is the last one, 600.
+    doc->m_LiveIndex = 0;
+    doc->m_LiveValid.fill(1);
+    doc->m_LiveValues[600][1] = 231.456;
+    doc->m_LiveValues[599][1] = 999.0;
+    doc->m_LiveValues[600][10] = std::numeric_limits<double>::quiet_NaN();
+    const auto lines = LayoutDataTable(*doc, 1, geometry);
+    ASSERT_EQ(lines.size(), 46u);
+    EXPECT_EQ(lines[0].text, "V L1-2");
+    EXPECT_EQ(lines[0].align, TextAlign::Right);
+    // w = 399: label column 401 + 199 - (3 + 100), value column 401 + 199 + 3.
+    EXPECT_EQ(lines[0].rect, (Rect{497, 18, 597, 27}));
+    EXPECT_EQ(lines[1].rect.top, 27);
+    EXPECT_EQ(lines[23].text, "231.5");
+    EXPECT_EQ(lines[23].rect, (Rect{603, 18, 703, 27}));
+    EXPECT_EQ(lines[23].align, TextAlign::Left);
+    EXPECT_EQ(lines[23 + 9].text, "0.000"); // kW Sum is not a number
+}
+
+TEST_F(TableFixture, RealTimeFormEmptySlotAndShortList) {
+    doc->m_Graphs[1].m_RealTime = 1;
+    doc->m_SystemType = 3;
+    doc->m_LiveIndex = 5;
+    doc->m_LiveValues[4][3] = 11.1855; // kW Sum: 15 h.p.
+    const auto empty = LayoutDataTable(*doc, 1, geometry);
+    ASSERT_EQ(empty.size(), 18u);
+    EXPECT_EQ(empty[8].text, "h.p.");
+    for (std::size_t i = 9; i < 18; ++i)
+        EXPECT_EQ(empty[i].text, "0.000");
+    doc->m_LiveValid[4] = 1;
+    EXPECT_EQ(LayoutDataTable(*doc, 1, geometry)[17].text, "15.00");
+}
+
+TEST_F(TableFixture, ReadingMapOutsideTheSlotReadsNothing) {
+    doc->m_LiveIndex = 1;
+    doc->m_LiveValid[0] = 1;
+    doc->m_ReadingMap[0] = 5000;
+    doc->m_ReadingMap[1] = -3;
+    EXPECT_EQ(NewestLiveValue(*doc, 1), 0.0);
+    EXPECT_EQ(NewestLiveValue(*doc, 2), 0.0);
+    EXPECT_EQ(NewestLiveValue(*doc, 0), 0.0);
+    doc->m_LiveIndex = 12345; // not a ring slot
+    EXPECT_EQ(NewestLiveValue(*doc, 3), 0.0);
+}
+
+TEST_F(TableFixture, LoggedFormPageTwo) {
+    doc->m_Graphs[1].m_RealTime = 0;
+    doc->m_DataViewTop = 2;
+    Log(95);
+    // The last, partial page shows what there is: samples 80..94.
+    auto lines = LayoutDataTable(*doc, 1, geometry);
+    auto partial = SampleLines(lines, 2);
+    ASSERT_EQ(partial.size(), 15u);
+    EXPECT_EQ(partial.front(), BuildSampleRow(*doc, 80, "   "));
+    EXPECT_EQ(partial.back(), BuildSampleRow(*doc, 94, "   "));
+    EXPECT_EQ(lines.back().text, "(Use PgUp/PgDn Keys to Scroll)");
+    // The page after it is beyond the log: headings and hint only.
+    doc->m_DataViewTop = 3;
+    lines = LayoutDataTable(*doc, 1, geometry);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[2].text, "(Use PgUp/PgDn Keys to Scroll)");
+
+    doc->m_DataViewTop = 2;
+
+    Log(120);
+    lines = LayoutDataTable(*doc, 1, geometry);
+    const auto rows = SampleLines(lines, 2);
+    ASSERT_EQ(rows.size(), 40u);
+    EXPECT_EQ(rows.front(), BuildSampleRow(*doc, 80, "   "));
+    EXPECT_EQ(rows.back(), BuildSampleRow(*doc, 119, "   "));
+    // Placement: text from cell.left + 2 to cell.left + cell.right, rows five apart.
+    EXPECT_EQ(lines[1].rect, (Rect{403, 18, 1201, 27}));
+    EXPECT_EQ(lines[0].rect, (Rect{403, 13, 1201, 22})); // raised by half a row
+    EXPECT_EQ(lines[2].rect, (Rect{403, 23, 1201, 28}));
+    EXPECT_EQ(lines[3].rect.top, 28);
+    EXPECT_EQ(lines.back().rect, (Rect{403, 18 + 40 * 5 + 10, 1201, 18 + 40 * 5 + 20}));
+}
+
+TEST_F(TableFixture, LoggedFormHeadingsInterleaveTheLabels) {
+    doc->m_Graphs[1].m_RealTime = 0;
+    const auto lines = LayoutDataTable(*doc, 1, geometry);
+    const std::string a = std::string(39, ' ') + BuildHeadingRow(*doc, 1, "     :     ");
+    std::string b = BuildHeadingRow(*doc, 2, "     :     ");
+    b.insert(5, 17, ' ');
+    EXPECT_EQ(lines[0].text, a);
+    EXPECT_EQ(lines[1].text, b);
+    EXPECT_EQ(lines[1].text.substr(0, 22), "Time" + std::string(18, ' '));
+
+    doc->m_SystemType = 6;
+    Log(1);
+    const auto shortLines = LayoutDataTable(*doc, 1, geometry);
+    ASSERT_EQ(shortLines.size(), 3u);
+    EXPECT_EQ(shortLines[0].text, std::string(33, ' ') + BuildHeadingRow(*doc, 0, "   :    "));
+    EXPECT_EQ(shortLines[1].text, BuildSampleRow(*doc, 0, std::string(11, ' ')));
+    EXPECT_EQ(shortLines[2].text, "     (Use PgUp/PgDn Keys to Scroll)");
+}
+
+TEST_F(TableFixture, PagesOutsideTheLogReadNothing) {
+    doc->m_Graphs[1].m_RealTime = 0;
+    Log(50);
+    for (int page : {-1, -1000, 3, std::numeric_limits<std::int32_t>::max(),
+                     std::numeric_limits<std::int32_t>::min()}) {
+        doc->m_DataViewTop = page;
+        EXPECT_EQ(LayoutDataTable(*doc, 1, geometry).size(), 3u) << page;
+    }
+    // A sample count beyond the log's capacity (a damaged file) stops at the last record.
+    doc->m_SampleCount = 1'000'000;
+    doc->m_DataViewTop = kMaxSamples / kTableLinesPerPage - 1;
+    EXPECT_EQ(SampleLines(LayoutDataTable(*doc, 1, geometry), 2).size(), 40u);
+    doc->m_DataViewTop = kMaxSamples / kTableLinesPerPage;
+    EXPECT_EQ(LayoutDataTable(*doc, 1, geometry).size(), 3u);
+}
+
+TEST_F(TableFixture, MaximisedColumnsSpanTheClient) {
+    doc->m_Graphs[1].m_RealTime = 1;
+    geometry.maximisedGraph = 1;
+    geometry.client = {0, 0, 1000, 600};
+    const auto lines = LayoutDataTable(*doc, 1, geometry);
+    // Row height 20 (twice tiled), tops at 5% of the client height.
+    EXPECT_EQ(lines[0].rect, (Rect{190, 30, 490, 48}));
+    EXPECT_EQ(lines[23].rect, (Rect{510, 30, 810, 48}));
+    doc->m_Graphs[1].m_RealTime = 0;
+    EXPECT_EQ(LayoutDataTable(*doc, 1, geometry)[1].rect, (Rect{6, 30, 1000, 48}));
+}
+
+TEST(VisiblePart, OnlyWhatCanShowIsLaidOut) {
+    const std::string digits(309, '9');
+    EXPECT_EQ(VisiblePart(digits, 100, TextAlign::Left).size(), 101u);
+    EXPECT_EQ(VisiblePart("abcdef", 2, TextAlign::Left), "abc");
+    EXPECT_EQ(VisiblePart("abcdef", 2, TextAlign::Right), "def");
+    EXPECT_EQ(VisiblePart("abcdefg", 2, TextAlign::Centre), "cde");
+    EXPECT_EQ(VisiblePart("abc", 100, TextAlign::Right), "abc");
+    EXPECT_EQ(VisiblePart("abc", -5, TextAlign::Left), "a");
+}
+
+TEST_F(TableFixture, HugeValuesStillDraw) {
+    // Values from a file are not bounded: 1e308 prints as 309 digits in every column.
+    doc->m_Graphs[1].m_RealTime = 0;
+    Log(40);
+    for (auto& record : doc->m_SampleValues)
+        record.fill(std::numeric_limits<double>::max());
+    QImage image(800, 500, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    DrawDataTable(painter, *doc, 1, geometry);
+    painter.end();
+    int inked = 0;
+    for (int y = 20; y < 230; ++y)
+        for (int x = 403; x < 800; ++x)
+            inked += image.pixel(x, y) != qRgb(255, 255, 255) ? 1 : 0;
+    EXPECT_GT(inked, 1000); // forty rows of digits
+}
+
+} // namespace
+} // namespace zentra

@@ -1,0 +1,115 @@
+#include "display/view/print_image.h"
+#include "display/view/view_layout.h"
+
+#include <gtest/gtest.h>
+
+namespace zentra {
+namespace {
+
+const ScreenMetrics kScreen{1280, 1280, 984};
+
+TEST(ComputeLayout, TiledEightHundredBySixHundred) {
+    ViewLayout layout;
+    ComputeLayout(layout, {0, 0, 800, 600}, kNotMaximised, kScreen);
+    EXPECT_EQ(layout.layoutWidth, 800);
+    EXPECT_EQ(layout.textScale, 600);
+    EXPECT_EQ(layout.cellWidth, 400);
+    EXPECT_EQ(layout.cellHeight, 300);
+    EXPECT_EQ(layout.margin, 40);
+    EXPECT_EQ(layout.cell[0], (Rect{0, 0, 400, 300}));
+    EXPECT_EQ(layout.cell[1], (Rect{401, 0, 800, 300}));
+    EXPECT_EQ(layout.cell[2], (Rect{0, 301, 400, 600}));
+    EXPECT_EQ(layout.cell[3], (Rect{401, 301, 800, 600}));
+    const int lefts[] = {40, 440, 40, 440};
+    const int baselines[] = {260, 260, 560, 560};
+    for (int k = 0; k < kQuadrants; ++k) {
+        EXPECT_EQ(layout.plotLeft[k], lefts[k]) << k;
+        EXPECT_EQ(layout.plotBaseline[k], baselines[k]) << k;
+        EXPECT_EQ(layout.plotWidth[k], 320.0) << k;
+        EXPECT_EQ(layout.plotHeight[k], 220.0) << k;
+    }
+}
+
+TEST(ComputeLayout, PanelLeavesTheCellsFiveHundredFortyHigh) {
+    // The view takes a tenth of the client height for the panel before laying out.
+    const int clientBottom = 600;
+    const int panel = clientBottom / 10;
+    ViewLayout layout;
+    ComputeLayout(layout, {0, 0, 800, clientBottom - panel}, kNotMaximised, kScreen);
+    EXPECT_EQ(panel, 60);
+    EXPECT_EQ(layout.textScale, 540);
+    EXPECT_EQ(layout.cellHeight, 270);
+    EXPECT_EQ(layout.plotBaseline[3], 500);
+}
+
+TEST(ComputeLayout, MaximisedKeepsTheTiledMarginAndOtherQuadrants) {
+    ViewLayout layout;
+    ComputeLayout(layout, {0, 0, 800, 600}, kNotMaximised, kScreen);
+    ComputeLayout(layout, {0, 0, 1000, 700}, 7, kScreen);
+    EXPECT_EQ(layout.cellWidth, 1000);
+    EXPECT_EQ(layout.cellHeight, 700);
+    EXPECT_EQ(layout.margin, 40); // from the 800-wide tiled layout
+    EXPECT_EQ(layout.plotLeft[3], 40);
+    EXPECT_EQ(layout.plotBaseline[3], 660);
+    EXPECT_EQ(layout.plotWidth[3], 920.0);
+    EXPECT_EQ(layout.plotHeight[3], 620.0);
+    EXPECT_EQ(layout.plotLeft[1], 440); // untouched tiled value
+    EXPECT_EQ(layout.cell[1], (Rect{401, 0, 800, 300}));
+}
+
+TEST(ComputeLayout, EmptyClientFallsBackToTheFullScreen) {
+    ViewLayout layout;
+    ComputeLayout(layout, {}, kNotMaximised, kScreen);
+    EXPECT_EQ(layout.layoutWidth, 1280);
+    EXPECT_EQ(layout.textScale, 984);
+    EXPECT_EQ(layout.cellWidth, 640);
+}
+
+TEST(FontWeight, BoldFromElevenHundredPixels) {
+    EXPECT_EQ(FontWeightFor(1099), 400);
+    EXPECT_EQ(FontWeightFor(1100), 700);
+    EXPECT_EQ(FontWeightFor(0), 400);
+}
+
+TEST(QuadrantOf, JudgedAgainstTiledCellOne) {
+    ViewLayout layout;
+    ComputeLayout(layout, {0, 0, 800, 600}, kNotMaximised, kScreen);
+    EXPECT_EQ(QuadrantOf(layout, {401, 300}), 0); // on cell 1's left edge and bottom
+    EXPECT_EQ(QuadrantOf(layout, {402, 10}), 1);
+    EXPECT_EQ(QuadrantOf(layout, {10, 301}), 2);
+    EXPECT_EQ(QuadrantOf(layout, {700, 500}), 3);
+}
+
+TEST(Dividers, InsetFromTheDividerBitmap) {
+    const LoadABitmap bitmap;
+    EXPECT_TRUE(bitmap.loaded);
+    EXPECT_EQ(bitmap.header.width, 39);
+    EXPECT_EQ(bitmap.rect, (Rect{0, 0, 39, 280}));
+    EXPECT_EQ(DividerInset(), 19);
+    EXPECT_FALSE(LoadABitmap(4242).loaded);
+    EXPECT_EQ(LoadABitmap(4242).header.width, 0);
+
+    ViewLayout layout;
+    ComputeLayout(layout, {0, 0, 800, 540}, kNotMaximised, kScreen);
+    const auto lines = DividerLines(layout, DividerInset(), 1);
+    EXPECT_EQ(lines[0].from, QPoint(21, 271));
+    EXPECT_EQ(lines[0].to, QPoint(779, 271));
+    EXPECT_EQ(lines[1].from, QPoint(2, 541));
+    EXPECT_EQ(lines[1].to, QPoint(798, 541));
+    EXPECT_EQ(lines[2].from, QPoint(401, 2));
+    EXPECT_EQ(lines[2].to, QPoint(401, 538));
+}
+
+TEST(PageArrows, AtTheMiddleOfTheDrawingAreaWithStrictHits) {
+    const PageArrows arrows = PageArrowsFor({0, 0, 800, 540});
+    EXPECT_EQ(arrows.previous.hit, (Rect{2, 256, 16, 284}));
+    EXPECT_EQ(arrows.next.hit, (Rect{784, 256, 798, 284}));
+    EXPECT_EQ(arrows.next.points[0], QPoint(798, 270));
+    EXPECT_TRUE(arrows.next.hit.StrictlyContains({790, 270}));
+    EXPECT_FALSE(arrows.next.hit.StrictlyContains({784, 270}));
+    EXPECT_FALSE(arrows.next.hit.StrictlyContains({790, 284}));
+    EXPECT_FALSE(arrows.previous.hit.StrictlyContains({2, 270}));
+}
+
+} // namespace
+} // namespace zentra

@@ -1,0 +1,127 @@
+#include "display/view/print_image.h"
+#include "platform/clock.h"
+#include "tests/display/view/view_test_support.h"
+#include "tests/support/test_support.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QPrinter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+
+namespace zentra {
+namespace {
+
+QImage Checkerboard(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgb((x * 37) % 256, (y * 53) % 256, (x + y) % 2 ? 255 : 0));
+    return image;
+}
+
+TEST(PrintDestination, FullPageWidthThreeQuartersOfAnInchShorter) {
+    // 800 x 600 picture on a 600-dpi page 4800 pixels wide: 3600 high by its aspect,
+    // less 450 pixels.
+    EXPECT_EQ(PrintDestination(800, 600, 4800, 600, 600), (Rect{0, 0, 4800, 3150}));
+    // Pixels twice as tall as wide: the aspect is kept in inches, not pixels.
+    EXPECT_EQ(PrintDestination(800, 600, 4800, 300, 600), (Rect{0, 0, 4800, 6750}));
+    // Truncated: 1000 x 333 at 96 dpi on 794 pixels: 264.402 - 72 = 192.4.
+    EXPECT_EQ(PrintDestination(1000, 333, 794, 96, 96), (Rect{0, 0, 794, 192}));
+    EXPECT_EQ(PrintDestination(0, 600, 4800, 600, 600), (Rect{}));
+    EXPECT_EQ(PrintDestination(800, 600, 4800, 0, 600), (Rect{}));
+    EXPECT_EQ(PrintDestination(4000, 10, 800, 96, 96).Height(), 0); // never negative
+}
+
+TEST(PrintImage, CaptureCopiesTheWindowPictureFromItsOrigin) {
+    const QImage source = Checkerboard(100, 50);
+    PrintImage image;
+    ASSERT_TRUE(CapturePrintImage(source, image, 0, 0, 100, 50));
+    EXPECT_EQ(image.image.size(), QSize(100, 50));
+    EXPECT_EQ(image.image.format(), QImage::Format_RGB32);
+    EXPECT_EQ(image.image, source);
+    ASSERT_TRUE(CapturePrintImage(source, image, 10, 10, 40, 30));
+    EXPECT_EQ(image.image, source.copy(0, 0, 30, 20));
+    EXPECT_FALSE(CapturePrintImage(source, image, 0, 0, 0, 50));
+    EXPECT_TRUE(image.Empty());
+    EXPECT_FALSE(CapturePrintImage(QImage(), image, 0, 0, 10, 10));
+    image.Release();
+    EXPECT_TRUE(image.Empty());
+}
+
+TEST(PrintImage, DrawnUnscaledWhenTheSizesMatchElseStretched) {
+    const QImage source = Checkerboard(40, 30);
+    PrintImage image;
+    ASSERT_TRUE(CapturePrintImage(source, image, 0, 0, 40, 30));
+
+    QImage target(100, 100, QImage::Format_RGB32);
+    target.fill(Qt::white);
+    {
+        QPainter painter(&target);
+        EXPECT_EQ(DrawPrintImage(painter, {0, 0, 40, 30}, {5, 7, 45, 37}, image), 30);
+    }
+    EXPECT_EQ(target.copy(5, 7, 40, 30), source);
+    EXPECT_EQ(target.pixel(4, 7), qRgb(255, 255, 255));
+
+    target.fill(Qt::white);
+    {
+        QPainter painter(&target);
+        DrawPrintImage(painter, {0, 0, 40, 30}, {0, 0, 80, 60}, image);
+    }
+    for (int y = 0; y < 30; y += 7)
+        for (int x = 0; x < 40; x += 9)
+            EXPECT_EQ(target.pixel(2 * x + 1, 2 * y + 1), source.pixel(x, y)) << x << "," << y;
+
+    PrintImage none;
+    QPainter painter(&target);
+    EXPECT_EQ(DrawPrintImage(painter, {0, 0, 40, 30}, {0, 0, 40, 30}, none), 0);
+}
+
+TEST(Printing, PdfPageShowsTheWindowPicture) {
+    test::ScopedUserFolders folders;
+    platform::ManualClock clock{test::kDemoNow};
+    test::DemoView demo(800, 600);
+    test::TempDir dir;
+    const QString pdf = QString::fromStdString(dir.File("view.pdf"));
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    ASSERT_TRUE(demo.view->PrintTo(printer));
+    EXPECT_TRUE(demo.view->CurrentPrintImage().Empty()); // released at the end
+    QFile file(pdf);
+    ASSERT_TRUE(file.exists());
+    EXPECT_GT(file.size(), 2000);
+
+    const QString pdftoppm = QStandardPaths::findExecutable("pdftoppm");
+    if (pdftoppm.isEmpty())
+        GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed: the PDF was not rendered";
+    const QString stem = QString::fromStdString(test::ScreenshotDir() + "/view_print_pdf");
+    QProcess render;
+    render.start(pdftoppm, {"-png", "-r", "60", "-singlefile", pdf, stem});
+    ASSERT_TRUE(render.waitForFinished(30000));
+    ASSERT_EQ(render.exitCode(), 0) << render.readAllStandardError().toStdString();
+    const QImage page(stem + ".png");
+    ASSERT_FALSE(page.isNull());
+    EXPECT_LT(page.width(), page.height()); // portrait A4
+    // The picture's background covers most of the page width near the top; under the
+    // picture the page stays white.
+    int background = 0;
+    int white = 0;
+    for (int x = 0; x < page.width(); ++x) {
+        const QColor c(page.pixel(x, page.height() / 10));
+        background += (std::abs(c.red() - 250) <= 2 && std::abs(c.blue() - 255) <= 2 &&
+                       std::abs(c.green() - 250) <= 2)
+                          ? 1
+                          : 0;
+        const QColor bottom(page.pixel(x, page.height() - 3));
+        white += bottom == QColor(Qt::white) ? 1 : 0;
+    }
+    EXPECT_GT(background, page.width() / 2);
+    EXPECT_GT(white, page.width() * 9 / 10);
+}
+
+} // namespace
+} // namespace zentra
