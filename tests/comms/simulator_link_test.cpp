@@ -167,7 +167,9 @@ struct FaultCase {
     SimFaults faults;
 };
 
-void PrintTo(const FaultCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const FaultCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class InjectedFaults : public SimulatorLink, public ::testing::WithParamInterface<FaultCase> {};
 
