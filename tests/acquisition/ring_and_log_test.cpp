@@ -243,20 +243,5 @@ TEST(LoggingStep, APeriodOfZeroCountsAsOneSecond) {
     EXPECT_EQ(doc->m_SampleCount, 5);
 }
 
-TEST(LoggingStep, DoesNothingWhileLoggingIsOff) {
-    auto doc = NewDoc();
-    EXPECT_EQ(LoggingStep(*doc, Block(), kBlockReadings, kStart), 0);
-    EXPECT_EQ(doc->m_SampleCount, 0);
-    EXPECT_EQ(doc->m_TickCountdown, 0);
-}
-
-TEST(NodeByte, TruncatesTheStoredDouble) {
-    EXPECT_EQ(NodeByte(1.0), 1);
-    EXPECT_EQ(NodeByte(17.9), 17);
-    EXPECT_EQ(NodeByte(247.0), 247);
-    EXPECT_EQ(NodeByte(std::nan("")), 0);
-    EXPECT_EQ(NodeByte(1e300), 0);
-}
-
 } // namespace
 } // namespace zentra
