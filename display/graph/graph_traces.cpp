@@ -36,13 +36,24 @@ class TracePath {
     void Lift() { Flush(); }
 
   private:
+    // A two-pixel pen, drawn as a 2 x 2 nib: the run stroked four times with a
+    // one-pixel pen, at the point and one pixel left, up, and up-left of it. Covers
+    // the pixels a two-pixel pen does, at a fraction of the cost of a wide stroke.
     void Flush() {
-        if (run_.size() >= 2)
+        if (run_.size() >= 2) {
             painter_.drawPolyline(run_);
+            for (const QPoint nib : {QPoint(-1, 0), QPoint(0, -1), QPoint(-1, -1)}) {
+                shifted_.resize(run_.size());
+                for (qsizetype i = 0; i < run_.size(); ++i)
+                    shifted_[i] = run_[i] + nib;
+                painter_.drawPolyline(shifted_);
+            }
+        }
         run_.clear();
     }
     QPainter& painter_;
     QPolygon run_;
+    QPolygon shifted_;
 };
 
 struct TraceScale {
@@ -147,7 +158,8 @@ void DrawTrace(QPainter& painter, CZentraDoc& doc, int g, int trace,
         return;
 
     const TraceColour& c = TraceColourAt(graph.m_LineColour[t]);
-    QPen pen(QColor(c.r, c.g, c.b), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    QPen pen(QColor(c.r, c.g, c.b), 0); // one pixel, stroked as a two-pixel nib
+    pen.setCosmetic(true);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(pen);
