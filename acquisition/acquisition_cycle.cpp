@@ -104,7 +104,11 @@ TickOutcome AcquisitionTick(CZentraDoc& doc, AcquisitionState& state, Acquisitio
     const std::int64_t t = platform::Now();
     K760modbus meter(doc.m_PortHandle, NodeByte(doc.m_ModbusNode), doc.m_Comms.floatOrder);
 
-    if (eventId == state.timerId && doc.m_PortHandle != kInvalidPort) {
+    // With no request outstanding and none queued (a port just handed over by the
+    // Communication sheet, before retrieval starts) there is no reply to wait for:
+    // reading anyway would block the window for the whole read time-out every second.
+    const bool awaiting = doc.m_LastRequest != 0 || !state.requestQueue.Empty();
+    if (eventId == state.timerId && doc.m_PortHandle != kInvalidPort && awaiting) {
         outcome.exchanged = true;
         meter.ReceiveReply();
         std::int32_t filed = meter.replyFunction;

@@ -130,6 +130,16 @@ TEST_F(CycleOverPty, AMissingReadingsReplyIsAskedForAgainAMissingInformationRepl
     EXPECT_EQ(doc->m_LiveIndex, 1);
 }
 
+TEST_F(CycleOverPty, AHandedOverPortWithNothingOutstandingIsNotRead) {
+    doc->m_LastRequest = 0; // as the Communication sheet leaves it
+    meter.Send(test::ReadingsReply(1, Block()));
+    const TickOutcome tick = Tick();
+    EXPECT_FALSE(tick.exchanged);
+    EXPECT_EQ(doc->m_LiveIndex, 0); // the stray bytes were not read
+    EXPECT_TRUE(meter.TakeRequests().empty());
+    EXPECT_EQ(timer.armed.back().period, milliseconds(1000));
+}
+
 TEST_F(CycleOverPty, AReadingsReplyThatCarriesNothingIsAMissingReply) {
     StartUp(/*logging=*/true);
     meter.Send(test::ReadingsReply(1, Block(), 0));
