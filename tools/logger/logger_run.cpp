@@ -372,8 +372,15 @@ int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
         }
     }
 
-    // Stop Data Retrieval: ends logging (if still running) and closes the port.
-    OnStopRetrieval(doc);
+    if (doc.m_LoggingActive) {
+        // Stop Data Retrieval: ends logging and closes the port.
+        OnStopRetrieval(doc);
+    } else {
+        // Logging ended with its last sample; Stop would move the recorded end to now.
+        ClosePort(doc.m_PortHandle);
+        doc.m_RetrievalActive = 0;
+        doc.m_Comms.portSetUp = 0;
+    }
     if (stopped)
         out << "Stopped after " << doc.m_SampleCount << " of " << doc.m_Samples << " samples\n";
 
