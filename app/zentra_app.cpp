@@ -2,6 +2,7 @@
 
 #include "app/main_frame.h"
 #include "app/menu_layout.h"
+#include "document/port_map.h"
 #include "platform/message_box.h"
 
 #include <QGuiApplication>
@@ -34,6 +35,8 @@ CZentraApp::CZentraApp() {
 CZentraApp::~CZentraApp() = default;
 
 bool CZentraApp::InitInstance(const QStringList& arguments, FileChooser* chooser) {
+    // COM1..COM9 consult the user's stored port map after the environment.
+    InstallPortMap();
     frame_ = std::make_unique<CMainFrame>(chooser);
     std::string reason;
     if (!frame_->Start(FileFromCommandLine(arguments), &reason)) {
