@@ -19,6 +19,7 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QIcon>
+#include <QImageReader>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
@@ -202,6 +203,10 @@ void CMainFrame::BuildToolBar() {
         else
             toolBar_->addAction(actions_.value(id));
     }
+    // The button pictures are SVG; without the SVG image support the buttons show
+    // their names instead of blank squares.
+    if (!QImageReader::supportedImageFormats().contains("svg"))
+        toolBar_->setToolButtonStyle(Qt::ToolButtonTextOnly);
     addToolBar(Qt::TopToolBarArea, toolBar_);
     QAction* item = actions_.value(cmd::kViewToolBar);
     connect(toolBar_, &QToolBar::visibilityChanged, item, &QAction::setChecked);

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing Zentra needs on Debian 12, when it is missing.
 set -euo pipefail
-packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
+packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libqt6svg6 libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
           tzdata xvfb xauth poppler-utils)
 missing=()
