@@ -34,20 +34,26 @@ QLabel* SunkenStatic(const char* id, const char* initial, QWidget* parent) {
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setAlignment(Qt::AlignCenter);
     label->setMinimumWidth(56);
+    label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding); // as tall as a list
     return label;
 }
 
-// "Day", "Month", "Year" captions over three date controls, under a heading.
-QGridLayout* DateGrid(const QString& heading, QWidget* day, QWidget* month, QWidget* year,
-                      QWidget* parent) {
+// Start and end dates side by side in one grid, so that their rows line up:
+// a heading, then "Day", "Month", "Year" captions over the three controls.
+QGridLayout* DatesGrid(QWidget* const (&start)[3], QWidget* const (&end)[3], QWidget* parent) {
+    constexpr int kEndColumn = 4;
     auto* grid = new QGridLayout;
-    grid->addWidget(new QLabel(heading, parent), 0, 0, 1, 3);
-    grid->addWidget(new QLabel(QStringLiteral("Day"), parent), 1, 0);
-    grid->addWidget(new QLabel(QStringLiteral("Month"), parent), 1, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Year"), parent), 1, 2);
-    grid->addWidget(day, 2, 0);
-    grid->addWidget(month, 2, 1);
-    grid->addWidget(year, 2, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Project Start Date"), parent), 0, 0, 1, 3);
+    grid->addWidget(new QLabel(QStringLiteral("Project End Date"), parent), 0, kEndColumn, 1, 3);
+    const char* captions[] = {"Day", "Month", "Year"};
+    for (int i = 0; i < 3; ++i) {
+        grid->addWidget(new QLabel(QString::fromLatin1(captions[i]), parent), 1, i);
+        grid->addWidget(new QLabel(QString::fromLatin1(captions[i]), parent), 1, kEndColumn + i);
+        grid->addWidget(start[i], 2, i);
+        grid->addWidget(end[i], 2, kEndColumn + i);
+    }
+    grid->setColumnMinimumWidth(3, 40);
+    grid->setColumnStretch(kEndColumn + 3, 1);
     return grid;
 }
 
@@ -95,13 +101,9 @@ void ProjectPP::BuildControls() {
     connect(showCheck_, &QCheckBox::clicked, this,
             [this](bool checked) { data_.m_ShowCheck = checked ? 1 : 0; });
 
-    auto* dates = new QHBoxLayout;
-    dates->addLayout(
-        DateGrid(QStringLiteral("Project Start Date"), startDay_, startMonth_, startYear_, this));
-    dates->addSpacing(40);
-    dates->addLayout(
-        DateGrid(QStringLiteral("Project End Date"), endDay_, endMonth_, endYear_, this));
-    dates->addStretch(1);
+    QWidget* const startLists[] = {startDay_, startMonth_, startYear_};
+    QWidget* const endStatics[] = {endDay_, endMonth_, endYear_};
+    QGridLayout* dates = DatesGrid(startLists, endStatics, this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(showCheck_);

@@ -202,5 +202,26 @@ TEST_F(ProjectSheetTest, ScreenshotsOfBothPagesFitTheScreen) {
     OnProjectSettings(*doc_, nullptr, script.Runner());
 }
 
+TEST_F(ProjectSheetTest, ScreenshotOfALockedProject) {
+    // A full-length description stays readable while the edit is disabled.
+    std::string words;
+    while (words.size() < 1000)
+        words += "Feeder cable replaced on the east side; readings after the change. ";
+    words.resize(1000);
+    std::memcpy(doc_->m_Description.data(), words.data(), words.size());
+    doc_->m_Locked = 1;
+    SheetScript script({[](PropertySheet& sheet) {
+        sheet.resize(sheet.sizeHint());
+        const std::string dir = test::ScreenshotDir();
+        EXPECT_TRUE(sheet.grab().save(QString::fromStdString(dir + "/project_page_locked.png")));
+        sheet.SetActivePage(kLogSetupPageIndex);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(sheet.grab().save(QString::fromStdString(dir + "/log_setup_page_locked.png")));
+        test::PressOk(sheet);
+    }});
+    EXPECT_TRUE(OnProjectSettings(*doc_, nullptr, script.Runner()));
+    EXPECT_EQ(std::string(doc_->m_Description.data()), words);
+}
+
 } // namespace
 } // namespace zentra

@@ -1,0 +1,79 @@
+// The Graphs page's own copy of four graphs while the "Graph Settings" sheet is open,
+// with its transfers from and to the document's records. Plain data: the page widgets
+// read and write it, and nothing reaches the document until StoreToGraphs.
+#pragma once
+
+#include "display/graph/graph_record.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zentra {
+
+struct CZentraDoc;
+
+inline constexpr int kGraphsPerPage = 4;
+inline constexpr int kGraphPages = 3; // graphs 1-4, 5-8, 9-12
+
+// Accepted entries of the number edits.
+inline constexpr int kTimeBaseMin = 5; // time steps across the plot
+inline constexpr int kTimeBaseMax = 600;
+inline constexpr int kYScaleMin = 5; // full scale of the absolute axis
+inline constexpr int kYScaleMax = 10000;
+inline constexpr int kTimeBaseChars = 3; // what the "Time Base Unit" edit holds and reads
+inline constexpr int kYScaleChars = 18;  // what the "Y Scale" edit holds and reads
+
+// A source list entry holds at most 20 characters of a reading label.
+inline constexpr std::size_t kSourceLabelCapacity = 21;
+
+// The page's settings of one graph.
+struct GraphColumn {
+    bool enabled = false;
+    bool realTime = false;
+    bool graphMode = false;
+    bool gridX = false; // ticks of 100 % (full grid lines) on the X axis
+    bool gridY = false;
+    bool centreZero = false;
+    bool relative = false;
+    int timeBase = 0;    // m_ScaleX
+    double yScale = 0.0; // m_NominalY[0]
+    std::array<int, kTracesPerGraph> colour{}; // index into TraceColours
+    std::array<int, kTracesPerGraph> source{}; // position in the source list, 0 = "OFF"
+    std::array<std::string, kTracesPerGraph> heading;
+};
+
+struct GraphPageData {
+    std::array<GraphColumn, kGraphsPerPage> columns{};
+    std::vector<std::string> sources; // "OFF", then the offered readings' labels
+    int firstGraph = 0;               // 0, 4 or 8
+    bool archived = false;            // the document was read from a file
+
+    // Fills the copy from graphs 4 * page .. 4 * page + 3 of the document.
+    void LoadFromGraphs(int page, const CZentraDoc& doc);
+    // Writes the copy back into the same four graphs. Line styles, legends, the
+    // relative axis divisions and the reference percentage are left as they are.
+    void StoreToGraphs(int page, CZentraDoc& doc) const;
+};
+
+// "OFF" followed by the labels of the readings a meter variant offers (23, or 9 for
+// variants 3 and 6).
+std::vector<std::string> SourceList(std::int32_t systemType);
+
+// The value of an edit that must hold a whole number within [min, max] (blanks around
+// it allowed); nothing when it does not.
+std::optional<int> WholeNumberIn(std::string_view text, int min, int max);
+
+// How the edits are read back: the leading number of the text, 0 when there is none
+// (as the C library's atoi and atof read).
+int LeadingInteger(std::string_view text);
+double LeadingDouble(std::string_view text);
+
+// The "Y Scale" edit's text: the value rounded to a whole number ("%.0f").
+std::string FormatYScale(double value);
+
+} // namespace zentra

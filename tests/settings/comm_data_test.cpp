@@ -1,0 +1,141 @@
+// The Communication page's data without widgets: the copies to and from the document
+// and the texts of the identity and information lines.
+#include "comm_test_support.h"
+#include "platform/serial_port.h"
+
+#include <cmath>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace zentra {
+namespace {
+
+class CommDataTest : public test::CommTest {};
+
+TEST_F(CommDataTest, ToPageClosesTheDocumentsPortAndCopiesItsFields) {
+    StartMeter();
+    auto doc = NewDoc();
+    const auto held = platform::OpenSerialDevice(meter_->DevicePath());
+    ASSERT_GE(held.fd, 0);
+    doc->m_PortHandle = held.fd;
+    doc->m_Comms.portSetUp = 1;
+    doc->m_Comms.floatOrder = 3;
+    SetCommFieldText(doc->m_Comms.baud, "9600");
+    doc->m_ModbusNode = 42.0;
+    doc->m_MeterSpare = 1234.0;
+
+    const CommPageData page = CommToPage(*doc);
+    EXPECT_EQ(doc->m_PortHandle, kInvalidPort);
+    EXPECT_EQ(::fcntl(held.fd, F_GETFD), -1);
+    EXPECT_EQ(doc->m_Comms.portSetUp, 1); // the flags are the caller's to change
+    EXPECT_EQ(CommFieldText(page.comms.baud), "9600");
+    EXPECT_EQ(page.comms.floatOrder, 3);
+    EXPECT_EQ(page.comms.portSetUp, 0);
+    EXPECT_EQ(page.nodeAddress, 42.0);
+    EXPECT_EQ(page.modelNumber, doc->m_ModelNumber);
+    EXPECT_EQ(page.versionFraction, doc->m_VersionFraction);
+    EXPECT_EQ(page.meterSpare, 1234.0);
+}
+
+TEST_F(CommDataTest, FromPageAndCancelled) {
+    auto doc = NewDoc();
+    doc->m_LastRequest = 66;
+    CommPageData page = CommToPage(*doc);
+    SetCommFieldText(page.comms.port, "COM7");
+    SetCommFieldText(page.comms.parity, "ODD");
+    SetCommFieldText(page.comms.latency, "1234567");
+    page.comms.floatOrder = 2;
+    page.nodeAddress = 247.0;
+    page.modelNumber = 761.0;
+    page.versionFraction = 0.06f;
+    page.systemType = 6;
+    page.systemVoltage = 110.0;
+
+    CommFromPage(page, 57, 1, *doc);
+    EXPECT_EQ(CommFieldText(doc->m_Comms.port), "COM7");
+    EXPECT_EQ(CommFieldText(doc->m_Comms.parity), "ODD");
+    EXPECT_EQ(CommFieldText(doc->m_Comms.latency), "1234567");
+    EXPECT_EQ(CommFieldText(doc->m_Comms.dataBits), "8");
+    EXPECT_EQ(doc->m_Comms.floatOrder, 2);
+    EXPECT_EQ(doc->m_PortHandle, 57);
+    EXPECT_EQ(doc->m_Comms.portSetUp, 1);
+    EXPECT_EQ(doc->m_ModbusNode, 247.0);
+    EXPECT_EQ(doc->m_ModelNumber, 761.0);
+    EXPECT_EQ(doc->m_VersionFraction, 0.06f);
+    EXPECT_EQ(doc->m_SystemType, 6);
+    EXPECT_EQ(doc->m_SystemVoltage, 110.0);
+    EXPECT_EQ(doc->m_LastRequest, 0);
+    doc->m_PortHandle = kInvalidPort; // 57 was never opened
+
+    PortHandle none = kInvalidPort;
+    doc->m_Comms.portSetUp = 1;
+    CommCancelled(none, *doc);
+    EXPECT_EQ(doc->m_Comms.portSetUp, 0);
+    EXPECT_EQ(none, kInvalidPort);
+}
+
+TEST(CommTextTest, FieldsNodeAndLatency) {
+    CommText field{};
+    SetCommFieldText(field, "0123456789ABC"); // 9 characters fit with the NUL
+    EXPECT_EQ(CommFieldText(field), "012345678");
+    EXPECT_EQ(field[9], '\0');
+    field.fill('x'); // no NUL at all
+    EXPECT_EQ(CommFieldText(field), std::string(10, 'x'));
+
+    EXPECT_EQ(NodeFromText("17"), 17.0);
+    EXPECT_EQ(NodeFromText("2471"), 247.0);
+    EXPECT_EQ(NodeFromText("9x1"), 9.0);
+    EXPECT_EQ(NodeFromText(""), 0.0);
+    EXPECT_EQ(NodeText(1.0), "1");
+    EXPECT_EQ(NodeText(12.6), "13");
+    EXPECT_EQ(LatencyFromText("123456789"), "1234567");
+}
+
+TEST(CommTextTest, IdentityLines) {
+    std::array<float, kIdentityFloats> identity{};
+    identity[kIdentityModel] = 760.0f;
+    identity[kIdentityVersion] = 2.03f;
+    identity[kIdentityCommsLock] = 1.0f;
+    identity[kIdentityCompileDate] = 90115.0f; // a date before the year 2010 keeps its zero
+    identity[kIdentitySerialHigh] = 123456.0f;
+    identity[kIdentitySerialLow] = 42.0f;
+    EXPECT_EQ(IdentityLines(identity),
+              (std::vector<std::string>{"Model Number: 760", "Version: 2.030",
+                                        "Compile Date: 090115", "Serial #: 1234560042",
+                                        "Comms Lock: ON"}));
+    identity[kIdentityCommsLock] = -0.0f;
+    identity[kIdentitySerialHigh] = 7.0f;
+    identity[kIdentitySerialLow] = 3.0f;
+    const auto lines = IdentityLines(identity);
+    EXPECT_EQ(lines[3], "Serial #: 0000070003");
+    EXPECT_EQ(lines[4], "Comms Lock: OFF");
+
+    // Whatever a wrong byte order makes of the floats still gives readable lines.
+    identity.fill(std::numeric_limits<float>::max());
+    identity[kIdentityVersion] = std::numeric_limits<float>::quiet_NaN();
+    for (const std::string& line : IdentityLines(identity))
+        EXPECT_LT(line.size(), 128u) << line;
+}
+
+TEST(CommTextTest, InformationLines) {
+    std::array<double, kMeterInfoSize> info{};
+    info[kInfoSystemType] = 3.0;
+    info[kInfoVoltage] = 230.456;
+    info[kInfoCurrent] = 5.0;
+    info[kInfoVtPrimary] = 11000.0;
+    info[kInfoVtSecondary] = 110.0;
+    EXPECT_EQ(InformationLines(info),
+              (std::vector<std::string>{"System Type: 3ph4w", "System Voltage: 230.46V",
+                                        "VT Primary: 11000.000", "VT Secondary: 110.000",
+                                        "System Current: 5.000"}));
+    EXPECT_EQ(SystemTypeText(1.0), "1ph");
+    EXPECT_EQ(SystemTypeText(6.0), "3ph4w bal");
+    EXPECT_EQ(SystemTypeText(0.0), "0 (unknown)");
+    EXPECT_EQ(SystemTypeText(7.0), "7 (unknown)");
+    EXPECT_EQ(SystemTypeText(-3e38), "-3e+38 (unknown)");
+    EXPECT_EQ(SystemTypeText(std::nan("")), "nan (unknown)");
+}
+
+} // namespace
+} // namespace zentra

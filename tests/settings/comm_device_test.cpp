@@ -1,0 +1,145 @@
+// "Change device...": choosing the device a COMn stands for, kept in the user's port
+// map, and the port list that follows it.
+#include "comm_test_support.h"
+#include "document/port_map.h"
+#include "settings/port_device_dialog.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace zentra {
+namespace {
+
+class CommDeviceTest : public test::CommTest {
+  protected:
+    void SetUp() override { InstallPortMap(); }
+    void TearDown() override { platform::SetPortMapLookup({}); }
+
+    // The page's device dialog, acted on by `action`, which presses OK or not.
+    void ChangeDevice(PortSetupPP& page, const std::function<void(PortDeviceDialog&)>& action) {
+        page.SetDeviceCandidates([this] { return candidates_; });
+        page.SetDeviceDialogRunner([&](PortDeviceDialog& dialog) {
+            dialog.show();
+            action(dialog);
+            if (dialog.isVisible())
+                dialog.reject();
+            return dialog.result();
+        });
+        QTest::mouseClick(page.findChild<QPushButton*>("changeDevice"), Qt::LeftButton);
+    }
+
+    static void Choose(PortDeviceDialog& dialog, int comNumber, const std::string& device) {
+        dialog.findChild<QComboBox*>("portNumber")->setCurrentIndex(comNumber - 1);
+        dialog.findChild<QComboBox*>("devicePath")->setEditText(QString::fromStdString(device));
+    }
+
+    static bool OkEnabled(const PortDeviceDialog& dialog) {
+        return dialog.findChild<QPushButton*>("IDOK")->isEnabled();
+    }
+
+    std::vector<std::string> candidates_;
+    test::TempDir absent_; // devices chosen here that are not there
+};
+
+// A stable link to the meter chosen for COM4 (a name no device stood for): stored,
+// listed with its device, selected, and Connect reaches the meter through it.
+TEST_F(CommDeviceTest, ChosenLinkIsStoredListedAndUsed) {
+    test::TempDir dir;
+    sim::SimOptions options;
+    options.link = dir.File("usb-Meter_Adapter-if00-port0");
+    StartMeter(options);
+    candidates_ = {options.link};
+    PortSetupPP page(PageData("50"));
+    ASSERT_EQ(page.findChild<QComboBox*>("1041")->count(), 1);
+
+    ChangeDevice(page, [&](PortDeviceDialog& dialog) {
+        // The dialog starts on the selected port, showing where its device comes from.
+        EXPECT_EQ(dialog.ComNumberChosen(), 1);
+        EXPECT_NE(dialog.findChild<QLabel*>("currentDevice")->text().indexOf("ZENTRA_COM1"), -1);
+        Choose(dialog, 4, options.link);
+        EXPECT_EQ(dialog.findChild<QLabel*>("currentDevice")->text(), "no device found");
+        ASSERT_TRUE(OkEnabled(dialog));
+        QTest::mouseClick(dialog.findChild<QPushButton*>("IDOK"), Qt::LeftButton);
+    });
+    EXPECT_EQ(StoredPortDevice(4), options.link);
+
+    auto* ports = page.findChild<QComboBox*>("1041");
+    ASSERT_EQ(ports->count(), 2);
+    EXPECT_EQ(ports->itemText(1).toStdString(), "COM4 \u2014 " + options.link);
+    EXPECT_EQ(ports->currentData().toString(), "COM4");
+    EXPECT_EQ(CommFieldText(page.Data().comms.port), "COM4");
+
+    ASSERT_TRUE(ConnectAndWait(page));
+    EXPECT_EQ(page.InformationLines().size(), 10u);
+    EXPECT_EQ(page.InformationLines().front(), "Model Number: 760");
+}
+
+// A change closes the port the page holds (the ports are probed again) and asks for
+// Connect; the exchange is not left half done.
+TEST_F(CommDeviceTest, ChangeWhileConnectedClosesThePagesPort) {
+    StartMeter();
+    PortSetupPP page(PageData("50"));
+    page.OnConnect();
+    ASSERT_EQ(page.Connected(), 1);
+    ChangeDevice(page, [&](PortDeviceDialog& dialog) {
+        Choose(dialog, 2, absent_.File("ttyUSB7"));
+        QTest::mouseClick(dialog.findChild<QPushButton*>("IDOK"), Qt::LeftButton);
+    });
+    EXPECT_EQ(page.PagePort(), kInvalidPort);
+    EXPECT_EQ(page.Connected(), 0);
+    EXPECT_EQ(page.TimerId(), 0);
+    ASSERT_EQ(page.InformationLines().size(), 1u);
+    // COM1 is free again and still listed; COM2's device is not there.
+    auto* ports = page.findChild<QComboBox*>("1041");
+    ASSERT_EQ(ports->count(), 1);
+    EXPECT_EQ(ports->currentData().toString(), "COM1");
+}
+
+TEST_F(CommDeviceTest, EntriesThatCannotBeStoredAndAutomatic) {
+    StartMeter();
+    const std::string stored = absent_.File("ttyACM3");
+    ASSERT_TRUE(StorePortDevice(5, stored));
+    PortSetupPP page(PageData());
+    ChangeDevice(page, [&](PortDeviceDialog& dialog) {
+        Choose(dialog, 5, "ttyUSB0"); // not a full path
+        EXPECT_FALSE(OkEnabled(dialog));
+        EXPECT_FALSE(dialog.findChild<QLabel*>("hint")->text().isEmpty());
+        // Back on COM5 the stored device is shown; automatic removes it.
+        dialog.findChild<QComboBox*>("portNumber")->setCurrentIndex(0);
+        dialog.findChild<QComboBox*>("portNumber")->setCurrentIndex(4);
+        EXPECT_EQ(dialog.findChild<QComboBox*>("devicePath")->currentText().toStdString(), stored);
+        dialog.findChild<QComboBox*>("devicePath")->setCurrentIndex(0);
+        EXPECT_EQ(dialog.DeviceChosen(), std::nullopt);
+        QTest::mouseClick(dialog.findChild<QPushButton*>("IDOK"), Qt::LeftButton);
+    });
+    EXPECT_EQ(StoredPortDevice(5), std::nullopt);
+}
+
+TEST_F(CommDeviceTest, CancelChangesNothing) {
+    StartMeter();
+    PortSetupPP page(PageData("50"));
+    page.OnConnect();
+    ChangeDevice(page, [&](PortDeviceDialog& dialog) { Choose(dialog, 2, absent_.File("ttyUSB7")); });
+    EXPECT_EQ(StoredPortDevice(2), std::nullopt);
+    EXPECT_EQ(page.Connected(), 1);
+    EXPECT_NE(page.PagePort(), kInvalidPort);
+}
+
+TEST_F(CommDeviceTest, CandidatesListStableLinksFirst) {
+    test::TempDir byId;
+    for (const char* name : {"usb-B-if00", "usb-A-if00"})
+        ASSERT_EQ(::symlink("/dev/null", byId.File(name).c_str()), 0);
+    const auto found = DeviceCandidates(byId.path(), {"/dev/ttyUSB0", byId.File("usb-B-if00")});
+    EXPECT_EQ(found, (std::vector<std::string>{byId.File("usb-A-if00"), byId.File("usb-B-if00"),
+                                               "/dev/ttyUSB0"}));
+    EXPECT_EQ(DeviceCandidates(byId.File("absent"), {"/dev/ttyS0"}),
+              std::vector<std::string>{"/dev/ttyS0"});
+}
+
+} // namespace
+} // namespace zentra

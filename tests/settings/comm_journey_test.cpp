@@ -1,0 +1,137 @@
+// A whole session against a simulated meter: a new document, the Communication sheet
+// (Connect, OK), Start Data Retrieval, the live ring filling, Enable Logging, samples
+// logged to the planned count, Stop, save, and the project opened again.
+#include "comm_test_support.h"
+#include "acquisition/command_ids.h"
+#include "display/view/zentra_view.h"
+#include "document/project_file.h"
+#include "settings/comm_sheet.h"
+#include "settings/property_sheet.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace zentra {
+namespace {
+
+using namespace std::chrono_literals;
+using platform::MessageAnswer;
+
+class CommJourneyTest : public test::CommTest {
+  protected:
+    // One acquisition tick as timer 1 would run it, once the meter has answered the
+    // request the previous tick sent. The wait does not run the event loop, so the
+    // view's own timer cannot tick in between; the clock moves one second per tick.
+    bool Tick(CZentraView& view) {
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (meter_->RepliesSent() < repliesExpected_) {
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            std::this_thread::sleep_for(1ms);
+        }
+        ++repliesExpected_;
+        clock_.Advance(1);
+        view.OnTimer(view.Acquisition().timerId);
+        return true;
+    }
+
+    std::uint64_t repliesExpected_ = 0;
+};
+
+TEST_F(CommJourneyTest, NewDocumentToLoggedSamplesReopened) {
+    StartMeter();
+    test::TempDir files;
+    auto doc = NewDoc();
+    doc->m_Samples = 3; // one-second period: three readings replies after Enable Logging
+    CZentraView view(doc.get());
+    view.resize(1024, 700);
+
+    // Settings > Communication: Connect, let the exchange finish, OK.
+    messages_.QueueAnswer(MessageAnswer::Yes);
+    OnCommSettings(*doc, &view, [](PropertySheet& sheet) {
+        sheet.show();
+        auto* page = dynamic_cast<PortSetupPP*>(sheet.Page(0));
+        EXPECT_NE(page, nullptr);
+        if (page && ConnectAndWait(*page))
+            QTest::mouseClick(sheet.OkButton(), Qt::LeftButton);
+        if (sheet.isVisible())
+            sheet.reject();
+        return sheet.result();
+    });
+    ASSERT_EQ(doc->m_Comms.portSetUp, 1);
+    ASSERT_NE(doc->m_PortHandle, kInvalidPort);
+    EXPECT_EQ(doc->m_LastRequest, 0);
+    EXPECT_EQ(view.StatusText(), "Port:COM1 Baud: 38400 Parity: NONE: ");
+    repliesExpected_ = meter_->RepliesSent() + 1; // the layout request Start sends
+
+    // Start Data Retrieval: the layout request goes out and timer 1 waits the latency.
+    view.OnCommand(kCmdStartRetrieval);
+    ASSERT_EQ(doc->m_RetrievalActive, 1);
+    EXPECT_EQ(view.TimerInterval(), 200);
+
+    // Layout, information, then readings into the live ring.
+    for (int i = 0; i < 5; ++i)
+        ASSERT_TRUE(Tick(view)) << "tick " << i;
+    EXPECT_EQ(doc->m_LiveIndex, 3);
+    EXPECT_EQ(doc->m_SystemVoltage, 400.0); // the information block was filed
+    for (int slot = 0; slot < 3; ++slot) {
+        EXPECT_EQ(doc->m_LiveValid[slot], 1);
+        EXPECT_GT(doc->m_LiveValues[slot][1], 100.0) << "line voltage in slot " << slot;
+        EXPECT_EQ(doc->m_LiveTimes[slot], test::kCommNow + 3 + slot);
+    }
+    EXPECT_EQ(view.TimerInterval(), 1000);
+
+    // Enable Logging: one record per readings reply until the third ends the run.
+    view.OnCommand(kCmdEnableLogging);
+    ASSERT_EQ(doc->m_LoggingActive, 1);
+    EXPECT_EQ(doc->m_Locked, 1);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(Tick(view)) << "logging tick " << i;
+    EXPECT_EQ(doc->m_SampleCount, 3);
+    EXPECT_EQ(doc->m_LoggingActive, 0);
+    EXPECT_EQ(doc->m_Finished, 1);
+    ASSERT_TRUE(Tick(view)); // retrieval goes on after the run
+    EXPECT_EQ(doc->m_SampleCount, 3);
+    EXPECT_EQ(doc->m_LiveIndex, 7);
+
+    // Stop Data Retrieval asks first: the project is locked.
+    messages_.Clear();
+    messages_.QueueAnswer(MessageAnswer::Yes);
+    view.OnCommand(kCmdStopRetrieval);
+    ASSERT_EQ(messages_.shown().size(), 1u);
+    EXPECT_EQ(messages_.LastCaption(), "Project Warning");
+    EXPECT_EQ(doc->m_RetrievalActive, 0);
+    EXPECT_EQ(doc->m_PortHandle, kInvalidPort);
+    EXPECT_EQ(doc->m_Comms.portSetUp, 0);
+
+    const std::string path = files.File("journey.ztr");
+    ASSERT_TRUE(OnSaveDocument(*doc, path).ok);
+
+    auto reopened = std::make_unique<CZentraDoc>();
+    ASSERT_TRUE(OnOpenDocument(*reopened, path).ok);
+    ASSERT_EQ(reopened->m_SampleCount, 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(reopened->m_SampleTimes[i], doc->m_SampleTimes[i]) << i;
+        EXPECT_EQ(reopened->m_SampleValues[i], doc->m_SampleValues[i]) << i;
+        EXPECT_GT(reopened->m_SampleValues[i][1], 100.0) << i; // a voltage, not a zero
+    }
+    EXPECT_EQ(reopened->m_SampleTimes[0], test::kCommNow + 6);
+    EXPECT_EQ(reopened->m_Locked, 1);
+    EXPECT_EQ(reopened->m_Finished, 1);
+    EXPECT_EQ(CommFieldText(reopened->m_Comms.port), "COM1");
+
+    // A logged project is an archive: its link cannot be set up again.
+    messages_.Clear();
+    OnCommSettings(*reopened, &view, [](PropertySheet&) -> int {
+        ADD_FAILURE() << "the sheet opened on an archived file";
+        return 0;
+    });
+    EXPECT_EQ(messages_.LastText(), "Comms is disabled: Archived File");
+}
+
+} // namespace
+} // namespace zentra

@@ -1,0 +1,240 @@
+// The "Comms" page against a simulated meter on a pseudo-terminal: its controls, the
+// exchange Connect starts on the page's own timer, what it lists, and its failures.
+#include "comm_test_support.h"
+#include "platform/serial_port.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace zentra {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const Lines kIdentity760{"Model Number: 760", "Version: 1.010", "Compile Date: 240315",
+                         "Serial #: 1234560042", "Comms Lock: OFF"};
+const Lines kInformation{"System Type: 3ph4w", "System Voltage: 400.00V", "VT Primary: 400.000",
+                         "VT Secondary: 400.000", "System Current: 100.000"};
+
+Lines Concat(Lines a, const Lines& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+template <typename T> T* Control(const QWidget& root, const char* id) {
+    T* control = root.findChild<T*>(QString::fromLatin1(id));
+    EXPECT_NE(control, nullptr) << "no control " << id;
+    return control;
+}
+
+class CommPageTest : public test::CommTest {};
+
+TEST_F(CommPageTest, OpensOnTheDocumentsValuesWithThePortsFound) {
+    StartMeter();
+    ports_.Assign(3, meter_->DevicePath() + "-missing"); // a name whose device is gone
+    CommPageData data = PageData("1500", 2);
+    data.nodeAddress = 17.0;
+    SetCommFieldText(data.comms.port, "COM5"); // not available: the first entry is taken
+    SetCommFieldText(data.comms.baud, "9600");
+    SetCommFieldText(data.comms.parity, "EVEN");
+    SetCommFieldText(data.comms.stopBits, "2");
+    PortSetupPP page(data);
+
+    auto* ports = Control<QComboBox>(page, "1041");
+    ASSERT_EQ(ports->count(), 1);
+    EXPECT_EQ(ports->itemText(0).toStdString(), "COM1 \u2014 " + meter_->DevicePath());
+    EXPECT_EQ(ports->currentData().toString(), "COM1");
+    EXPECT_EQ(CommFieldText(page.Data().comms.port), "COM1");
+    EXPECT_TRUE(page.Available()[0]);
+    EXPECT_FALSE(page.Available()[2]);
+
+    EXPECT_EQ(Control<QLineEdit>(page, "1059")->text(), "17");
+    EXPECT_EQ(Control<QLineEdit>(page, "1059")->maxLength(), 3);
+    EXPECT_EQ(Control<QLineEdit>(page, "1054")->text(), "1500");
+    EXPECT_EQ(Control<QLineEdit>(page, "1054")->maxLength(), 7);
+    EXPECT_EQ(Control<QComboBox>(page, "1043")->currentText(), "9600");
+    EXPECT_EQ(Control<QComboBox>(page, "1045")->currentText(), "EVEN");
+    EXPECT_EQ(Control<QComboBox>(page, "1047")->currentText(), "2");
+    auto* order = Control<QComboBox>(page, "1096");
+    ASSERT_EQ(order->count(), 4);
+    EXPECT_EQ(order->itemText(3), "Float = Little Endian (Word Swap)");
+    EXPECT_EQ(order->currentIndex(), 2);
+    EXPECT_EQ(Control<QPushButton>(page, "1049")->text(), "Connect");
+    EXPECT_EQ(page.PagePort(), kInvalidPort);
+    EXPECT_EQ(page.TimerId(), 0);
+}
+
+TEST_F(CommPageTest, ControlsBecomeThePagesValues) {
+    StartMeter();
+    PortSetupPP page(PageData());
+    auto* baud = Control<QComboBox>(page, "1043");
+    QTest::keyClicks(Control<QLineEdit>(page, "1059"), "2471"); // four digits: three kept
+    Control<QLineEdit>(page, "1054")->setText("350");
+    baud->setCurrentIndex(0);
+    emit baud->activated(0); // the list closes: node and latency are read again too
+    EXPECT_EQ(CommFieldText(page.Data().comms.baud), "115200");
+    EXPECT_EQ(page.Data().nodeAddress, 124.0); // "1" was there: "1" + "24"
+    EXPECT_EQ(CommFieldText(page.Data().comms.latency), "350");
+
+    Control<QComboBox>(page, "1096")->setCurrentIndex(3);
+    EXPECT_EQ(page.Data().comms.floatOrder, 3);
+
+    // OK reads the controls as they are, whether or not a list was closed.
+    Control<QComboBox>(page, "1045")->setCurrentIndex(1);
+    Control<QLineEdit>(page, "1054")->setText("9999999");
+    const CommPageData result = page.Result();
+    EXPECT_EQ(CommFieldText(result.comms.parity), "ODD");
+    EXPECT_EQ(CommFieldText(result.comms.latency), "9999999");
+    EXPECT_EQ(CommFieldText(result.comms.dataBits), "8"); // passed through
+}
+
+// Latency 200: identity lines at the first step, information at the second, the
+// layout read at the third, then the timer stops; one request per step.
+TEST_F(CommPageTest, ConnectRunsIdentityThenInformationThenLayout) {
+    StartMeter();
+    PortSetupPP page(PageData("200"));
+    QElapsedTimer elapsed;
+    elapsed.start();
+    page.OnConnect();
+    EXPECT_EQ(page.Connected(), 1);
+    EXPECT_NE(page.PagePort(), kInvalidPort);
+    EXPECT_EQ(page.TimerId(), kPageTimerId);
+    EXPECT_EQ(page.TimerInterval(), 200);
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !page.InformationLines().empty(); }, test::kExchangeWaitMs));
+    EXPECT_EQ(page.InformationLines(), kIdentity760);
+    EXPECT_GE(elapsed.elapsed(), 180); // a coarse timer may fire up to 5 % early
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page.InformationLines().size() > 5; },
+                                test::kExchangeWaitMs));
+    EXPECT_EQ(page.InformationLines(), Concat(kIdentity760, kInformation));
+    EXPECT_GE(elapsed.elapsed(), 360);
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page.TimerId() == 0; }, test::kExchangeWaitMs));
+    EXPECT_GE(elapsed.elapsed(), 540);
+    EXPECT_EQ(page.InformationLines().size(), 10u); // the layout adds no line
+    EXPECT_TRUE(page.Queue().Empty());
+    EXPECT_EQ(meter_->RequestsSeen(), 3u);
+    EXPECT_EQ(page.Connected(), 1);
+    EXPECT_NE(page.PagePort(), kInvalidPort); // kept for the document
+    EXPECT_TRUE(messages_.shown().empty());
+
+    const CommPageData result = page.Result();
+    EXPECT_EQ(result.modelNumber, 760.0);
+    EXPECT_EQ(result.systemType, 1);
+}
+
+TEST_F(CommPageTest, VersionAndSerialNumberLines) {
+    StartMeter(Options(760.0f, 2.03f));
+    PortSetupPP page(PageData("50"));
+    ASSERT_TRUE(ConnectAndWait(page));
+    const Lines lines = page.InformationLines();
+    ASSERT_EQ(lines.size(), 10u);
+    EXPECT_EQ(lines[1], "Version: 2.030");
+    EXPECT_EQ(lines[3], "Serial #: 1234560042");
+    EXPECT_EQ(page.Result().systemType, 3);
+    EXPECT_NEAR(page.Result().versionFraction, 0.03f, 1e-6f);
+}
+
+// The meter sends big-endian floats while little-endian is selected: the model number
+// decodes far below 500, the user is warned, and the exchange still runs to its end.
+TEST_F(CommPageTest, WrongFloatOrderWarnsOnce) {
+    StartMeter(Options(700.0f));
+    PortSetupPP page(PageData("50", LittleEndian));
+    ASSERT_TRUE(ConnectAndWait(page));
+    ASSERT_EQ(messages_.shown().size(), 1u);
+    EXPECT_EQ(messages_.LastText(), "Endian and/or Word Swapping incorrectly set");
+    EXPECT_EQ(messages_.LastCaption(), "Floating Point Error");
+    EXPECT_LT(page.Result().modelNumber, 500.0);
+    EXPECT_EQ(meter_->RequestsSeen(), 3u);
+    EXPECT_EQ(page.InformationLines().size(), 10u);
+
+    // With the right order the same meter is fine.
+    messages_.Clear();
+    Control<QComboBox>(page, "1096")->setCurrentIndex(BigEndian);
+    ASSERT_TRUE(ConnectAndWait(page));
+    EXPECT_TRUE(messages_.shown().empty());
+    EXPECT_EQ(page.InformationLines().front(), "Model Number: 700");
+}
+
+TEST_F(CommPageTest, NoAnswerEndsTheExchange) {
+    sim::SimOptions options;
+    options.faults.dropEvery = 1; // never answers
+    StartMeter(options);
+    PortSetupPP page(PageData("50"));
+    ASSERT_TRUE(ConnectAndWait(page));
+    EXPECT_EQ(page.InformationLines(), Lines{"Unable to establish communication with node"});
+    EXPECT_EQ(page.PagePort(), kInvalidPort);
+    EXPECT_EQ(page.Connected(), 0); // no port: the link is not set up
+    EXPECT_EQ(meter_->RequestsSeen(), 1u);
+}
+
+TEST_F(CommPageTest, ExceptionReplyOrOtherNodeCountsAsNoAnswer) {
+    sim::SimOptions options;
+    options.faults.exceptionCode = 2;
+    StartMeter(options);
+    {
+        PortSetupPP page(PageData("50"));
+        ASSERT_TRUE(ConnectAndWait(page));
+        EXPECT_EQ(page.InformationLines(), Lines{"Unable to establish communication with node"});
+    }
+    meter_->SetFaults({});
+    PortSetupPP page(PageData("50"));
+    Control<QLineEdit>(page, "1059")->setText("2"); // the meter is node 1
+    ASSERT_TRUE(ConnectAndWait(page));
+    EXPECT_EQ(page.InformationLines(), Lines{"Unable to establish communication with node"});
+}
+
+// A port that cannot be opened: no exchange and nothing connected, but the list says
+// why.
+TEST_F(CommPageTest, UnopenablePortShowsTheReason) {
+    test::TempDir dir;
+    sim::SimOptions options;
+    options.link = dir.File("meter"); // removed with the device, so it cannot come back
+    StartMeter(options);
+    ports_.Assign(1, options.link);
+    PortSetupPP page(PageData("50"));
+
+    const auto other = platform::OpenSerialDevice(options.link); // held elsewhere
+    ASSERT_GE(other.fd, 0);
+    page.OnConnect();
+    ASSERT_EQ(page.InformationLines().size(), 1u);
+    EXPECT_NE(page.InformationLines()[0].find("busy"), std::string::npos)
+        << page.InformationLines()[0];
+    EXPECT_EQ(page.Connected(), 0);
+    EXPECT_EQ(page.PagePort(), kInvalidPort);
+    EXPECT_EQ(page.TimerId(), 0);
+    platform::CloseSerialDevice(other.fd);
+
+    meter_->Stop(); // the device has gone since the ports were listed
+    page.OnConnect();
+    ASSERT_EQ(page.InformationLines().size(), 1u);
+    EXPECT_NE(page.InformationLines()[0].find("no such device"), std::string::npos)
+        << page.InformationLines()[0];
+    EXPECT_EQ(page.Connected(), 0);
+    EXPECT_TRUE(messages_.shown().empty());
+}
+
+// A second Connect closes the first port and starts afresh; destroying the page
+// closes a port it still holds.
+TEST_F(CommPageTest, ReconnectAndDestructionReleaseThePort) {
+    StartMeter();
+    {
+        PortSetupPP page(PageData("50"));
+        ASSERT_TRUE(ConnectAndWait(page));
+        ASSERT_TRUE(ConnectAndWait(page));
+        EXPECT_EQ(page.InformationLines().size(), 10u);
+        EXPECT_EQ(meter_->RequestsSeen(), 6u);
+    }
+    const auto reopened = platform::OpenSerialDevice(meter_->DevicePath());
+    EXPECT_GE(reopened.fd, 0) << "the page left its port open";
+    platform::CloseSerialDevice(reopened.fd);
+}
+
+} // namespace
+} // namespace zentra

@@ -1,0 +1,197 @@
+// The "Port Settings" sheet over a document: the refusal and the question before it,
+// the port handed over on OK or closed on any other ending, and a screenshot.
+#include "comm_test_support.h"
+#include "platform/serial_port.h"
+#include "settings/comm_sheet.h"
+#include "settings/property_sheet.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+
+namespace zentra {
+namespace {
+
+using platform::MessageAnswer;
+
+bool HandleOpen(int fd) {
+    return fd >= 0 && ::fcntl(fd, F_GETFD) != -1;
+}
+
+class CommSheetTest : public test::CommTest {
+  protected:
+    // Runs the sheet with this action and records whether it was shown.
+    void Run(CZentraDoc& doc, const std::function<void(PropertySheet&, PortSetupPP&)>& action) {
+        OnCommSettings(doc, nullptr, [&](PropertySheet& sheet) {
+            ++shown_;
+            sheet.show();
+            auto* page = dynamic_cast<PortSetupPP*>(sheet.Page(0));
+            EXPECT_NE(page, nullptr);
+            if (page)
+                action(sheet, *page);
+            if (sheet.isVisible())
+                sheet.reject();
+            return sheet.result();
+        });
+    }
+
+    static void Ok(PropertySheet& sheet) { QTest::mouseClick(sheet.OkButton(), Qt::LeftButton); }
+    static void Cancel(PropertySheet& sheet) {
+        QTest::mouseClick(sheet.CancelButton(), Qt::LeftButton);
+    }
+
+    int shown_ = 0;
+};
+
+TEST_F(CommSheetTest, ArchivedFileIsRefused) {
+    auto doc = NewDoc();
+    doc->m_ArchivedFile = 1;
+    Run(*doc, [](PropertySheet&, PortSetupPP&) {});
+    EXPECT_EQ(shown_, 0);
+    ASSERT_EQ(messages_.shown().size(), 1u);
+    EXPECT_EQ(messages_.LastText(), "Comms is disabled: Archived File");
+    EXPECT_EQ(messages_.LastCaption(), "Archived File");
+}
+
+// "No" leaves everything as it was, the document's open port included.
+TEST_F(CommSheetTest, AnsweringNoKeepsTheDocumentsPort) {
+    StartMeter();
+    auto doc = NewDoc();
+    const auto held = platform::OpenSerialDevice(meter_->DevicePath());
+    ASSERT_GE(held.fd, 0);
+    doc->m_PortHandle = held.fd;
+    doc->m_Comms.portSetUp = 1;
+    messages_.QueueAnswer(MessageAnswer::No);
+    Run(*doc, [](PropertySheet&, PortSetupPP&) {});
+    EXPECT_EQ(shown_, 0);
+    ASSERT_EQ(messages_.shown().size(), 1u);
+    EXPECT_EQ(messages_.shown()[0].text,
+              "Communication To The Node Will Be Terminated\nDo You Want To Continue?");
+    EXPECT_EQ(messages_.shown()[0].caption, "Warning");
+    EXPECT_EQ(messages_.shown()[0].buttons, platform::MessageButtons::YesNo);
+    EXPECT_EQ(doc->m_PortHandle, held.fd);
+    EXPECT_TRUE(HandleOpen(held.fd));
+    EXPECT_EQ(doc->m_Comms.portSetUp, 1);
+}
+
+TEST_F(CommSheetTest, SheetHoldsTheCommsPageWithoutApply) {
+    StartMeter();
+    auto doc = NewDoc();
+    const auto held = platform::OpenSerialDevice(meter_->DevicePath());
+    ASSERT_GE(held.fd, 0);
+    doc->m_PortHandle = held.fd;
+    messages_.QueueAnswer(MessageAnswer::Yes);
+    Run(*doc, [&](PropertySheet& sheet, PortSetupPP& page) {
+        EXPECT_EQ(sheet.windowTitle(), "Port Settings");
+        ASSERT_EQ(sheet.PageCount(), 1);
+        EXPECT_EQ(sheet.Tabs()->tabText(0), "Comms");
+        for (QPushButton* button : sheet.findChildren<QPushButton*>())
+            EXPECT_NE(button->text().remove('&'), "Apply");
+        // The document's port was closed before the page listed the ports, so the
+        // page finds COM1 free.
+        EXPECT_EQ(doc->m_PortHandle, kInvalidPort);
+        EXPECT_FALSE(HandleOpen(held.fd));
+        EXPECT_TRUE(page.Available()[0]);
+        Cancel(sheet);
+    });
+    EXPECT_EQ(shown_, 1);
+}
+
+// OK after a good exchange: the page's port, its settings and what the meter said go
+// to the document; no reply is expected until retrieval is started again.
+TEST_F(CommSheetTest, OkHandsTheOpenPortToTheDocument) {
+    StartMeter(Options(760.0f, 1.03f));
+    auto doc = NewDoc();
+    doc->m_LastRequest = 4;
+    messages_.QueueAnswer(MessageAnswer::Yes);
+    PortHandle pagePort = kInvalidPort;
+    Run(*doc, [&](PropertySheet& sheet, PortSetupPP& page) {
+        QTest::keyClick(page.findChild<QLineEdit*>("1054"), Qt::Key_Backspace);
+        QTest::keyClicks(page.findChild<QLineEdit*>("1054"), "5"); // "200" -> "205"
+        ASSERT_TRUE(ConnectAndWait(page));
+        pagePort = page.PagePort();
+        Ok(sheet);
+    });
+    ASSERT_NE(pagePort, kInvalidPort);
+    EXPECT_EQ(doc->m_PortHandle, pagePort);
+    EXPECT_TRUE(HandleOpen(pagePort));
+    EXPECT_EQ(doc->m_Comms.portSetUp, 1);
+    EXPECT_EQ(doc->m_LastRequest, 0);
+    EXPECT_EQ(CommFieldText(doc->m_Comms.latency), "205");
+    EXPECT_EQ(CommFieldText(doc->m_Comms.port), "COM1");
+    EXPECT_EQ(doc->m_ModelNumber, 760.0);
+    EXPECT_EQ(doc->m_SystemType, 3);
+    EXPECT_TRUE(doc->ShortList());
+}
+
+TEST_F(CommSheetTest, CancelAfterConnectClosesThePortAndClearsPortSetUp) {
+    StartMeter();
+    auto doc = NewDoc();
+    doc->m_Comms.portSetUp = 1;
+    const double model = doc->m_ModelNumber;
+    messages_.QueueAnswer(MessageAnswer::Yes);
+    PortHandle pagePort = kInvalidPort;
+    Run(*doc, [&](PropertySheet& sheet, PortSetupPP& page) {
+        page.findChild<QLineEdit*>("1054")->setText("30");
+        ASSERT_TRUE(ConnectAndWait(page));
+        pagePort = page.PagePort();
+        Cancel(sheet);
+    });
+    ASSERT_NE(pagePort, kInvalidPort);
+    EXPECT_FALSE(HandleOpen(pagePort));
+    EXPECT_EQ(doc->m_PortHandle, kInvalidPort);
+    EXPECT_EQ(doc->m_Comms.portSetUp, 0);
+    EXPECT_EQ(doc->m_ModelNumber, model); // nothing copied back
+    EXPECT_EQ(CommFieldText(doc->m_Comms.latency), "200");
+    const auto reopened = platform::OpenSerialDevice(meter_->DevicePath());
+    EXPECT_GE(reopened.fd, 0);
+    platform::CloseSerialDevice(reopened.fd);
+}
+
+// OK with no port open (never connected, or the meter did not answer): the settings
+// are kept but the link is not set up, so retrieval asks for the port parameters.
+TEST_F(CommSheetTest, OkWithoutAWorkingLinkLeavesItNotSetUp) {
+    sim::SimOptions options;
+    options.faults.dropEvery = 1;
+    StartMeter(options);
+    auto doc = NewDoc();
+    for (bool connect : {false, true}) {
+        messages_.QueueAnswer(MessageAnswer::Yes);
+        Run(*doc, [&](PropertySheet& sheet, PortSetupPP& page) {
+            page.findChild<QComboBox*>("1043")->setCurrentIndex(4); // 9600
+            if (connect)
+                ASSERT_TRUE(ConnectAndWait(page));
+            Ok(sheet);
+        });
+        EXPECT_EQ(doc->m_PortHandle, kInvalidPort) << connect;
+        EXPECT_EQ(doc->m_Comms.portSetUp, 0) << connect;
+        EXPECT_EQ(CommFieldText(doc->m_Comms.baud), "9600") << connect;
+    }
+}
+
+TEST_F(CommSheetTest, ScreenshotAfterConnect) {
+    StartMeter();
+    auto doc = NewDoc();
+    messages_.QueueAnswer(MessageAnswer::Yes);
+    QImage shot;
+    Run(*doc, [&](PropertySheet& sheet, PortSetupPP& page) {
+        page.findChild<QLineEdit*>("1054")->setText("30");
+        ASSERT_TRUE(ConnectAndWait(page));
+        sheet.adjustSize();
+        QTest::qWait(20);
+        shot = sheet.grab().toImage();
+        Cancel(sheet);
+    });
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_LE(shot.width(), 1366);
+    EXPECT_LE(shot.height(), 700); // leaves room for a panel on a 1366x768 screen
+    EXPECT_TRUE(shot.save(QString::fromStdString(test::ScreenshotDir() + "/comm_page_connected.png")));
+}
+
+} // namespace
+} // namespace zentra
