@@ -57,6 +57,20 @@ ScriptedMessages::ScriptedMessages() {
 
 ScriptedMessages::~ScriptedMessages() { platform::SetMessageHandler({}); }
 
+void IsolateUserFolders() {
+    static TempDir* folders = nullptr; // lives until exit
+    if (folders)
+        return;
+    folders = new TempDir();
+    const std::string config = folders->path() + "/config";
+    const std::string state = folders->path() + "/state";
+    std::filesystem::create_directories(config);
+    std::filesystem::create_directories(state);
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    setenv("XDG_STATE_HOME", state.c_str(), 1);
+    std::atexit([] { delete folders; });
+}
+
 std::string ScreenshotDir() {
     const char* dir = std::getenv("ZENTRA_SCREENSHOT_DIR");
     std::string path = dir ? dir : (std::filesystem::temp_directory_path().string() + "/zentra-shots");
