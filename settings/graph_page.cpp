@@ -28,14 +28,62 @@ struct ColumnIds {
         enable;
 };
 constexpr std::array<ColumnIds, kGraphsPerPage> kIds{{
-    {1025, {1004, 1005, 1006}, {1029, 1030, 1031}, 1058, 1068, 1073, 1116, 1039, 1080, 1090, 1124,
-     1091, 1092, 1021},
-    {1026, {1012, 1013, 1014}, {1032, 1034, 1036}, 1060, 1070, 1074, 1118, 1040, 1099, 1105, 1126,
-     1111, 1093, 1022},
-    {1027, {1015, 1016, 1017}, {1044, 1046, 1048}, 1061, 1071, 1075, 1120, 1042, 1101, 1107, 1128,
-     1112, 1095, 1023},
-    {1028, {1018, 1019, 1020}, {1051, 1053, 1055}, 1062, 1072, 1076, 1122, 1057, 1103, 1109, 1130,
-     1114, 1097, 1024},
+    {1025,
+     {1004, 1005, 1006},
+     {1029, 1030, 1031},
+     1058,
+     1068,
+     1073,
+     1116,
+     1039,
+     1080,
+     1090,
+     1124,
+     1091,
+     1092,
+     1021},
+    {1026,
+     {1012, 1013, 1014},
+     {1032, 1034, 1036},
+     1060,
+     1070,
+     1074,
+     1118,
+     1040,
+     1099,
+     1105,
+     1126,
+     1111,
+     1093,
+     1022},
+    {1027,
+     {1015, 1016, 1017},
+     {1044, 1046, 1048},
+     1061,
+     1071,
+     1075,
+     1120,
+     1042,
+     1101,
+     1107,
+     1128,
+     1112,
+     1095,
+     1023},
+    {1028,
+     {1018, 1019, 1020},
+     {1051, 1053, 1055},
+     1062,
+     1072,
+     1076,
+     1122,
+     1057,
+     1103,
+     1109,
+     1130,
+     1114,
+     1097,
+     1024},
 }};
 
 constexpr int kEditWidth = 56; // px; five digits with room to spare
@@ -243,7 +291,8 @@ void GraphPP::Synchronise() {
         c.yScale->setEnabled(!d.relative);
         d.timeBase = LeadingInteger(c.timeBase->text().left(kTimeBaseChars).toStdString());
         d.yScale = LeadingDouble(c.yScale->text().left(kYScaleChars).toStdString());
-        c.title->setTitle(QStringLiteral("Graph %1").arg(data_.firstGraph + static_cast<int>(j) + 1));
+        c.title->setTitle(
+            QStringLiteral("Graph %1").arg(data_.firstGraph + static_cast<int>(j) + 1));
     }
 }
 
@@ -276,8 +325,8 @@ bool GraphPP::CheckColumn(int j) {
         if (WholeNumberIn(check.edit->text().toStdString(), check.min, check.max))
             continue;
         const std::string message = std::string(check.name) + " must be a whole number from " +
-                                    std::to_string(check.min) + " to " +
-                                    std::to_string(check.max) + ".";
+                                    std::to_string(check.min) + " to " + std::to_string(check.max) +
+                                    ".";
         platform::ShowMessage(message, "", platform::MessageButtons::Ok,
                               platform::MessageIcon::Warning);
         if (check.edit->isEnabled()) {

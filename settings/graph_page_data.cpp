@@ -12,7 +12,9 @@
 namespace zentra {
 namespace {
 
-int PageIndex(int page) { return std::clamp(page, 0, kGraphPages - 1); }
+int PageIndex(int page) {
+    return std::clamp(page, 0, kGraphPages - 1);
+}
 
 std::string_view SkipBlanks(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
@@ -130,8 +132,8 @@ int LeadingInteger(std::string_view text) {
 double LeadingDouble(std::string_view text) {
     text = WithoutPlus(SkipBlanks(text));
     double value = 0.0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value,
-                                              std::chars_format::general);
+    const auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
     if (error != std::errc())
         return 0.0;
     return value;

@@ -40,8 +40,8 @@ struct GraphColumn {
     bool gridY = false;
     bool centreZero = false;
     bool relative = false;
-    int timeBase = 0;    // m_ScaleX
-    double yScale = 0.0; // m_NominalY[0]
+    int timeBase = 0;                          // m_ScaleX
+    double yScale = 0.0;                       // m_NominalY[0]
     std::array<int, kTracesPerGraph> colour{}; // index into TraceColours
     std::array<int, kTracesPerGraph> source{}; // position in the source list, 0 = "OFF"
     std::array<std::string, kTracesPerGraph> heading;

@@ -25,8 +25,9 @@ bool OnGraphSettings(CZentraDoc& doc, int currentPage, QWidget* parent, const Sh
             copy.LoadFromGraphs(k, doc);
             pages[static_cast<std::size_t>(k)] = new GraphPP(copy);
             const int first = kGraphsPerPage * k + 1;
-            sheet.AddPage(pages[static_cast<std::size_t>(k)],
-                          QStringLiteral("Graphs %1 - %2").arg(first).arg(first + kGraphsPerPage - 1));
+            sheet.AddPage(
+                pages[static_cast<std::size_t>(k)],
+                QStringLiteral("Graphs %1 - %2").arg(first).arg(first + kGraphsPerPage - 1));
         }
         sheet.SetActivePage(std::clamp(currentPage, 0, kGraphPages - 1));
 
