@@ -3,11 +3,18 @@
 #include "tests/display/view/view_test_support.h"
 #include "tests/support/test_support.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QFile>
+#include <QLineEdit>
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace zentra {
@@ -121,6 +128,57 @@ TEST(Printing, PdfPageShowsTheWindowPicture) {
     }
     EXPECT_GT(background, page.width() / 2);
     EXPECT_GT(white, page.width() * 9 / 10);
+}
+
+TEST(Printing, ThroughThePrintDialogToAPdfFile) {
+    test::ScopedUserFolders folders;
+    platform::ManualClock clock{test::kDemoNow};
+    test::DemoView demo(800, 600);
+    test::TempDir dir;
+    const QString pdf = QString::fromStdString(dir.File("dialog.pdf"));
+    bool answered = false;
+    // The user picks "Print to File (PDF)", types a file name and presses Print.
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            if (QWidget* other = QApplication::activeModalWidget())
+                other->close();
+            return;
+        }
+        if (auto* printers = dialog->findChild<QComboBox*>("printers"))
+            printers->setCurrentIndex(printers->findText("Print to File (PDF)"));
+        if (auto* name = dialog->findChild<QLineEdit*>("filename"))
+            name->setText(pdf);
+        answered = true;
+        dialog->accept();
+    });
+    demo.view->OnCommand(57607);
+    ASSERT_TRUE(answered);
+    EXPECT_TRUE(demo.view->CurrentPrintImage().Empty());
+    QFile file(pdf);
+    ASSERT_TRUE(file.exists());
+    EXPECT_GT(file.size(), 2000);
+}
+
+TEST(Printing, PreviewRendersOnePageAndReleasesTheImage) {
+    test::ScopedUserFolders folders;
+    platform::ManualClock clock{test::kDemoNow};
+    test::DemoView demo(800, 600);
+    int pages = -1;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            if (QWidget* other = QApplication::activeModalWidget())
+                other->close();
+            return;
+        }
+        if (auto* preview = dialog->findChild<QPrintPreviewWidget*>())
+            pages = preview->pageCount();
+        dialog->reject();
+    });
+    demo.view->OnCommand(57609);
+    EXPECT_EQ(pages, 1);
+    EXPECT_TRUE(demo.view->CurrentPrintImage().Empty());
 }
 
 } // namespace
