@@ -10,6 +10,8 @@
 #include "document/registry_defaults.h"
 #include "document/zentra_doc.h"
 #include "platform/message_box.h"
+#include "settings/comm_sheet.h"
+#include "settings/graph_sheet.h"
 #include "settings/project_sheet.h"
 
 #include <QAction>
@@ -339,6 +341,15 @@ void CMainFrame::OnCommand(int id) {
         break;
     case cmd::kProjectSettings:
         OnProjectSettings(controller_.Doc(), this);
+        view_->DrawView();
+        break;
+    case cmd::kGraphSettings:
+        OnGraphSettings(controller_.Doc(), view_->CurrentPage(), this);
+        view_->DrawView();
+        break;
+    case cmd::kCommSettings:
+        OnCommSettings(controller_.Doc(), this);
+        view_->DrawView();
         break;
     case cmd::kSetAsDefault:
         OnSetAsDefault(controller_.Doc());

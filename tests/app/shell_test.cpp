@@ -6,6 +6,7 @@
 #include "display/view/zentra_view.h"
 #include "tests/app/app_fixture.h"
 
+#include <QDialog>
 #include <QDropEvent>
 #include <QLabel>
 #include <QMimeData>
@@ -178,6 +179,48 @@ TEST_F(ShellTestCase, ScreenshotOfTheMainWindow) {
     const std::string file = ScreenshotDir() + "/app_main_window.png";
     ASSERT_TRUE(shot.save(QString::fromStdString(file)));
     EXPECT_EQ(shot.size(), frame->size() * shot.devicePixelRatio());
+}
+
+} // namespace
+} // namespace zentra::test
+
+namespace zentra::test {
+namespace {
+
+// Opens a settings sheet through the menu or the view and closes it with Cancel;
+// gives the sheet's caption (empty when no sheet opened).
+QString SheetCaption(const std::function<void()>& open) {
+    QString caption;
+    QTimer closer;
+    closer.setInterval(10);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            caption = modal->windowTitle();
+            if (auto* dialog = qobject_cast<QDialog*>(modal))
+                dialog->reject();
+        }
+    });
+    closer.start();
+    open();
+    closer.stop();
+    return caption;
+}
+
+TEST_F(ShellTestCase, SettingsCommandsOpenTheirSheetsFromMenuAndView) {
+    auto frame = MakeFrame();
+    frame->show();
+    const std::pair<int, const char*> sheets[] = {{cmd::kProjectSettings, "Project Settings"},
+                                                  {cmd::kGraphSettings, "Graph Settings"},
+                                                  {cmd::kCommSettings, "Port Settings"}};
+    for (const auto& [id, caption] : sheets) {
+        if (id == cmd::kCommSettings) {
+            // The serial settings first ask whether the link may be interrupted.
+            messages_.QueueAnswer(platform::MessageAnswer::Yes);
+            messages_.QueueAnswer(platform::MessageAnswer::Yes);
+        }
+        EXPECT_EQ(SheetCaption([&] { frame->Action(id)->trigger(); }), caption);
+        EXPECT_EQ(SheetCaption([&] { frame->View()->OnCommand(id); }), caption);
+    }
 }
 
 } // namespace
