@@ -131,6 +131,9 @@ TickOutcome AcquisitionTick(CZentraDoc& doc, AcquisitionState& state, Acquisitio
             StoreInRing(doc, meter.readings, meter.decodedCount, t);
             const bool wasLogging = doc.m_LoggingActive != 0;
             outcome.recordsWritten = LoggingStep(doc, meter.readings, meter.decodedCount, t);
+            // Samples logged after a save are changes: closing must ask about them.
+            if (outcome.recordsWritten > 0)
+                doc.SetModifiedFlag(true);
             outcome.loggingEnded = wasLogging && doc.m_LoggingActive == 0;
             meter.RequestReadings();
             outcome.readingsRequested = true;

@@ -104,6 +104,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
             return parsed;
         } else if (arg == "--force") {
             o.force = true;
+        } else if (arg == "--recover") {
+            o.recoverOnly = true;
         } else if (arg == "--quiet" || arg == "-q") {
             o.quiet = true;
         } else if (arg == "--period") {
@@ -171,6 +173,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
             return fail("unexpected argument " + std::string(arg));
         }
     }
+    if (o.recoverOnly)
+        return parsed; // nothing else is needed
     if (o.port.empty())
         return fail("no port given (COM1 ... COM9)");
     if (!periodGiven)
@@ -186,6 +190,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
 
 std::string UsageText() {
     return R"(Usage: zentra-log PORT --period P --samples N --out FILE.ztr [options]
+       zentra-log --recover
 
 Logs N samples from the power meter on PORT, one every period P, into a Zentra
 project file, exactly as the desktop program's Enable Logging does, and saves the
@@ -209,6 +214,7 @@ project at the end (and a CSV export if asked).
                        the meter is first queried and before the first reading.
   --force              overwrite FILE.ztr / FILE.csv if they exist.
   -q, --quiet          no progress line per sample.
+  --recover            only recover interrupted runs (see below), then stop.
   -h, --help           this text.
 
 Options left out take the values a new project starts with: the settings stored
@@ -216,8 +222,11 @@ as defaults by the desktop program, else node 1, order 0, 38400 baud, NONE, 1 st
 bit, latency 200 ms. zentra-log never changes those stored settings.
 
 Ctrl+C (or SIGTERM) ends logging like Stop Data Retrieval; the samples logged so
-far are saved. While logging, the project is also saved every five minutes, so a
-power cut loses little.
+far are saved. While logging, the project is also saved every five minutes, and a
+recovery copy is kept in $XDG_STATE_HOME/zentra (~/.local/state/zentra) at least
+every 60 samples and every minute. After a crash, a kill or a power cut the next
+start of zentra-log (or of Zentra) finds that copy; zentra-log saves it as
+FILE-recovered.ztr beside the file the interrupted run was to write.
 
 Exit status: 0 when the project was saved (all samples, or stopped early);
 1 when the port, the meter or a file failed; 2 for a wrong command line.

@@ -24,6 +24,7 @@ struct LoggerOptions {
     bool force = false;           // overwrite existing output files
     bool quiet = false;           // no progress lines
     int tickMs = 1000;            // length of one acquisition second (tests run faster)
+    bool recoverOnly = false;     // only recover interrupted runs, then stop
 };
 
 struct ParsedArguments {

@@ -11,6 +11,7 @@
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
+#include "tools/logger/logger_recovery.h"
 
 #include <algorithm>
 #include <chrono>
@@ -237,6 +238,11 @@ bool Save(CZentraDoc& doc, const std::string& path, std::ostream& err) {
     return result.ok;
 }
 
+std::string FolderOf(const std::string& path) {
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    return folder.empty() ? "." : folder;
+}
+
 // Waits until the timer is due; false when a stop was asked for meanwhile.
 bool WaitForTick(const DeadlineTimer& timer, const std::atomic<bool>& stop) {
     while (!stop.load()) {
@@ -253,10 +259,13 @@ bool WaitForTick(const DeadlineTimer& timer, const std::atomic<bool>& stop) {
 
 int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
               const std::atomic<bool>& stop, const RunHooks& hooks) {
+    RunMessages messages(err);
+    // Runs that a crash, a kill or a power cut interrupted are saved before a new one
+    // begins.
+    RecoverInterruptedRuns(FolderOf(o.out), out, err);
     if (!CheckOutput(o.out, o.force, err) || (o.csv && !CheckOutput(*o.csv, o.force, err)))
         return kExitFailure;
 
-    RunMessages messages(err);
     ScaledClock scaledClock(hooks.scaleClock, o.tickMs);
 
     auto docHolder = std::make_unique<CZentraDoc>(); // 1.7 MB of fixed arrays: not on the stack
@@ -320,6 +329,11 @@ int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
         << ", to " << o.out << " (Ctrl+C stops and saves)\n"
         << std::flush;
 
+    // The recovery copy: what a crash, a kill or a power cut cannot take away.
+    RecoveryWriter recovery;
+    recovery.SetSavePath(std::filesystem::absolute(o.out).lexically_normal().string());
+    bool recoveryFailureShown = false;
+
     std::string line;
     line.reserve(256);
     int missed = 0;
@@ -365,6 +379,11 @@ int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
             }
         }
 
+        if (recovery.Update(doc) == RecoveryStep::Failed && !recoveryFailureShown) {
+            err << "zentra-log: " << recovery.LastError() << '\n';
+            recoveryFailureShown = true;
+        }
+
         if (tick.recordsWritten > 0 && doc.m_LoggingActive &&
             platform::Now() - lastSave >= kCheckpointSeconds) {
             Save(doc, o.out, err);
@@ -384,8 +403,15 @@ int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
     if (stopped)
         out << "Stopped after " << doc.m_SampleCount << " of " << doc.m_Samples << " samples\n";
 
-    if (!Save(doc, o.out, err))
+    // The final copy holds every sample until the project itself is safe.
+    recovery.Update(doc);
+    if (!Save(doc, o.out, err)) {
+        if (recovery.HasCopy())
+            err << "zentra-log: the samples are kept in " << recovery.CopyPath().string()
+                << "; the next start of zentra-log or Zentra recovers them\n";
         return kExitFailure;
+    }
+    recovery.Saved(doc);
     out << "Saved " << doc.m_SampleCount << " samples to " << o.out << '\n';
     if (o.csv) {
         const CsvExportResult csv = ExportCsv(doc, *o.csv);
@@ -408,6 +434,12 @@ int LoggerMain(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (!parsed.error.empty()) {
         err << "zentra-log: " << parsed.error << "\nTry 'zentra-log --help'.\n";
         return kExitUsage;
+    }
+    if (parsed.options.recoverOnly) {
+        RunMessages messages(err);
+        if (RecoverInterruptedRuns(".", out, err) == 0)
+            out << "No interrupted run to recover\n";
+        return kExitOk;
     }
     return RunLogger(parsed.options, out, err, stop);
 }
