@@ -1,5 +1,6 @@
 #include "display/view/data_table.h"
 
+#include "acquisition/calendar.h"
 #include "acquisition/readings_catalogue.h"
 #include "document/csv_export.h"
 #include "document/format_value.h"
@@ -7,7 +8,9 @@
 
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace zentra {
@@ -40,7 +43,55 @@ void StepDown(Rect& r, int step, double height) {
     r.bottom = Trunc(r.top + height);
 }
 
+// Values this large print with so many digits that formatting dominates the paint.
+constexpr double kLongValue = 1e15;
+
+template <std::size_t N> void AppendField(std::string& out, const std::array<char, N>& field) {
+    out.append(field.data(), strnlen(field.data(), N));
+}
+
+bool HoldsLongValues(const SampleRecord& record) {
+    return std::any_of(record.begin(), record.end(),
+                       [](double v) { return std::isfinite(v) && std::fabs(v) >= kLongValue; });
+}
+
 } // namespace
+
+std::string VisibleSampleRow(const CZentraDoc& doc, int sample, std::string_view separator,
+                             std::size_t budget) {
+    if (sample < 0 || sample >= kMaxSamples)
+        return {};
+    const auto n = static_cast<std::size_t>(sample);
+    const SampleRecord& record = doc.m_SampleValues[n];
+    if (!HoldsLongValues(record))
+        return BuildSampleRow(doc, sample, separator);
+
+    // The same row as BuildSampleRow, cut short once nothing more can show.
+    const bool shortList = UsesShortList(doc.m_SystemType);
+    std::string row;
+    if (shortList)
+        row += kShortRowIndent;
+    const GetSystemDate when(doc.m_SampleTimes[n]);
+    AppendField(row, when.m_MonthName);
+    row += ' ';
+    AppendField(row, when.m_Day);
+    row += ' ';
+    AppendField(row, when.m_Year);
+    row += ' ';
+    AppendField(row, when.m_Hour);
+    row += ':';
+    AppendField(row, when.m_Minute);
+    row += ':';
+    AppendField(row, when.m_Second);
+    row += separator;
+    const std::size_t columns = ColumnsFor(doc.m_SystemType).size();
+    for (std::size_t k = 0; k < columns && row.size() <= budget; ++k) {
+        const bool horsePower = shortList && k == kShortColumnCount - 1;
+        AppendFormattedValue(row, horsePower ? HorsePower(record.data()) : record[k + 1]);
+        row += separator;
+    }
+    return row;
+}
 
 TableSizes TableSizesFor(int textScale, bool maximised) {
     TableSizes sizes;
@@ -68,8 +119,8 @@ double NewestLiveValue(const CZentraDoc& doc, int readingIndex) {
     return entry[static_cast<std::size_t>(position)];
 }
 
-std::vector<TableText> LayoutDataTable(const CZentraDoc& doc, int g,
-                                       const TableGeometry& geometry) {
+std::vector<TableText> LayoutDataTable(const CZentraDoc& doc, int g, const TableGeometry& geometry,
+                                       double smallAdvance) {
     std::vector<TableText> lines;
     if (g < 0 || g >= kGraphCount)
         return lines;
@@ -154,7 +205,8 @@ std::vector<TableText> LayoutDataTable(const CZentraDoc& doc, int g,
             continue; // a negative page (a damaged file) has no samples to show
         StepDown(text, sizes.smallStep, sizes.rowHeight * 0.5);
         lines.push_back({text, TextAlign::Left, TableFont::Small,
-                         BuildSampleRow(doc, static_cast<int>(i), separator)});
+                         VisibleSampleRow(doc, static_cast<int>(i), separator,
+                                          VisibleLength(text.Width(), smallAdvance))});
     }
 
     StepDown(text, 2 * sizes.smallStep, sizes.rowHeight);
@@ -169,11 +221,15 @@ void DrawDataTable(QPainter& painter, const CZentraDoc& doc, int g, const TableG
     const QFont mainFont = CellFont(sizes.rowHeight, geometry.fontWeight);
     const QFont smallFont = CellFont(sizes.rowHeight / 2, geometry.fontWeight);
 
+    const double mainAdvance = MinCharAdvance(mainFont);
+    const double smallAdvance = MinCharAdvance(smallFont);
+
     painter.save();
     painter.setPen(Qt::black);
-    for (const TableText& line : LayoutDataTable(doc, g, geometry)) {
-        painter.setFont(line.font == TableFont::Main ? mainFont : smallFont);
-        DrawTextLine(painter, line.rect, line.align, line.text);
+    for (const TableText& line : LayoutDataTable(doc, g, geometry, smallAdvance)) {
+        const bool main = line.font == TableFont::Main;
+        painter.setFont(main ? mainFont : smallFont);
+        DrawTextLine(painter, line.rect, line.align, line.text, main ? mainAdvance : smallAdvance);
     }
     painter.restore();
 }

@@ -7,7 +7,9 @@
 #include "display/view/view_layout.h"
 #include "display/view/view_text.h"
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QPainter;
@@ -45,11 +47,21 @@ struct TableText {
     std::string text;
 };
 
-// The table of graph g as positioned lines of text, in drawing order.
-std::vector<TableText> LayoutDataTable(const CZentraDoc& doc, int g, const TableGeometry& geometry);
+// The table of graph g as positioned lines of text, in drawing order. smallAdvance is
+// the small font's narrowest character advance: sample rows are formatted only as far
+// as they can show.
+std::vector<TableText> LayoutDataTable(const CZentraDoc& doc, int g, const TableGeometry& geometry,
+                                       double smallAdvance = 1.0);
 
 // Draws the table of graph g in black; the painter's font and pen are restored.
 void DrawDataTable(QPainter& painter, const CZentraDoc& doc, int g, const TableGeometry& geometry);
+
+// The sample row of the logged form: BuildSampleRow's text, except that a record
+// holding values of 1e15 or more (hundreds of digits each, from a damaged file) is
+// formatted only until the row is longer than `budget` characters, the most that can
+// show; what is formatted is the same text.
+std::string VisibleSampleRow(const CZentraDoc& doc, int sample, std::string_view separator,
+                             std::size_t budget);
 
 // The newest live value of a reading index (1..48 through the reading map, 49 the
 // derived horse power); 0 for an empty ring slot or a position outside the slot.

@@ -1,14 +1,17 @@
 #include "display/view/view_text.h"
 
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QString>
 #include <algorithm>
+#include <cmath>
 
 namespace zentra {
 namespace {
 
 constexpr int kReferencePixelSize = 100;
+constexpr double kNarrowestAdvance = 0.25;
 
 // Pixel size (em height) per pixel of line height for the default face, measured once.
 double EmPerLineHeight() {
@@ -29,12 +32,25 @@ QFont CellFont(int cellHeight, int weight, bool italic) {
     font.setPixelSize(std::max(1, pixelSize));
     font.setWeight(static_cast<QFont::Weight>(std::clamp(weight, 1, 1000)));
     font.setItalic(italic);
+    font.setKerning(false);
     return font;
 }
 
-std::string_view VisiblePart(std::string_view text, int width, TextAlign align) {
-    // One character more than the width: a partly visible last glyph still shows.
-    const std::size_t limit = static_cast<std::size_t>(std::max(0, width)) + 1;
+double MinCharAdvance(const QFont& font) {
+    const QFontMetricsF metrics(font);
+    double narrowest = metrics.horizontalAdvance(QChar(' '));
+    for (char16_t c = 0x21; c < 0x7f; ++c)
+        narrowest = std::min(narrowest, metrics.horizontalAdvance(QChar(c)));
+    return std::max(kNarrowestAdvance, narrowest);
+}
+
+std::size_t VisibleLength(int width, double minAdvance) {
+    const double advance = std::max(kNarrowestAdvance, minAdvance);
+    return static_cast<std::size_t>(std::ceil(std::max(0, width) / advance)) + 1;
+}
+
+std::string_view VisiblePart(std::string_view text, int width, TextAlign align, double minAdvance) {
+    const std::size_t limit = VisibleLength(width, minAdvance);
     if (text.size() <= limit)
         return text;
     switch (align) {
@@ -48,10 +64,11 @@ std::string_view VisiblePart(std::string_view text, int width, TextAlign align) 
     return text;
 }
 
-void DrawTextLine(QPainter& painter, const Rect& rect, TextAlign align, std::string_view text) {
+void DrawTextLine(QPainter& painter, const Rect& rect, TextAlign align, std::string_view text,
+                  double minAdvance) {
     if (rect.Width() <= 0 || rect.Height() <= 0 || text.empty())
         return;
-    const std::string_view shown = VisiblePart(text, rect.Width(), align);
+    const std::string_view shown = VisiblePart(text, rect.Width(), align, minAdvance);
     int flags = Qt::TextSingleLine | Qt::AlignTop;
     switch (align) {
     case TextAlign::Left:

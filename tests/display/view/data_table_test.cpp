@@ -188,6 +188,28 @@ TEST(VisiblePart, OnlyWhatCanShowIsLaidOut) {
     EXPECT_EQ(VisiblePart("abc", -5, TextAlign::Left), "a");
 }
 
+TEST_F(TableFixture, LongValuesAreFormattedOnlyAsFarAsTheyShow) {
+    Log(3);
+    doc->m_SampleValues[1][5] = 1e300;
+    doc->m_SampleValues[2][2] = -std::numeric_limits<double>::max();
+    doc->m_SampleValues[2][9] = std::numeric_limits<double>::infinity();
+    for (int system : {1, 3}) {
+        doc->m_SystemType = system;
+        for (int n = 0; n < 3; ++n) {
+            const std::string full = BuildSampleRow(*doc, n, "   ");
+            const std::string cut = VisibleSampleRow(*doc, n, "   ", 400);
+            EXPECT_EQ(full.compare(0, cut.size(), cut), 0) << system << "/" << n;
+            if (n == 0)
+                EXPECT_EQ(cut, full); // ordinary values: the shared row itself
+            else
+                EXPECT_LT(cut.size(), 400u + 320u) << system << "/" << n;
+            EXPECT_GE(cut.size(), std::min<std::size_t>(full.size(), 400u));
+        }
+    }
+    EXPECT_EQ(VisibleSampleRow(*doc, -1, "   ", 400), "");
+    EXPECT_EQ(VisibleSampleRow(*doc, kMaxSamples, "   ", 400), "");
+}
+
 TEST_F(TableFixture, HugeValuesStillDraw) {
     // Values from a file are not bounded: 1e308 prints as 309 digits in every column.
     doc->m_Graphs[1].m_RealTime = 0;
