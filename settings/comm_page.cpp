@@ -28,8 +28,9 @@ constexpr std::array<const char*, 6> kBaudTexts{"115200", "57600", "38400",
 constexpr std::array<const char*, 3> kParityTexts{"NONE", "ODD", "EVEN"};
 constexpr std::array<const char*, 2> kStopBitTexts{"1", "2"};
 
-constexpr int kPortListChars = 30;     // port list width, in characters of its font
-constexpr int kInformationWidth = 300; // pixels
+constexpr int kPortListChars = 40;       // port list width, in characters of its font
+constexpr std::size_t kDeviceChars = 34; // longer device paths are cut in the middle
+constexpr int kInformationWidth = 300;   // pixels
 constexpr int kInformationHeight = 250;
 
 template <typename Widget> Widget* Named(Widget* widget, const char* id) {
@@ -74,8 +75,7 @@ void TakeText(const QComboBox& list, CommText& field) {
 
 } // namespace
 
-PortSetupPP::PortSetupPP(const CommPageData& data, QWidget* parent)
-    : QWidget(parent), data_(data) {
+PortSetupPP::PortSetupPP(const CommPageData& data, QWidget* parent) : QWidget(parent), data_(data) {
     setObjectName(QStringLiteral("PortSetupPP"));
     timer_.setSingleShot(false);
     connect(&timer_, &QTimer::timeout, this, &PortSetupPP::IdentityPoll);
@@ -95,7 +95,8 @@ void PortSetupPP::BuildControls() {
     portList_ = Named(new QComboBox(this), "1041");
     portList_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     portList_->setMinimumContentsLength(kPortListChars);
-    changeDevice_ = Named(new QPushButton(QStringLiteral("Change device..."), this), "changeDevice");
+    changeDevice_ =
+        Named(new QPushButton(QStringLiteral("Change device..."), this), "changeDevice");
     changeDevice_->setToolTip(
         QStringLiteral("Choose which device this port name stands for on this machine"));
 
@@ -114,6 +115,7 @@ void PortSetupPP::BuildControls() {
     portRow->addWidget(changeDevice_);
 
     auto* form = new QFormLayout;
+    form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     form->addRow(QStringLiteral("Node Number"), node_);
     form->addRow(QStringLiteral("Port"), portRow);
     form->addRow(QStringLiteral("Baud Rate"), baud_);
@@ -169,10 +171,13 @@ void PortSetupPP::FillPortList() {
             continue;
         const QString name = QStringLiteral("COM%1").arg(i + 1);
         const auto& device = devices[static_cast<std::size_t>(i)];
+        const QString separator = QString::fromUtf8(kPortDeviceSeparator);
         const QString shown =
-            device ? name + QString::fromUtf8(kPortDeviceSeparator) + FromStd(*device) : name;
+            device ? name + separator + FromStd(ShortDevicePath(*device, kDeviceChars)) : name;
         portList_->addItem(shown, name);
-        portList_->setItemData(portList_->count() - 1, shown, Qt::ToolTipRole);
+        if (device)
+            portList_->setItemData(portList_->count() - 1, name + separator + FromStd(*device),
+                                   Qt::ToolTipRole);
     }
     if (portList_->count() == 0)
         return; // nothing to choose: the stored port name stays as it was

@@ -88,8 +88,8 @@ class PortSetupPP : public QWidget {
     DeviceDialogRunner runDeviceDialog_;
     std::function<std::vector<std::string>()> candidates_;
 
-    QLineEdit* node_ = nullptr;          // 1059
-    QComboBox* portList_ = nullptr;      // 1041
+    QLineEdit* node_ = nullptr;     // 1059
+    QComboBox* portList_ = nullptr; // 1041
     QPushButton* changeDevice_ = nullptr;
     QComboBox* baud_ = nullptr;          // 1043
     QComboBox* parity_ = nullptr;        // 1045

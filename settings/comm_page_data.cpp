@@ -103,6 +103,23 @@ std::string LatencyFromText(std::string_view text) {
     return std::string(text.substr(0, kLatencyChars));
 }
 
+std::string ShortDevicePath(std::string_view path, std::size_t maxChars) {
+    static constexpr std::string_view kEllipsis = "\u2026"; // one character on screen
+    if (path.size() <= maxChars || maxChars < 3)
+        return std::string(path);
+    // Counted in bytes; a cut never splits a multi-byte character.
+    auto continuation = [&](std::size_t i) { return (path[i] & 0xC0) == 0x80; };
+    const std::size_t keep = maxChars - 1;
+    std::size_t head = keep / 3;
+    std::size_t tailStart = path.size() - (keep - head);
+    while (head > 0 && continuation(head))
+        --head;
+    while (tailStart < path.size() && continuation(tailStart))
+        ++tailStart;
+    return std::string(path.substr(0, head)) + std::string(kEllipsis) +
+           std::string(path.substr(tailStart));
+}
+
 std::vector<std::string> IdentityLines(const std::array<float, kIdentityFloats>& identity) {
     return {
         Format("Model Number: %-.0f", At(identity, kIdentityModel)),

@@ -81,6 +81,11 @@ std::vector<std::string> IdentityLines(const std::array<float, kIdentityFloats>&
 // The five lines of an information reply: system type, voltage, VT primary and
 // secondary, current.
 std::vector<std::string> InformationLines(const std::array<double, kMeterInfoSize>& info);
+// A device path as the port list shows it: whole up to maxChars characters, longer
+// ones cut in the middle ("/dev/serial/by…A50285BI-if00-port0"), since both the folder
+// and the end of the name tell devices apart.
+std::string ShortDevicePath(std::string_view path, std::size_t maxChars);
+
 // The text of a system type number, or a note for a number the meter should not send.
 std::string SystemTypeText(double number);
 

@@ -92,6 +92,16 @@ TEST(CommTextTest, FieldsNodeAndLatency) {
     EXPECT_EQ(LatencyFromText("123456789"), "1234567");
 }
 
+TEST(CommTextTest, LongDevicePathsAreCutInTheMiddle) {
+    EXPECT_EQ(ShortDevicePath("/dev/ttyUSB0", 34), "/dev/ttyUSB0");
+    const std::string byId = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    EXPECT_EQ(ShortDevicePath(byId, 34), "/dev/serial\u2026RT_A50285BI-if00-port0");
+    // Two-byte characters at both cuts stay whole.
+    const std::string wide = "/dev/\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9";
+    const std::string cut = ShortDevicePath(wide, 10);
+    EXPECT_EQ(cut, "/de\u2026\u00e9\u00e9\u00e9");
+}
+
 TEST(CommTextTest, IdentityLines) {
     std::array<float, kIdentityFloats> identity{};
     identity[kIdentityModel] = 760.0f;
@@ -100,10 +110,10 @@ TEST(CommTextTest, IdentityLines) {
     identity[kIdentityCompileDate] = 90115.0f; // a date before the year 2010 keeps its zero
     identity[kIdentitySerialHigh] = 123456.0f;
     identity[kIdentitySerialLow] = 42.0f;
-    EXPECT_EQ(IdentityLines(identity),
-              (std::vector<std::string>{"Model Number: 760", "Version: 2.030",
-                                        "Compile Date: 090115", "Serial #: 1234560042",
-                                        "Comms Lock: ON"}));
+    EXPECT_EQ(
+        IdentityLines(identity),
+        (std::vector<std::string>{"Model Number: 760", "Version: 2.030", "Compile Date: 090115",
+                                  "Serial #: 1234560042", "Comms Lock: ON"}));
     identity[kIdentityCommsLock] = -0.0f;
     identity[kIdentitySerialHigh] = 7.0f;
     identity[kIdentitySerialLow] = 3.0f;

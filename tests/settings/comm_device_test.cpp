@@ -2,6 +2,7 @@
 // map, and the port list that follows it.
 #include "comm_test_support.h"
 #include "document/port_map.h"
+#include "platform/serial_ports.h"
 #include "settings/port_device_dialog.h"
 
 #include <QComboBox>
@@ -70,7 +71,9 @@ TEST_F(CommDeviceTest, ChosenLinkIsStoredListedAndUsed) {
 
     auto* ports = page.findChild<QComboBox*>("1041");
     ASSERT_EQ(ports->count(), 2);
-    EXPECT_EQ(ports->itemText(1).toStdString(), "COM4 \u2014 " + options.link);
+    EXPECT_EQ(ports->itemText(1).toStdString(), "COM4 \u2014 " + ShortDevicePath(options.link, 34));
+    EXPECT_EQ(ports->itemData(1, Qt::ToolTipRole).toString().toStdString(),
+              "COM4 \u2014 " + options.link);
     EXPECT_EQ(ports->currentData().toString(), "COM4");
     EXPECT_EQ(CommFieldText(page.Data().comms.port), "COM4");
 
@@ -124,7 +127,8 @@ TEST_F(CommDeviceTest, CancelChangesNothing) {
     StartMeter();
     PortSetupPP page(PageData("50"));
     page.OnConnect();
-    ChangeDevice(page, [&](PortDeviceDialog& dialog) { Choose(dialog, 2, absent_.File("ttyUSB7")); });
+    ChangeDevice(page,
+                 [&](PortDeviceDialog& dialog) { Choose(dialog, 2, absent_.File("ttyUSB7")); });
     EXPECT_EQ(StoredPortDevice(2), std::nullopt);
     EXPECT_EQ(page.Connected(), 1);
     EXPECT_NE(page.PagePort(), kInvalidPort);

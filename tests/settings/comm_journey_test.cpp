@@ -1,8 +1,8 @@
 // A whole session against a simulated meter: a new document, the Communication sheet
 // (Connect, OK), Start Data Retrieval, the live ring filling, Enable Logging, samples
 // logged to the planned count, Stop, save, and the project opened again.
-#include "comm_test_support.h"
 #include "acquisition/command_ids.h"
+#include "comm_test_support.h"
 #include "display/view/zentra_view.h"
 #include "document/project_file.h"
 #include "settings/comm_sheet.h"

@@ -106,12 +106,13 @@ TEST_F(CommPageTest, ConnectRunsIdentityThenInformationThenLayout) {
     EXPECT_EQ(page.TimerId(), kPageTimerId);
     EXPECT_EQ(page.TimerInterval(), 200);
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !page.InformationLines().empty(); }, test::kExchangeWaitMs));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !page.InformationLines().empty(); }, test::kExchangeWaitMs));
     EXPECT_EQ(page.InformationLines(), kIdentity760);
     EXPECT_GE(elapsed.elapsed(), 180); // a coarse timer may fire up to 5 % early
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return page.InformationLines().size() > 5; },
-                                test::kExchangeWaitMs));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return page.InformationLines().size() > 5; }, test::kExchangeWaitMs));
     EXPECT_EQ(page.InformationLines(), Concat(kIdentity760, kInformation));
     EXPECT_GE(elapsed.elapsed(), 360);
 

@@ -5,10 +5,10 @@
 #include "settings/comm_sheet.h"
 #include "settings/property_sheet.h"
 
-#include <QGuiApplication>
+#include <QComboBox>
 #include <QImage>
+#include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTabWidget>
 
 #include <fcntl.h>
@@ -164,8 +164,9 @@ TEST_F(CommSheetTest, OkWithoutAWorkingLinkLeavesItNotSetUp) {
         messages_.QueueAnswer(MessageAnswer::Yes);
         Run(*doc, [&](PropertySheet& sheet, PortSetupPP& page) {
             page.findChild<QComboBox*>("1043")->setCurrentIndex(4); // 9600
-            if (connect)
+            if (connect) {
                 ASSERT_TRUE(ConnectAndWait(page));
+            }
             Ok(sheet);
         });
         EXPECT_EQ(doc->m_PortHandle, kInvalidPort) << connect;
@@ -175,7 +176,12 @@ TEST_F(CommSheetTest, OkWithoutAWorkingLinkLeavesItNotSetUp) {
 }
 
 TEST_F(CommSheetTest, ScreenshotAfterConnect) {
-    StartMeter();
+    // A stable by-id name, as long as real ones are.
+    test::TempDir dir;
+    sim::SimOptions options;
+    options.link = dir.File("usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+    StartMeter(options);
+    ports_.Assign(1, options.link);
     auto doc = NewDoc();
     messages_.QueueAnswer(MessageAnswer::Yes);
     QImage shot;
@@ -190,7 +196,8 @@ TEST_F(CommSheetTest, ScreenshotAfterConnect) {
     ASSERT_FALSE(shot.isNull());
     EXPECT_LE(shot.width(), 1366);
     EXPECT_LE(shot.height(), 700); // leaves room for a panel on a 1366x768 screen
-    EXPECT_TRUE(shot.save(QString::fromStdString(test::ScreenshotDir() + "/comm_page_connected.png")));
+    EXPECT_TRUE(
+        shot.save(QString::fromStdString(test::ScreenshotDir() + "/comm_page_connected.png")));
 }
 
 } // namespace
