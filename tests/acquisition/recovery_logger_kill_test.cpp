@@ -1,0 +1,141 @@
+// A logging program killed outright (SIGKILL: no handler, no save) loses at most the
+// samples since its last recovery copy: the next start of zentra-log finds the copy,
+// saves it beside the file the run was to write, and every recovered sample is byte
+// for byte the record built from what the meter sent.
+#include "acquisition/acquisition_cycle.h"
+#include "document/project_file.h"
+#include "document/recovery_file.h"
+#include "document/zentra_doc.h"
+#include "tests/acquisition/logger_process.h"
+#include "tests/support/test_support.h"
+#include "tools/logger/logger_run.h"
+#include "tools/sim/meter_model.h"
+#include "tools/sim/meter_simulator.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <sstream>
+
+namespace zentra {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr int kSamplesBeforeKill = 90;
+
+class RecoveryAfterKill : public ::testing::Test {
+  protected:
+    test::TempDir dir_;
+    // The meter's clock advances one second per readings reply, so the values of
+    // reply j are those of second j: the test can rebuild every reply.
+    std::atomic<int> readingsReplies_{0};
+    sim::MeterSimulator simulator_{Options()};
+
+    sim::SimOptions Options() {
+        sim::SimOptions options;
+        options.clock = [this] { return static_cast<double>(readingsReplies_++); };
+        return options;
+    }
+    void SetUp() override { ASSERT_TRUE(simulator_.Start()) << simulator_.Error(); }
+
+    std::string State() const { return dir_.File("state"); }
+    std::map<std::string, std::string> Environment() const {
+        return {{"ZENTRA_COM1", simulator_.DevicePath()},
+                {"XDG_STATE_HOME", State()},
+                {"XDG_CONFIG_HOME", dir_.File("config")},
+                {"HOME", dir_.path()}};
+    }
+
+    // The record the logger builds from readings reply j (full list, standard layout).
+    std::vector<SampleRecord> ExpectedRecords(int replies) const {
+        auto reference = std::make_unique<CZentraDoc>();
+        reference->m_SystemType = 1;
+        sim::MeterModel model;
+        std::vector<SampleRecord> records(static_cast<std::size_t>(replies));
+        for (int j = 0; j < replies; ++j) {
+            const auto values = model.Readings(static_cast<double>(j));
+            ReadingsBlock block{};
+            for (std::size_t p = 0; p < block.size(); ++p)
+                block[p] = static_cast<double>(values[p]);
+            BuildRecord(*reference, block, kBlockReadings, records[static_cast<std::size_t>(j)]);
+        }
+        return records;
+    }
+};
+
+bool SameBytes(const SampleRecord& a, const SampleRecord& b) {
+    return std::memcmp(a.data(), b.data(), sizeof(SampleRecord)) == 0;
+}
+
+TEST_F(RecoveryAfterKill, TheNextStartRecoversTheLoggedSamplesByteForByte) {
+    const std::string out = dir_.File("run.ztr");
+    test::LoggerProcess logger({"COM1", "--period", "1s", "--latency", "20", "--tick-ms", "50",
+                                "--samples", "7200", "--out", out},
+                               Environment());
+    ASSERT_TRUE(logger.started()) << test::LoggerProgram();
+    ASSERT_TRUE(logger.WaitForText("sample " + std::to_string(kSamplesBeforeKill) + "/", 60s))
+        << logger.Output() << logger.Errors();
+    const int shown = logger.LastSampleShown();
+    logger.Signal(SIGKILL);
+    EXPECT_EQ(logger.Wait(10s), -1); // killed, not exited
+    EXPECT_FALSE(fs::exists(out));   // it never saved
+
+    // The next start of zentra-log (here a short run of its own) recovers first.
+    const test::ScopedEnv state("XDG_STATE_HOME", State().c_str());
+    const test::ScopedEnv config("XDG_CONFIG_HOME", dir_.File("config").c_str());
+    const test::ScopedEnv com1("ZENTRA_COM1", simulator_.DevicePath().c_str());
+    const std::atomic<bool> stop{false};
+    std::ostringstream nextOut, nextErr;
+    ASSERT_EQ(logger::LoggerMain({"COM1", "--period", "1s", "--latency", "20", "--tick-ms", "50",
+                                  "--samples", "2", "--quiet", "--out", dir_.File("next.ztr")},
+                                 nextOut, nextErr, stop),
+              logger::kExitOk)
+        << nextErr.str();
+    const std::string recoveredPath = dir_.File("run-recovered.ztr");
+    EXPECT_NE(nextOut.str().find("of an interrupted run to " + recoveredPath), std::string::npos)
+        << nextOut.str();
+    EXPECT_TRUE(FindInterruptedRuns(fs::path(State()) / "zentra").empty());
+
+    auto recovered = std::make_unique<CZentraDoc>();
+    const FileResult opened = OnOpenDocument(*recovered, recoveredPath);
+    ASSERT_TRUE(opened.ok) << opened.error;
+    const int count = recovered->m_SampleCount;
+    RecordProperty("shown_before_kill", shown);
+    RecordProperty("recovered", count);
+    EXPECT_GE(count, shown - kRecoveryEverySamples);
+    EXPECT_LE(count, readingsReplies_.load());
+    EXPECT_EQ(recovered->m_Locked, 1);
+    EXPECT_EQ(recovered->m_SystemType, 1);
+
+    // Each sample is the record of one readings reply, in order; a one-second gap is
+    // filled with a copy of the same record at the same time.
+    const auto expected = ExpectedRecords(readingsReplies_.load());
+    std::size_t reply = 0;
+    for (int n = 0; n < count; ++n) {
+        const auto& record = recovered->m_SampleValues[static_cast<std::size_t>(n)];
+        const auto time = recovered->m_SampleTimes[static_cast<std::size_t>(n)];
+        if (n > 0) {
+            const auto previousTime = recovered->m_SampleTimes[static_cast<std::size_t>(n - 1)];
+            ASSERT_GE(time, previousTime) << "sample " << n;
+            if (time == previousTime &&
+                SameBytes(record, recovered->m_SampleValues[static_cast<std::size_t>(n - 1)]))
+                continue;
+            ++reply;
+        }
+        while (reply < expected.size() && !SameBytes(record, expected[reply]))
+            ++reply;
+        ASSERT_LT(reply, expected.size()) << "sample " << n << " is no reply the meter sent";
+    }
+    for (int n = count; n < kMaxSamples; ++n)
+        ASSERT_EQ(recovered->m_SampleTimes[static_cast<std::size_t>(n)], 0) << n;
+}
+
+} // namespace
+} // namespace zentra
