@@ -139,12 +139,13 @@ QGroupBox* GraphPP::BuildColumn(int j) {
     c.title = Named(new QGroupBox(QStringLiteral("Graph %1").arg(j + 1), this), id.title);
     QGroupBox* box = c.title;
 
+    // "Trace n" over its source and colour lists keeps the column narrow.
     auto* traces = new QGridLayout;
     traces->setHorizontalSpacing(4);
-    traces->setVerticalSpacing(3);
+    traces->setVerticalSpacing(1);
     for (int t = 0; t < kTracesPerGraph; ++t) {
         const auto ti = static_cast<std::size_t>(t);
-        traces->addWidget(new QLabel(QStringLiteral("Trace %1").arg(t + 1), box), t, 0);
+        traces->addWidget(new QLabel(QStringLiteral("Trace %1").arg(t + 1), box), 2 * t, 0);
         c.source[ti] = Named(new QComboBox(box), id.source[ti]);
         c.colour[ti] = Named(new QComboBox(box), id.colour[ti]);
         c.source[ti]->setMaxVisibleItems(24);
@@ -152,11 +153,11 @@ QGroupBox* GraphPP::BuildColumn(int j) {
         c.source[ti]->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         c.colour[ti]->setMinimumContentsLength(7);
         c.colour[ti]->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-        traces->addWidget(c.source[ti], t, 1);
-        traces->addWidget(c.colour[ti], t, 2);
+        traces->addWidget(c.source[ti], 2 * t + 1, 0);
+        traces->addWidget(c.colour[ti], 2 * t + 1, 1);
     }
-    traces->setColumnStretch(1, 3);
-    traces->setColumnStretch(2, 2);
+    traces->setColumnStretch(0, 3);
+    traces->setColumnStretch(1, 2);
 
     auto* yAxis = new QGroupBox(QStringLiteral("Y - Axis"), box);
     c.gridY = Named(new QCheckBox(QStringLiteral("Grid On"), yAxis), id.gridY);

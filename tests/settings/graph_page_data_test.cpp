@@ -1,0 +1,184 @@
+// The Graphs page's copy without widgets: what LoadFromGraphs reads out of the four
+// records, what StoreToGraphs writes back and leaves alone, and the edit rules.
+#include "document/zentra_doc.h"
+#include "settings/graph_page_data.h"
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace zentra {
+namespace {
+
+std::unique_ptr<CZentraDoc> Document(std::int32_t systemType) {
+    auto doc = std::make_unique<CZentraDoc>();
+    doc->ResetToDefaults();
+    doc->m_SystemType = systemType;
+    return doc;
+}
+
+std::array<std::uint8_t, kGraphRecordSize> Image(const Graph& graph) {
+    std::array<std::uint8_t, kGraphRecordSize> image{};
+    EncodeGraph(graph, image.data());
+    return image;
+}
+
+TEST(GraphPageData, SourceListsByMeterFamily) {
+    const auto full = SourceList(1);
+    ASSERT_EQ(full.size(), 24u);
+    EXPECT_EQ(full.front(), "OFF");
+    EXPECT_EQ(full[1], "V L1-2");
+    EXPECT_EQ(full[17], "kWd (Imp)"); // position 17 is reading 23
+    EXPECT_EQ(full.back(), "Max Ad");
+    for (std::int32_t type : {3, 6}) {
+        const auto reduced = SourceList(type);
+        ASSERT_EQ(reduced.size(), 10u);
+        EXPECT_EQ(reduced[1], "V 1");
+        EXPECT_EQ(reduced.back(), "h.p.");
+    }
+}
+
+TEST(GraphPageData, LoadReadsTheFourGraphsOfItsPage) {
+    auto doc = Document(1);
+    Graph& g = doc->m_Graphs[6]; // page 1, column 2
+    g.m_Enabled = 0;
+    g.m_RealTime = 1;
+    g.m_GraphMode = 0;
+    g.m_CentreZero = 1;
+    g.m_RelativeY = 0;
+    g.m_TickLengthX = 2.0; // neither grid nor the page's plain tick
+    g.m_TickLengthY = kGridTickLength;
+    g.m_ScaleX = 45;
+    g.m_NominalY = {250.0, 110.0};
+    g.m_LineColour = {8, 0, 5};
+    g.m_Associations = {23, 0, 17};
+    SetText(g.m_Headings[0], "Max Ad");
+    SetText(g.m_Headings[1], "OFF");
+    SetText(g.m_Headings[2], "own text");
+    doc->m_ArchivedFile = 1;
+
+    GraphPageData data;
+    data.LoadFromGraphs(1, *doc);
+    EXPECT_EQ(data.firstGraph, 4);
+    EXPECT_TRUE(data.archived);
+    EXPECT_EQ(data.sources.size(), 24u);
+    const GraphColumn& c = data.columns[2];
+    EXPECT_FALSE(c.enabled);
+    EXPECT_TRUE(c.realTime);
+    EXPECT_FALSE(c.graphMode);
+    EXPECT_TRUE(c.centreZero);
+    EXPECT_FALSE(c.relative);
+    EXPECT_FALSE(c.gridX);
+    EXPECT_TRUE(c.gridY);
+    EXPECT_EQ(c.timeBase, 45);
+    EXPECT_DOUBLE_EQ(c.yScale, 250.0);
+    EXPECT_EQ(c.colour, (std::array<int, 3>{8, 0, 5}));
+    // Full-list meters: the stored positions and headings as they are.
+    EXPECT_EQ(c.source, (std::array<int, 3>{23, 0, 17}));
+    EXPECT_EQ(c.heading[2], "own text");
+}
+
+TEST(GraphPageData, StoreWritesThePageAndLeavesTheRestAlone) {
+    auto doc = Document(1);
+    Graph& g = doc->m_Graphs[3];
+    g.m_TickLengthX = 2.0;
+    g.m_TickLengthY = 3.0;
+    g.m_LineStyle = {1, 2, 3};
+    SetText(g.m_LegendX, "legend x");
+    SetText(g.m_LegendY, "legend y");
+    g.m_ScaleY = 14;
+    g.m_NominalScaleY = 7;
+    g.m_NominalY = {300.0, 90.0};
+    const auto otherPages = Image(doc->m_Graphs[4]);
+
+    GraphPageData data;
+    data.LoadFromGraphs(0, *doc);
+    GraphColumn& c = data.columns[3];
+    c.yScale = 75.0;
+    c.timeBase = 600;
+    c.source = {16, 1, 0};
+    c.heading = {"Hz", "V L1-2", "OFF"};
+    data.StoreToGraphs(0, *doc);
+
+    // Unchecked grids are stored as the plain tick lengths, whatever was there.
+    EXPECT_DOUBLE_EQ(g.m_TickLengthX, kDefaultTickLengthX);
+    EXPECT_DOUBLE_EQ(g.m_TickLengthY, kDefaultTickLengthY);
+    EXPECT_DOUBLE_EQ(g.m_NominalY[0], 75.0);
+    EXPECT_DOUBLE_EQ(g.m_NominalY[1], 90.0);
+    EXPECT_EQ(g.m_ScaleX, 600);
+    EXPECT_EQ(g.m_Associations, (std::array<std::int32_t, 3>{16, 1, 0}));
+    EXPECT_STREQ(g.m_Headings[0].data(), "Hz");
+    EXPECT_STREQ(g.m_Headings[2].data(), "OFF");
+    EXPECT_EQ(g.m_LineStyle, (std::array<std::int32_t, 3>{1, 2, 3}));
+    EXPECT_STREQ(g.m_LegendX.data(), "legend x");
+    EXPECT_STREQ(g.m_LegendY.data(), "legend y");
+    EXPECT_EQ(g.m_ScaleY, 14);
+    EXPECT_EQ(g.m_NominalScaleY, 7);
+    EXPECT_EQ(Image(doc->m_Graphs[4]), otherPages);
+}
+
+TEST(GraphPageData, LoadThenStoreKeepsGraphsTheDocumentDefaultsMade) {
+    for (std::int32_t type : {1, 3}) {
+        auto doc = Document(type);
+        ApplyGraphDefaults(*doc);
+        doc->m_Graphs[9].m_NominalY[0] = 20.4; // unchanged unless its page is opened
+        std::array<std::array<std::uint8_t, kGraphRecordSize>, kGraphCount> before;
+        for (int g = 0; g < kGraphCount; ++g)
+            before[static_cast<std::size_t>(g)] = Image(doc->m_Graphs[static_cast<std::size_t>(g)]);
+        for (int k = 0; k < kGraphPages; ++k) {
+            GraphPageData data;
+            data.LoadFromGraphs(k, *doc);
+            data.StoreToGraphs(k, *doc);
+        }
+        for (int g = 0; g < kGraphCount; ++g)
+            EXPECT_EQ(Image(doc->m_Graphs[static_cast<std::size_t>(g)]),
+                      before[static_cast<std::size_t>(g)])
+                << "system type " << type << ", graph " << g + 1;
+    }
+}
+
+TEST(GraphPageData, ReducedListSourcesBecomeListPositionsAndBack) {
+    for (std::int32_t type : {3, 6}) {
+        auto doc = Document(type);
+        Graph& g = doc->m_Graphs[8];
+        g.m_Associations = {5, 49, 10}; // 5 ("V 2") is not offered to these meters
+        SetText(g.m_Headings[0], "V 2");
+        SetText(g.m_Headings[1], "stale");
+        GraphPageData data;
+        data.LoadFromGraphs(2, *doc);
+        const GraphColumn& c = data.columns[0];
+        EXPECT_EQ(c.source, (std::array<int, 3>{0, 9, 3})) << "system type " << type;
+        EXPECT_EQ(c.heading[0], "OFF");
+        EXPECT_EQ(c.heading[1], "h.p.");
+        EXPECT_EQ(c.heading[2], "kW Sum");
+        data.StoreToGraphs(2, *doc);
+        EXPECT_EQ(g.m_Associations, (std::array<std::int32_t, 3>{0, 49, 10}));
+        EXPECT_STREQ(g.m_Headings[0].data(), "OFF");
+        EXPECT_STREQ(g.m_Headings[1].data(), "h.p.");
+    }
+}
+
+TEST(GraphPageData, EditRules) {
+    EXPECT_EQ(WholeNumberIn("5", kTimeBaseMin, kTimeBaseMax), 5);
+    EXPECT_EQ(WholeNumberIn(" 600 ", kTimeBaseMin, kTimeBaseMax), 600);
+    EXPECT_EQ(WholeNumberIn("+20", kYScaleMin, kYScaleMax), 20);
+    EXPECT_EQ(WholeNumberIn("10000", kYScaleMin, kYScaleMax), 10000);
+    for (const char* refused :
+         {"4", "601", "", "  ", "-5", "20.5", "2 0", "12x", "x12", "99999999999999999999"})
+        EXPECT_FALSE(WholeNumberIn(refused, kTimeBaseMin, kTimeBaseMax)) << '"' << refused << '"';
+    EXPECT_FALSE(WholeNumberIn("10001", kYScaleMin, kYScaleMax));
+
+    EXPECT_EQ(LeadingInteger(" 12x"), 12);
+    EXPECT_EQ(LeadingInteger("abc"), 0);
+    EXPECT_DOUBLE_EQ(LeadingDouble("20"), 20.0);
+    EXPECT_DOUBLE_EQ(LeadingDouble(" 20.4kW"), 20.4);
+    EXPECT_DOUBLE_EQ(LeadingDouble(""), 0.0);
+
+    EXPECT_EQ(FormatYScale(20.4), "20");
+    EXPECT_EQ(FormatYScale(1000.0), "1000");
+}
+
+} // namespace
+} // namespace zentra

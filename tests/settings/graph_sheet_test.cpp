@@ -1,0 +1,344 @@
+// The "Graph Settings" sheet against a document, driven as a user would: the pages and
+// their controls, the exclusive pairs, Relative Scale, archived documents, reduced
+// source lists, range checks, Cancel, which pages store what on OK, and screenshots.
+#include "project_test_support.h"
+#include "settings/graph_page.h"
+#include "settings/graph_sheet.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <gtest/gtest.h>
+
+namespace zentra {
+namespace {
+
+using test::Control;
+using test::Retype;
+using test::SheetScript;
+using test::Tick;
+
+using GraphImages = std::array<std::array<std::uint8_t, kGraphRecordSize>, kGraphCount>;
+
+GraphImages Images(const CZentraDoc& doc) {
+    GraphImages images{};
+    for (std::size_t g = 0; g < kGraphCount; ++g)
+        EncodeGraph(doc.m_Graphs[g], images[g].data());
+    return images;
+}
+
+// Column ids of the first column of every page.
+constexpr const char* kTimeBase1 = "1092";
+constexpr const char* kYScale1 = "1116";
+constexpr const char* kRelative1 = "1073";
+constexpr const char* kRealTime[] = {"1080", "1099", "1101", "1103"};
+constexpr const char* kLogMode[] = {"1090", "1105", "1107", "1109"};
+
+class GraphSheetTest : public ::testing::Test {
+  protected:
+    GraphSheetTest() { ApplyGraphDefaults(*doc_); }
+
+    bool Run(int currentPage, std::vector<SheetScript::Action> rounds) {
+        SheetScript script(std::move(rounds));
+        const bool stored = OnGraphSettings(*doc_, currentPage, nullptr, script.Runner());
+        activePages_ = script.ActivePages();
+        return stored;
+    }
+
+    Graph& G(int number) { return doc_->m_Graphs[static_cast<std::size_t>(number - 1)]; }
+
+    platform::ManualClock clock_{test::kFixedNow};
+    test::ScriptedMessages messages_;
+    std::unique_ptr<CZentraDoc> doc_ = test::NewDocument();
+    std::vector<int> activePages_;
+};
+
+// Shows page k as the user would by picking its tab.
+QWidget& Open(PropertySheet& sheet, int k) {
+    sheet.Tabs()->setCurrentIndex(k);
+    return *sheet.Page(k);
+}
+
+TEST_F(GraphSheetTest, ThreePagesOfFourColumnsOpenOnTheViewsPage) {
+    EXPECT_FALSE(Run(
+        2, {[](PropertySheet& sheet) {
+            EXPECT_EQ(sheet.windowTitle(), "Graph Settings");
+            ASSERT_EQ(sheet.PageCount(), 3);
+            EXPECT_EQ(sheet.Tabs()->tabText(0), "Graphs 1 - 4");
+            EXPECT_EQ(sheet.Tabs()->tabText(1), "Graphs 5 - 8");
+            EXPECT_EQ(sheet.Tabs()->tabText(2), "Graphs 9 - 12");
+            EXPECT_EQ(sheet.findChildren<QPushButton*>().size(), 2); // OK, Cancel: no Apply
+
+            const QWidget& page = *sheet.Page(2);
+            const char* titles[] = {"1025", "1026", "1027", "1028"};
+            for (int j = 0; j < 4; ++j)
+                EXPECT_EQ(Control<QGroupBox>(page, titles[j])->title(),
+                          QStringLiteral("Graph %1").arg(9 + j));
+            // Every control of a column, and the labels the user reads.
+            for (const char* id : {"1004", "1005", "1006", "1029", "1030", "1031", "1018", "1019",
+                                   "1020", "1051", "1053", "1055"}) {
+                const QComboBox* list = Control<QComboBox>(page, id);
+                EXPECT_FALSE(list->isEditable());
+            }
+            EXPECT_EQ(test::Items(Control<QComboBox>(page, "1029")),
+                      QStringList({"Black", "Red", "Blue", "Green", "Yellow", "Orange", "Brown",
+                                   "Magenta", "Cyan"}));
+            EXPECT_EQ(Control<QComboBox>(page, "1020")->count(), 24);
+            EXPECT_EQ(Control<QComboBox>(page, "1020")->itemText(0), "OFF");
+            for (const char* id : {"1058", "1068", "1073", "1039", "1024"})
+                Control<QCheckBox>(page, id);
+            for (const char* id : {"1080", "1090", "1124", "1091", "1103", "1109", "1130", "1114"})
+                Control<QRadioButton>(page, id);
+            for (const char* id : {"1116", "1092", "1122", "1097"})
+                Control<QLineEdit>(page, id);
+            QStringList texts;
+            for (const QLabel* label : page.findChildren<QLabel*>())
+                texts << label->text();
+            for (const QAbstractButton* button : page.findChildren<QAbstractButton*>())
+                texts << button->text();
+            for (const QGroupBox* box : page.findChildren<QGroupBox*>())
+                texts << box->title();
+            for (const char* text :
+                 {"Trace 1", "Trace 2", "Trace 3", "Y - Axis", "X - Axis", "Grid On", "Centre Zero",
+                  "Relative Scale", "Y Scale", "Time Base Unit", "Mode", "Real Time", "Log Mode",
+                  "Graph", "Text", "Enable"})
+                EXPECT_EQ(texts.count(QString::fromLatin1(text)),
+                          QString(text) == "Grid On" ? 8 : 4)
+                    << text;
+            test::PressCancel(sheet);
+        }}));
+    EXPECT_EQ(activePages_, (std::vector<int>{2}));
+}
+
+TEST_F(GraphSheetTest, XTickOfTwoOpensUncheckedAndIsStoredAsThePlainTick) {
+    G(2).m_TickLengthX = 2.0;
+    G(3).m_TickLengthX = kGridTickLength;
+    ASSERT_TRUE(Run(0, {[](PropertySheet& sheet) {
+                        const QWidget& page = *sheet.Page(0);
+                        EXPECT_FALSE(Control<QCheckBox>(page, "1040")->isChecked());
+                        EXPECT_TRUE(Control<QCheckBox>(page, "1042")->isChecked());
+                        Tick(Control<QCheckBox>(page, "1060")); // Y grid of graph 2 on
+                        test::PressOk(sheet);
+                    }}));
+    EXPECT_DOUBLE_EQ(G(2).m_TickLengthX, 1.5);
+    EXPECT_DOUBLE_EQ(G(2).m_TickLengthY, 100.0);
+    EXPECT_DOUBLE_EQ(G(3).m_TickLengthX, 100.0);
+}
+
+TEST_F(GraphSheetTest, RelativeScaleGreysTheYScaleWhichIsStillStored) {
+    G(1).m_RelativeY = 1;
+    G(1).m_NominalY[0] = 300.0;
+    ASSERT_TRUE(Run(0, {[](PropertySheet& sheet) {
+                        const QWidget& page = *sheet.Page(0);
+                        QLineEdit* yScale = Control<QLineEdit>(page, kYScale1);
+                        QCheckBox* relative = Control<QCheckBox>(page, kRelative1);
+                        EXPECT_TRUE(relative->isChecked());
+                        EXPECT_FALSE(yScale->isEnabled());
+                        EXPECT_EQ(yScale->text(), "300");
+                        Tick(relative);
+                        EXPECT_TRUE(yScale->isEnabled());
+                        Retype(yScale, "450");
+                        Tick(relative);
+                        EXPECT_FALSE(yScale->isEnabled());
+                        test::PressOk(sheet);
+                    }}));
+    EXPECT_EQ(G(1).m_RelativeY, 1);
+    EXPECT_DOUBLE_EQ(G(1).m_NominalY[0], 450.0);
+}
+
+TEST_F(GraphSheetTest, ModePairsExcludeEachOtherAndNotTheOtherPair) {
+    ASSERT_TRUE(Run(0, {[](PropertySheet& sheet) {
+                        const QWidget& page = *sheet.Page(0);
+                        auto* realTime = Control<QRadioButton>(page, "1099");
+                        auto* logMode = Control<QRadioButton>(page, "1105");
+                        auto* graph = Control<QRadioButton>(page, "1126");
+                        auto* text = Control<QRadioButton>(page, "1111");
+                        EXPECT_TRUE(
+                            logMode->isChecked()); // graph 2 of the defaults: log mode, graph
+                        EXPECT_TRUE(graph->isChecked());
+                        Tick(realTime);
+                        EXPECT_FALSE(logMode->isChecked());
+                        Tick(text);
+                        EXPECT_FALSE(graph->isChecked());
+                        EXPECT_TRUE(realTime->isChecked());
+                        Tick(Control<QCheckBox>(page, "1070")); // centre zero
+                        Tick(Control<QCheckBox>(page, "1022")); // enable off
+                        test::PressOk(sheet);
+                    }}));
+    EXPECT_EQ(G(2).m_RealTime, 1);
+    EXPECT_EQ(G(2).m_GraphMode, 0);
+    EXPECT_EQ(G(2).m_CentreZero, 1);
+    EXPECT_EQ(G(2).m_Enabled, 0);
+    EXPECT_EQ(G(1).m_RealTime, 0);
+    EXPECT_EQ(G(1).m_GraphMode, 1);
+}
+
+TEST_F(GraphSheetTest, ArchivedDocumentsCannotChooseRealTime) {
+    doc_->m_ArchivedFile = 1;
+    ASSERT_TRUE(Run(1, {[](PropertySheet& sheet) {
+                        for (int k : {1, 0, 2}) {
+                            const QWidget& page = Open(sheet, k);
+                            for (int j = 0; j < 4; ++j) {
+                                auto* realTime = Control<QRadioButton>(page, kRealTime[j]);
+                                EXPECT_FALSE(realTime->isEnabled())
+                                    << "page " << k << " column " << j;
+                                EXPECT_TRUE(Control<QRadioButton>(page, kLogMode[j])->isChecked());
+                                Tick(realTime);
+                                EXPECT_FALSE(realTime->isChecked());
+                            }
+                        }
+                        test::PressOk(sheet);
+                    }}));
+    for (int g = 1; g <= kGraphCount; ++g)
+        EXPECT_EQ(G(g).m_RealTime, 0) << "graph " << g;
+}
+
+TEST_F(GraphSheetTest, ReducedMetersShowAnUnofferedSourceAsOff) {
+    for (std::int32_t type : {3, 6}) {
+        doc_ = test::NewDocument();
+        doc_->m_SystemType = type;
+        ApplyGraphDefaults(*doc_);
+        G(6).m_Associations = {5, 49, 14}; // "V 2" is not offered to these meters
+        SetText(G(6).m_Headings[0], "V 2");
+        ASSERT_TRUE(Run(1, {[](PropertySheet& sheet) {
+                            const QWidget& page = *sheet.Page(1);
+                            EXPECT_EQ(Control<QComboBox>(page, "1012")->count(), 10);
+                            EXPECT_EQ(Control<QComboBox>(page, "1012")->currentText(), "OFF");
+                            EXPECT_EQ(Control<QComboBox>(page, "1013")->currentText(), "h.p.");
+                            EXPECT_EQ(Control<QComboBox>(page, "1014")->currentText(),
+                                      "kWHr (Imp)");
+                            test::CloseUp(Control<QComboBox>(page, "1014"), 2); // "I 1"
+                            test::PressOk(sheet);
+                        }}));
+        EXPECT_EQ(G(6).m_Associations, (std::array<std::int32_t, 3>{0, 49, 7})) << type;
+        EXPECT_STREQ(G(6).m_Headings[0].data(), "OFF");
+        EXPECT_STREQ(G(6).m_Headings[2].data(), "I 1");
+    }
+}
+
+TEST_F(GraphSheetTest, ChosenSourcesAndColoursAreStoredWithTheirLabels) {
+    ASSERT_TRUE(Run(0, {[](PropertySheet& sheet) {
+                        const QWidget& page = *sheet.Page(0);
+                        EXPECT_EQ(Control<QComboBox>(page, "1004")->currentText(), "V L1-2");
+                        EXPECT_EQ(Control<QComboBox>(page, "1029")->currentText(), "Red");
+                        test::CloseUp(Control<QComboBox>(page, "1006"), 22); // reading 40
+                        test::CloseUp(Control<QComboBox>(page, "1031"), 8);
+                        test::PressOk(sheet);
+                    }}));
+    EXPECT_EQ(G(1).m_Associations, (std::array<std::int32_t, 3>{1, 2, 22}));
+    EXPECT_EQ(G(1).m_LineColour[2], 8);
+    // An opened page's headings are the list's texts, replacing the defaults' own.
+    EXPECT_STREQ(G(1).m_Headings[0].data(), "V L1-2");
+    EXPECT_STREQ(G(1).m_Headings[2].data(), "Max kVAd");
+    EXPECT_STREQ(G(5).m_Headings[1].data(), "PF Avg"); // page never opened
+}
+
+TEST_F(GraphSheetTest, OutOfRangeNumbersKeepTheSheetOpenOnTheEdit) {
+    struct Case {
+        const char* id;
+        const char* text;
+        const char* message;
+    };
+    const Case cases[] = {
+        {kTimeBase1, "4", "Time Base Unit must be a whole number from 5 to 600."},
+        {kTimeBase1, "601", "Time Base Unit must be a whole number from 5 to 600."},
+        {kYScale1, "4", "Y Scale must be a whole number from 5 to 10000."},
+    };
+    G(1).m_RelativeY = 0;
+    for (const Case& c : cases) {
+        messages_.Clear();
+        ASSERT_TRUE(Run(0, {[&](PropertySheet& sheet) {
+                            QWidget& page = *sheet.Page(0);
+                            QLineEdit* edit = Control<QLineEdit>(page, c.id);
+                            Retype(edit, c.text);
+                            test::PressOk(sheet);
+                            EXPECT_TRUE(sheet.isVisible()) << c.text;
+                            EXPECT_EQ(messages_.LastText(), c.message);
+                            EXPECT_EQ(sheet.focusWidget(), edit);
+                            // Nor may the page be left for another.
+                            sheet.Tabs()->setCurrentIndex(1);
+                            EXPECT_EQ(sheet.ActivePage(), 0);
+                            EXPECT_EQ(messages_.shown().size(), 2u);
+                            Retype(edit, "25");
+                            test::PressOk(sheet);
+                        }}))
+            << c.text;
+    }
+    EXPECT_EQ(G(1).m_ScaleX, 25);
+    EXPECT_DOUBLE_EQ(G(1).m_NominalY[0], 25.0);
+}
+
+TEST_F(GraphSheetTest, AGreyedOutOfRangeYScaleSendsTheUserToRelativeScale) {
+    G(5).m_RelativeY = 1;
+    G(5).m_NominalY[0] = 3.0; // from the stored defaults, never checked
+    const GraphImages before = Images(*doc_);
+    EXPECT_FALSE(Run(1, {[&](PropertySheet& sheet) {
+                         test::PressOk(sheet);
+                         EXPECT_TRUE(sheet.isVisible());
+                         EXPECT_EQ(messages_.LastText(),
+                                   "Y Scale must be a whole number from 5 to 10000.");
+                         EXPECT_EQ(sheet.focusWidget(), Control<QCheckBox>(*sheet.Page(1), "1073"));
+                         test::PressCancel(sheet);
+                     }}));
+    EXPECT_EQ(Images(*doc_), before);
+}
+
+TEST_F(GraphSheetTest, CancelAfterEditingEveryPageChangesNothing) {
+    const GraphImages before = Images(*doc_);
+    EXPECT_FALSE(Run(0, {[](PropertySheet& sheet) {
+                         for (int k = 0; k < 3; ++k) {
+                             QWidget& page = Open(sheet, k);
+                             Retype(Control<QLineEdit>(page, kTimeBase1), "300");
+                             Tick(Control<QCheckBox>(page, "1021"));
+                             Tick(Control<QCheckBox>(page, "1039"));
+                             Tick(Control<QRadioButton>(page, "1091"));
+                             test::CloseUp(Control<QComboBox>(page, "1005"), 7);
+                             test::CloseUp(Control<QComboBox>(page, "1053"), 6);
+                         }
+                         test::PressCancel(sheet);
+                     }}));
+    EXPECT_EQ(Images(*doc_), before);
+    EXPECT_TRUE(messages_.shown().empty());
+}
+
+TEST_F(GraphSheetTest, OnlyOpenedPagesRoundTheirYScale) {
+    for (int g : {1, 5, 9})
+        G(g).m_NominalY[0] = 20.4;
+    const GraphImages before = Images(*doc_);
+    ASSERT_TRUE(Run(1, {[](PropertySheet& sheet) {
+                        EXPECT_EQ(Control<QLineEdit>(*sheet.Page(1), kYScale1)->text(), "20");
+                        test::PressOk(sheet);
+                    }}));
+    EXPECT_DOUBLE_EQ(G(5).m_NominalY[0], 20.0);
+    const GraphImages after = Images(*doc_);
+    for (std::size_t g : {0u, 1u, 2u, 3u, 8u, 9u, 10u, 11u})
+        EXPECT_EQ(after[g], before[g]) << "graph " << g + 1;
+    EXPECT_DOUBLE_EQ(G(1).m_NominalY[0], 20.4);
+    EXPECT_DOUBLE_EQ(G(9).m_NominalY[0], 20.4);
+}
+
+TEST_F(GraphSheetTest, ScreenshotFitsASmallScreen) {
+    G(2).m_TickLengthX = kGridTickLength;
+    G(3).m_CentreZero = 1;
+    G(4).m_RelativeY = 0;
+    G(9).m_Associations = {21, 15, 23}; // the longest labels
+    G(10).m_GraphMode = 0;
+    G(11).m_RealTime = 1;
+    ASSERT_TRUE(Run(
+        0, {[](PropertySheet& sheet) {
+            sheet.resize(sheet.sizeHint());
+            EXPECT_LE(sheet.width(), 1366);
+            EXPECT_LE(sheet.height(), 700); // room for a title bar and a task bar at 768
+            const std::string dir = test::ScreenshotDir();
+            EXPECT_TRUE(sheet.grab().save(QString::fromStdString(dir + "/graph_page.png")));
+            Open(sheet, 2);
+            EXPECT_TRUE(sheet.grab().save(QString::fromStdString(dir + "/graph_page_9_12.png")));
+            test::PressOk(sheet);
+        }}));
+}
+
+} // namespace
+} // namespace zentra
