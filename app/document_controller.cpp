@@ -63,7 +63,11 @@ DocumentController::DocumentController(FileChooser& chooser)
     recent_.Load();
 }
 
-DocumentController::~DocumentController() = default;
+// The document goes with the controller once the user has answered the save
+// question: its recovery copy is no longer wanted.
+DocumentController::~DocumentController() {
+    recovery_.Discard();
+}
 
 bool DocumentController::Start(const std::optional<std::string>& path, std::string* reason) {
     // The new document first: it brings the stored serial settings, which a file that
@@ -103,6 +107,7 @@ bool DocumentController::NewDocument() {
         return false;
     // The same document object starts over, as a single-document program does: the
     // defaults, the graph defaults and the stored defaults; the port is closed.
+    recovery_.Discard();
     doc_->OnNewDocument();
     if (onDocumentChanged)
         onDocumentChanged(*doc_);
@@ -183,6 +188,7 @@ std::unique_ptr<CZentraDoc> DocumentController::Load(const std::string& path,
 }
 
 void DocumentController::Adopt(std::unique_ptr<CZentraDoc> doc, const std::string& path) {
+    recovery_.Discard();
     std::unique_ptr<CZentraDoc> previous = std::exchange(doc_, std::move(doc));
     // The view moves to the new document before the old one goes, so it never holds
     // a pointer to a destroyed document. The old one closes its port if it held one.
@@ -199,9 +205,53 @@ bool DocumentController::SaveTo(const std::string& path) {
         ShowError(result.error);
         return false;
     }
+    recovery_.SetSavePath(path);
+    recovery_.Saved(*doc_);
     NoteRecent(path);
     NotifyTitle();
     return true;
+}
+
+bool DocumentController::OfferRecovery() {
+    for (const InterruptedRun& run : FindInterruptedRuns()) {
+        auto claim = RecoveryClaim::Take(run);
+        if (!claim)
+            continue; // another program is offering it
+        if (!platform::AskYesNo(RecoveryQuestion(run), kRecoveryCaption,
+                                platform::MessageIcon::Warning)) {
+            claim->Remove();
+            continue;
+        }
+        auto recovered = std::make_unique<CZentraDoc>();
+        recovered->m_Comms = doc_->m_Comms;
+        recovered->m_ModbusNode = doc_->m_ModbusNode;
+        if (const FileResult loaded = claim->Load(*recovered); !loaded.ok) {
+            ShowError(loaded.error);
+            continue; // left for a later start
+        }
+        recovery_.Discard();
+        std::unique_ptr<CZentraDoc> previous = std::exchange(doc_, std::move(recovered));
+        if (onDocumentChanged)
+            onDocumentChanged(*doc_);
+        previous.reset();
+        // This program keeps the copy now, until the user saves or gives it up.
+        recovery_.SetSavePath(run.savePath);
+        recovery_.WriteNow(*doc_);
+        claim->Remove();
+        NotifyTitle();
+        return true;
+    }
+    return false;
+}
+
+void DocumentController::KeepRecoveryCopy() {
+    if (recovery_.Update(*doc_) == RecoveryStep::Failed && !recoveryFailureShown_) {
+        recoveryFailureShown_ = true; // once per program: the log itself goes on
+        platform::ShowMessage(recovery_.LastError() +
+                                  " The log goes on, but a crash would lose it: save the "
+                                  "project now and then.",
+                              {}, platform::MessageButtons::Ok, platform::MessageIcon::Warning);
+    }
 }
 
 void DocumentController::NoteRecent(const std::string& path) {

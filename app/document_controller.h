@@ -6,6 +6,7 @@
 #pragma once
 
 #include "document/recent_files.h"
+#include "document/recovery_file.h"
 
 #include <functional>
 #include <memory>
@@ -68,6 +69,15 @@ class DocumentController {
     // True when the caller may go on.
     bool SaveModified();
 
+    // Offers the logging runs that a crash, a kill or a power cut interrupted; the
+    // first one the user recovers becomes the document, unsaved. Declined ones are
+    // given up. True when one was recovered.
+    bool OfferRecovery();
+    // Keeps the recovery copy of a running log (the frame calls it twice a second;
+    // it writes only when a copy is due).
+    void KeepRecoveryCopy();
+    const RecoveryWriter& Recovery() const { return recovery_; }
+
     CZentraDoc& Doc() { return *doc_; }
     const CZentraDoc& Doc() const { return *doc_; }
     std::string WindowTitle() const { return FrameTitle(*doc_); }
@@ -92,6 +102,8 @@ class DocumentController {
     FileChooser& chooser_;
     std::unique_ptr<CZentraDoc> doc_;
     RecentFileList recent_;
+    RecoveryWriter recovery_;
+    bool recoveryFailureShown_ = false;
 };
 
 } // namespace zentra

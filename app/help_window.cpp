@@ -1,6 +1,8 @@
 #include "app/help_window.h"
 
+#include <QScrollBar>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -11,6 +13,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setWindowTitle(QStringLiteral("Zentra Help"));
     browser_ = new QTextBrowser(this);
     browser_->setOpenExternalLinks(false);
+    browser_->document()->setDocumentMargin(12);
     browser_->setSource(QUrl(QString::fromLatin1(kGuideUrl)));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -20,7 +23,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 
 void HelpWindow::ShowTopic(const QString& anchor) {
     if (anchor.isEmpty())
-        browser_->scrollToAnchor(QStringLiteral("contents"));
+        browser_->verticalScrollBar()->setValue(0); // the title and the contents
     else
         browser_->scrollToAnchor(anchor);
     show();

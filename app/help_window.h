@@ -15,7 +15,7 @@ class HelpWindow : public QWidget {
   public:
     explicit HelpWindow(QWidget* parent = nullptr);
 
-    // Shows the guide at its contents, or at a named section ("ports", "csv", ...).
+    // Shows the guide from its start, or at a named section ("ports", "csv", ...).
     void ShowTopic(const QString& anchor = QString());
     QTextBrowser* Browser() const { return browser_; }
 

@@ -1,5 +1,6 @@
 #include "app/main_frame.h"
 
+#include "acquisition/port_state.h"
 #include "app/about_dlg.h"
 #include "app/command_ids.h"
 #include "app/file_dialogs.h"
@@ -120,6 +121,7 @@ CMainFrame::CMainFrame(FileChooser* chooser, QWidget* parent)
 
     statusTimer_.setInterval(kStatusRefresh);
     connect(&statusTimer_, &QTimer::timeout, this, &CMainFrame::RefreshStatus);
+    connect(&statusTimer_, &QTimer::timeout, this, [this] { controller_.KeepRecoveryCopy(); });
     statusTimer_.start();
     resize(1024, 740);
 }
@@ -300,7 +302,9 @@ void CMainFrame::SetLedFolder(std::filesystem::path folder) {
 }
 
 void CMainFrame::RefreshStatus() {
-    const QString port = QString::fromStdString(view_->StatusText());
+    // A pulled adapter is the one thing the port pane must not hide.
+    const QString port = PortGone(controller_.Doc()) ? FromView(kAdapterGoneText)
+                                                     : QString::fromStdString(view_->StatusText());
     if (portPane_->text() != port)
         portPane_->setText(port);
     const LockKeyState locks = ReadLockKeys(ledFolder_);

@@ -46,6 +46,8 @@ bool CZentraApp::InitInstance(const QStringList& arguments, FileChooser* chooser
         return false;
     }
     frame_->show();
+    // A logging run that a crash, a kill or a power cut interrupted.
+    frame_->Controller().OfferRecovery();
     return true;
 }
 

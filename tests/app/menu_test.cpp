@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+
 #include <QTest>
 #include <QTextBrowser>
 #include <QToolBar>
@@ -231,6 +232,16 @@ TEST_F(MenuTest, StatusBarShowsIdleTextPortAndLockKeys) {
     EXPECT_EQ(frame->IndicatorText(0), "CAP");
     EXPECT_EQ(frame->IndicatorText(1), "");
     EXPECT_EQ(frame->IndicatorText(2), "SCRL");
+
+    // A command's prompt covers the idle text while the pointer is on it.
+    frame->show();
+    QStatusTipEvent prompt(frame->Action(cmd::kFileOpen)->statusTip());
+    QApplication::sendEvent(frame.get(), &prompt);
+    EXPECT_EQ(frame->statusBar()->currentMessage(), "Open an existing document");
+    EXPECT_FALSE(message->isVisible());
+    QStatusTipEvent away{QString()};
+    QApplication::sendEvent(frame.get(), &away);
+    EXPECT_TRUE(message->isVisible());
 
     // Hiding the status bar through the View menu.
     frame->show();

@@ -2,6 +2,7 @@
 // and a screenshot of the main window for a person to look at.
 #include "app/about_dlg.h"
 #include "app/command_ids.h"
+#include "app/help_window.h"
 #include "app/zentra_app.h"
 #include "display/view/zentra_view.h"
 #include "tests/app/app_fixture.h"
@@ -9,6 +10,8 @@
 #include <QDialog>
 #include <QDropEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QTest>
 #include <QTimer>
@@ -179,6 +182,25 @@ TEST_F(ShellTestCase, ScreenshotOfTheMainWindow) {
     const std::string file = ScreenshotDir() + "/app_main_window.png";
     ASSERT_TRUE(shot.save(QString::fromStdString(file)));
     EXPECT_EQ(shot.size(), frame->size() * shot.devicePixelRatio());
+
+    // The File menu as it drops down, the about box and the guide, for the same eyes.
+    QMenu* fileMenu = frame->menuBar()->actions().at(0)->menu();
+    fileMenu->popup(frame->mapToGlobal(QPoint(0, frame->menuBar()->height())));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(fileMenu));
+    EXPECT_TRUE(
+        fileMenu->grab().save(QString::fromStdString(ScreenshotDir() + "/app_file_menu.png")));
+    fileMenu->close();
+
+    CAboutDlg about(frame.get());
+    about.SetWorkingDirectory(CAboutDlg::CurrentWorkingDirectory());
+    about.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+    EXPECT_TRUE(about.grab().save(QString::fromStdString(ScreenshotDir() + "/app_about.png")));
+
+    frame->Action(cmd::kHelpFinder)->trigger();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame->Help()));
+    EXPECT_TRUE(
+        frame->Help()->grab().save(QString::fromStdString(ScreenshotDir() + "/app_help.png")));
 }
 
 } // namespace
