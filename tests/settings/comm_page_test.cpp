@@ -163,6 +163,26 @@ TEST_F(CommPageTest, WrongFloatOrderWarnsOnce) {
     EXPECT_EQ(page.InformationLines().front(), "Model Number: 700");
 }
 
+// A real message box runs its own event loop for as long as the user takes. The page
+// holds its exchange meanwhile instead of polling again under the box.
+TEST_F(CommPageTest, ExchangeWaitsWhileTheFloatErrorBoxIsOpen) {
+    StartMeter(Options(700.0f));
+    int boxes = 0;
+    platform::SetMessageHandler([&](const platform::Message&) {
+        ++boxes;
+        QTest::qWait(300); // six latency periods with the box open
+        return platform::MessageAnswer::Ok;
+    });
+    PortSetupPP page(PageData("50", LittleEndian));
+    ASSERT_TRUE(ConnectAndWait(page));
+    EXPECT_EQ(boxes, 1);
+    ASSERT_EQ(page.InformationLines().size(), 10u);
+    EXPECT_EQ(page.InformationLines()[5].rfind("System Type: ", 0), 0u);
+    EXPECT_EQ(meter_->RequestsSeen(), 3u);
+    EXPECT_EQ(page.Connected(), 1);
+    EXPECT_NE(page.PagePort(), kInvalidPort);
+}
+
 TEST_F(CommPageTest, NoAnswerEndsTheExchange) {
     sim::SimOptions options;
     options.faults.dropEvery = 1; // never answers

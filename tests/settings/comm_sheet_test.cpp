@@ -5,11 +5,13 @@
 #include "settings/comm_sheet.h"
 #include "settings/property_sheet.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -173,6 +175,41 @@ TEST_F(CommSheetTest, OkWithoutAWorkingLinkLeavesItNotSetUp) {
         EXPECT_EQ(doc->m_Comms.portSetUp, 0) << connect;
         EXPECT_EQ(CommFieldText(doc->m_Comms.baud), "9600") << connect;
     }
+}
+
+// The program's own path: the sheet runs modally (exec) and the user presses Connect,
+// waits for the meter's lines, then OK.
+TEST_F(CommSheetTest, ModalSheetConnectAndOk) {
+    StartMeter();
+    auto doc = NewDoc();
+    messages_.QueueAnswer(MessageAnswer::Yes);
+    QTimer user;
+    int step = 0;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        auto* sheet = qobject_cast<PropertySheet*>(QApplication::activeModalWidget());
+        if (!sheet)
+            return;
+        auto* page = dynamic_cast<PortSetupPP*>(sheet->Page(0));
+        if (step == 0) {
+            page->findChild<QLineEdit*>("1054")->setText("30");
+            QTest::mouseClick(page->findChild<QPushButton*>("1049"), Qt::LeftButton);
+            step = 1;
+        } else if (step == 1 && page->InformationLines().size() == 10 && page->TimerId() == 0) {
+            step = 2;
+            QTest::mouseClick(sheet->OkButton(), Qt::LeftButton);
+        }
+    });
+    user.start(10);
+    QTimer::singleShot(test::kExchangeWaitMs, [] {
+        if (QWidget* modal = QApplication::activeModalWidget())
+            modal->close(); // never leave a test hanging
+    });
+    OnCommSettings(*doc, nullptr);
+    user.stop();
+    EXPECT_EQ(step, 2);
+    EXPECT_EQ(doc->m_Comms.portSetUp, 1);
+    EXPECT_NE(doc->m_PortHandle, kInvalidPort);
+    EXPECT_EQ(CommFieldText(doc->m_Comms.latency), "30");
 }
 
 TEST_F(CommSheetTest, ScreenshotAfterConnect) {
