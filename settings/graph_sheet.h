@@ -12,10 +12,9 @@ namespace zentra {
 struct CZentraDoc;
 class PropertySheet;
 
-inline constexpr int kGraphSettingsCommand = 32796;
-
-// Runs a built sheet and returns QDialog::Accepted or Rejected. The program runs it
-// modally (exec); tests drive the sheet's controls and press its buttons instead.
+// Runs a built sheet and returns QDialog::Accepted or Rejected (the same runner the
+// other settings sheets take). The program runs it modally (exec); tests drive the
+// sheet's controls and press its buttons instead.
 using SheetRunner = std::function<int(PropertySheet&)>;
 
 // currentPage is the view's graph page (0..2); its page of the sheet opens first.

@@ -219,6 +219,23 @@ TEST_F(GraphSheetTest, ReducedMetersShowAnUnofferedSourceAsOff) {
     }
 }
 
+TEST_F(GraphSheetTest, EntriesTheListsDoNotHoldShowAndStoreAsTheFirstEntry) {
+    // Out of reach of a file or the stored defaults (they are bounded on reading), but
+    // an opened page must never store "no selection" (-1) back.
+    G(3).m_Associations = {30, -2, 3};
+    G(3).m_LineColour = {12, -1, 2};
+    ASSERT_TRUE(Run(0, {[](PropertySheet& sheet) {
+                        const QWidget& page = *sheet.Page(0);
+                        EXPECT_EQ(Control<QComboBox>(page, "1015")->currentText(), "OFF");
+                        EXPECT_EQ(Control<QComboBox>(page, "1044")->currentText(), "Black");
+                        EXPECT_EQ(Control<QComboBox>(page, "1046")->currentText(), "Black");
+                        test::PressOk(sheet);
+                    }}));
+    EXPECT_EQ(G(3).m_Associations, (std::array<std::int32_t, 3>{0, 0, 3}));
+    EXPECT_EQ(G(3).m_LineColour, (std::array<std::int32_t, 3>{0, 0, 2}));
+    EXPECT_STREQ(G(3).m_Headings[0].data(), "OFF");
+}
+
 TEST_F(GraphSheetTest, ChosenSourcesAndColoursAreStoredWithTheirLabels) {
     ASSERT_TRUE(Run(0, {[](PropertySheet& sheet) {
                         const QWidget& page = *sheet.Page(0);
