@@ -139,27 +139,6 @@ TEST(GraphPageData, LoadThenStoreKeepsGraphsTheDocumentDefaultsMade) {
     }
 }
 
-TEST(GraphPageData, ReducedListSourcesBecomeListPositionsAndBack) {
-    for (std::int32_t type : {3, 6}) {
-        auto doc = Document(type);
-        Graph& g = doc->m_Graphs[8];
-        g.m_Associations = {5, 49, 10}; // 5 ("V 2") is not offered to these meters
-        SetText(g.m_Headings[0], "V 2");
-        SetText(g.m_Headings[1], "stale");
-        GraphPageData data;
-        data.LoadFromGraphs(2, *doc);
-        const GraphColumn& c = data.columns[0];
-        EXPECT_EQ(c.source, (std::array<int, 3>{0, 9, 3})) << "system type " << type;
-        EXPECT_EQ(c.heading[0], "OFF");
-        EXPECT_EQ(c.heading[1], "h.p.");
-        EXPECT_EQ(c.heading[2], "kW Sum");
-        data.StoreToGraphs(2, *doc);
-        EXPECT_EQ(g.m_Associations, (std::array<std::int32_t, 3>{0, 49, 10}));
-        EXPECT_STREQ(g.m_Headings[0].data(), "OFF");
-        EXPECT_STREQ(g.m_Headings[1].data(), "h.p.");
-    }
-}
-
 TEST(GraphPageData, EditRules) {
     EXPECT_EQ(WholeNumberIn("5", kTimeBaseMin, kTimeBaseMax), 5);
     EXPECT_EQ(WholeNumberIn(" 600 ", kTimeBaseMin, kTimeBaseMax), 600);
