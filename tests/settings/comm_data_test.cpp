@@ -13,66 +13,39 @@ namespace {
 
 class CommDataTest : public test::CommTest {};
 
-TEST_F(CommDataTest, ToPageClosesTheDocumentsPortAndCopiesItsFields) {
+// Opening closes the document's port; OK copies everything back, the page's port and
+// connected flag included, and expects no reply; the page's values survive a round trip.
+TEST_F(CommDataTest, CopiesToAndFromTheDocument) {
     StartMeter();
     auto doc = NewDoc();
     const auto held = platform::OpenSerialDevice(meter_->DevicePath());
     ASSERT_GE(held.fd, 0);
     doc->m_PortHandle = held.fd;
-    doc->m_Comms.portSetUp = 1;
-    doc->m_Comms.floatOrder = 3;
-    SetCommFieldText(doc->m_Comms.baud, "9600");
-    doc->m_ModbusNode = 42.0;
-    doc->m_MeterSpare = 1234.0;
+    doc->m_LastRequest = 66;
 
-    const CommPageData page = CommToPage(*doc);
+    CommPageData page = CommToPage(*doc);
     EXPECT_EQ(doc->m_PortHandle, kInvalidPort);
     EXPECT_EQ(::fcntl(held.fd, F_GETFD), -1);
-    EXPECT_EQ(doc->m_Comms.portSetUp, 1); // the flags are the caller's to change
-    EXPECT_EQ(CommFieldText(page.comms.baud), "9600");
-    EXPECT_EQ(page.comms.floatOrder, 3);
-    EXPECT_EQ(page.comms.portSetUp, 0);
-    EXPECT_EQ(page.nodeAddress, 42.0);
-    EXPECT_EQ(page.modelNumber, doc->m_ModelNumber);
-    EXPECT_EQ(page.versionFraction, doc->m_VersionFraction);
-    EXPECT_EQ(page.meterSpare, 1234.0);
-}
-
-TEST_F(CommDataTest, FromPageAndCancelled) {
-    auto doc = NewDoc();
-    doc->m_LastRequest = 66;
-    CommPageData page = CommToPage(*doc);
-    SetCommFieldText(page.comms.port, "COM7");
-    SetCommFieldText(page.comms.parity, "ODD");
     SetCommFieldText(page.comms.latency, "1234567");
     page.comms.floatOrder = 2;
     page.nodeAddress = 247.0;
-    page.modelNumber = 761.0;
     page.versionFraction = 0.06f;
     page.systemType = 6;
-    page.systemVoltage = 110.0;
+    page.meterSpare = 1.5;
 
     CommFromPage(page, 57, 1, *doc);
-    EXPECT_EQ(CommFieldText(doc->m_Comms.port), "COM7");
-    EXPECT_EQ(CommFieldText(doc->m_Comms.parity), "ODD");
-    EXPECT_EQ(CommFieldText(doc->m_Comms.latency), "1234567");
-    EXPECT_EQ(CommFieldText(doc->m_Comms.dataBits), "8");
-    EXPECT_EQ(doc->m_Comms.floatOrder, 2);
     EXPECT_EQ(doc->m_PortHandle, 57);
     EXPECT_EQ(doc->m_Comms.portSetUp, 1);
-    EXPECT_EQ(doc->m_ModbusNode, 247.0);
-    EXPECT_EQ(doc->m_ModelNumber, 761.0);
-    EXPECT_EQ(doc->m_VersionFraction, 0.06f);
-    EXPECT_EQ(doc->m_SystemType, 6);
-    EXPECT_EQ(doc->m_SystemVoltage, 110.0);
     EXPECT_EQ(doc->m_LastRequest, 0);
+    EXPECT_EQ(CommFieldText(doc->m_Comms.dataBits), "8");
     doc->m_PortHandle = kInvalidPort; // 57 was never opened
-
-    PortHandle none = kInvalidPort;
-    doc->m_Comms.portSetUp = 1;
-    CommCancelled(none, *doc);
-    EXPECT_EQ(doc->m_Comms.portSetUp, 0);
-    EXPECT_EQ(none, kInvalidPort);
+    const CommPageData back = CommToPage(*doc);
+    EXPECT_EQ(CommFieldText(back.comms.latency), "1234567");
+    EXPECT_EQ(back.comms.floatOrder, 2);
+    EXPECT_EQ(back.nodeAddress, 247.0);
+    EXPECT_EQ(back.versionFraction, 0.06f);
+    EXPECT_EQ(back.systemType, 6);
+    EXPECT_EQ(back.meterSpare, 1.5);
 }
 
 TEST(CommTextTest, FieldsNodeAndLatency) {

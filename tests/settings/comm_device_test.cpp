@@ -65,6 +65,9 @@ TEST_F(CommDeviceTest, ChosenLinkIsStoredListedAndUsed) {
         Choose(dialog, 4, options.link);
         EXPECT_EQ(dialog.findChild<QLabel*>("currentDevice")->text(), "no device found");
         ASSERT_TRUE(OkEnabled(dialog));
+        dialog.adjustSize();
+        EXPECT_TRUE(dialog.grab().save(
+            QString::fromStdString(test::ScreenshotDir() + "/comm_port_device.png")));
         QTest::mouseClick(dialog.findChild<QPushButton*>("IDOK"), Qt::LeftButton);
     });
     EXPECT_EQ(StoredPortDevice(4), options.link);
@@ -121,17 +124,6 @@ TEST_F(CommDeviceTest, EntriesThatCannotBeStoredAndAutomatic) {
         QTest::mouseClick(dialog.findChild<QPushButton*>("IDOK"), Qt::LeftButton);
     });
     EXPECT_EQ(StoredPortDevice(5), std::nullopt);
-}
-
-TEST_F(CommDeviceTest, CancelChangesNothing) {
-    StartMeter();
-    PortSetupPP page(PageData("50"));
-    page.OnConnect();
-    ChangeDevice(page,
-                 [&](PortDeviceDialog& dialog) { Choose(dialog, 2, absent_.File("ttyUSB7")); });
-    EXPECT_EQ(StoredPortDevice(2), std::nullopt);
-    EXPECT_EQ(page.Connected(), 1);
-    EXPECT_NE(page.PagePort(), kInvalidPort);
 }
 
 TEST_F(CommDeviceTest, CandidatesListStableLinksFirst) {

@@ -131,6 +131,7 @@ TEST_F(CommJourneyTest, NewDocumentToLoggedSamplesReopened) {
         return 0;
     });
     EXPECT_EQ(messages_.LastText(), "Comms is disabled: Archived File");
+    EXPECT_EQ(messages_.LastCaption(), "Archived File");
 }
 
 } // namespace

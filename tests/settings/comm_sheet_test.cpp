@@ -50,16 +50,6 @@ class CommSheetTest : public test::CommTest {
     int shown_ = 0;
 };
 
-TEST_F(CommSheetTest, ArchivedFileIsRefused) {
-    auto doc = NewDoc();
-    doc->m_ArchivedFile = 1;
-    Run(*doc, [](PropertySheet&, PortSetupPP&) {});
-    EXPECT_EQ(shown_, 0);
-    ASSERT_EQ(messages_.shown().size(), 1u);
-    EXPECT_EQ(messages_.LastText(), "Comms is disabled: Archived File");
-    EXPECT_EQ(messages_.LastCaption(), "Archived File");
-}
-
 // "No" leaves everything as it was, the document's open port included.
 TEST_F(CommSheetTest, AnsweringNoKeepsTheDocumentsPort) {
     StartMeter();
