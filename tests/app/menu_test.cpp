@@ -2,6 +2,7 @@
 #include "app/command_ids.h"
 #include "app/help_window.h"
 #include "tests/app/app_fixture.h"
+#include "tests/support/pty_pair.h"
 
 #include <QAction>
 #include <QIcon>
@@ -13,6 +14,7 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QToolBar>
+#include <fcntl.h>
 #include <fstream>
 
 namespace zentra::test {
@@ -250,6 +252,22 @@ TEST_F(MenuTest, StatusBarShowsIdleTextPortAndLockKeys) {
     frame->Action(cmd::kViewToolBar)->trigger();
     EXPECT_FALSE(frame->ToolBar()->isVisible());
     EXPECT_FALSE(frame->Action(cmd::kViewToolBar)->isChecked());
+}
+
+TEST_F(MenuTest, PortPaneFollowsTheLink) {
+    PtyPair line;
+    ASSERT_TRUE(line.ok());
+    auto frame = MakeFrame();
+    CZentraDoc& doc = frame->Controller().Doc();
+    doc.m_PortHandle = ::open(line.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_NE(doc.m_PortHandle, kInvalidPort);
+    doc.m_Comms.portSetUp = 1;
+    frame->RefreshStatus();
+    EXPECT_EQ(frame->PortPaneText(), "Port:COM1 Baud: 38400 Parity: NONE: ");
+    doc.m_LoggingActive = 1;
+    frame->RefreshStatus();
+    EXPECT_EQ(frame->PortPaneText(), "Port:COM1 Baud: 38400 Parity: NONE: (Logging)");
+    doc.m_LoggingActive = 0;
 }
 
 TEST(LockKeys, MissingFolderMeansAllOffAndAnyKeyboardLightsALock) {

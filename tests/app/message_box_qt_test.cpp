@@ -1,0 +1,66 @@
+// The real dialogs behind the message seam: buttons and icon for each kind of message,
+// and a Yes/No box answered from the keyboard.
+#include "app/message_box_qt.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace zentra {
+namespace {
+
+using platform::Message;
+using platform::MessageButtons;
+using platform::MessageIcon;
+
+TEST(QtMessageBox, QuestionsGetYesNoAndPlainMessagesOk) {
+    const QtMessageLook question = LookOf({"Quit?", "Quit Application", MessageButtons::YesNo});
+    EXPECT_EQ(question.buttons, int(QMessageBox::Yes | QMessageBox::No));
+    EXPECT_EQ(question.defaultButton, int(QMessageBox::Yes));
+    EXPECT_EQ(question.icon, int(QMessageBox::Question));
+
+    const QtMessageLook plain = LookOf({"Cannot Open/Create File", "", MessageButtons::Ok});
+    EXPECT_EQ(plain.buttons, int(QMessageBox::Ok));
+    EXPECT_EQ(plain.icon, int(QMessageBox::NoIcon));
+
+    EXPECT_EQ(LookOf({"x", "", MessageButtons::Ok, MessageIcon::Error}).icon,
+              int(QMessageBox::Critical));
+    EXPECT_EQ(LookOf({"x", "", MessageButtons::YesNo, MessageIcon::Warning}).icon,
+              int(QMessageBox::Warning));
+}
+
+// Answers the next message box from the keyboard and notes its caption and text.
+struct BoxAnswerer {
+    QString caption, text;
+    void Press(Qt::Key key) {
+        QTimer::singleShot(0, [this, key] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            caption = box->windowTitle();
+            text = box->text();
+            QTest::keyClick(box, key);
+        });
+    }
+};
+
+TEST(QtMessageBox, ShowsTheCaptionOrTheProgramTitleAndReturnsTheAnswer) {
+    InstallQtMessageHandler();
+    BoxAnswerer answerer;
+    answerer.Press(Qt::Key_Escape); // Escape on a Yes/No box is No
+    EXPECT_FALSE(platform::AskYesNo("Quit Application: Are You Sure?", "Quit Application"));
+    EXPECT_EQ(answerer.caption, "Quit Application");
+    EXPECT_EQ(answerer.text, "Quit Application: Are You Sure?");
+
+    answerer.Press(Qt::Key_Y);
+    EXPECT_TRUE(platform::AskYesNo("Set the current settings as default?", "Default Settings"));
+
+    answerer.Press(Qt::Key_Return);
+    EXPECT_EQ(platform::ShowMessage("Cannot Open/Create File", ""), platform::MessageAnswer::Ok);
+    EXPECT_EQ(answerer.caption, "Zentra");
+    platform::SetMessageHandler({});
+}
+
+} // namespace
+} // namespace zentra
