@@ -5,6 +5,6 @@
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    zentra::test::IsolateUserFolders();
+    zentra::test::PrepareTestProcess();
     return RUN_ALL_TESTS();
 }

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <ctime>
 
 namespace zentra::test {
 
@@ -57,10 +58,14 @@ ScriptedMessages::ScriptedMessages() {
 
 ScriptedMessages::~ScriptedMessages() { platform::SetMessageHandler({}); }
 
-void IsolateUserFolders() {
+void PrepareTestProcess() {
     static TempDir* folders = nullptr; // lives until exit
     if (folders)
         return;
+    setenv("TZ", "Europe/London", 1);
+    tzset();
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setenv("ZENTRA_SCREENSHOT_DIR", ZENTRA_DEFAULT_SCREENSHOT_DIR, 0);
     folders = new TempDir();
     const std::string config = folders->path() + "/config";
     const std::string state = folders->path() + "/state";
@@ -68,6 +73,7 @@ void IsolateUserFolders() {
     std::filesystem::create_directories(state);
     setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     setenv("XDG_STATE_HOME", state.c_str(), 1);
+    setenv("HOME", folders->path().c_str(), 1);
     std::atexit([] { delete folders; });
 }
 

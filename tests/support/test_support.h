@@ -75,10 +75,11 @@ private:
     std::vector<platform::Message> shown_;
 };
 
-// Gives this test process configuration and state folders of its own (removed at
+// Sets up a test process before any test runs: headless Qt, the fixed time zone
+// Europe/London, and configuration, state and home folders of its own (removed at
 // exit), so that documents, which read and write the stored defaults, never share
 // them with another test process or with the user.
-void IsolateUserFolders();
+void PrepareTestProcess();
 
 // Folder for PNG screenshots written by tests (created on demand).
 std::string ScreenshotDir();
