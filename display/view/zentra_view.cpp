@@ -78,6 +78,11 @@ std::vector<MenuEntry> CZentraView::ContextMenuEntries() const {
 }
 
 void CZentraView::Invalidate() {
+    // The picture is composed at once rather than at the next tick, so that a switch,
+    // a page change or a new document shows without waiting up to a second (and the
+    // window never shows an erased, empty frame in between).
+    if (m_Doc)
+        DrawView();
     update();
 }
 
