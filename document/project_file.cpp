@@ -351,6 +351,10 @@ std::string WriteAtomically(const std::string& path, const std::vector<std::uint
 
 } // namespace
 
+void BoundDocument(CZentraDoc& doc) {
+    BoundLoadedDocument(doc);
+}
+
 void SerializeStore(CZentraDoc& doc, std::uint8_t* out) {
     // An unfinished project (logging running or never started) is saved as
     // finished at this moment; in memory only the end time and date change.

@@ -111,6 +111,11 @@ void SerializeStore(CZentraDoc& doc, std::uint8_t* out);
 // index and text is bounded as it is read.
 void SerializeLoad(const std::uint8_t* in, CZentraDoc& doc);
 
+// Brings every counter, index, flag and enumeration that later code uses to index an
+// array or to divide into its range (as reading a file does); for values from any
+// other untrusted source, such as the settings store.
+void BoundDocument(CZentraDoc& doc);
+
 // Saves atomically: a temporary file beside the target, flushed, then renamed over
 // it. On failure the previous file is intact, the document stays modified and the
 // result says why. On success: modified cleared, m_PathName = path.

@@ -2,6 +2,7 @@
 
 #include "comms/comm_settings.h"
 #include "display/graph/graph_record.h"
+#include "document/project_file.h"
 #include "document/reg_funcs.h"
 #include "document/zentra_doc.h"
 #include "platform/message_box.h"
@@ -100,7 +101,9 @@ std::string GraphKeyPath(int graphNumber) {
     return std::string(kGraphicalDataKey) + "\\Graph" + std::to_string(graphNumber);
 }
 
-void LoadRegistryDefaults(CZentraDoc& doc) {
+namespace {
+
+void LoadStoredValues(CZentraDoc& doc) {
     const RegFuncs reg;
     {
         const RegKey ini = reg.OpenKey(kIniKey);
@@ -132,6 +135,14 @@ void LoadRegistryDefaults(CZentraDoc& doc) {
             DecodeGraph(image.data(), doc.m_Graphs[k]);
         keys[k].reset();
     }
+}
+
+} // namespace
+
+void LoadRegistryDefaults(CZentraDoc& doc) {
+    LoadStoredValues(doc);
+    // The store is as untrusted as a file: its values are bounded the same way.
+    BoundDocument(doc);
 }
 
 bool SaveRegistryDefaults(const CZentraDoc& doc) {
