@@ -12,7 +12,6 @@ namespace zentra {
 
 class PropertySheet;
 
-inline constexpr int kProjectSettingsCommand = 32781;
 inline constexpr int kProjectPageIndex = 0;
 inline constexpr int kLogSetupPageIndex = 1;
 

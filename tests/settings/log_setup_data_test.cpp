@@ -38,14 +38,6 @@ TEST(LogSetupCount, ZeroOrNegativePeriodCountsAsOneSecond) {
     EXPECT_EQ(CountSamples(1, 0, 0, 0).samples, 0);
 }
 
-TEST(LogSetupCount, UnitIndexOfStoredMultiplier) {
-    EXPECT_EQ(UnitIndexFor(1), 0);
-    EXPECT_EQ(UnitIndexFor(60), 1);
-    EXPECT_EQ(UnitIndexFor(3600), 2);
-    EXPECT_EQ(UnitIndexFor(0), kUnitNone);
-    EXPECT_EQ(UnitIndexFor(86400), kUnitNone);
-}
-
 TEST(LogSetupCount, ClosingThePageSetsSecondsAndValidity) {
     LogSetupData data;
     data.frequency = 10;

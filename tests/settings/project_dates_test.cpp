@@ -19,18 +19,6 @@ TEST(ProjectDates, MonthLengthsUseTheDivisibleByFourRule) {
         EXPECT_EQ(DaysInMonth(month, 2013), 31);
 }
 
-TEST(ProjectDates, ListPositions) {
-    EXPECT_EQ(YearPosition(2009), 0);
-    EXPECT_EQ(YearPosition(2108), 99);
-    EXPECT_EQ(YearPosition(2008), -1);
-    EXPECT_EQ(YearPosition(2109), -1);
-    EXPECT_EQ(MonthPosition(0), -1);
-    EXPECT_EQ(DayPosition(31, 29), 28);
-    EXPECT_EQ(DayPosition(29, 29), 28);
-    EXPECT_EQ(DayPosition(5, 29), 4);
-    EXPECT_EQ(DayPosition(0, 31), -1);
-}
-
 TEST(ProjectDates, SplittingNormalisesThroughTheCalendar) {
     platform::ManualClock clock(test::kFixedNow);
     const DateParts plain = SplitDayNumber(20130105);
