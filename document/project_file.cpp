@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -315,12 +317,34 @@ std::string FileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+constexpr std::string_view kTemporaryPrefix = ".zentra-save-";
+constexpr std::string_view kTemporarySuffix = ".tmp";
+// A save cut off by a crash, a kill or a power cut leaves its temporary file behind;
+// one untouched this long belongs to no save still running.
+constexpr std::chrono::hours kAbandonedSaveAge{1};
+
+// Removes the temporary files of saves into this folder that never completed.
+void RemoveAbandonedSaves(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const auto now = fs::file_time_type::clock::now();
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with(kTemporaryPrefix) || !name.ends_with(kTemporarySuffix) ||
+            !entry.is_regular_file(ec))
+            continue;
+        const auto written = entry.last_write_time(ec);
+        if (!ec && now - written >= kAbandonedSaveAge)
+            fs::remove(entry.path(), ec);
+    }
+}
+
 // A short name in the target's folder (so that the rename stays on one file
 // system) that no other save uses; short so that long target names still work.
 std::string TemporaryNameFor(const std::string& path) {
     static std::atomic<unsigned> counter{0};
-    return FolderOf(path) + "/.zentra-save-" + std::to_string(::getpid()) + "-" +
-           std::to_string(counter++) + ".tmp";
+    return FolderOf(path) + "/" + std::string(kTemporaryPrefix) + std::to_string(::getpid()) + "-" +
+           std::to_string(counter++) + std::string(kTemporarySuffix);
 }
 
 // Writes the image to a temporary file beside path, flushes it to disk and renames
@@ -346,6 +370,7 @@ std::string WriteAtomically(const std::string& path, const std::vector<std::uint
     FileDescriptor folder(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.valid())
         ::fsync(folder.get());
+    RemoveAbandonedSaves(FolderOf(path));
     return {};
 }
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -169,9 +170,26 @@ TEST_F(SaveFailure, AProgramKilledWhileSavingLeavesAWholeFileOfOneVersion) {
         EXPECT_EQ(opened->m_SampleCount, v % kMaxSamples);
     }
     EXPECT_EQ(kills, 8);
-    // A save cut off leaves its hidden temporary file beside the project (never the
-    // project itself damaged).
     RecordProperty("temporary_files_left", static_cast<int>(FilesIn(dir_.path()) - 1));
+}
+
+TEST_F(SaveFailure, TemporaryFilesOfSavesCutOffLongAgoAreTidiedAway) {
+    // What saves cut off by a kill leave behind: their temporary files, an hour old
+    // and a minute old; and a file of the user's that only looks similar.
+    const auto stamp = [](const std::string& path, std::chrono::minutes age) {
+        std::ofstream(path) << "half a project";
+        fs::last_write_time(path, fs::file_time_type::clock::now() - age);
+    };
+    stamp(dir_.File(".zentra-save-4242-0.tmp"), std::chrono::minutes(61));
+    stamp(dir_.File(".zentra-save-4242-1.tmp"), std::chrono::minutes(1));
+    stamp(dir_.File("notes.tmp"), std::chrono::minutes(600));
+
+    auto doc = std::make_unique<CZentraDoc>();
+    doc->OnNewDocument();
+    ASSERT_TRUE(OnSaveDocument(*doc, dir_.File("site.ztr")).ok);
+    EXPECT_FALSE(fs::exists(dir_.File(".zentra-save-4242-0.tmp")));
+    EXPECT_TRUE(fs::exists(dir_.File(".zentra-save-4242-1.tmp"))); // may be a save going on
+    EXPECT_TRUE(fs::exists(dir_.File("notes.tmp")));
 }
 
 } // namespace
