@@ -1,5 +1,7 @@
 #include "settings/graph_sheet.h"
 
+#include "document/zentra_doc.h"
+
 #include "settings/graph_page.h"
 #include "settings/property_sheet.h"
 
@@ -40,6 +42,8 @@ bool OnGraphSettings(CZentraDoc& doc, int currentPage, QWidget* parent, const Sh
         return false;
     for (int k = 0; k < kGraphPages; ++k)
         copies[static_cast<std::size_t>(k)].StoreToGraphs(k, doc);
+    // The graph set-up is saved with the project: closing asks to save it.
+    doc.SetModifiedFlag(true);
     return true;
 }
 

@@ -36,6 +36,8 @@ bool OnProjectSettings(CZentraDoc& doc, QWidget* parent, const SheetRunner& run)
         const TimingCheck check = CheckTiming(log);
         if (check == TimingCheck::Ok) {
             StoreProjectSettings(project, log, doc);
+            // Edited texts and timing belong to the project: closing asks to save them.
+            doc.SetModifiedFlag(true);
             return true;
         }
         if (check == TimingCheck::TimingError)

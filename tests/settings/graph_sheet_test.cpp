@@ -318,6 +318,7 @@ TEST_F(GraphSheetTest, CancelAfterEditingEveryPageChangesNothing) {
                          test::PressCancel(sheet);
                      }}));
     EXPECT_EQ(Images(*doc_), before);
+    EXPECT_FALSE(doc_->IsModified());
     EXPECT_TRUE(messages_.shown().empty());
 }
 
@@ -330,6 +331,7 @@ TEST_F(GraphSheetTest, OnlyOpenedPagesRoundTheirYScale) {
                         test::PressOk(sheet);
                     }}));
     EXPECT_DOUBLE_EQ(G(5).m_NominalY[0], 20.0);
+    EXPECT_TRUE(doc_->IsModified()); // closing asks to save the new set-up
     const GraphImages after = Images(*doc_);
     for (std::size_t g : {0u, 1u, 2u, 3u, 8u, 9u, 10u, 11u})
         EXPECT_EQ(after[g], before[g]) << "graph " << g + 1;

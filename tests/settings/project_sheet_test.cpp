@@ -133,7 +133,9 @@ TEST_F(ProjectSheetTest, OkStoresBothPages) {
         SetTiming(sheet, "5", 1, "10", 2);
         test::PressOk(sheet);
     }});
+    EXPECT_FALSE(doc_->IsModified());
     EXPECT_TRUE(OnProjectSettings(*doc_, nullptr, script.Runner()));
+    EXPECT_TRUE(doc_->IsModified()); // the edits are asked about before closing
     EXPECT_STREQ(doc_->m_ProjectName.data(), "Feeder 3");
     EXPECT_EQ(doc_->m_ProjectStartDate, 20140105);
     EXPECT_EQ(doc_->m_ProjectEndDate, 20140105);
@@ -178,6 +180,7 @@ TEST_F(ProjectSheetTest, CancelChangesNothing) {
     EXPECT_EQ(doc_->m_Duration, 1000);
     EXPECT_EQ(doc_->m_Samples, 1000);
     EXPECT_EQ(doc_->m_LoggingSetUp, 0);
+    EXPECT_FALSE(doc_->IsModified());
     EXPECT_TRUE(messages_.shown().empty());
 }
 
