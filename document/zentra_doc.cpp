@@ -57,6 +57,9 @@ bool CZentraDoc::OnNewDocument() {
     ResetToDefaults();
     ApplyGraphDefaults(*this);
     LoadRegistryDefaults(*this);
+    // The stored serial link keeps its port-set-up word, but a new document holds no
+    // open port: left set, Start Data Retrieval would "run" with nothing to read.
+    m_Comms.portSetUp = 0;
     return true;
 }
 

@@ -207,7 +207,9 @@ TEST_F(SettingsDefaults, TheEndOfADocumentStoresTheSerialLinkAndNode) {
     EXPECT_STREQ(next->m_Comms.port.data(), "COM4");
     EXPECT_STREQ(next->m_Comms.baud.data(), "9600");
     EXPECT_EQ(next->m_Comms.floatOrder, 2);
-    EXPECT_EQ(next->m_Comms.portSetUp, 1);
+    // Stored as it was, but a new document has no open port, so it is not set up.
+    EXPECT_EQ(Stored(kIniKey, "CommsSettings")[comm_offset::kPortSetUp], 1);
+    EXPECT_EQ(next->m_Comms.portSetUp, 0);
     EXPECT_EQ(next->m_ModbusNode, 7.0);
 }
 
