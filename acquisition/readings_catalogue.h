@@ -28,8 +28,8 @@ inline constexpr std::array<ReadingIndex, kLoggedColumnCount> LoggedColumns{
     1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 23, 24, 25, 26, 38, 40, 41};
 
 // Readings logged and offered for meter variants 3 and 6 (reduced parameter set).
-inline constexpr std::array<ReadingIndex, kShortColumnCount> ShortLoggedColumns{
-    4, 7, 10, 14, 23, 25, 38, 41, 49};
+inline constexpr std::array<ReadingIndex, kShortColumnCount> ShortLoggedColumns{4,  7,  10, 14, 23,
+                                                                                25, 38, 41, 49};
 
 // Meter variants 3 and 6 deliver the reduced parameter set.
 constexpr bool UsesShortList(std::int32_t systemType) {
@@ -55,6 +55,8 @@ void ReadingLabel(ReadingIndex index, char* buffer, std::size_t capacity);
 ReadingIndex ReadingFromLabel(std::string_view label);
 
 // Horse power of a record or ring slot whose element 3 holds "kW Sum".
-inline double HorsePower(const double* values) { return values[3] / kKilowattsPerHorsePower; }
+inline double HorsePower(const double* values) {
+    return values[3] / kKilowattsPerHorsePower;
+}
 
 } // namespace zentra

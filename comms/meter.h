@@ -27,8 +27,8 @@ inline constexpr std::uint8_t kFcLayout = 66;
 // Identity floats and information floats used by the program.
 inline constexpr int kIdentityModel = 0, kIdentityVersion = 4, kIdentityCommsLock = 6,
                      kIdentityCompileDate = 7, kIdentitySerialHigh = 11, kIdentitySerialLow = 12;
-inline constexpr int kInfoVoltage = 0, kInfoCurrent = 1, kInfoSystemType = 2,
-                     kInfoVtPrimary = 14, kInfoVtSecondary = 15;
+inline constexpr int kInfoVoltage = 0, kInfoCurrent = 1, kInfoSystemType = 2, kInfoVtPrimary = 14,
+                     kInfoVtSecondary = 15;
 
 // "1ph" .. "3ph4w bal" for system type numbers 1..6; empty otherwise.
 std::string_view SystemTypeName(int number);
@@ -42,7 +42,7 @@ float VersionFraction(double firmwareVersion);
 bool ModelNumberPlausible(double modelNumber);
 
 class K760modbus {
-public:
+  public:
     K760modbus(PortHandle port, std::uint8_t node, std::int32_t order);
     virtual ~K760modbus() = default;
 

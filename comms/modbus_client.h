@@ -30,7 +30,7 @@ inline constexpr std::array<const char*, 4> kFloatOrderTexts{
 std::uint16_t ModbusCrc(const std::uint8_t* data, std::size_t length);
 
 class Cmodbus {
-public:
+  public:
     Cmodbus() = default;
     virtual ~Cmodbus() = default;
 

@@ -15,10 +15,10 @@
 
 namespace zentra {
 
-inline constexpr int kRingSlots = 601;        // live ring entries 0..600
-inline constexpr int kRingValues = 50;        // doubles per ring entry
-inline constexpr int kMaxSamples = 7200;      // log records
-inline constexpr int kSampleValues = 25;      // doubles per log record
+inline constexpr int kRingSlots = 601;   // live ring entries 0..600
+inline constexpr int kRingValues = 50;   // doubles per ring entry
+inline constexpr int kMaxSamples = 7200; // log records
+inline constexpr int kSampleValues = 25; // doubles per log record
 inline constexpr int kSelectedParameters = 23;
 inline constexpr int kReadingMapSize = 48;
 inline constexpr std::size_t kDescriptionCapacity = 1001;
@@ -75,7 +75,7 @@ struct CZentraDoc {
     double m_SystemTypeNumber = 3.0;
     double m_MeterSpare = 4200.0;
     std::array<std::int32_t, kReadingMapSize> m_ReadingMap{}; // entry i-1: position of index i
-    std::int32_t m_SystemType = 1; // meter variant 1..6
+    std::int32_t m_SystemType = 1;                            // meter variant 1..6
 
     // --- Logged-data axis texts and counters ----------------------------------------
     std::array<char, kAxisTextCapacity> m_LogAxisStart{};

@@ -17,12 +17,16 @@ TimeSeconds Now() {
     return static_cast<TimeSeconds>(std::time(nullptr));
 }
 
-void SetClock(std::function<TimeSeconds()> clock) { ClockSlot() = std::move(clock); }
+void SetClock(std::function<TimeSeconds()> clock) {
+    ClockSlot() = std::move(clock);
+}
 
 ManualClock::ManualClock(TimeSeconds start) : now_(start) {
     SetClock([this] { return now_; });
 }
 
-ManualClock::~ManualClock() { SetClock({}); }
+ManualClock::~ManualClock() {
+    SetClock({});
+}
 
 } // namespace zentra::platform

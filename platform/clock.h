@@ -18,7 +18,7 @@ void SetClock(std::function<TimeSeconds()> clock);
 
 // A clock that stays where it is put; tests step it by hand.
 class ManualClock {
-public:
+  public:
     explicit ManualClock(TimeSeconds start);
     ~ManualClock();
     ManualClock(const ManualClock&) = delete;
@@ -28,7 +28,7 @@ public:
     void Advance(TimeSeconds seconds) { now_ += seconds; }
     TimeSeconds Get() const { return now_; }
 
-private:
+  private:
     TimeSeconds now_;
 };
 

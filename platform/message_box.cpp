@@ -25,6 +25,8 @@ MessageAnswer ShowMessage(std::string_view text, std::string_view caption, Messa
     return PrintToStandardError(message);
 }
 
-void SetMessageHandler(MessageHandler handler) { HandlerSlot() = std::move(handler); }
+void SetMessageHandler(MessageHandler handler) {
+    HandlerSlot() = std::move(handler);
+}
 
 } // namespace zentra::platform

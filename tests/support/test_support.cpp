@@ -1,10 +1,10 @@
 #include "tests/support/test_support.h"
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
-#include <ctime>
 
 namespace zentra::test {
 
@@ -56,7 +56,9 @@ ScriptedMessages::ScriptedMessages() {
     });
 }
 
-ScriptedMessages::~ScriptedMessages() { platform::SetMessageHandler({}); }
+ScriptedMessages::~ScriptedMessages() {
+    platform::SetMessageHandler({});
+}
 
 void PrepareTestProcess() {
     static TempDir* folders = nullptr; // lives until exit
@@ -79,7 +81,8 @@ void PrepareTestProcess() {
 
 std::string ScreenshotDir() {
     const char* dir = std::getenv("ZENTRA_SCREENSHOT_DIR");
-    std::string path = dir ? dir : (std::filesystem::temp_directory_path().string() + "/zentra-shots");
+    std::string path =
+        dir ? dir : (std::filesystem::temp_directory_path().string() + "/zentra-shots");
     std::filesystem::create_directories(path);
     return path;
 }

@@ -13,7 +13,7 @@ namespace zentra::test {
 
 // A fresh folder under the build tree's temporary area, removed with its contents.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -21,32 +21,32 @@ public:
     const std::string& path() const { return path_; }
     std::string File(const std::string& name) const { return path_ + "/" + name; }
 
-private:
+  private:
     std::string path_;
 };
 
 // Sets an environment variable for the lifetime of the object (unset when value is null).
 class ScopedEnv {
-public:
+  public:
     ScopedEnv(const char* name, const char* value);
     ~ScopedEnv();
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
-private:
+  private:
     std::string name_;
     std::optional<std::string> previous_;
 };
 
 // Points XDG_CONFIG_HOME and XDG_STATE_HOME at a private temporary folder.
 class ScopedUserFolders {
-public:
+  public:
     ScopedUserFolders();
     const std::string& root() const { return dir_.path(); }
     std::string ConfigHome() const { return dir_.path() + "/config"; }
     std::string StateHome() const { return dir_.path() + "/state"; }
 
-private:
+  private:
     TempDir dir_;
     ScopedEnv config_;
     ScopedEnv state_;
@@ -55,7 +55,7 @@ private:
 // Records every message shown through the seam and answers from a script
 // (Ok for plain messages; queued answers, else No, for questions).
 class ScriptedMessages {
-public:
+  public:
     ScriptedMessages();
     ~ScriptedMessages();
     ScriptedMessages(const ScriptedMessages&) = delete;
@@ -70,7 +70,7 @@ public:
         return shown_.empty() ? std::string() : shown_.back().caption;
     }
 
-private:
+  private:
     std::deque<platform::MessageAnswer> answers_;
     std::vector<platform::Message> shown_;
 };
