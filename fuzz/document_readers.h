@@ -37,9 +37,10 @@ inline std::size_t ReadRows(const CZentraDoc& doc, unsigned pick) {
 
 // Stores the document, reads the image back into another and stores that again: a
 // reader that bounds what it reads must give an image that reads back to itself. The
-// one exception is the port-set-up word, which reading a file always clears (a new
-// document takes it from the settings store as it was stored). The buffers are the
-// caller's (kProjectFileSize each), so nothing is allocated here.
+// exceptions are what reading a file always clears: the port-set-up word and each
+// graph's real-time flag (a new document takes both from the settings store as they
+// were stored). The buffers are the caller's (kProjectFileSize each), so nothing is
+// allocated here.
 inline void CheckStoredImageReadsBackToItself(CZentraDoc& doc, CZentraDoc& again,
                                               std::vector<std::uint8_t>& first,
                                               std::vector<std::uint8_t>& second) {
@@ -49,6 +50,8 @@ inline void CheckStoredImageReadsBackToItself(CZentraDoc& doc, CZentraDoc& again
     SerializeLoad(first.data(), again);
     SerializeStore(again, second.data());
     std::memset(first.data() + kPortSetUpAt, 0, kPortSetUpSize);
+    for (std::size_t k = 0; k < kGraphCount; ++k)
+        first[file_block::kGraphs + k * kGraphRecordSize + graph_offset::kRealTime] = 0;
     if (std::memcmp(first.data(), second.data(), kProjectFileSize) == 0)
         return;
     for (std::size_t i = 0; i < kProjectFileSize; ++i)

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang, AddressSanitizer and UndefinedBehaviorSanitizer
 # in their own build folder, and runs each for a bounded time on its committed seed
-# corpus (fuzz/corpus/<target>) plus what earlier runs here found. A crash stops the
-# script with a failure; its input is kept in build-fuzz/crashes/<target>/ and turns
-# into a regression test (tests/*/fuzz_regression_*_test.cpp).
+# corpus (fuzz/corpus/<target>), the inputs that once failed (fuzz/regressions/<target>)
+# and what earlier runs here found. A crash stops the script with a failure; its input
+# is kept in build-fuzz/crashes/<target>/: copy it to fuzz/regressions/<target>/, where
+# the tests (tests/*/fuzz_regression_*_test.cpp) replay it, and fix the fault.
 #
 #   ZENTRA_FUZZ_SECONDS   seconds per target (default 60)
 #   scripts/fuzz.sh --make-corpus   rewrites the seed corpora instead of fuzzing
@@ -40,9 +41,11 @@ for target in "${targets[@]}"; do
     log="$build/$target.log"
     mkdir -p "$work" "$crashes"
     echo "Fuzzing $target for ${seconds}s"
+    inputs=("$work" "fuzz/corpus/$target")
+    [ -d "fuzz/regressions/$target" ] && inputs+=("fuzz/regressions/$target")
     if ! "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
         -max_len="${max_len[$target]}" -print_final_stats=1 -artifact_prefix="$crashes/" \
-        "$work" "fuzz/corpus/$target" >"$log" 2>&1; then
+        "${inputs[@]}" >"$log" 2>&1; then
         status=1
         echo "$target FAILED; the input is in $crashes/:"
         grep -E "ERROR|SUMMARY|zentra fuzz|runtime error" "$log" | head -20 || true
