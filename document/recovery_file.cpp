@@ -105,6 +105,35 @@ bool IsCopyName(const std::string& name) {
            name.starts_with(kCopyPrefix) && name.ends_with(kCopyExtension);
 }
 
+bool IsLockName(const std::string& name) {
+    return name.starts_with(kCopyPrefix) && name.ends_with(kLockExtension);
+}
+
+fs::path CopyFor(const fs::path& lock) {
+    fs::path copy = lock;
+    copy.replace_extension(kCopyExtension);
+    return copy;
+}
+
+std::string TemporaryFor(const fs::path& copy);
+
+// A lock file without a copy, whose program has gone (it ended after giving its copy
+// up, or died writing its first one): removed with any half-written copy.
+void RemoveIfOrphaned(const fs::path& lock) {
+    std::error_code ec;
+    const fs::path copy = CopyFor(lock);
+    if (fs::exists(copy, ec))
+        return;
+    const int fd = ::open(lock.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && !fs::exists(copy, ec)) {
+        fs::remove(TemporaryFor(copy), ec);
+        fs::remove(lock, ec);
+    }
+    ::close(fd);
+}
+
 fs::path LockFor(const fs::path& copy) {
     fs::path lock = copy;
     lock.replace_extension(kLockExtension);
@@ -136,6 +165,10 @@ std::vector<InterruptedRun> FindInterruptedRuns(const fs::path& folder) {
         return runs;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder, ec)) {
         const std::string name = entry.path().filename().string();
+        if (IsLockName(name)) {
+            RemoveIfOrphaned(entry.path());
+            continue;
+        }
         if (!IsCopyName(name) || !entry.is_regular_file(ec) ||
             entry.file_size(ec) != kProjectFileSize)
             continue;
@@ -267,7 +300,12 @@ bool RecoveryWriter::Claim() {
         const int fd = ::open(lock.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd < 0)
             continue;
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        // A starting program tidying orphaned lock files may have removed this one
+        // between its creation and the lock: then it guards nothing.
+        struct stat held {
+        }, named{};
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &held) != 0 ||
+            ::stat(lock.c_str(), &named) != 0 || held.st_ino != named.st_ino) {
             ::close(fd);
             continue;
         }

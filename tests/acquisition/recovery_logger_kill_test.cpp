@@ -8,6 +8,7 @@
 #include "document/zentra_doc.h"
 #include "tests/acquisition/logger_process.h"
 #include "tests/support/test_support.h"
+#include "tools/logger/logger_recovery.h"
 #include "tools/logger/logger_run.h"
 #include "tools/sim/meter_model.h"
 #include "tools/sim/meter_simulator.h"
@@ -18,6 +19,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -135,6 +137,24 @@ TEST_F(RecoveryAfterKill, TheNextStartRecoversTheLoggedSamplesByteForByte) {
     }
     for (int n = count; n < kMaxSamples; ++n)
         ASSERT_EQ(recovered->m_SampleTimes[static_cast<std::size_t>(n)], 0) << n;
+}
+
+TEST(LoggerRecovery, RecoveredRunsAreSavedBesideTheirFileAndNeverOverAnother) {
+    test::TempDir dir;
+    InterruptedRun run;
+    run.savePath = dir.File("site/pump.ztr");
+    EXPECT_EQ(logger::RecoveredPathFor(run, "/elsewhere"), dir.File("site/pump-recovered.ztr"));
+    fs::create_directories(dir.File("site"));
+    std::ofstream(dir.File("site/pump-recovered.ztr")) << "an earlier recovery";
+    EXPECT_EQ(logger::RecoveredPathFor(run, "/elsewhere"), dir.File("site/pump-recovered-2.ztr"));
+    run.savePath.clear(); // a desktop project that was never saved
+    EXPECT_EQ(logger::RecoveredPathFor(run, dir.path()), dir.File("recovered.ztr"));
+
+    const test::ScopedUserFolders folders;
+    std::ostringstream out, err;
+    const std::atomic<bool> stop{false};
+    EXPECT_EQ(logger::LoggerMain({"--recover"}, out, err, stop), logger::kExitOk);
+    EXPECT_EQ(out.str(), "No interrupted run to recover\n");
 }
 
 } // namespace

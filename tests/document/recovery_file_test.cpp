@@ -297,6 +297,26 @@ TEST_F(RecoveryFile, FolderFollowsTheStateHomeOrTheHomeFolder) {
     EXPECT_EQ(RecoveryFolder(), fs::path("/home/someone/.local/state/zentra"));
 }
 
+TEST_F(RecoveryFile, LockFilesLeftWithoutACopyAreTidiedAwayButNotThoseOfRunningPrograms) {
+    // A program that died writing its first copy: a lock and a half-written copy.
+    fs::create_directories(folder_);
+    std::ofstream(folder_ / "recovery-4242.lock") << "/data/a.ztr\n";
+    std::ofstream(folder_ / "recovery-4242.ztr.tmp") << "half";
+    // A running program that has given its copy up still holds its lock.
+    auto doc = LoggingDoc();
+    Log(*doc, 1);
+    RecoveryWriter running;
+    running.Update(*doc);
+    running.Discard();
+    EXPECT_EQ(FilesIn(folder_), 3u);
+
+    EXPECT_TRUE(FindInterruptedRuns().empty());
+    EXPECT_EQ(FilesIn(folder_), 1u); // only the running program's lock
+    Log(*doc, 1);
+    EXPECT_EQ(running.Update(*doc), RecoveryStep::Written); // its lock still guards it
+    EXPECT_TRUE(FindInterruptedRuns().empty());
+}
+
 TEST_F(RecoveryFile, ShortOrForeignFilesInTheFolderAreNotOffered) {
     fs::create_directories(folder_);
     std::ofstream(folder_ / "recovery-1.ztr") << "cut short by a full disk";
