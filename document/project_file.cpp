@@ -1,5 +1,7 @@
 #include "document/project_file.h"
 
+#include "platform/file_io.h"
+
 #include "acquisition/calendar.h"
 #include "acquisition/readings_catalogue.h"
 #include "document/le_codec.h"
@@ -248,62 +250,9 @@ std::string Describe(std::string_view what, const std::string& path, int error) 
     return text;
 }
 
-// Closes a descriptor when it goes out of scope.
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() { Close(); }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    // Returns errno of a failing close, 0 otherwise.
-    int Close() {
-        int error = 0;
-        if (fd_ >= 0 && ::close(fd_) != 0)
-            error = errno;
-        fd_ = -1;
-        return error;
-    }
-
-  private:
-    int fd_;
-};
-
-// Writes all bytes; returns 0 or the errno of the failure.
-int WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        if (n == 0)
-            return EIO;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return 0;
-}
-
-// Reads exactly size bytes; returns 0, the errno of the failure, or -1 for a file
-// that ended early.
-int ReadAll(int fd, std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::read(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        if (n == 0)
-            return -1;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return 0;
-}
+using platform::ReadAll;
+using platform::WriteAll;
+using FileDescriptor = platform::UniqueFd;
 
 std::string FolderOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -355,7 +304,7 @@ std::string WriteAtomically(const std::string& path, const std::vector<std::uint
     if (!fd.valid())
         return Describe("Cannot save", path, errno);
 
-    int error = WriteAll(fd.get(), image.data(), image.size());
+    int error = WriteAll(fd.get(), image);
     if (error == 0 && ::fsync(fd.get()) != 0)
         error = errno;
     if (const int closeError = fd.Close(); error == 0)
@@ -452,7 +401,7 @@ FileResult OnOpenDocument(CZentraDoc& doc, const std::string& path) {
                            Grouped(kProjectFileSize) + " bytes."};
 
     std::vector<std::uint8_t> image(kProjectFileSize);
-    if (const int error = ReadAll(fd.get(), image.data(), image.size()); error != 0)
+    if (const int error = ReadAll(fd.get(), image); error != 0)
         return {false, error < 0 ? "Cannot open \"" + path + "\": the file ended early."
                                  : Describe("Cannot open", path, error)};
 

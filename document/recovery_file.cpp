@@ -1,5 +1,7 @@
 #include "document/recovery_file.h"
 
+#include "platform/file_io.h"
+
 #include "acquisition/calendar.h"
 #include "document/le_codec.h"
 #include "document/zentra_doc.h"
@@ -31,22 +33,7 @@ constexpr std::size_t kNameAt = file_block::kProject + project_field::kProjectNa
 constexpr std::size_t kEndTimeAt = file_block::kProject + project_field::kLoggingEndTime;
 constexpr std::size_t kCountAt = file_block::kLogAxis + axis_field::kSampleCount;
 
-// Writes all bytes; 0 or the errno of the failure.
-int WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        if (n == 0)
-            return EIO;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return 0;
-}
+using platform::WriteAll;
 
 bool ReadAt(int fd, std::size_t offset, void* into, std::size_t size) {
     return ::pread(fd, into, size, static_cast<off_t>(offset)) == static_cast<ssize_t>(size);
@@ -355,7 +342,7 @@ bool RecoveryWriter::WriteCopy(CZentraDoc& doc) {
         lastError_ = Reason("Cannot write the recovery copy", temporaryName_, errno);
         return false;
     }
-    int error = WriteAll(fd, image_.data(), image_.size());
+    int error = WriteAll(fd, image_);
     if (error == 0 && ::fsync(fd) != 0)
         error = errno;
     if (::close(fd) != 0 && error == 0)

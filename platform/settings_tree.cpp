@@ -1,5 +1,7 @@
 #include "platform/settings_tree.h"
 
+#include "platform/file_io.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -10,46 +12,9 @@
 namespace zentra::platform {
 namespace {
 
-// Closes the descriptor when it goes out of scope.
-class Fd {
-  public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    bool ok() const { return fd_ >= 0; }
-    // Closes now and reports whether the close succeeded.
-    bool Close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-  private:
-    int fd_ = -1;
-};
-
 bool IsValidPart(std::string_view part) {
     return !part.empty() && part != "." && part != ".." &&
            part.find('/') == std::string_view::npos && part.find('\0') == std::string_view::npos;
-}
-
-bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 } // namespace
@@ -103,13 +68,13 @@ bool SettingsWriteBatch::Add(const SettingsKey& key, std::string_view name,
         return false;
     }
     std::string temp = (key.folder / ".zentra-value-XXXXXX").string();
-    Fd fd(::mkostemp(temp.data(), O_CLOEXEC));
-    if (!fd.ok()) {
+    UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    if (!fd.valid()) {
         allAdded_ = false;
         return false;
     }
-    const bool written = WriteAll(fd.get(), bytes);
-    if (!fd.Close() || !written) {
+    const bool written = WriteAll(fd.get(), bytes) == 0;
+    if (fd.Close() != 0 || !written) {
         ::unlink(temp.c_str());
         allAdded_ = false;
         return false;
@@ -128,15 +93,15 @@ bool SettingsWriteBatch::Commit() {
     // (falling back to a sync per file).
     bool synced = false;
     {
-        Fd first(::open(staged.front().temp.c_str(), O_RDONLY | O_CLOEXEC));
-        if (first.ok())
+        UniqueFd first(::open(staged.front().temp.c_str(), O_RDONLY | O_CLOEXEC));
+        if (first.valid())
             synced = staged.size() == 1 ? ::fsync(first.get()) == 0 : ::syncfs(first.get()) == 0;
     }
     for (const Staged& item : staged) {
         bool itemSynced = synced;
         if (!itemSynced) {
-            Fd fd(::open(item.temp.c_str(), O_RDONLY | O_CLOEXEC));
-            itemSynced = fd.ok() && ::fsync(fd.get()) == 0;
+            UniqueFd fd(::open(item.temp.c_str(), O_RDONLY | O_CLOEXEC));
+            itemSynced = fd.valid() && ::fsync(fd.get()) == 0;
         }
         if (!itemSynced || ::rename(item.temp.c_str(), item.target.c_str()) != 0) {
             ::unlink(item.temp.c_str());
@@ -168,9 +133,9 @@ ReadSettingsValue(const SettingsKey& key, std::string_view name, std::size_t max
     if (!IsValidValueName(name))
         return std::nullopt;
     const std::filesystem::path file = key.folder / std::string(name);
-    Fd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat info {};
-    if (!fd.ok() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
     // One byte more than allowed tells a larger value apart from one that fits.
     std::vector<std::uint8_t> bytes(maxSize + 1);
