@@ -37,7 +37,8 @@ echo "Simulated meter running; COM1 is $(readlink "$link") (ZENTRA_COM1=$link)."
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     echo "Starting Zentra. To see live data: Settings -> Communication -> Connect -> OK,"
-    echo "then Action -> Start Data Retreival."
+    echo "then Action -> Start Data Retreival; right-click a graph -> Real Time View for the"
+    echo "live readings, or Action -> Enable Logging to log one sample a second."
     build/zentra "$@"
     exit 0
 fi
