@@ -30,24 +30,6 @@ class DocumentDefaults : public ::testing::Test {
     std::unique_ptr<CZentraDoc> doc_ = std::make_unique<CZentraDoc>();
 };
 
-TEST(GraphRecord, ConstructionValues) {
-    const Graph g;
-    EXPECT_EQ(g.m_Enabled, 1);
-    EXPECT_EQ(g.m_RealTime, 1);
-    EXPECT_EQ(g.m_GraphMode, 1);
-    EXPECT_EQ(g.m_RelativeY, 1);
-    EXPECT_EQ(g.m_ScaleX, 9);
-    EXPECT_EQ(g.m_CentreZero, 0);
-    EXPECT_EQ(g.m_ScrollOffset, 0);
-    EXPECT_EQ(g.m_LeftArrowActive, 0);
-    EXPECT_EQ(g.m_RightArrowActive, 0);
-    EXPECT_EQ(S(g.m_LegendX), "");
-    EXPECT_EQ(S(g.m_LegendY), "");
-    EXPECT_EQ(g.m_GraphNumber, 0);
-    EXPECT_EQ(g.m_Word52, 0);
-    EXPECT_EQ(g.m_Quadrant, 0);
-}
-
 TEST(GraphRecord, HeaderIsZeroOnWritingAndIgnoredOnReading) {
     Graph g;
     g.m_ScaleX = 42;
@@ -107,21 +89,17 @@ TEST_F(DocumentDefaults, NewDocumentValuesInOrder) {
         EXPECT_EQ(S(*text), "14:03:09");
     EXPECT_EQ(S(d.m_LiveAxisDate), "Jan 05 2013");
     EXPECT_EQ(S(d.m_LogAxisDate), "Jan 05 2013");
-    EXPECT_EQ(d.m_LiveIndex, 0);
-    EXPECT_EQ(d.m_LiveValid[4], 0);
-    EXPECT_EQ(d.m_LiveTimes[4], 0);
-    EXPECT_EQ(d.m_SampleCount, 0);
-    EXPECT_EQ(d.m_DataViewTop, 0);
+    // Left-overs cleared.
+    EXPECT_EQ((std::array<std::int64_t, 6>{d.m_LiveIndex, d.m_LiveValid[4], d.m_LiveTimes[4],
+                                           d.m_SampleCount, d.m_DataViewTop, d.m_SampleTimes[54]}),
+              (std::array<std::int64_t, 6>{}));
     EXPECT_EQ(d.m_SampleValues[54][2], 0.0);
-    EXPECT_EQ(d.m_SampleTimes[54], 0);
     EXPECT_EQ(d.m_ArchivedFile, 0);
     EXPECT_FALSE(d.IsModified());
     EXPECT_EQ(d.m_ProjectStartDate, 20130105);
     EXPECT_EQ(d.m_ProjectEndDate, 20130105);
-    EXPECT_EQ(d.m_StartDate, 20130105);
-    EXPECT_EQ(d.m_StartHour, 14);
-    EXPECT_EQ(d.m_StartMinute, 3);
-    EXPECT_EQ(d.m_StartSecond, 9);
+    EXPECT_EQ((std::array{d.m_StartDate, d.m_StartHour, d.m_StartMinute, d.m_StartSecond}),
+              (std::array{20130105, 14, 3, 9}));
     EXPECT_EQ(d.m_StartImmediately, 1);
     EXPECT_EQ(S(d.m_Description), "Put the Project Description, Serial Number etc. here");
     EXPECT_EQ(S(d.m_BriefDescription), "Put a BRIEF Project Description here (is displayed)");
@@ -131,17 +109,13 @@ TEST_F(DocumentDefaults, NewDocumentValuesInOrder) {
     EXPECT_EQ(d.m_Finished, 0);
     EXPECT_EQ(d.m_LoggingSetUp, 1);
     EXPECT_EQ(d.m_SelectedParameters[22], 0);
-    EXPECT_EQ(d.m_Period, 1);
-    EXPECT_EQ(d.m_PeriodMultiplier, 1);
-    EXPECT_EQ(d.m_Duration, 1000);
-    EXPECT_EQ(d.m_DurationMultiplier, 1);
-    EXPECT_EQ(d.m_Samples, 1000);
-    EXPECT_EQ(S(d.m_Comms.port), "COM1");
-    EXPECT_EQ(S(d.m_Comms.baud), "38400");
-    EXPECT_EQ(S(d.m_Comms.parity), "NONE");
-    EXPECT_EQ(S(d.m_Comms.dataBits), "8");
-    EXPECT_EQ(S(d.m_Comms.stopBits), "1");
-    EXPECT_EQ(S(d.m_Comms.latency), "200");
+    EXPECT_EQ((std::array{d.m_Period, d.m_PeriodMultiplier, d.m_Duration, d.m_DurationMultiplier,
+                          d.m_Samples}),
+              (std::array{1, 1, 1000, 1, 1000}));
+    const CommSettings& c = d.m_Comms;
+    EXPECT_EQ(S(c.port) + " " + S(c.baud) + " " + S(c.parity) + " " + S(c.dataBits) + " " +
+                  S(c.stopBits) + " " + S(c.latency),
+              "COM1 38400 NONE 8 1 200");
     EXPECT_EQ(d.m_Comms.portSetUp, 0);
     EXPECT_EQ(d.m_Comms.floatOrder, 0);
     EXPECT_EQ(d.m_PortHandle, kInvalidPort);
@@ -269,8 +243,6 @@ TEST_F(DocumentDefaults, GraphDefaultsReducedParameterSet) {
     for (const std::size_t k : {3u, 4u})
         for (const auto& h : g[k].m_Headings)
             EXPECT_TRUE(IsTraceOff(h));
-    for (std::size_t k = 0; k < 5; ++k)
-        EXPECT_EQ(g[k].m_LineColour, (std::array<std::int32_t, 3>{1, 0, 2}));
 }
 
 TEST_F(DocumentDefaults, GraphsSixToTwelveAreNotTouchedByTheGraphDefaults) {

@@ -46,11 +46,5 @@ TEST(FormatValue, AlwaysUsesAPointWhateverTheLocale) {
     EXPECT_EQ(text, "12.35");
 }
 
-TEST(FormatValue, AppendAddsToTheEnd) {
-    std::string row = "x,";
-    AppendFormattedValue(row, 1234.56);
-    EXPECT_EQ(row, "x,1235");
-}
-
 } // namespace
 } // namespace zentra

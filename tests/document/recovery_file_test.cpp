@@ -7,6 +7,7 @@
 #include "document/project_file.h"
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
+#include "tests/document/document_test_files.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -23,20 +24,9 @@ namespace zentra {
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-std::size_t FilesIn(const fs::path& folder) {
-    std::error_code ec;
-    if (!fs::is_directory(folder, ec))
-        return 0;
-    return static_cast<std::size_t>(
-        std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
-}
+using test::Bytes;
+using test::FilesIn;
+using test::ReadBytes;
 
 class RecoveryFile : public ::testing::Test {
   protected:
@@ -132,7 +122,7 @@ TEST_F(RecoveryFile, TheCopyIsTheProjectImageAndTheLiveDocumentIsNotStamped) {
     // Byte for byte what saving the project at this moment writes.
     Bytes expected(kProjectFileSize);
     SerializeStore(*doc, expected.data());
-    EXPECT_TRUE(ReadFile(writer.CopyPath()) == expected);
+    EXPECT_TRUE(ReadBytes(writer.CopyPath()) == expected);
     EXPECT_EQ(FilesIn(folder_), 2u); // the copy and its lock; no temporary file
 }
 

@@ -4,6 +4,7 @@
 #include "document/project_file.h"
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
+#include "tests/document/document_test_files.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -27,17 +28,9 @@ namespace zentra {
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-std::size_t FilesIn(const std::string& folder) {
-    return static_cast<std::size_t>(
-        std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
-}
+using test::Bytes;
+using test::FilesIn;
+using test::ReadBytes;
 
 // Runs `child` in a forked process that reports "key=value" lines; returns them.
 template <class Child> std::map<std::string, std::string> InChild(Child child) {
@@ -97,7 +90,7 @@ TEST_F(SaveFailure, AFullMediumAndAReadOnlyMediumKeepThePreviousFileAndSayWhy) {
         doc->OnNewDocument();
         SetText(doc->m_ProjectName, "Old contents");
         say("first", OnSaveDocument(*doc, path).ok ? "saved" : "failed");
-        const Bytes before = ReadFile(path);
+        const Bytes before = ReadBytes(path);
 
         // Room for the file, not for a second copy beside it.
         SetText(doc->m_ProjectName, "New contents");
@@ -105,7 +98,7 @@ TEST_F(SaveFailure, AFullMediumAndAReadOnlyMediumKeepThePreviousFileAndSayWhy) {
         doc->SetModifiedFlag(true);
         FileResult full = OnSaveDocument(*doc, path);
         say("full", full.ok ? "saved" : full.error);
-        say("full_intact", ReadFile(path) == before ? "yes" : "no");
+        say("full_intact", ReadBytes(path) == before ? "yes" : "no");
         say("full_files", std::to_string(FilesIn(medium)));
         say("full_modified", doc->IsModified() ? "yes" : "no");
 
@@ -115,7 +108,7 @@ TEST_F(SaveFailure, AFullMediumAndAReadOnlyMediumKeepThePreviousFileAndSayWhy) {
         }
         FileResult readOnly = OnSaveDocument(*doc, path);
         say("ro", readOnly.ok ? "saved" : readOnly.error);
-        say("ro_intact", ReadFile(path) == before ? "yes" : "no");
+        say("ro_intact", ReadBytes(path) == before ? "yes" : "no");
         say("ro_path", doc->m_PathName);
     });
     if (report.count("skip"))

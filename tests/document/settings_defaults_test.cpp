@@ -7,6 +7,7 @@
 #include "document/reg_funcs.h"
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
+#include "tests/document/document_test_files.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +25,7 @@ namespace zentra {
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
+using test::Bytes;
 
 constexpr platform::TimeSeconds kMoment = 1357394589; // Sat 5 Jan 2013 14:03:09 UTC
 
@@ -39,8 +40,7 @@ class SettingsDefaults : public ::testing::Test {
         return folder / path;
     }
     Bytes Stored(std::string_view key, const char* name) const {
-        std::ifstream in(Folder(key) / name, std::ios::binary);
-        return Bytes(std::istreambuf_iterator<char>(in), {});
+        return test::ReadBytes(Folder(key) / name);
     }
     void Store(std::string_view key, const char* name, const Bytes& bytes) const {
         const RegFuncs reg;

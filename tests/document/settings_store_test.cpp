@@ -1,6 +1,7 @@
 // The folder-tree settings store and RegFuncs' value semantics.
 #include "document/reg_funcs.h"
 #include "platform/settings_tree.h"
+#include "tests/document/document_test_files.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -16,12 +17,8 @@ namespace zentra {
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes FileBytes(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
+using test::Bytes;
+using test::ReadBytes;
 
 std::vector<std::string> FolderEntries(const fs::path& folder) {
     std::vector<std::string> names;
@@ -43,7 +40,7 @@ TEST(SettingsStore, KeyPathsBecomeFoldersUnderTheConfigHome) {
 
     const std::array<std::uint8_t, 3> bytes{0x00, 0xFF, 0x0A};
     ASSERT_TRUE(reg.SetValue(key, "Nominal Y Reading", bytes));
-    EXPECT_EQ(FileBytes(expected / "Nominal Y Reading"), Bytes(bytes.begin(), bytes.end()));
+    EXPECT_EQ(ReadBytes(expected / "Nominal Y Reading"), Bytes(bytes.begin(), bytes.end()));
 }
 
 TEST(SettingsStore, FallsBackToDotConfigInHomeWithoutXdgConfigHome) {
@@ -112,14 +109,14 @@ TEST(SettingsStore, ValuesAreReplacedWholeAndAFailedWriteKeepsTheOldBytes) {
     const Bytes shortValue{1, 2, 3};
     ASSERT_TRUE(reg.SetValue(key, "CommsSettings", longValue));
     ASSERT_TRUE(reg.SetValue(key, "CommsSettings", shortValue));
-    EXPECT_EQ(FileBytes(key->folder / "CommsSettings"), shortValue); // no tail of the old one
+    EXPECT_EQ(ReadBytes(key->folder / "CommsSettings"), shortValue); // no tail of the old one
     EXPECT_EQ(FolderEntries(key->folder), std::vector<std::string>{"CommsSettings"});
 
     // The rename cannot replace a non-empty folder: the write fails, nothing changes
     // and no temporary file is left behind.
     ASSERT_TRUE(reg.OpenKey("Software\\Corvane\\Zentra\\ini\\Blocked\\Inner"));
     EXPECT_FALSE(reg.SetValue(key, "Blocked", shortValue));
-    EXPECT_EQ(FileBytes(key->folder / "CommsSettings"), shortValue);
+    EXPECT_EQ(ReadBytes(key->folder / "CommsSettings"), shortValue);
     EXPECT_EQ(FolderEntries(key->folder).size(), 2u);
 
     ASSERT_TRUE(platform::DeleteSettingsValue(*key, "CommsSettings"));
@@ -144,8 +141,8 @@ TEST(SettingsStore, ABatchLandsOnlyWhenCommittedAndLeavesNoTemporaryFiles) {
     EXPECT_FALSE(batch.Add(*key, "a/b", bytes));
     EXPECT_FALSE(fs::exists(key->folder / "Period"));
     EXPECT_FALSE(batch.Commit());                        // one value was refused...
-    EXPECT_EQ(FileBytes(key->folder / "Period"), bytes); // ...the others are in place
-    EXPECT_EQ(FileBytes(key->folder / "Samples"), bytes);
+    EXPECT_EQ(ReadBytes(key->folder / "Period"), bytes); // ...the others are in place
+    EXPECT_EQ(ReadBytes(key->folder / "Samples"), bytes);
     EXPECT_EQ(FolderEntries(key->folder).size(), 2u);
     EXPECT_TRUE(batch.Commit()); // an empty batch commits trivially
 }

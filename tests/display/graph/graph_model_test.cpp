@@ -32,37 +32,36 @@ class GraphModelTest : public ::testing::Test {
     }
 };
 
-TEST_F(GraphModelTest, AbsoluteAxisRowsAndClipping) {
-    Absolute(500.0);
-    const PlotRow half = RowOf(250.0);
-    EXPECT_EQ(half.y, 260 - 110);
-    EXPECT_FALSE(half.clipped);
-    const PlotRow above = RowOf(600.0); // one pixel below the top edge (y0 - H = 40)
-    EXPECT_EQ(above.y, 41);
-    EXPECT_TRUE(above.clipped);
-    const PlotRow full = RowOf(500.0); // full scale counts as clipped too
-    EXPECT_EQ(full.y, 41);
-    EXPECT_TRUE(full.clipped);
-    const PlotRow below = RowOf(-5.0); // one pixel above the baseline
-    EXPECT_EQ(below.y, 259);
-    EXPECT_TRUE(below.clipped);
-    // Rows truncate toward zero: 260 - 0.3 * 221 = 193.7.
-    EXPECT_EQ(RowOf(150.0, 4, {40, 260, 320.0, 221.0}).y, 193);
-}
-
-TEST_F(GraphModelTest, CentreZeroRows) {
-    Absolute(100.0, true);
-    const PlotRow up = RowOf(50.0); // yc - H/4
-    EXPECT_EQ(up.y, 150 - 55);
-    EXPECT_FALSE(up.clipped);
-    const PlotRow down = RowOf(-150.0); // one pixel below the baseline
-    EXPECT_EQ(down.y, 261);
-    EXPECT_TRUE(down.clipped);
-    const PlotRow top = RowOf(120.0); // one pixel below the top edge
-    EXPECT_EQ(top.y, 41);
-    EXPECT_TRUE(top.clipped);
-    EXPECT_EQ(RowOf(-50.0).y, 150 + 55);
+TEST_F(GraphModelTest, AbsoluteAndCentreZeroRowsAndClipping) {
+    // Plot top y0 - H = 40, centre 150, baseline 260.
+    struct Case {
+        double fullScale;
+        bool centreZero;
+        double value;
+        int y;
+        bool clipped;
+    };
+    const Case cases[] = {
+        {500.0, false, 250.0, 260 - 110, false}, // y0 - H/2
+        {500.0, false, 600.0, 41, true},         // one pixel below the top edge
+        {500.0, false, 500.0, 41, true},         // full scale counts as clipped too
+        {500.0, false, -5.0, 259, true},         // one pixel above the baseline
+        {100.0, true, 50.0, 150 - 55, false},    // yc - H/4
+        {100.0, true, -50.0, 150 + 55, false},
+        {100.0, true, -150.0, 261, true}, // one pixel below the baseline
+        {100.0, true, 120.0, 41, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.fullScale << (c.centreZero ? " cz " : " ") << c.value);
+        Absolute(c.fullScale, c.centreZero);
+        const PlotRow row = RowOf(c.value);
+        EXPECT_EQ(row.y, c.y);
+        EXPECT_EQ(row.clipped, c.clipped);
+    }
     EXPECT_DOUBLE_EQ(ZeroLine(graph, kPlot), 150.0);
+    // Rows truncate toward zero: 260 - 0.3 * 221 = 193.7.
+    Absolute(500.0);
+    EXPECT_EQ(RowOf(150.0, 4, {40, 260, 320.0, 221.0}).y, 193);
 }
 
 TEST_F(GraphModelTest, RelativeAxisPutsTheSpanOnTheNominalDivision) {

@@ -31,27 +31,6 @@ bool Reddish(QRgb p) {
     return qRed(p) > 200 && qRed(p) - qBlue(p) > 100;
 }
 
-int CountWhere(const QImage& image, bool (*test)(QRgb), int left, int top, int right, int bottom) {
-    int n = 0;
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            n += test(image.pixel(x, y)) ? 1 : 0;
-    return n;
-}
-
-double MeanXWhere(const QImage& image, bool (*test)(QRgb), int left, int top, int right,
-                  int bottom) {
-    double sum = 0.0;
-    int n = 0;
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            if (test(image.pixel(x, y))) {
-                sum += x;
-                ++n;
-            }
-    return n ? sum / n : -1.0;
-}
-
 // Graph 1 in quadrant 0 of an 800 x 600 view: x0 40, y0 260, W 320, H 220.
 class GraphRenderTest : public ::testing::Test {
   protected:
@@ -154,16 +133,16 @@ TEST_F(GraphRenderTest, BrowsingHistoryTurnsTheLabelsBlue) {
     Log(40, 250.0);
     const int band = 262, bandBottom = 277; // y0 + H/100 .. y0 + 8H/100
     QImage image = Paint(*doc, 0, geometry);
-    EXPECT_EQ(CountWhere(image, Bluish, 0, band, 400, bandBottom), 0);
-    EXPECT_EQ(CountWhere(image, Bluish, 0, 0, 40, 270), 0);
+    EXPECT_EQ(test::CountIf(image, Bluish, 0, band, 400, bandBottom), 0);
+    EXPECT_EQ(test::CountIf(image, Bluish, 0, 0, 40, 270), 0);
     EXPECT_EQ(graph.m_LeftArrowActive, 1);
 
     graph.m_HistoryTime = kNow - 3600;
     ScrollBack(graph, kNow - 3600);
     EXPECT_EQ(graph.m_ScrollOffset, -10);
     image = Paint(*doc, 0, geometry);
-    EXPECT_GT(CountWhere(image, Bluish, 40, band, 360, bandBottom), 20); // time labels
-    EXPECT_GT(CountWhere(image, Bluish, 0, 30, 36, 270), 10);            // Y labels
+    EXPECT_GT(test::CountIf(image, Bluish, 40, band, 360, bandBottom), 20); // time labels
+    EXPECT_GT(test::CountIf(image, Bluish, 0, 30, 36, 270), 10);            // Y labels
 
     // The mode caption reads "(log history)": compare with the text drawn alone.
     const int fh = LabelFontHeight(600);
@@ -211,13 +190,13 @@ class LegendTest : public GraphRenderTest {
 TEST_F(LegendTest, TwoItemsSitAtOneThirdAndTwoThirds) {
     SetHeadings("WWWW", "OFF", "WWWW");
     const QImage image = PaintBig();
-    EXPECT_NEAR(MeanXWhere(image, Reddish, 0, 44, 800, 68), 80 + 640 / 3.0, 3.0);
-    EXPECT_NEAR(MeanXWhere(image, Bluish, 0, 44, 800, 68), 80 + 2 * 640 / 3.0, 3.0);
+    EXPECT_NEAR(test::MeanXIf(image, Reddish, 0, 44, 800, 68), 80 + 640 / 3.0, 3.0);
+    EXPECT_NEAR(test::MeanXIf(image, Bluish, 0, 44, 800, 68), 80 + 2 * 640 / 3.0, 3.0);
 
     SetHeadings("WWWW", "WWWW", "WWWW");
     const QImage three = PaintBig();
-    EXPECT_NEAR(MeanXWhere(three, Reddish, 0, 44, 800, 68), 80 + 640 / 4.0, 3.0);
-    EXPECT_NEAR(MeanXWhere(three, Bluish, 0, 44, 800, 68), 80 + 3 * 640 / 4.0, 3.0);
+    EXPECT_NEAR(test::MeanXIf(three, Reddish, 0, 44, 800, 68), 80 + 640 / 4.0, 3.0);
+    EXPECT_NEAR(test::MeanXIf(three, Bluish, 0, 44, 800, 68), 80 + 3 * 640 / 4.0, 3.0);
 }
 
 TEST_F(LegendTest, AllTracesOffDrawsNoLegendAndNoTraces) {

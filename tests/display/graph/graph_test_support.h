@@ -57,37 +57,37 @@ inline QColor At(const QImage& image, int x, int y) {
     return QColor(image.pixel(x, y));
 }
 
-// Pixels of exactly this colour inside [left, right) x [top, bottom).
-inline int CountColour(const QImage& image, const QColor& colour, int left, int top, int right,
-                       int bottom) {
+// Pixels inside [left, right) x [top, bottom) for which `match` holds, and their mean x
+// (-1 when there are none).
+template <class Match>
+int CountIf(const QImage& image, Match match, int left, int top, int right, int bottom) {
     int n = 0;
     for (int y = top; y < bottom; ++y)
         for (int x = left; x < right; ++x)
-            n += (image.pixel(x, y) == colour.rgb()) ? 1 : 0;
+            n += match(image.pixel(x, y)) ? 1 : 0;
     return n;
 }
-
-// Pixels that differ from the background inside the area.
-inline int CountInk(const QImage& image, int left, int top, int right, int bottom) {
-    int n = 0;
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            n += (image.pixel(x, y) != kBackground.rgb()) ? 1 : 0;
-    return n;
-}
-
-// Mean x of the pixels of a colour inside the area (-1 when there are none).
-inline double MeanX(const QImage& image, const QColor& colour, int left, int top, int right,
-                    int bottom) {
+template <class Match>
+double MeanXIf(const QImage& image, Match match, int left, int top, int right, int bottom) {
     double sum = 0.0;
     int n = 0;
     for (int y = top; y < bottom; ++y)
         for (int x = left; x < right; ++x)
-            if (image.pixel(x, y) == colour.rgb()) {
+            if (match(image.pixel(x, y))) {
                 sum += x;
                 ++n;
             }
     return n ? sum / n : -1.0;
+}
+inline int CountColour(const QImage& image, const QColor& colour, int left, int top, int right,
+                       int bottom) {
+    return CountIf(
+        image, [&](QRgb p) { return p == colour.rgb(); }, left, top, right, bottom);
+}
+// Pixels that differ from the background.
+inline int CountInk(const QImage& image, int left, int top, int right, int bottom) {
+    return CountIf(
+        image, [](QRgb p) { return p != kBackground.rgb(); }, left, top, right, bottom);
 }
 
 } // namespace zentra::test

@@ -4,6 +4,7 @@
 #include "document/csv_export.h"
 #include "document/format_value.h"
 #include "document/zentra_doc.h"
+#include "tests/display/view/view_test_support.h"
 
 #include <QImage>
 #include <QPainter>
@@ -221,11 +222,7 @@ TEST_F(TableFixture, HugeValuesStillDraw) {
     QPainter painter(&image);
     DrawDataTable(painter, *doc, 1, geometry);
     painter.end();
-    int inked = 0;
-    for (int y = 20; y < 230; ++y)
-        for (int x = 403; x < 800; ++x)
-            inked += image.pixel(x, y) != qRgb(255, 255, 255) ? 1 : 0;
-    EXPECT_GT(inked, 1000); // forty rows of digits
+    EXPECT_GT(test::Ink(image, 403, 20, 800, 230, qRgb(255, 255, 255)), 1000); // forty rows
 }
 
 } // namespace

@@ -30,18 +30,6 @@ TEST(ComputeLayout, TiledEightHundredBySixHundred) {
     }
 }
 
-TEST(ComputeLayout, PanelLeavesTheCellsFiveHundredFortyHigh) {
-    // The view takes a tenth of the client height for the panel before laying out.
-    const int clientBottom = 600;
-    const int panel = clientBottom / 10;
-    ViewLayout layout;
-    ComputeLayout(layout, {0, 0, 800, clientBottom - panel}, kNotMaximised, kScreen);
-    EXPECT_EQ(panel, 60);
-    EXPECT_EQ(layout.textScale, 540);
-    EXPECT_EQ(layout.cellHeight, 270);
-    EXPECT_EQ(layout.plotBaseline[3], 500);
-}
-
 TEST(ComputeLayout, MaximisedKeepsTheTiledMarginAndOtherQuadrants) {
     ViewLayout layout;
     ComputeLayout(layout, {0, 0, 800, 600}, kNotMaximised, kScreen);

@@ -28,6 +28,24 @@ QImage Checkerboard(int w, int h) {
     return image;
 }
 
+// Acts on the modal dialog of type D once the event loop shows it; closes any other.
+template <class D, class Act> void OnModal(Act act) {
+    QTimer::singleShot(0, [act] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* dialog = qobject_cast<D*>(modal))
+            act(*dialog);
+        else if (modal)
+            modal->close();
+    });
+}
+
+struct Printing : ::testing::Test {
+    test::ScopedUserFolders folders;
+    platform::ManualClock clock{test::kDemoNow};
+    test::DemoView demo{800, 600};
+    test::TempDir dir;
+};
+
 TEST(PrintDestination, FullPageWidthThreeQuartersOfAnInchShorter) {
     // 800 x 600 picture on a 600-dpi page 4800 pixels wide: 3600 high by its aspect,
     // less 450 pixels.
@@ -85,11 +103,7 @@ TEST(PrintImage, DrawnUnscaledWhenTheSizesMatchElseStretched) {
     EXPECT_EQ(DrawPrintImage(painter, {0, 0, 40, 30}, {0, 0, 40, 30}, none), 0);
 }
 
-TEST(Printing, PdfPageShowsTheWindowPicture) {
-    test::ScopedUserFolders folders;
-    platform::ManualClock clock{test::kDemoNow};
-    test::DemoView demo(800, 600);
-    test::TempDir dir;
+TEST_F(Printing, PdfPageShowsTheWindowPicture) {
     const QString pdf = QString::fromStdString(dir.File("view.pdf"));
 
     QPrinter printer(QPrinter::HighResolution);
@@ -130,27 +144,17 @@ TEST(Printing, PdfPageShowsTheWindowPicture) {
     EXPECT_GT(white, page.width() * 9 / 10);
 }
 
-TEST(Printing, ThroughThePrintDialogToAPdfFile) {
-    test::ScopedUserFolders folders;
-    platform::ManualClock clock{test::kDemoNow};
-    test::DemoView demo(800, 600);
-    test::TempDir dir;
+TEST_F(Printing, ThroughThePrintDialogToAPdfFile) {
     const QString pdf = QString::fromStdString(dir.File("dialog.pdf"));
     bool answered = false;
     // The user picks "Print to File (PDF)", types a file name and presses Print.
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
-        if (!dialog) {
-            if (QWidget* other = QApplication::activeModalWidget())
-                other->close();
-            return;
-        }
-        if (auto* printers = dialog->findChild<QComboBox*>("printers"))
+    OnModal<QPrintDialog>([&](QPrintDialog& dialog) {
+        if (auto* printers = dialog.findChild<QComboBox*>("printers"))
             printers->setCurrentIndex(printers->findText("Print to File (PDF)"));
-        if (auto* name = dialog->findChild<QLineEdit*>("filename"))
+        if (auto* name = dialog.findChild<QLineEdit*>("filename"))
             name->setText(pdf);
         answered = true;
-        dialog->accept();
+        dialog.accept();
     });
     demo.view->OnCommand(57607);
     ASSERT_TRUE(answered);
@@ -160,21 +164,12 @@ TEST(Printing, ThroughThePrintDialogToAPdfFile) {
     EXPECT_GT(file.size(), 2000);
 }
 
-TEST(Printing, PreviewRendersOnePageAndReleasesTheImage) {
-    test::ScopedUserFolders folders;
-    platform::ManualClock clock{test::kDemoNow};
-    test::DemoView demo(800, 600);
+TEST_F(Printing, PreviewRendersOnePageAndReleasesTheImage) {
     int pages = -1;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
-        if (!dialog) {
-            if (QWidget* other = QApplication::activeModalWidget())
-                other->close();
-            return;
-        }
-        if (auto* preview = dialog->findChild<QPrintPreviewWidget*>())
+    OnModal<QPrintPreviewDialog>([&](QPrintPreviewDialog& dialog) {
+        if (auto* preview = dialog.findChild<QPrintPreviewWidget*>())
             pages = preview->pageCount();
-        dialog->reject();
+        dialog.reject();
     });
     demo.view->OnCommand(57609);
     EXPECT_EQ(pages, 1);

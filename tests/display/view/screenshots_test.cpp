@@ -39,22 +39,15 @@ struct ScreenshotFixture : ::testing::Test {
         EXPECT_TRUE(picture.save(QString::fromStdString(test::ScreenshotDir() + "/" + name)));
         return picture;
     }
-    static int Ink(const QImage& image, int left, int top, int right, int bottom) {
-        int n = 0;
-        for (int y = top; y < bottom; ++y)
-            for (int x = left; x < right; ++x)
-                n += image.pixel(x, y) != kViewBackground ? 1 : 0;
-        return n;
-    }
 };
 
 TEST_F(ScreenshotFixture, TiledWithAndWithoutPanel) {
     const QImage panel = Save("view_tiled_panel.png");
-    EXPECT_GT(Ink(panel, 0, 632, 1000, 700), 500); // the panel's texts
+    EXPECT_GT(test::Ink(panel, 0, 632, 1000, 700), 500); // the panel's texts
     doc.m_ShowProject = 0;
     const QImage bare = Save("view_tiled_no_panel.png");
     EXPECT_EQ(view.ClientRect().bottom, 700);
-    EXPECT_GT(Ink(bare, 0, 0, 500, 350), 2000);
+    EXPECT_GT(test::Ink(bare, 0, 0, 500, 350), 2000);
 }
 
 TEST_F(ScreenshotFixture, Maximised) {
@@ -70,8 +63,8 @@ TEST_F(ScreenshotFixture, Maximised) {
 
 TEST_F(ScreenshotFixture, DataTables) {
     const QImage tables = Save("view_tables.png");
-    EXPECT_GT(Ink(tables, 0, 320, 500, 620), 2000);    // logged table, quadrant 2
-    EXPECT_GT(Ink(tables, 520, 320, 1000, 620), 1000); // real-time table, quadrant 3
+    EXPECT_GT(test::Ink(tables, 0, 320, 500, 620), 2000);    // logged table, quadrant 2
+    EXPECT_GT(test::Ink(tables, 520, 320, 1000, 620), 1000); // real-time table, quadrant 3
     QTest::mouseClick(&view, Qt::LeftButton, {}, {600, 500});
     view.OnCommand(view_cmd::kToggleMaximise);
     Save("view_table_realtime_maximised.png");

@@ -30,7 +30,16 @@ struct ViewFixture : ::testing::Test {
     }
     void Click(QPoint p) { QTest::mouseClick(&view, Qt::LeftButton, {}, p); }
     void Key(Qt::Key key) { QTest::keyClick(&view, key); }
-    QPoint Middle(const Rect& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+    template <class R> static QPoint Middle(const R& r) {
+        return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+    // Hit rectangle of the back (or forward) history arrow of quadrant k, as laid out now.
+    StrictRect HistoryArrow(int k, bool back) {
+        const ViewLayout& l = view.Layout();
+        const LoggingScaleArrowCoords arrows(l.plotLeft[k], l.plotWidth[k], l.plotBaseline[k],
+                                             view.ClientRect().bottom);
+        return back ? arrows.LeftHit() : arrows.RightHit();
+    }
 };
 
 TEST_F(ViewFixture, ThePanelTakesATenthOfTheClientHeight) {
@@ -43,6 +52,8 @@ TEST_F(ViewFixture, ThePanelTakesATenthOfTheClientHeight) {
     view.DrawView();
     EXPECT_EQ(view.PanelHeight(), 60);
     EXPECT_EQ(view.Layout().textScale, 540);
+    EXPECT_EQ(view.Layout().cellHeight, 270);
+    EXPECT_EQ(view.Layout().plotBaseline[3], 500);
     EXPECT_EQ(view.ClientRect(), (Rect{0, 0, 800, 540}));
     EXPECT_EQ(view.Picture().size(), QSize(800, 600));
 }
@@ -129,14 +140,9 @@ TEST_F(ViewFixture, HistoryArrowsStepTheScrollOffset) {
     graph.m_LeftArrowActive = 1;
     graph.m_RightArrowActive = 1;
     view.DrawView();
-    const ViewLayout& layout = view.Layout();
-    const LoggingScaleArrowCoords arrows(layout.plotLeft[1], layout.plotWidth[1],
-                                         layout.plotBaseline[1], view.ClientRect().bottom);
-    const StrictRect back = arrows.LeftHit();
-    const StrictRect forward = arrows.RightHit();
-    const QPoint backMiddle((back.left + back.right) / 2, (back.top + back.bottom) / 2);
-    const QPoint forwardMiddle((forward.left + forward.right) / 2,
-                               (forward.top + forward.bottom) / 2);
+    const StrictRect back = HistoryArrow(1, true);
+    const QPoint backMiddle = Middle(back);
+    const QPoint forwardMiddle = Middle(HistoryArrow(1, false));
 
     Click(backMiddle);
     EXPECT_EQ(graph.m_ScrollOffset, -9);
@@ -170,17 +176,9 @@ TEST_F(ViewFixture, WhileMaximisedOnlyTheShownGraphScrolls) {
     QTest::mouseDClick(&view, Qt::LeftButton, {}, {600, 400}); // graph 3
     ASSERT_EQ(view.MaximisedGraph(), 3);
     view.DrawView();
-    // Where graph 0's tiled back arrow would be: nothing is shown there.
-    const ViewLayout& layout = view.Layout();
-    const LoggingScaleArrowCoords hidden(layout.plotLeft[0], layout.plotWidth[0],
-                                         layout.plotBaseline[0], view.ClientRect().bottom);
-    const StrictRect h = hidden.LeftHit();
-    Click({(h.left + h.right) / 2, (h.top + h.bottom) / 2});
+    Click(Middle(HistoryArrow(0, true))); // graph 0's tiled arrow is not shown
     EXPECT_EQ(doc.m_Graphs[0].m_ScrollOffset, 0);
-    const LoggingScaleArrowCoords shown(layout.plotLeft[3], layout.plotWidth[3],
-                                        layout.plotBaseline[3], view.ClientRect().bottom);
-    const StrictRect s = shown.LeftHit();
-    Click({(s.left + s.right) / 2, (s.top + s.bottom) / 2});
+    Click(Middle(HistoryArrow(3, true)));
     EXPECT_EQ(doc.m_Graphs[3].m_ScrollOffset, -doc.m_Graphs[3].m_ScaleX);
 }
 
@@ -299,11 +297,7 @@ TEST_F(ViewFixture, DisabledGraphLeavesItsCellEmpty) {
         doc.m_Graphs[static_cast<std::size_t>(g)].m_Enabled = 0;
     view.DrawView();
     const QImage& picture = view.Picture();
-    int ink = 0;
-    for (int y = 5; y < 290; ++y)
-        for (int x = 25; x < 390; ++x)
-            ink += picture.pixel(x, y) != kViewBackground ? 1 : 0;
-    EXPECT_EQ(ink, 0);
+    EXPECT_EQ(test::Ink(picture, 25, 5, 390, 290), 0);
     EXPECT_EQ(QColor(picture.pixel(400, 100)), QColor(255, 255, 255)); // divider
     EXPECT_EQ(QColor(picture.pixel(401, 150)), QColor(150, 150, 150));
     EXPECT_EQ(QColor(picture.pixel(12, 300)), QColor(158, 194, 192)); // previous-page arrow

@@ -115,4 +115,14 @@ inline bool SameColour(QRgb a, const QColor& b) {
     return QColor(a).rgb() == b.rgb();
 }
 
+// Pixels other than `background` inside [left, right) x [top, bottom).
+inline int Ink(const QImage& image, int left, int top, int right, int bottom,
+               QRgb background = kViewBackground) {
+    int n = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            n += image.pixel(x, y) != background ? 1 : 0;
+    return n;
+}
+
 } // namespace zentra::test
