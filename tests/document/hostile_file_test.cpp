@@ -55,30 +55,25 @@ class HostileFile : public ::testing::Test {
     Bytes image_;
 };
 
+bool InRange(std::int64_t v, std::int64_t lo, std::int64_t hi) {
+    return lo <= v && v <= hi;
+}
+
 // The invariants later code relies on.
 void ExpectBounded(const CZentraDoc& d) {
-    EXPECT_GE(d.m_SampleCount, 0);
-    EXPECT_LE(d.m_SampleCount, kMaxSamples);
-    EXPECT_GE(d.m_DataViewTop, 0);
-    EXPECT_LE(d.m_DataViewTop, kMaxDataViewTop);
-    EXPECT_GE(d.m_SystemType, 1);
-    EXPECT_LE(d.m_SystemType, 6);
-    EXPECT_GE(d.m_Samples, 0);
-    EXPECT_LE(d.m_Samples, kMaxSamples);
+    EXPECT_PRED3(InRange, d.m_SampleCount, 0, kMaxSamples);
+    EXPECT_PRED3(InRange, d.m_DataViewTop, 0, kMaxDataViewTop);
+    EXPECT_PRED3(InRange, d.m_SystemType, 1, 6);
+    EXPECT_PRED3(InRange, d.m_Samples, 0, kMaxSamples);
     EXPECT_GE(d.m_Period, 1);
     EXPECT_GE(d.m_Duration, 1);
     for (const std::int32_t unit : {d.m_PeriodMultiplier, d.m_DurationMultiplier})
         EXPECT_TRUE(unit == 1 || unit == 60 || unit == 3600) << unit;
-    EXPECT_GE(d.m_Comms.floatOrder, 0);
-    EXPECT_LE(d.m_Comms.floatOrder, 3);
-    for (const auto p : d.m_SelectedParameters) {
-        EXPECT_GE(p, 0);
-        EXPECT_LE(p, kHorsePowerReading);
-    }
-    for (const auto position : d.m_ReadingMap) {
-        EXPECT_GE(position, 1);
-        EXPECT_LE(position, kBlockReadings);
-    }
+    EXPECT_PRED3(InRange, d.m_Comms.floatOrder, 0, 3);
+    for (const auto p : d.m_SelectedParameters)
+        EXPECT_PRED3(InRange, p, 0, kHorsePowerReading);
+    for (const auto position : d.m_ReadingMap)
+        EXPECT_PRED3(InRange, position, 1, kBlockReadings);
     EXPECT_EQ(d.m_Description.back(), '\0');
     EXPECT_EQ(d.m_BriefDescription.back(), '\0');
     EXPECT_EQ(d.m_ProjectName.back(), '\0');
@@ -90,27 +85,21 @@ void ExpectBounded(const CZentraDoc& d) {
         EXPECT_EQ(text->back(), '\0');
     const int maxSource = UsesShortList(d.m_SystemType) ? kHorsePowerReading : kLoggedColumnCount;
     for (const Graph& g : d.m_Graphs) {
-        for (const auto c : g.m_LineColour) {
-            EXPECT_GE(c, 0);
-            EXPECT_LT(c, kTraceColourCount);
-        }
-        for (const auto s : g.m_Associations) {
-            EXPECT_GE(s, 0);
-            EXPECT_LE(s, maxSource);
-        }
+        for (const auto c : g.m_LineColour)
+            EXPECT_PRED3(InRange, c, 0, kTraceColourCount - 1);
+        for (const auto s : g.m_Associations)
+            EXPECT_PRED3(InRange, s, 0, maxSource);
         for (const auto& h : g.m_Headings)
             EXPECT_EQ(h.back(), '\0');
         EXPECT_EQ(g.m_LegendX.back(), '\0');
         EXPECT_EQ(g.m_LegendY.back(), '\0');
-        EXPECT_GE(g.m_ScaleX, 1);
-        EXPECT_LE(g.m_ScaleX, kMaxScaleX);
+        EXPECT_PRED3(InRange, g.m_ScaleX, 1, kMaxScaleX);
         EXPECT_GE(g.m_ScaleY, 1);
         EXPECT_GE(g.m_NominalScaleY, 1);
         EXPECT_TRUE(std::isfinite(g.m_NominalY[0]) && std::isfinite(g.m_NominalY[1]));
         EXPECT_TRUE(std::isfinite(g.m_TickLengthX) && std::isfinite(g.m_TickLengthY));
         EXPECT_LE(g.m_ScrollOffset, 0);
-        EXPECT_GE(g.m_LastIndex, 0);
-        EXPECT_LT(g.m_LastIndex, kMaxSamples);
+        EXPECT_PRED3(InRange, g.m_LastIndex, 0, kMaxSamples - 1);
         for (const auto flag : {g.m_Enabled, g.m_GraphMode, g.m_RelativeY, g.m_CentreZero})
             EXPECT_LE(flag, 1);
         EXPECT_EQ(g.m_RealTime, 0);
