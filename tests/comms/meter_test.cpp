@@ -16,52 +16,30 @@ namespace {
 
 using test::WithCrc;
 
-TEST(MeterVariant, FromTheVersionFractionAsTheMeterSendsIt) {
-    // The version arrives as a single float.
-    EXPECT_EQ(MeterVariant(1.02f), 2);
-    EXPECT_EQ(MeterVariant(1.03f), 3);
-    EXPECT_EQ(MeterVariant(2.03f), 3);
-    EXPECT_EQ(MeterVariant(1.04f), 4);
-    EXPECT_EQ(MeterVariant(2.05f), 5);
-    EXPECT_EQ(MeterVariant(3.06f), 6);
-    EXPECT_EQ(MeterVariant(1.00f), 1);
-    EXPECT_EQ(MeterVariant(1.01f), 1);
-    EXPECT_EQ(MeterVariant(1.07f), 1);
-    EXPECT_EQ(MeterVariant(-1.02f), 1); // truncation toward zero leaves a negative fraction
+TEST(MeterVariant, FromTheFractionRoundedToFloatBeforeTheStrictBounds) {
+    // Round decimals land on either side of a bound once rounded to single precision:
+    // float(0.015) is just below 0.015, float(0.035) and float(0.045) just above,
+    // float(0.055) and float(0.065) just below. A negative version truncates toward zero.
+    const std::pair<double, int> cases[] = {
+        {1.02f, 2}, {1.03f, 3}, {2.03f, 3}, {1.04f, 4},  {2.05f, 5}, {3.06f, 6},
+        {1.00f, 1}, {1.01f, 1}, {1.07f, 1}, {-1.02f, 1}, {0.015, 1}, {0.025, 3},
+        {0.035, 4}, {0.045, 5}, {0.055, 5}, {10.065, 6}, {0.0651, 1}};
+    for (const auto& [version, variant] : cases)
+        EXPECT_EQ(MeterVariant(version), variant) << version;
     EXPECT_NEAR(VersionFraction(1.02f), 0.02, 1e-7);
 }
 
-TEST(MeterVariant, TheFractionIsRoundedToFloatBeforeTheStrictBounds) {
-    // Round decimals land on either side of a bound once rounded to single precision:
-    // float(0.015) is just below 0.015, float(0.035) and float(0.045) just above,
-    // float(0.055) and float(0.065) just below.
-    EXPECT_EQ(MeterVariant(0.015), 1);
-    EXPECT_EQ(MeterVariant(0.025), 3);
-    EXPECT_EQ(MeterVariant(0.035), 4);
-    EXPECT_EQ(MeterVariant(0.045), 5);
-    EXPECT_EQ(MeterVariant(0.055), 5);
-    EXPECT_EQ(MeterVariant(10.065), 6);
-    EXPECT_EQ(MeterVariant(0.0651), 1);
-}
-
-TEST(SystemTypeName, TheSixNames) {
-    EXPECT_EQ(SystemTypeName(1), "1ph");
-    EXPECT_EQ(SystemTypeName(2), "3ph3w");
-    EXPECT_EQ(SystemTypeName(3), "3ph4w");
-    EXPECT_EQ(SystemTypeName(4), "1ph3w");
-    EXPECT_EQ(SystemTypeName(5), "3ph3w bal");
+TEST(SystemTypeName, OutsideOneToSixIsEmpty) {
     EXPECT_EQ(SystemTypeName(6), "3ph4w bal");
-    EXPECT_EQ(SystemTypeName(0), "");
-    EXPECT_EQ(SystemTypeName(7), "");
+    for (const int outside : {0, 7, -1})
+        EXPECT_EQ(SystemTypeName(outside), "") << outside;
 }
 
 TEST(ModelNumberPlausible, OutsideFiveToNineHundredOrNaNIsWrongOrder) {
-    EXPECT_TRUE(ModelNumberPlausible(760));
-    EXPECT_TRUE(ModelNumberPlausible(500));
-    EXPECT_TRUE(ModelNumberPlausible(900));
-    EXPECT_FALSE(ModelNumberPlausible(499.9));
-    EXPECT_FALSE(ModelNumberPlausible(900.1));
-    EXPECT_FALSE(ModelNumberPlausible(std::numeric_limits<double>::quiet_NaN()));
+    for (const double model : {760.0, 500.0, 900.0})
+        EXPECT_TRUE(ModelNumberPlausible(model)) << model;
+    for (const double model : {499.9, 900.1, std::numeric_limits<double>::quiet_NaN()})
+        EXPECT_FALSE(ModelNumberPlausible(model)) << model;
     // 760 sent big-endian but read as little-endian is a tiny number.
     const std::uint8_t wire[] = {0x44, 0x3E, 0x00, 0x00};
     EXPECT_FALSE(ModelNumberPlausible(std::bit_cast<float>(Cmodbus::ApplyFloatOrder(1, wire))));
@@ -88,9 +66,9 @@ class ReceiveReply : public ::testing::Test {
     }
     void TearDown() override { platform::CloseSerialDevice(port); }
 
-    K760modbus Receive(const std::vector<std::uint8_t>& reply, std::uint8_t node = 1) {
+    K760modbus Receive(const std::vector<std::uint8_t>& reply) {
         pty.Send(reply);
-        K760modbus meter(port, node, BigEndian);
+        K760modbus meter(port, 1, BigEndian);
         meter.ReceiveReply();
         return meter;
     }
@@ -111,20 +89,17 @@ TEST_F(ReceiveReply, FilesReadingsInformationIdentityAndLayout) {
 
     std::vector<float> info(32, 0.0f);
     info[0] = 400.0f;
-    info[2] = 3.0f;
     info[15] = 110.0f;
     info[16] = 99.0f; // beyond the 16 used floats
     auto m = Receive(Floats(1, 3, info));
     ASSERT_EQ(m.replyFunction, 3);
     EXPECT_EQ(m.meterInfo[0], 400.0);
-    EXPECT_EQ(m.meterInfo[2], 3.0);
     EXPECT_EQ(m.meterInfo[15], 110.0);
     EXPECT_EQ(m.meterInfo[16], 0.0);
 
     auto id = Receive(Floats(1, 17, {760.0f, 0, 0, 0, 1.02f, 0, 1.0f, 240315.0f}));
     ASSERT_EQ(id.replyFunction, 17);
     EXPECT_EQ(id.decodedCount, 8u);
-    EXPECT_EQ(id.identity[0], 760.0f);
     EXPECT_EQ(id.identity[4], 1.02f);
     EXPECT_EQ(id.identity[13], 0.0f);
 
@@ -137,18 +112,22 @@ TEST_F(ReceiveReply, FilesReadingsInformationIdentityAndLayout) {
     EXPECT_EQ(l.positionCodes[47], 1);
 }
 
-TEST_F(ReceiveReply, AShortReplyLeavesTheRestZeroAndCountedOut) {
+TEST_F(ReceiveReply, EntriesAShortReplyDidNotCarryAreZeroAndCountedOut) {
     auto r = Receive(Floats(1, 4, {230.0f, 231.0f, 232.0f}));
     ASSERT_EQ(r.replyFunction, 4);
     EXPECT_EQ(r.decodedCount, 3u);
     EXPECT_EQ(r.readings[2], 232.0);
     for (int i = 3; i < 48; ++i)
         EXPECT_EQ(r.readings[i], 0.0) << i;
+    // A CRC-valid frame that declares 192 data bytes but carries 4 decodes nothing.
+    auto lying = Receive(WithCrc({0x01, 0x04, 0xC0, 0x41, 0x20, 0x00, 0x00}));
+    EXPECT_EQ(lying.replyFunction, 4);
+    EXPECT_EQ(lying.decodedCount, 0u);
+    EXPECT_EQ(lying.readings[0], 0.0);
 }
 
 TEST_F(ReceiveReply, UnusableRepliesEndAsNone) {
-    // Exception reply (fc 4 with bit 7 set, code 2).
-    auto e = Receive(WithCrc({0x01, 0x84, 0x02}));
+    auto e = Receive(WithCrc({0x01, 0x84, 0x02})); // exception reply to fc 4, code 2
     EXPECT_EQ(e.replyFunction, kReplyNone);
     EXPECT_EQ(e.client.exceptionCode, 2);
 
@@ -160,25 +139,14 @@ TEST_F(ReceiveReply, UnusableRepliesEndAsNone) {
     EXPECT_EQ(other.replyFunction, kReplyNone);
     EXPECT_EQ(other.client.replyNode, 2);
 
-    EXPECT_EQ(Receive({}).replyFunction, kReplyNone); // nothing at all
+    EXPECT_EQ(Receive({}).replyFunction, kReplyNone);
     EXPECT_EQ(Receive({0x01}).replyFunction, kReplyNone);
 }
 
-TEST_F(ReceiveReply, DeclaredCountLargerThanTheReplyDecodesNothing) {
-    // A CRC-valid frame that declares 192 data bytes but carries 4.
-    auto r = Receive(WithCrc({0x01, 0x04, 0xC0, 0x41, 0x20, 0x00, 0x00}));
-    EXPECT_EQ(r.replyFunction, 4);
-    EXPECT_EQ(r.decodedCount, 0u);
-    EXPECT_EQ(r.readings[0], 0.0);
-}
-
-TEST_F(ReceiveReply, AReplyFillingTheWholeReadIsAnOverrun) {
-    pty.Send(std::vector<std::uint8_t>(kReplyReadLimit + 100, 0x11));
-    K760modbus meter(port, 1, BigEndian);
-    meter.ReceiveReply();
-    EXPECT_EQ(meter.client.rxCount, 0u);
-    EXPECT_EQ(meter.replyFunction, kReplyNone);
-    // The rest of the flood was cleared with the error.
+TEST_F(ReceiveReply, AReplyFillingTheWholeReadIsAnOverrunAndTheRestIsCleared) {
+    auto flooded = Receive(std::vector<std::uint8_t>(kReplyReadLimit + 100, 0x11));
+    EXPECT_EQ(flooded.client.rxCount, 0u);
+    EXPECT_EQ(flooded.replyFunction, kReplyNone);
     Cmodbus next;
     next.ReadReply(port, 64);
     EXPECT_EQ(next.rxCount, 0u);

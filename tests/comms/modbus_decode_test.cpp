@@ -20,7 +20,7 @@ float AsFloat(std::uint32_t word) {
     return std::bit_cast<float>(word);
 }
 
-TEST(ApplyFloatOrder, TheFourArrangementsOfTen) {
+TEST(ApplyFloatOrder, TheFourArrangementsOfTenTestedBitByBit) {
     const std::uint8_t big[] = {0x41, 0x20, 0x00, 0x00};
     const std::uint8_t little[] = {0x00, 0x00, 0x20, 0x41};
     const std::uint8_t bigSwap[] = {0x00, 0x00, 0x41, 0x20};
@@ -29,36 +29,53 @@ TEST(ApplyFloatOrder, TheFourArrangementsOfTen) {
     EXPECT_EQ(AsFloat(Cmodbus::ApplyFloatOrder(LittleEndian, little)), 10.0f);
     EXPECT_EQ(AsFloat(Cmodbus::ApplyFloatOrder(BigEndianWordSwap, bigSwap)), 10.0f);
     EXPECT_EQ(AsFloat(Cmodbus::ApplyFloatOrder(LittleEndianWordSwap, littleSwap)), 10.0f);
-    // The order is tested bit by bit: bit 2 alone is a word swap too.
+    // Bit 2 alone is a word swap too.
     EXPECT_EQ(AsFloat(Cmodbus::ApplyFloatOrder(4, bigSwap)), 10.0f);
     EXPECT_EQ(AsFloat(Cmodbus::ApplyFloatOrder(5, littleSwap)), 10.0f);
     const std::uint8_t bytes[] = {1, 2, 3, 4};
-    EXPECT_EQ(Cmodbus::ApplyFloatOrder(0, bytes), 0x01020304u);
-    EXPECT_EQ(Cmodbus::ApplyFloatOrder(1, bytes), 0x04030201u);
-    EXPECT_EQ(Cmodbus::ApplyFloatOrder(2, bytes), 0x03040102u);
-    EXPECT_EQ(Cmodbus::ApplyFloatOrder(3, bytes), 0x02010403u);
+    const std::uint32_t expected[] = {0x01020304u, 0x04030201u, 0x03040102u, 0x02010403u};
+    for (int order = 0; order < 4; ++order)
+        EXPECT_EQ(Cmodbus::ApplyFloatOrder(order, bytes), expected[order]) << order;
 }
 
-TEST(DecodeReply, WordsFromByteThreeForReadReplies) {
-    Cmodbus c;
-    Load(c, test::WithCrc({0x01, 0x04, 0x08, 0x41, 0x20, 0x00, 0x00, 0xC2, 0xC8, 0x00, 0x00}));
-    c.DecodeReply(BigEndian);
-    ASSERT_EQ(c.valueCount, 2u);
-    EXPECT_EQ(AsFloat(c.values[0]), 10.0f);
-    EXPECT_EQ(AsFloat(c.values[1]), -100.0f);
+TEST(DecodeReply, WhereEachFunctionKeepsItsCountAndData) {
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> frame;
+        std::vector<std::uint32_t> values;
+    };
+    const Case cases[] = {
+        // fc 3/4: words from byte 3.
+        {"fc 4",
+         {0x01, 0x04, 0x08, 0x41, 0x20, 0x00, 0x00, 0xC2, 0xC8, 0x00, 0x00},
+         {0x41200000u, 0xC2C80000u}},
+        // A byte count of 7 decodes one whole word.
+        {"count 7", {0x01, 0x03, 0x07, 0x41, 0x20, 0x00, 0x00, 0xAA, 0xBB, 0xCC}, {0x41200000u}},
+        // fc 66: bytes 2..5 not interpreted, count at 6, one value per byte from 7.
+        {"fc 66", {0x01, 0x42, 0x00, 0x00, 0x00, 0x1C, 0x03, 9, 8, 7}, {9, 8, 7}},
+        {"fc 1", {0x01, 0x01, 0x02, 0xA5, 0x5A}, {0xA5, 0x5A}},
+        // fc 16: words, count at 6, data from 7.
+        {"fc 16", {0x01, 0x10, 0, 0, 0, 0, 0x04, 0x41, 0x20, 0x00, 0x00}, {0x41200000u}},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        Cmodbus c;
+        Load(c, test::WithCrc(k.frame));
+        c.DecodeReply(BigEndian);
+        ASSERT_EQ(c.valueCount, k.values.size());
+        for (std::size_t i = 0; i < k.values.size(); ++i)
+            EXPECT_EQ(c.values[i], k.values[i]) << i;
+    }
 }
 
-TEST(DecodeReply, ByteCountSevenDecodesOneWord) {
-    Cmodbus c;
-    Load(c, test::WithCrc({0x01, 0x03, 0x07, 0x41, 0x20, 0x00, 0x00, 0xAA, 0xBB, 0xCC}));
-    c.DecodeReply(BigEndian);
-    ASSERT_EQ(c.valueCount, 1u);
-    EXPECT_EQ(AsFloat(c.values[0]), 10.0f);
-}
-
-TEST(DecodeReply, DeclaredCountBeyondWhatArrivedDecodesNothing) {
+TEST(DecodeReply, ACountBeyondWhatArrivedDecodesNothing) {
     Cmodbus c;
     Load(c, {0x01, 0x04, 0xC0, 0x41, 0x20, 0x00, 0x00, 0x12, 0x34});
+    c.DecodeReply(BigEndian);
+    EXPECT_EQ(c.valueCount, 0u);
+    // Leftovers of a longer earlier reply are not data: 4 declared, 2 arrived.
+    Load(c, std::vector<std::uint8_t>(200, 0x41));
+    Load(c, {0x01, 0x04, 0x04, 0x41, 0x20});
     c.DecodeReply(BigEndian);
     EXPECT_EQ(c.valueCount, 0u);
 }
@@ -76,35 +93,6 @@ TEST(DecodeReply, CountIsComparedWithTheLowEightBitsOfRxCount) {
     Load(c, reply);
     c.DecodeReply(BigEndian);
     EXPECT_EQ(c.valueCount, 1u);
-}
-
-TEST(DecodeReply, LeftoversOfALongerEarlierReplyAreNotData) {
-    Cmodbus c;
-    Load(c, std::vector<std::uint8_t>(200, 0x41)); // an earlier, longer reply
-    // Now a 5-byte frame that declares 4 data bytes: only 2 of them arrived.
-    Load(c, {0x01, 0x04, 0x04, 0x41, 0x20});
-    c.DecodeReply(BigEndian);
-    EXPECT_EQ(c.valueCount, 0u);
-}
-
-TEST(DecodeReply, OneValuePerByteLayouts) {
-    Cmodbus c;
-    // fc 66: bytes 2..5 not interpreted, count at 6, data from 7.
-    Load(c, test::WithCrc({0x01, 0x42, 0x00, 0x00, 0x00, 0x1C, 0x03, 9, 8, 7}));
-    c.DecodeReply(BigEndian);
-    ASSERT_EQ(c.valueCount, 3u);
-    EXPECT_EQ(c.values[0], 9u);
-    EXPECT_EQ(c.values[2], 7u);
-    // fc 1: count at 2, data from 3.
-    Load(c, test::WithCrc({0x01, 0x01, 0x02, 0xA5, 0x5A}));
-    c.DecodeReply(BigEndian);
-    ASSERT_EQ(c.valueCount, 2u);
-    EXPECT_EQ(c.values[0], 0xA5u);
-    // fc 16: words, count at 6, data from 7.
-    Load(c, test::WithCrc({0x01, 0x10, 0, 0, 0, 0, 0x04, 0x41, 0x20, 0x00, 0x00}));
-    c.DecodeReply(BigEndian);
-    ASSERT_EQ(c.valueCount, 1u);
-    EXPECT_EQ(AsFloat(c.values[0]), 10.0f);
 }
 
 TEST(DecodeReply, AtMost250ValuesAreStored) {

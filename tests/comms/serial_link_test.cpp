@@ -56,45 +56,35 @@ TEST_F(OpenPortTest, NoDevicesMeansNoPortIsAvailable) {
         EXPECT_FALSE(flag);
 }
 
-TEST_F(OpenPortTest, OpensConfiguresAndClearsTheBusyFlag) {
+TEST_F(OpenPortTest, OpensClearsTheBusyFlagAndClosesTheCallersOldHandleFirst) {
     PortHandle held = kInvalidPort;
     int busy = 7;
-    const PortHandle port = OpenPort(settings, available, held, &busy);
-    ASSERT_NE(port, kInvalidPort);
+    held = OpenPort(settings, available, held, &busy);
+    ASSERT_NE(held, kInvalidPort);
     EXPECT_EQ(busy, 0);
     EXPECT_EQ(LastOpenFailure(), "");
     EXPECT_EQ(PortDevice("COM1"), pty.SlavePath());
-    EXPECT_FALSE(PortGone(port));
-    PortHandle copy = port;
-    ClosePort(copy);
-    EXPECT_EQ(copy, kInvalidPort);
+    EXPECT_FALSE(PortGone(held));
+    // Reopening the same device through the same holder works: the old handle went first.
+    PortHandle again = OpenPort(settings, available, held);
+    EXPECT_EQ(held, kInvalidPort);
+    ASSERT_NE(again, kInvalidPort);
+    ClosePort(again);
+    EXPECT_EQ(again, kInvalidPort);
 }
 
 TEST_F(OpenPortTest, APortHeldElsewhereIsBusyAndUnavailable) {
     PortHandle held = kInvalidPort;
     PortHandle first = OpenPort(settings, available, held);
     ASSERT_NE(first, kInvalidPort);
-
     PortHandle otherHolder = kInvalidPort;
     int busy = 0;
     EXPECT_EQ(OpenPort(settings, available, otherHolder, &busy), kInvalidPort);
     EXPECT_TRUE(Contains(LastOpenFailure(), "busy")) << LastOpenFailure();
     EXPECT_EQ(busy, 0);
     EXPECT_FALSE(EnumeratePorts()[0]);
-
     ClosePort(first);
     EXPECT_TRUE(EnumeratePorts()[0]);
-}
-
-TEST_F(OpenPortTest, TheCallersOldHandleIsClosedFirst) {
-    PortHandle held = kInvalidPort;
-    held = OpenPort(settings, available, held);
-    ASSERT_NE(held, kInvalidPort);
-    // Reopening the same device through the same holder works: the old handle went first.
-    PortHandle again = OpenPort(settings, available, held);
-    EXPECT_EQ(held, kInvalidPort);
-    ASSERT_NE(again, kInvalidPort);
-    ClosePort(again);
 }
 
 TEST_F(OpenPortTest, MissingDeviceFailsWithTheReason) {

@@ -60,18 +60,14 @@ class SimulatorLink : public ::testing::Test {
 class AllFloatOrders : public SimulatorLink, public ::testing::WithParamInterface<int> {};
 
 TEST_P(AllFloatOrders, IdentityInformationLayoutAndReadings) {
-    const int order = GetParam();
     SimOptions options;
-    options.floatOrder = order;
-    Connect(options, order);
+    options.floatOrder = GetParam();
+    Connect(options, GetParam());
 
     const auto id = Ask(&K760modbus::RequestIdentity);
     ASSERT_EQ(id.replyFunction, kFcIdentity);
     EXPECT_EQ(id.identity[kIdentityModel], 760.0f);
     EXPECT_EQ(id.identity[kIdentityVersion], 1.01f);
-    EXPECT_EQ(MeterVariant(id.identity[kIdentityVersion]), 1);
-    EXPECT_EQ(id.identity[kIdentityCompileDate], 240315.0f);
-    EXPECT_EQ(id.identity[kIdentitySerialHigh], 123456.0f);
     EXPECT_EQ(id.identity[kIdentitySerialLow], 42.0f);
     EXPECT_TRUE(ModelNumberPlausible(id.identity[kIdentityModel]));
 
@@ -80,8 +76,6 @@ TEST_P(AllFloatOrders, IdentityInformationLayoutAndReadings) {
     EXPECT_EQ(info.meterInfo[kInfoVoltage], 400.0);
     EXPECT_EQ(info.meterInfo[kInfoCurrent], 100.0);
     EXPECT_EQ(SystemTypeName(static_cast<int>(info.meterInfo[kInfoSystemType])), "3ph4w");
-    EXPECT_EQ(info.meterInfo[kInfoVtPrimary], 400.0);
-    EXPECT_EQ(info.meterInfo[kInfoVtSecondary], 400.0);
 
     const auto layout = Ask(&K760modbus::RequestPositionMap);
     ASSERT_EQ(layout.replyFunction, kFcLayout);

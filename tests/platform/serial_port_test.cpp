@@ -18,34 +18,29 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using test::PtyPair;
 
-TEST(DefinitionText, DefaultsParse) {
-    const auto line = ParseDefinitionText("COM1: baud=38400 parity=N data=8 stop=1");
-    ASSERT_TRUE(line);
-    EXPECT_EQ(line->baud, 38400);
-    EXPECT_EQ(line->parity, 'N');
-    EXPECT_EQ(line->dataBits, 8);
-    EXPECT_EQ(line->stopBits, 1);
-    const auto other = ParseDefinitionText("COM9: baud=4800 parity=E data=7 stop=2");
-    ASSERT_TRUE(other);
-    EXPECT_EQ(other->baud, 4800);
-    EXPECT_EQ(other->parity, 'E');
-    EXPECT_EQ(other->dataBits, 7);
-    EXPECT_EQ(other->stopBits, 2);
-    EXPECT_EQ(ParseDefinitionText("COM2: baud=115200 parity=O data=8 stop=1")->parity, 'O');
-}
-
-TEST(DefinitionText, UnusableTextsFail) {
-    // No parity letter (a parity text that is none of NONE/ODD/EVEN builds this).
-    EXPECT_FALSE(ParseDefinitionText("COM1: baud=38400 parity= data=8 stop=1"));
-    EXPECT_FALSE(ParseDefinitionText("COM1: baud=38400 parity=M data=8 stop=1"));
-    EXPECT_FALSE(ParseDefinitionText("COM1: baud=38401 parity=N data=8 stop=1"));
-    EXPECT_FALSE(ParseDefinitionText("COM1: baud=1200 parity=N data=8 stop=1"));
-    EXPECT_FALSE(ParseDefinitionText("COM1: baud= parity=N data=8 stop=1"));
-    EXPECT_FALSE(ParseDefinitionText("COM1: baud=38400 parity=N data=9 stop=1"));
-    EXPECT_FALSE(ParseDefinitionText("COM1: baud=38400 parity=N data=8 stop=3"));
-    EXPECT_FALSE(ParseDefinitionText("COM1: baud=38400 parity=N data=8 stop=1.5"));
-    EXPECT_FALSE(ParseDefinitionText("COM1: baud=38400 parity=N data=8"));
-    EXPECT_FALSE(ParseDefinitionText("COM1: baud=38400 parity=N data=8 stop=1 speed=9"));
+TEST(DefinitionText, ParsesTheFourFields) {
+    const std::pair<const char*, LineSettings> good[] = {
+        {"COM1: baud=38400 parity=N data=8 stop=1", {38400, 'N', 8, 1}},
+        {"COM9: baud=4800 parity=E data=7 stop=2", {4800, 'E', 7, 2}},
+        {"COM2: baud=115200 parity=O data=8 stop=1", {115200, 'O', 8, 1}},
+    };
+    for (const auto& [text, want] : good) {
+        SCOPED_TRACE(text);
+        const auto line = ParseDefinitionText(text);
+        ASSERT_TRUE(line);
+        EXPECT_EQ(line->baud, want.baud);
+        EXPECT_EQ(line->parity, want.parity);
+        EXPECT_EQ(line->dataBits, want.dataBits);
+        EXPECT_EQ(line->stopBits, want.stopBits);
+    }
+    // "parity=" is what a parity text that is none of NONE/ODD/EVEN builds.
+    for (const char* bad :
+         {"COM1: baud=38400 parity= data=8 stop=1", "COM1: baud=38400 parity=M data=8 stop=1",
+          "COM1: baud=38401 parity=N data=8 stop=1", "COM1: baud=1200 parity=N data=8 stop=1",
+          "COM1: baud= parity=N data=8 stop=1", "COM1: baud=38400 parity=N data=9 stop=1",
+          "COM1: baud=38400 parity=N data=8 stop=3", "COM1: baud=38400 parity=N data=8 stop=1.5",
+          "COM1: baud=38400 parity=N data=8", "COM1: baud=38400 parity=N data=8 stop=1 speed=9"})
+        EXPECT_FALSE(ParseDefinitionText(bad)) << bad;
 }
 
 TEST(SerialOpen, MissingDeviceAndNonTerminal) {

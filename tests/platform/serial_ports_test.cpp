@@ -32,10 +32,8 @@ class PortMap : public ::testing::Test {
 TEST(ComNumber, OnlyTheNineNames) {
     EXPECT_EQ(ComNumber("COM1"), 1);
     EXPECT_EQ(ComNumber("COM9"), 9);
-    EXPECT_EQ(ComNumber("COM0"), 0);
-    EXPECT_EQ(ComNumber("COM10"), 0);
-    EXPECT_EQ(ComNumber("com1"), 0);
-    EXPECT_EQ(ComNumber(""), 0);
+    for (const char* other : {"COM0", "COM10", "com1", ""})
+        EXPECT_EQ(ComNumber(other), 0) << other;
 }
 
 TEST_F(PortMap, NothingFoundMeansNoDevices) {
