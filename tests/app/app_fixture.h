@@ -79,6 +79,13 @@ class ShellTest : public ::testing::Test {
         EXPECT_TRUE(frame->Start(path, &reason)) << reason;
         return frame;
     }
+
+    std::unique_ptr<DocumentController> MakeController() {
+        auto controller = std::make_unique<DocumentController>(chooser_);
+        std::string reason;
+        EXPECT_TRUE(controller->Start(std::nullopt, &reason)) << reason;
+        return controller;
+    }
 };
 
 } // namespace zentra::test

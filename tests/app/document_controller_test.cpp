@@ -11,18 +11,10 @@ namespace {
 
 using platform::MessageAnswer;
 
-class ControllerTest : public ShellTest {
-  protected:
-    std::unique_ptr<DocumentController> Make() {
-        auto controller = std::make_unique<DocumentController>(chooser_);
-        std::string reason;
-        EXPECT_TRUE(controller->Start(std::nullopt, &reason)) << reason;
-        return controller;
-    }
-};
+class ControllerTest : public ShellTest {};
 
 TEST_F(ControllerTest, TitlesFollowTheDocument) {
-    auto c = Make();
+    auto c = MakeController();
     EXPECT_EQ(c->WindowTitle(), "NewLog - Zentra");
     const std::string path = files_.File("Plant North.ztr");
     chooser_.savePaths.push_back(path);
@@ -34,7 +26,7 @@ TEST_F(ControllerTest, TitlesFollowTheDocument) {
 }
 
 TEST_F(ControllerTest, NewAsksAboutAModifiedDocument) {
-    auto c = Make();
+    auto c = MakeController();
     int changes = 0;
     c->onDocumentChanged = [&](CZentraDoc&) { ++changes; };
 
@@ -73,7 +65,7 @@ TEST_F(ControllerTest, NewAsksAboutAModifiedDocument) {
 }
 
 TEST_F(ControllerTest, SaveOfASavedDocumentAsksNoNameAndQuestionNamesThePath) {
-    auto c = Make();
+    auto c = MakeController();
     const std::string path = files_.File("once.ztr");
     chooser_.savePaths.push_back(path);
     ASSERT_TRUE(c->Save()); // no file yet: Save As
@@ -90,7 +82,7 @@ TEST_F(ControllerTest, SaveOfASavedDocumentAsksNoNameAndQuestionNamesThePath) {
 }
 
 TEST_F(ControllerTest, SaveFailureIsReportedAndKeepsTheDocumentModified) {
-    auto c = Make();
+    auto c = MakeController();
     c->Doc().SetModifiedFlag(true);
     chooser_.savePaths.push_back(files_.File("no/such/folder/x.ztr"));
     EXPECT_FALSE(c->SaveAs());
@@ -106,7 +98,7 @@ TEST_F(ControllerTest, OpenReplacesTheDocumentAndARefusedFileChangesNothing) {
     const std::string shortFile = files_.File("short.ztr");
     std::ofstream(shortFile) << "not a project";
 
-    auto c = Make();
+    auto c = MakeController();
     CZentraDoc* before = &c->Doc();
     std::snprintf(c->Doc().m_ProjectName.data(), 10, "Current");
     chooser_.openPaths.push_back(shortFile);
@@ -129,20 +121,18 @@ TEST_F(ControllerTest, OpenReplacesTheDocumentAndARefusedFileChangesNothing) {
 }
 
 TEST_F(ControllerTest, RefusedFileDoesNotDisturbTheStoredSerialSettings) {
-    {
-        auto c = Make();
-        std::snprintf(c->Doc().m_Comms.port.data(), 10, "COM7");
-        ASSERT_TRUE(SaveCommsSettings(c->Doc()));
-        std::snprintf(c->Doc().m_Comms.port.data(), 10, "COM3");
-        chooser_.openPaths.push_back(files_.File("missing.ztr"));
-        EXPECT_FALSE(c->OpenDocument());
-        // The refused file's document went away storing the current settings, not
-        // construction values.
-        CZentraDoc fresh;
-        fresh.OnNewDocument();
-        LoadRegistryDefaults(fresh);
-        EXPECT_STREQ(fresh.m_Comms.port.data(), "COM3");
-    }
+    auto c = MakeController();
+    std::snprintf(c->Doc().m_Comms.port.data(), 10, "COM7");
+    ASSERT_TRUE(SaveCommsSettings(c->Doc()));
+    std::snprintf(c->Doc().m_Comms.port.data(), 10, "COM3");
+    chooser_.openPaths.push_back(files_.File("missing.ztr"));
+    EXPECT_FALSE(c->OpenDocument());
+    // The refused file's document went away storing the current settings, not
+    // construction values.
+    CZentraDoc fresh;
+    fresh.OnNewDocument();
+    LoadRegistryDefaults(fresh);
+    EXPECT_STREQ(fresh.m_Comms.port.data(), "COM3");
 }
 
 TEST_F(ControllerTest, RecentFilesFillUpToTenAndSurviveARestart) {
@@ -152,7 +142,7 @@ TEST_F(ControllerTest, RecentFilesFillUpToTenAndSurviveARestart) {
         WriteProject(paths.back(), "p");
     }
     {
-        auto c = Make();
+        auto c = MakeController();
         EXPECT_TRUE(c->Recent().Files().empty());
         for (const auto& p : paths)
             ASSERT_TRUE(c->OpenPath(p));
@@ -164,7 +154,7 @@ TEST_F(ControllerTest, RecentFilesFillUpToTenAndSurviveARestart) {
         EXPECT_EQ(c->Recent().Files().front(), paths[5]);
         EXPECT_EQ(c->Recent().Files().size(), 10u);
     }
-    auto restarted = Make();
+    auto restarted = MakeController();
     ASSERT_EQ(restarted->Recent().Files().size(), 10u);
     EXPECT_EQ(restarted->Recent().Files().front(), paths[5]);
 
@@ -178,28 +168,12 @@ TEST_F(ControllerTest, RecentFilesFillUpToTenAndSurviveARestart) {
     EXPECT_EQ(restarted->WindowTitle(), "log5 - Zentra");
 }
 
-TEST_F(ControllerTest, StartWithAFileOpensItOrGivesTheReason) {
-    const std::string good = files_.File("start.ztr");
-    WriteProject(good, "From the command line");
-    {
-        DocumentController c(chooser_);
-        std::string reason;
-        ASSERT_TRUE(c.Start(good, &reason));
-        EXPECT_EQ(ProjectName(c.Doc()), "From the command line");
-        EXPECT_EQ(c.Recent().Files().front(), good);
-    }
-    DocumentController c(chooser_);
-    std::string reason;
-    EXPECT_FALSE(c.Start(files_.File("absent.ztr"), &reason));
-    EXPECT_NE(reason.find("absent.ztr"), std::string::npos) << reason;
-}
-
 TEST_F(ControllerTest, RelativePathsAreListedAbsolute) {
     const std::string path = files_.File("rel.ztr");
     WriteProject(path, "r");
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(files_.path());
-    auto c = Make();
+    auto c = MakeController();
     const bool opened = c->OpenPath("rel.ztr");
     std::filesystem::current_path(cwd);
     ASSERT_TRUE(opened);

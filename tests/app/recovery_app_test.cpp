@@ -1,7 +1,7 @@
 // The desktop program and a logging run that did not end normally: the start offers
 // the run a crash left behind, the recovered project is an unsaved document, the
 // running program keeps its own copy until the project is saved; and the status bar
-// says when the serial adapter has been pulled out.
+// shows the link, and says when the serial adapter has been pulled out.
 #include "acquisition/port_state.h"
 #include "app/zentra_app.h"
 #include "display/view/zentra_view.h"
@@ -40,13 +40,6 @@ class RecoveryShellTest : public ShellTest {
         writer.SetSavePath(savePath);
         ASSERT_EQ(writer.Update(*doc), RecoveryStep::Written);
     } // the writer's lock goes as a dead program's would
-
-    std::unique_ptr<DocumentController> Make() {
-        auto controller = std::make_unique<DocumentController>(chooser_);
-        std::string reason;
-        EXPECT_TRUE(controller->Start(std::nullopt, &reason)) << reason;
-        return controller;
-    }
 };
 
 TEST_F(RecoveryShellTest, TheStartOffersTheInterruptedRunAndRecoversItUnsaved) {
@@ -90,7 +83,7 @@ TEST_F(RecoveryShellTest, TheStartOffersTheInterruptedRunAndRecoversItUnsaved) {
 TEST_F(RecoveryShellTest, ADeclinedRunIsGivenUpAndTheStartGoesOn) {
     LeaveInterruptedRun(3, "");
     messages_.QueueAnswer(MessageAnswer::No);
-    auto c = Make();
+    auto c = MakeController();
     EXPECT_FALSE(c->OfferRecovery());
     EXPECT_EQ(messages_.shown().size(), 1u);
     EXPECT_EQ(c->Doc().m_SampleCount, 0);
@@ -104,7 +97,7 @@ TEST_F(RecoveryShellTest, ADeclinedRunIsGivenUpAndTheStartGoesOn) {
 }
 
 TEST_F(RecoveryShellTest, ALoggingDocumentIsGuardedUntilSavedAfterTheRun) {
-    auto c = Make();
+    auto c = MakeController();
     CZentraDoc& doc = c->Doc();
     doc.m_Locked = 1;
     doc.m_LoggingActive = 1;
@@ -132,7 +125,7 @@ TEST_F(RecoveryShellTest, ALoggingDocumentIsGuardedUntilSavedAfterTheRun) {
 }
 
 TEST_F(RecoveryShellTest, GivingUpTheLoggedDocumentRemovesItsCopy) {
-    auto c = Make();
+    auto c = MakeController();
     c->Doc().m_LoggingActive = 1;
     c->Doc().m_SampleCount = 2;
     c->Doc().SetModifiedFlag(true);
@@ -150,7 +143,7 @@ TEST_F(RecoveryShellTest, ACopyThatCannotBeWrittenIsSaidOnce) {
     const fs::path blocked = fs::path(folders_.root()) / "blocked";
     std::ofstream(blocked) << "x";
     const ScopedEnv state("XDG_STATE_HOME", blocked.c_str());
-    auto c = Make();
+    auto c = MakeController();
     c->Doc().m_LoggingActive = 1;
     c->Doc().m_SampleCount = 1;
     c->KeepRecoveryCopy();
@@ -175,6 +168,10 @@ TEST_F(RecoveryShellTest, TheStatusBarSaysWhenTheAdapterHasGone) {
     doc.m_RetrievalActive = 1;
     frame->RefreshStatus();
     EXPECT_EQ(frame->PortPaneText().toStdString(), "Port:COM1 Baud: 38400 Parity: NONE: ");
+    doc.m_LoggingActive = 1;
+    frame->RefreshStatus();
+    EXPECT_EQ(frame->PortPaneText().toStdString(), "Port:COM1 Baud: 38400 Parity: NONE: (Logging)");
+    doc.m_LoggingActive = 0;
 
     pty.CloseMaster(); // the adapter is pulled out; the next read notices
     std::uint8_t byte = 0;

@@ -52,6 +52,7 @@ TEST_F(ShellTestCase, CommandLineFileOpensInsteadOfANewDocument) {
     EXPECT_EQ(frame->windowTitle(), "site survey - Zentra");
     EXPECT_EQ(ProjectName(frame->Controller().Doc()), "Named on the command line");
     EXPECT_EQ(frame->View()->GetDocument(), &frame->Controller().Doc());
+    EXPECT_EQ(frame->Controller().Recent().Files().front(), path);
     EXPECT_TRUE(messages_.shown().empty());
 }
 
@@ -65,14 +66,21 @@ TEST_F(ShellTestCase, StartWithoutAFileMakesANewLog) {
 }
 
 TEST_F(ShellTestCase, UnopenableCommandLineFileEndsTheStartWithTheReason) {
-    const std::string path = files_.File("truncated.ztr");
-    std::ofstream(path) << "short";
-    CZentraApp app;
-    EXPECT_FALSE(app.InitInstance({"zentra", QString::fromStdString(path)}, &chooser_));
-    EXPECT_EQ(app.MainFrame(), nullptr);
-    ASSERT_EQ(messages_.shown().size(), 1u);
-    EXPECT_NE(messages_.LastText().find("truncated.ztr"), std::string::npos);
-    EXPECT_NE(messages_.LastText().find("bytes"), std::string::npos) << messages_.LastText();
+    const std::string truncated = files_.File("truncated.ztr");
+    std::ofstream(truncated) << "short";
+    const std::pair<std::string, const char*> cases[] = {{truncated, "bytes"},
+                                                         {files_.File("absent.ztr"), "absent.ztr"}};
+    for (const auto& [path, reason] : cases) {
+        SCOPED_TRACE(path);
+        messages_.Clear();
+        CZentraApp app;
+        EXPECT_FALSE(app.InitInstance({"zentra", QString::fromStdString(path)}, &chooser_));
+        EXPECT_EQ(app.MainFrame(), nullptr);
+        ASSERT_EQ(messages_.shown().size(), 1u);
+        EXPECT_NE(messages_.LastText().find(std::filesystem::path(path).filename().string()),
+                  std::string::npos);
+        EXPECT_NE(messages_.LastText().find(reason), std::string::npos) << messages_.LastText();
+    }
 }
 
 TEST_F(ShellTestCase, DroppedProjectFileOpensAndOtherFilesAreRefused) {
@@ -202,12 +210,6 @@ TEST_F(ShellTestCase, ScreenshotOfTheMainWindow) {
     EXPECT_TRUE(
         frame->Help()->grab().save(QString::fromStdString(ScreenshotDir() + "/app_help.png")));
 }
-
-} // namespace
-} // namespace zentra::test
-
-namespace zentra::test {
-namespace {
 
 // Opens a settings sheet through the menu or the view and closes it with Cancel;
 // gives the sheet's caption (empty when no sheet opened).

@@ -112,8 +112,6 @@ TEST(CommTextTest, InformationLines) {
               (std::vector<std::string>{"System Type: 3ph4w", "System Voltage: 230.46V",
                                         "VT Primary: 11000.000", "VT Secondary: 110.000",
                                         "System Current: 5.000"}));
-    EXPECT_EQ(SystemTypeText(1.0), "1ph");
-    EXPECT_EQ(SystemTypeText(6.0), "3ph4w bal");
     EXPECT_EQ(SystemTypeText(0.0), "0 (unknown)");
     EXPECT_EQ(SystemTypeText(7.0), "7 (unknown)");
     EXPECT_EQ(SystemTypeText(-3e38), "-3e+38 (unknown)");

@@ -3,44 +3,16 @@
 // logged to the planned count, Stop, save, and the project opened again.
 #include "acquisition/command_ids.h"
 #include "comm_test_support.h"
-#include "display/view/zentra_view.h"
 #include "document/project_file.h"
-#include "settings/comm_sheet.h"
-#include "settings/property_sheet.h"
 
-#include <QLineEdit>
-#include <QPushButton>
-
-#include <chrono>
 #include <gtest/gtest.h>
-#include <thread>
 
 namespace zentra {
 namespace {
 
-using namespace std::chrono_literals;
 using platform::MessageAnswer;
 
-class CommJourneyTest : public test::CommTest {
-  protected:
-    // One acquisition tick as timer 1 would run it, once the meter has answered the
-    // request the previous tick sent. The wait does not run the event loop, so the
-    // view's own timer cannot tick in between; the clock moves one second per tick.
-    bool Tick(CZentraView& view) {
-        const auto deadline = std::chrono::steady_clock::now() + 5s;
-        while (meter_->RepliesSent() < repliesExpected_) {
-            if (std::chrono::steady_clock::now() > deadline)
-                return false;
-            std::this_thread::sleep_for(1ms);
-        }
-        ++repliesExpected_;
-        clock_.Advance(1);
-        view.OnTimer(view.Acquisition().timerId);
-        return true;
-    }
-
-    std::uint64_t repliesExpected_ = 0;
-};
+class CommJourneyTest : public test::CommTest {};
 
 TEST_F(CommJourneyTest, NewDocumentToLoggedSamplesReopened) {
     StartMeter();
@@ -50,23 +22,11 @@ TEST_F(CommJourneyTest, NewDocumentToLoggedSamplesReopened) {
     CZentraView view(doc.get());
     view.resize(1024, 700);
 
-    // Settings > Communication: Connect, let the exchange finish, OK.
-    messages_.QueueAnswer(MessageAnswer::Yes);
-    OnCommSettings(*doc, &view, [](PropertySheet& sheet) {
-        sheet.show();
-        auto* page = dynamic_cast<PortSetupPP*>(sheet.Page(0));
-        EXPECT_NE(page, nullptr);
-        if (page && ConnectAndWait(*page))
-            QTest::mouseClick(sheet.OkButton(), Qt::LeftButton);
-        if (sheet.isVisible())
-            sheet.reject();
-        return sheet.result();
-    });
+    ConnectThroughSheet(*doc, view);
     ASSERT_EQ(doc->m_Comms.portSetUp, 1);
     ASSERT_NE(doc->m_PortHandle, kInvalidPort);
     EXPECT_EQ(doc->m_LastRequest, 0);
     EXPECT_EQ(view.StatusText(), "Port:COM1 Baud: 38400 Parity: NONE: ");
-    repliesExpected_ = meter_->RepliesSent() + 1; // the layout request Start sends
 
     // Start Data Retrieval: the layout request goes out and timer 1 waits the latency.
     view.OnCommand(kCmdStartRetrieval);

@@ -175,32 +175,32 @@ TEST_F(CommPageTest, ExchangeWaitsWhileTheFloatErrorBoxIsOpen) {
     EXPECT_NE(page.PagePort(), kInvalidPort);
 }
 
+// Silence, an exception reply and another node's answer all count as no answer: one
+// request, the port closed, the link not set up.
 TEST_F(CommPageTest, NoAnswerEndsTheExchange) {
-    sim::SimOptions options;
-    options.faults.dropEvery = 1; // never answers
-    StartMeter(options);
-    PortSetupPP page(PageData("50"));
-    ASSERT_TRUE(ConnectAndWait(page));
-    EXPECT_EQ(page.InformationLines(), Lines{"Unable to establish communication with node"});
-    EXPECT_EQ(page.PagePort(), kInvalidPort);
-    EXPECT_EQ(page.Connected(), 0); // no port: the link is not set up
-    EXPECT_EQ(meter_->RequestsSeen(), 1u);
-}
-
-TEST_F(CommPageTest, ExceptionReplyOrOtherNodeCountsAsNoAnswer) {
-    sim::SimOptions options;
-    options.faults.exceptionCode = 2;
-    StartMeter(options);
-    {
+    struct Case {
+        const char* name;
+        sim::SimFaults faults;
+        const char* node;
+        std::uint64_t requestsSeen; // the meter ignores requests to other nodes
+    };
+    sim::SimFaults silent, exception;
+    silent.dropEvery = 1;
+    exception.exceptionCode = 2;
+    StartMeter();
+    for (const Case& c : {Case{"silent", silent, "1", 1}, Case{"exception", exception, "1", 1},
+                          Case{"other node", {}, "2", 0}}) {
+        SCOPED_TRACE(c.name);
+        meter_->SetFaults(c.faults);
+        const auto requests = meter_->RequestsSeen();
         PortSetupPP page(PageData("50"));
+        Control<QLineEdit>(page, "1059")->setText(c.node);
         ASSERT_TRUE(ConnectAndWait(page));
         EXPECT_EQ(page.InformationLines(), Lines{"Unable to establish communication with node"});
+        EXPECT_EQ(page.PagePort(), kInvalidPort);
+        EXPECT_EQ(page.Connected(), 0);
+        EXPECT_EQ(meter_->RequestsSeen(), requests + c.requestsSeen);
     }
-    meter_->SetFaults({});
-    PortSetupPP page(PageData("50"));
-    Control<QLineEdit>(page, "1059")->setText("2"); // the meter is node 1
-    ASSERT_TRUE(ConnectAndWait(page));
-    EXPECT_EQ(page.InformationLines(), Lines{"Unable to establish communication with node"});
 }
 
 // A port that cannot be opened: no exchange and nothing connected, but the list says

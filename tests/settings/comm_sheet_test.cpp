@@ -50,8 +50,9 @@ class CommSheetTest : public test::CommTest {
     int shown_ = 0;
 };
 
-// "No" leaves everything as it was, the document's open port included.
-TEST_F(CommSheetTest, AnsweringNoKeepsTheDocumentsPort) {
+// "No" leaves everything as it was, the document's open port included; "Yes" closes
+// it before the page lists the ports, so the page finds COM1 free.
+TEST_F(CommSheetTest, QuestionThenSheetHoldingTheCommsPageWithoutApply) {
     StartMeter();
     auto doc = NewDoc();
     const auto held = platform::OpenSerialDevice(meter_->DevicePath());
@@ -69,14 +70,7 @@ TEST_F(CommSheetTest, AnsweringNoKeepsTheDocumentsPort) {
     EXPECT_EQ(doc->m_PortHandle, held.fd);
     EXPECT_TRUE(HandleOpen(held.fd));
     EXPECT_EQ(doc->m_Comms.portSetUp, 1);
-}
 
-TEST_F(CommSheetTest, SheetHoldsTheCommsPageWithoutApply) {
-    StartMeter();
-    auto doc = NewDoc();
-    const auto held = platform::OpenSerialDevice(meter_->DevicePath());
-    ASSERT_GE(held.fd, 0);
-    doc->m_PortHandle = held.fd;
     messages_.QueueAnswer(MessageAnswer::Yes);
     Run(*doc, [&](PropertySheet& sheet, PortSetupPP& page) {
         EXPECT_EQ(sheet.windowTitle(), "Port Settings");
@@ -84,8 +78,6 @@ TEST_F(CommSheetTest, SheetHoldsTheCommsPageWithoutApply) {
         EXPECT_EQ(sheet.Tabs()->tabText(0), "Comms");
         for (QPushButton* button : sheet.findChildren<QPushButton*>())
             EXPECT_NE(button->text().remove('&'), "Apply");
-        // The document's port was closed before the page listed the ports, so the
-        // page finds COM1 free.
         EXPECT_EQ(doc->m_PortHandle, kInvalidPort);
         EXPECT_FALSE(HandleOpen(held.fd));
         EXPECT_TRUE(page.Available()[0]);

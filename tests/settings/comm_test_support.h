@@ -3,20 +3,25 @@
 // standing for COM1.
 #pragma once
 
+#include "display/view/zentra_view.h"
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
 #include "settings/comm_page.h"
 #include "settings/comm_page_data.h"
+#include "settings/comm_sheet.h"
+#include "settings/property_sheet.h"
 #include "tests/support/sim_port.h"
 #include "tests/support/test_support.h"
 #include "tools/sim/meter_simulator.h"
 
+#include <QPushButton>
 #include <QTest>
 
 #include <chrono>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace zentra::test {
 
@@ -63,12 +68,47 @@ class CommTest : public ::testing::Test {
         return QTest::qWaitFor([&] { return page.TimerId() == 0; }, kExchangeWaitMs);
     }
 
+    // Settings > Communication as the user runs it: "Yes" to the question, Connect, wait
+    // for the exchange, OK. The next tick expects the layout request of a (re)start.
+    void ConnectThroughSheet(CZentraDoc& doc, CZentraView& view) {
+        messages_.QueueAnswer(platform::MessageAnswer::Yes);
+        OnCommSettings(doc, &view, [](PropertySheet& sheet) {
+            sheet.show();
+            auto* page = dynamic_cast<PortSetupPP*>(sheet.Page(0));
+            EXPECT_NE(page, nullptr);
+            if (page && ConnectAndWait(*page))
+                QTest::mouseClick(sheet.OkButton(), Qt::LeftButton);
+            if (sheet.isVisible())
+                sheet.reject();
+            return sheet.result();
+        });
+        repliesExpected_ = meter_->RepliesSent() + 1;
+    }
+
+    // One acquisition tick as timer 1 would run it, once the meter has answered the
+    // previous request. The wait does not run the event loop, so the view's own timer
+    // cannot tick in between; the clock moves one second per tick.
+    bool Tick(CZentraView& view) {
+        using namespace std::chrono_literals;
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (meter_->RepliesSent() < repliesExpected_) {
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            std::this_thread::sleep_for(1ms);
+        }
+        ++repliesExpected_;
+        clock_.Advance(1);
+        view.OnTimer(view.Acquisition().timerId);
+        return true;
+    }
+
     // Order matters: the store and clock outlive the documents the tests make.
     ScopedUserFolders folders_;
     platform::ManualClock clock_{kCommNow};
     ScriptedMessages messages_;
     ScopedPortMap ports_;
     std::unique_ptr<sim::MeterSimulator> meter_;
+    std::uint64_t repliesExpected_ = 0;
 };
 
 } // namespace zentra::test

@@ -25,21 +25,6 @@ std::array<std::uint8_t, kGraphRecordSize> Image(const Graph& graph) {
     return image;
 }
 
-TEST(GraphPageData, SourceListsByMeterFamily) {
-    const auto full = SourceList(1);
-    ASSERT_EQ(full.size(), 24u);
-    EXPECT_EQ(full.front(), "OFF");
-    EXPECT_EQ(full[1], "V L1-2");
-    EXPECT_EQ(full[17], "kWd (Imp)"); // position 17 is reading 23
-    EXPECT_EQ(full.back(), "Max Ad");
-    for (std::int32_t type : {3, 6}) {
-        const auto reduced = SourceList(type);
-        ASSERT_EQ(reduced.size(), 10u);
-        EXPECT_EQ(reduced[1], "V 1");
-        EXPECT_EQ(reduced.back(), "h.p.");
-    }
-}
-
 TEST(GraphPageData, LoadReadsTheFourGraphsOfItsPage) {
     auto doc = Document(1);
     Graph& g = doc->m_Graphs[6]; // page 1, column 2
@@ -154,9 +139,6 @@ TEST(GraphPageData, EditRules) {
     EXPECT_DOUBLE_EQ(LeadingDouble("20"), 20.0);
     EXPECT_DOUBLE_EQ(LeadingDouble(" 20.4kW"), 20.4);
     EXPECT_DOUBLE_EQ(LeadingDouble(""), 0.0);
-
-    EXPECT_EQ(FormatYScale(20.4), "20");
-    EXPECT_EQ(FormatYScale(1000.0), "1000");
 }
 
 } // namespace

@@ -153,16 +153,9 @@ TEST_F(ProjectSheetTest, OkStoresBothPages) {
 
 TEST_F(ProjectSheetTest, CancelChangesNothing) {
     doc_->m_LoggingSetUp = 0;
-    auto snapshot = std::make_unique<CZentraDoc>();
-    auto copyProject = [](const CZentraDoc& from, CZentraDoc& to) {
-        to.m_Description = from.m_Description;
-        to.m_ProjectName = from.m_ProjectName;
-        to.m_BriefDescription = from.m_BriefDescription;
-        to.m_ProjectStartDate = from.m_ProjectStartDate;
-        to.m_ProjectEndDate = from.m_ProjectEndDate;
-        to.m_SelectedParameters = from.m_SelectedParameters;
-    };
-    copyProject(*doc_, *snapshot);
+    const auto name = doc_->m_ProjectName;
+    const auto parameters = doc_->m_SelectedParameters;
+    const DayNumber start = doc_->m_ProjectStartDate, end = doc_->m_ProjectEndDate;
     SheetScript script({[](PropertySheet& sheet) {
         Retype(Control<QLineEdit>(*sheet.Page(0), "1038"), "Changed");
         test::CloseUp(Control<QComboBox>(*sheet.Page(0), "1033"), 50);
@@ -171,10 +164,10 @@ TEST_F(ProjectSheetTest, CancelChangesNothing) {
         test::PressCancel(sheet);
     }});
     EXPECT_FALSE(OnProjectSettings(*doc_, nullptr, script.Runner()));
-    EXPECT_EQ(doc_->m_ProjectName, snapshot->m_ProjectName);
-    EXPECT_EQ(doc_->m_ProjectStartDate, snapshot->m_ProjectStartDate);
-    EXPECT_EQ(doc_->m_ProjectEndDate, snapshot->m_ProjectEndDate);
-    EXPECT_EQ(doc_->m_SelectedParameters, snapshot->m_SelectedParameters);
+    EXPECT_EQ(doc_->m_ProjectName, name);
+    EXPECT_EQ(doc_->m_ProjectStartDate, start);
+    EXPECT_EQ(doc_->m_ProjectEndDate, end);
+    EXPECT_EQ(doc_->m_SelectedParameters, parameters);
     EXPECT_EQ(doc_->m_Period, 1);
     EXPECT_EQ(doc_->m_PeriodMultiplier, 1);
     EXPECT_EQ(doc_->m_Duration, 1000);
