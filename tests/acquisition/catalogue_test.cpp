@@ -13,13 +13,8 @@ namespace {
 TEST(Catalogue, LabelLookupIsExactAndCaseSensitive) {
     EXPECT_EQ(ReadingFromLabel("kW Sum"), 10);
     EXPECT_EQ(ReadingFromLabel("h.p."), 49);
-    EXPECT_EQ(ReadingFromLabel("kw sum"), 0);
-    EXPECT_EQ(ReadingFromLabel("KW SUM"), 0);
-    EXPECT_EQ(ReadingFromLabel("OFF"), 0);
-    EXPECT_EQ(ReadingFromLabel(""), 0);
-    EXPECT_EQ(ReadingFromLabel("kW Sum "), 0);
-    EXPECT_EQ(ReadingFromLabel("V L1-2"), 1);
-    EXPECT_EQ(ReadingFromLabel("Max Ad"), 41);
+    for (const char* other : {"kw sum", "KW SUM", "OFF", "", "kW Sum "})
+        EXPECT_EQ(ReadingFromLabel(other), 0) << other;
 }
 
 TEST(Catalogue, EveryLabelMapsBackToItsIndex) {
@@ -36,13 +31,11 @@ TEST(Catalogue, EveryLabelMapsBackToItsIndex) {
 TEST(Catalogue, LabelsIntoBuffers) {
     char buffer[kLabelCapacity];
     std::strcpy(buffer, "stale");
-    ReadingLabel(45, buffer, sizeof buffer);
-    EXPECT_STREQ(buffer, "");
     ReadingLabel(0, buffer, sizeof buffer);
     EXPECT_STREQ(buffer, "OFF");
     ReadingLabel(49, buffer, sizeof buffer);
     EXPECT_STREQ(buffer, "h.p.");
-    for (const ReadingIndex outside : {-1, 50, 1000}) {
+    for (const ReadingIndex outside : {45, -1, 50, 1000}) {
         ReadingLabel(outside, buffer, sizeof buffer);
         EXPECT_STREQ(buffer, "") << outside;
     }
@@ -56,9 +49,6 @@ TEST(Catalogue, ColumnListsByMeterVariant) {
     EXPECT_EQ(ColumnsFor(6).size(), 9u);
     for (const std::int32_t type : {0, 1, 2, 4, 5, 7})
         EXPECT_EQ(ColumnsFor(type).size(), 23u) << type;
-    // Positions 1..16 of the full list equal their reading index.
-    for (std::size_t k = 0; k < 16; ++k)
-        EXPECT_EQ(LoggedColumns[k], static_cast<ReadingIndex>(k + 1));
     // Only the last entry of the short list is not read from the meter.
     for (std::size_t k = 0; k + 1 < ShortLoggedColumns.size(); ++k)
         EXPECT_LE(ShortLoggedColumns[k], kBlockReadings);

@@ -17,7 +17,7 @@ namespace {
 
 using std::chrono::milliseconds;
 using test::Block;
-using Bytes = std::vector<std::uint8_t>;
+using test::Bytes;
 
 constexpr platform::TimeSeconds kStart = 1'357'394'589;
 const Bytes kLayoutRequest = test::WithCrc({1, 0x42, 0, 0, 0, 0x1C});
@@ -35,7 +35,7 @@ struct CycleOverPty : ::testing::Test {
     platform::ManualClock clock{kStart};
     test::ScriptedMessages messages;
     test::ScriptedMeter meter;
-    test::ScopedEnv com1{"ZENTRA_COM1", meter.path().c_str()};
+    test::ScopedEnv com1{"ZENTRA_COM1", meter.SlavePath().c_str()};
     test::FakeTimer timer;
     AcquisitionState state;
     std::unique_ptr<CZentraDoc> doc = test::NewDoc();

@@ -1,9 +1,7 @@
 #include "tests/acquisition/logger_process.h"
 
-#include <cerrno>
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -16,12 +14,9 @@
 extern char** environ;
 
 namespace zentra::test {
-namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-} // namespace
 
 std::string LoggerProgram() {
     if (const char* dir = std::getenv("ZENTRA_BINARY_DIR"); dir && *dir)
@@ -33,29 +28,22 @@ std::string LoggerProgram() {
 
 LoggerProcess::LoggerProcess(const std::vector<std::string>& args,
                              const std::map<std::string, std::string>& env) {
-    std::map<std::string, std::string> merged;
+    std::vector<std::string> envText;
+    for (const auto& [name, value] : env)
+        envText.push_back(name + "=" + value);
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
-        const auto eq = entry.find('=');
-        if (eq != std::string::npos)
-            merged[entry.substr(0, eq)] = entry.substr(eq + 1);
+        if (!env.contains(entry.substr(0, entry.find('='))))
+            envText.push_back(entry);
     }
-    for (const auto& [name, value] : env)
-        merged[name] = value;
-    std::vector<std::string> envText;
-    for (const auto& [name, value] : merged)
-        envText.push_back(name + "=" + value);
-    std::vector<char*> envp;
+    std::vector<std::string> argText{LoggerProgram()};
+    argText.insert(argText.end(), args.begin(), args.end());
+    std::vector<char*> envp, argv;
     for (auto& e : envText)
         envp.push_back(e.data());
-    envp.push_back(nullptr);
-
-    const std::string program = LoggerProgram();
-    std::vector<std::string> argText{program};
-    argText.insert(argText.end(), args.begin(), args.end());
-    std::vector<char*> argv;
     for (auto& a : argText)
         argv.push_back(a.data());
+    envp.push_back(nullptr);
     argv.push_back(nullptr);
 
     int outPipe[2], errPipe[2];
@@ -72,13 +60,13 @@ LoggerProcess::LoggerProcess(const std::vector<std::string>& args,
     posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     pid_t pid = -1;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0)
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0)
         pid_ = pid;
     posix_spawn_file_actions_destroy(&actions);
     close(outPipe[1]);
     close(errPipe[1]);
-    outFd_ = outPipe[0];
-    errFd_ = errPipe[0];
+    fds_[0] = outPipe[0];
+    fds_[1] = errPipe[0];
 }
 
 LoggerProcess::~LoggerProcess() {
@@ -86,25 +74,25 @@ LoggerProcess::~LoggerProcess() {
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, &status_, 0);
     }
-    for (const int fd : {outFd_, errFd_})
+    for (const int fd : fds_)
         if (fd >= 0)
             close(fd);
 }
 
 void LoggerProcess::ReadSome(std::chrono::milliseconds wait) {
-    pollfd fds[2] = {{outFd_, POLLIN, 0}, {errFd_, POLLIN, 0}};
-    if (::poll(fds, 2, static_cast<int>(wait.count())) <= 0)
+    pollfd polled[2] = {{fds_[0], POLLIN, 0}, {fds_[1], POLLIN, 0}};
+    if (::poll(polled, 2, static_cast<int>(wait.count())) <= 0)
         return;
     char buffer[4096];
     for (int i = 0; i < 2; ++i) {
-        if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP)))
+        if (polled[i].fd < 0 || !(polled[i].revents & (POLLIN | POLLHUP)))
             continue;
-        const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
+        const ssize_t n = ::read(polled[i].fd, buffer, sizeof buffer);
         if (n > 0)
             (i == 0 ? out_ : err_).append(buffer, static_cast<std::size_t>(n));
         else if (n == 0) { // the program closed it: stop polling it
-            close(fds[i].fd);
-            (i == 0 ? outFd_ : errFd_) = -1;
+            close(fds_[i]);
+            fds_[i] = -1;
         }
     }
 }
@@ -114,7 +102,7 @@ bool LoggerProcess::WaitForText(const std::string& text, std::chrono::millisecon
     const auto until = Clock::now() + limit;
     const std::string& where = fromErrors ? err_ : out_;
     while (where.find(text) == std::string::npos) {
-        if (Clock::now() > until || (outFd_ < 0 && errFd_ < 0))
+        if (Clock::now() > until || (fds_[0] < 0 && fds_[1] < 0))
             return false;
         ReadSome(20ms);
     }
@@ -129,22 +117,15 @@ void LoggerProcess::Drain(std::chrono::milliseconds span) {
 
 int LoggerProcess::LastSampleShown() const {
     int last = 0;
-    for (std::size_t at = out_.find("sample "); at != std::string::npos;
-         at = out_.find("sample ", at + 1)) {
-        const int n = std::atoi(out_.c_str() + at + 7);
-        if (n > last)
-            last = n;
-    }
+    for (auto at = out_.find("sample "); at != std::string::npos; at = out_.find("sample ", at + 1))
+        last = std::max(last, std::atoi(out_.c_str() + at + 7));
     return last;
 }
 
 bool LoggerProcess::Running() {
-    if (pid_ <= 0 || reaped_)
-        return false;
-    const pid_t done = ::waitpid(pid_, &status_, WNOHANG);
-    if (done == pid_)
+    if (pid_ > 0 && !reaped_ && ::waitpid(pid_, &status_, WNOHANG) == pid_)
         reaped_ = true;
-    return !reaped_;
+    return pid_ > 0 && !reaped_;
 }
 
 double LoggerProcess::CpuSeconds() const {
@@ -155,14 +136,11 @@ double LoggerProcess::CpuSeconds() const {
     if (close == std::string::npos)
         return -1.0;
     std::istringstream fields(text.substr(close + 2));
-    std::string field;
+    std::string skip;
     unsigned long long utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && fields >> field; ++i) {
-        if (i == 14)
-            utime = std::stoull(field);
-        if (i == 15)
-            stime = std::stoull(field);
-    }
+    for (int i = 3; i < 14; ++i) // fields 3..13
+        fields >> skip;
+    fields >> utime >> stime; // fields 14 and 15
     return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
@@ -178,8 +156,7 @@ int LoggerProcess::Wait(std::chrono::milliseconds limit) {
             return -1;
         ReadSome(20ms);
     }
-    // What it wrote before it ended.
-    for (int i = 0; i < 100 && (outFd_ >= 0 || errFd_ >= 0); ++i)
+    for (int i = 0; i < 100 && (fds_[0] >= 0 || fds_[1] >= 0); ++i) // what it wrote last
         ReadSome(10ms);
     return WIFEXITED(status_) ? WEXITSTATUS(status_) : -1;
 }

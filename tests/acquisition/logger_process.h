@@ -1,6 +1,5 @@
 // zentra-log run as a program of its own, as a user runs it: its output read as it
-// comes, its CPU time read from /proc, and signals sent to it (Ctrl+C, or a kill that
-// gives it no chance to tidy up).
+// comes, its CPU time read from /proc, and signals sent to it.
 #pragma once
 
 #include <chrono>
@@ -11,14 +10,12 @@
 
 namespace zentra::test {
 
-// The zentra-log program of this build: $ZENTRA_BINARY_DIR/tools/zentra-log, else
-// beside the test program's folder.
+// $ZENTRA_BINARY_DIR/tools/zentra-log, else beside the test program's folder.
 std::string LoggerProgram();
 
 class LoggerProcess {
   public:
-    // Starts the program with these arguments; `env` entries override (or, with an
-    // empty value, keep) those of this process.
+    // `env` entries override those of this process.
     LoggerProcess(const std::vector<std::string>& args,
                   const std::map<std::string, std::string>& env);
     ~LoggerProcess(); // kills and reaps a program still running
@@ -26,24 +23,16 @@ class LoggerProcess {
     LoggerProcess& operator=(const LoggerProcess&) = delete;
 
     bool started() const { return pid_ > 0; }
-    pid_t pid() const { return pid_; }
-
-    // Reads output until `text` has appeared on standard output (or standard error
-    // when fromErrors), the program ended or the time ran out. True when it appeared.
+    // Reads output until `text` appears on stdout (stderr when fromErrors); false when
+    // the program ended or the time ran out first.
     bool WaitForText(const std::string& text, std::chrono::milliseconds limit,
                      bool fromErrors = false);
-    // Reads output for this long (keeps the pipes from filling).
-    void Drain(std::chrono::milliseconds span);
-    // The highest N of the "sample N/M" lines printed so far, or 0.
-    int LastSampleShown() const;
-
-    // Still running (not exited, not killed).
+    void Drain(std::chrono::milliseconds span); // reads output for this long
+    int LastSampleShown() const;                // highest N of the "sample N/M" lines, or 0
     bool Running();
-    // User plus system CPU time used so far, in seconds (from /proc/<pid>/stat).
-    double CpuSeconds() const;
+    double CpuSeconds() const; // user plus system, from /proc/<pid>/stat
     void Signal(int signal);
-    // Waits for the end (reading output meanwhile); the exit status, or -1 when it
-    // did not end in time or ended on a signal.
+    // The exit status, or -1 when it did not end in time or ended on a signal.
     int Wait(std::chrono::milliseconds limit);
 
     const std::string& Output() const { return out_; }
@@ -53,8 +42,7 @@ class LoggerProcess {
     void ReadSome(std::chrono::milliseconds wait);
 
     pid_t pid_ = -1;
-    int outFd_ = -1;
-    int errFd_ = -1;
+    int fds_[2] = {-1, -1}; // stdout, stderr
     bool reaped_ = false;
     int status_ = 0;
     std::string out_;

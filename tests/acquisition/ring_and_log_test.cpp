@@ -77,33 +77,19 @@ TEST(LiveRing, KeepsValuesAsReceivedAndMarksEntriesAShortReplyDidNotCarry) {
         EXPECT_TRUE(std::isnan(slot[static_cast<std::size_t>(p)])) << p; // not carried
 }
 
-TEST(ReadingLayout, IndexTenAtByteZeroSitsAtPositionOne) {
+TEST(ReadingLayout, IndexTenAtByteZeroSitsAtPositionOneAndBadCodesAreIgnored) {
     auto doc = NewDoc();
     doc->m_ReadingMap.fill(7); // whatever an earlier layout left
     PositionCodes codes{};
-    for (int i = 0; i < kBlockReadings; ++i)
-        codes[static_cast<std::size_t>(i)] = i + 1;
-    codes[0] = 10;
-    codes[9] = 1;
-    ApplyReadingLayout(*doc, codes, kBlockReadings);
-    EXPECT_EQ(doc->m_ReadingMap[9], 1); // reading index 10 -> position 1
-    EXPECT_EQ(doc->m_ReadingMap[0], 10);
-    EXPECT_EQ(doc->m_ReadingMap[1], 2);
-    EXPECT_EQ(doc->m_ReadingMap[47], 48);
-}
-
-TEST(ReadingLayout, IgnoresCodesOutsideTheBlockAndCodesTheReplyDidNotCarry) {
-    auto doc = NewDoc();
-    PositionCodes codes{};
     codes.fill(0);
-    codes[0] = 0;   // no reading
+    codes[0] = 10;
     codes[1] = 49;  // h.p. is never in the block
     codes[2] = 200; // garbage
     codes[3] = 5;
     codes[4] = 3; // beyond what was carried
     ApplyReadingLayout(*doc, codes, 4);
     for (int k = 1; k <= kBlockReadings; ++k) {
-        const int expected = k == 5 ? 4 : k;
+        const int expected = k == 10 ? 1 : k == 5 ? 4 : k;
         EXPECT_EQ(doc->m_ReadingMap[static_cast<std::size_t>(k - 1)], expected) << k;
     }
 }
@@ -202,16 +188,6 @@ TEST(LoggingStep, TwoSecondGapAtOneSecondPeriodGivesTwoIdenticalRecords) {
     EXPECT_EQ(doc->m_SampleCount, 6);
 }
 
-TEST(LoggingStep, LongerPeriodsNeverDuplicate) {
-    auto doc = LoggingDoc(2, 1, 100);
-    std::int64_t t = kStart;
-    for (int reply = 0; reply < 10; ++reply, t += 2)
-        LoggingStep(*doc, Block(reply), kBlockReadings, t);
-    EXPECT_EQ(doc->m_SampleCount, 5); // replies 1, 3, 5, 7, 9
-    std::set<std::int64_t> times(doc->m_SampleTimes.begin(), doc->m_SampleTimes.begin() + 5);
-    EXPECT_EQ(times.size(), 5u);
-}
-
 TEST(LoggingStep, TheDuplicateNeverGoesBeyondThePlannedCountOrTheLog) {
     platform::ManualClock clock(kStart);
     auto doc = LoggingDoc(1, 1, 2);
@@ -236,11 +212,18 @@ TEST(LoggingStep, TheDuplicateNeverGoesBeyondThePlannedCountOrTheLog) {
     EXPECT_EQ(damaged->m_LoggingActive, 0);
 }
 
-TEST(LoggingStep, APeriodOfZeroCountsAsOneSecond) {
-    auto doc = LoggingDoc(0, 60, 100);
+TEST(LoggingStep, LongerPeriodsNeverDuplicateAndAPeriodOfZeroCountsAsOneSecond) {
+    auto doc = LoggingDoc(2, 1, 100);
+    for (int reply = 0; reply < 10; ++reply)
+        LoggingStep(*doc, Block(reply), kBlockReadings, kStart + 2 * reply);
+    EXPECT_EQ(doc->m_SampleCount, 5); // replies 1, 3, 5, 7, 9
+    std::set<std::int64_t> times(doc->m_SampleTimes.begin(), doc->m_SampleTimes.begin() + 5);
+    EXPECT_EQ(times.size(), 5u);
+
+    auto zero = LoggingDoc(0, 60, 100);
     for (int reply = 0; reply < 5; ++reply)
-        LoggingStep(*doc, Block(reply), kBlockReadings, kStart + reply);
-    EXPECT_EQ(doc->m_SampleCount, 5);
+        LoggingStep(*zero, Block(reply), kBlockReadings, kStart + reply);
+    EXPECT_EQ(zero->m_SampleCount, 5);
 }
 
 } // namespace
