@@ -22,6 +22,8 @@ using std::chrono::milliseconds;
 namespace text = acquisition_text;
 
 constexpr platform::TimeSeconds kNow = 1'357'394'589; // Sat Jan 05 14:03:09 2013 (UTC)
+constexpr const char* kNoPortParameters =
+    "Program's Port Parameters Are Not Setup Yet: See The Settings Menu";
 
 struct CommandsTest : ::testing::Test {
     platform::ManualClock clock{kNow};
@@ -73,12 +75,10 @@ TEST_F(CommandsTest, EnableLoggingOnALockedProjectShowsTheLockAndChangesNothing)
 
 TEST_F(CommandsTest, StartAndEnableLoggingNeedThePortParameters) {
     EXPECT_FALSE(OnEnableLogging(*doc, state, timer));
-    ExpectMessage("Program's Port Parameters Are Not Setup Yet: See The Settings Menu",
-                  "Communication Error");
+    ExpectMessage(kNoPortParameters, "Communication Error");
     messages.Clear();
     EXPECT_FALSE(OnStartRetrieval(*doc, state, timer));
-    ExpectMessage("Program's Port Parameters Are Not Setup Yet: See The Settings Menu",
-                  "Communication Error");
+    ExpectMessage(kNoPortParameters, "Communication Error");
     EXPECT_EQ(doc->m_Locked, 0);
     EXPECT_EQ(doc->m_RetrievalActive, 0);
     EXPECT_TRUE(timer.armed.empty());
@@ -209,9 +209,13 @@ TEST_F(CommandsTest, StopOnAnUnlockedProjectClosesThePortSilentlyAndStartThenAsk
     EXPECT_TRUE(timer.killed.empty()); // the timer keeps running
 
     EXPECT_FALSE(OnStartRetrieval(*doc, state, timer));
-    ExpectMessage("Program's Port Parameters Are Not Setup Yet: See The Settings Menu",
-                  "Communication Error");
+    ExpectMessage(kNoPortParameters, "Communication Error");
     EXPECT_EQ(doc->m_RetrievalActive, 0);
+
+    // Enable Logging after this plain Stop starts an unfinished run.
+    doc->m_Comms.portSetUp = 1;
+    ASSERT_TRUE(OnEnableLogging(*doc, state, timer));
+    EXPECT_EQ(doc->m_Finished, 0);
 }
 
 TEST_F(CommandsTest, StopOnALockedProjectAsksFirst) {
@@ -239,16 +243,6 @@ TEST_F(CommandsTest, StopOnALockedProjectAsksFirst) {
     doc->m_Comms.portSetUp = 1;
     EXPECT_FALSE(OnEnableLogging(*doc, state, timer));
     ExpectMessage(text::kProjectLocked, "Project Warning");
-}
-
-TEST_F(CommandsTest, EnableLoggingAfterAPlainStopStartsAnUnfinishedRun) {
-    OpenStandInPort();
-    ASSERT_TRUE(OnStartRetrieval(*doc, state, timer));
-    ASSERT_TRUE(OnStopRetrieval(*doc));
-    ASSERT_EQ(doc->m_Finished, 1);
-    doc->m_Comms.portSetUp = 1;
-    ASSERT_TRUE(OnEnableLogging(*doc, state, timer));
-    EXPECT_EQ(doc->m_Finished, 0);
 }
 
 TEST_F(CommandsTest, CommandIdsReachTheirHandlers) {
@@ -283,8 +277,7 @@ TEST_F(CommandsTest, WithoutAnOpenPortATickOnlyRedrawsAndReArms) {
     EXPECT_EQ(state.requestQueue.count, 2); // nothing taken from the queue
 
     // Another timer's event with a port open: no exchange either.
-    const int fd = OpenStandInPort();
-    (void)fd;
+    OpenStandInPort();
     const TickOutcome other = AcquisitionTick(*doc, state, timer, 2, [&] { ++redraws; });
     EXPECT_FALSE(other.exchanged);
     EXPECT_EQ(redraws, 2);

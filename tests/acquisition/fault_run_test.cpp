@@ -158,33 +158,26 @@ TEST_F(FaultRun, CleanRunLogsEverySecond) {
 }
 
 TEST_F(FaultRun, FaultsThatSpoilEveryReplyLogNothingUntilTheyClear) {
-    struct Case {
-        const char* name;
-        sim::SimFaults faults;
-    };
-    std::vector<Case> cases(4);
-    cases[0] = {"bad CRC", {}};
-    cases[0].faults.corruptCrc = true;
-    cases[1] = {"exception", {}};
-    cases[1].faults.exceptionCode = 4;
-    cases[2] = {"another node", {}};
-    cases[2].faults.answerAsNode = 7;
-    cases[3] = {"noise", {}};
-    cases[3].faults.garbage = true;
-
+    sim::SimFaults crc, exception, otherNode, noise;
+    crc.corruptCrc = true;
+    exception.exceptionCode = 4;
+    otherNode.answerAsNode = 7;
+    noise.garbage = true;
     Run(3);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    const std::pair<const char*, sim::SimFaults> cases[] = {
+        {"bad CRC", crc}, {"exception", exception}, {"another node", otherNode}, {"noise", noise}};
+    for (const auto& [name, faults] : cases) {
+        SCOPED_TRACE(name);
         const int before = doc->m_SampleCount;
         const int ringBefore = doc->m_LiveIndex;
-        simulator.SetFaults(c.faults);
+        simulator.SetFaults(faults);
         for (int i = 0; i < 4; ++i) {
             const TickOutcome tick = Step();
             if (i == 0)
                 continue; // this tick still reads the last clean reply
             EXPECT_EQ(tick.filed, kReplyNone);
             EXPECT_TRUE(tick.readingsRequested);
-            EXPECT_EQ(tick.otherNode, c.faults.answerAsNode != 0);
+            EXPECT_EQ(tick.otherNode, faults.answerAsNode != 0);
         }
         EXPECT_EQ(doc->m_SampleCount, before + 1);
         EXPECT_EQ(doc->m_LiveIndex, ringBefore + 1);
