@@ -1,7 +1,5 @@
-// The desktop program and a logging run that did not end normally: the start offers
-// the run a crash left behind, the recovered project is an unsaved document, the
-// running program keeps its own copy until the project is saved; and the status bar
-// shows the link, and says when the serial adapter has been pulled out.
+// The desktop program after a logging run that did not end normally, and the status
+// bar over a live and a pulled serial adapter.
 #include "acquisition/port_state.h"
 #include "app/zentra_app.h"
 #include "display/view/zentra_view.h"

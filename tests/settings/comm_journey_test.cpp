@@ -1,6 +1,5 @@
-// A whole session against a simulated meter: a new document, the Communication sheet
-// (Connect, OK), Start Data Retrieval, the live ring filling, Enable Logging, samples
-// logged to the planned count, Stop, save, and the project opened again.
+// A whole session against a simulated meter: connect, retrieve, log to the planned
+// count, stop, save, reopen.
 #include "acquisition/command_ids.h"
 #include "comm_test_support.h"
 #include "document/project_file.h"

@@ -34,7 +34,7 @@ template <typename T> T* Control(const QWidget& root, const char* id) {
 
 class CommPageTest : public test::CommTest {};
 
-TEST_F(CommPageTest, OpensOnTheDocumentsValuesWithThePortsFound) {
+TEST_F(CommPageTest, OpensOnTheDocumentsValuesAndReadsTheControls) {
     StartMeter();
     ports_.Assign(3, meter_->DevicePath() + "-missing"); // a name whose device is gone
     CommPageData data = PageData("1500", 2);
@@ -59,11 +59,10 @@ TEST_F(CommPageTest, OpensOnTheDocumentsValuesWithThePortsFound) {
     ASSERT_EQ(order->count(), 4);
     EXPECT_EQ(order->itemText(3), "Float = Little Endian (Word Swap)");
     EXPECT_EQ(order->currentIndex(), 2);
-}
 
-TEST_F(CommPageTest, ControlsBecomeThePagesValues) {
-    StartMeter();
-    PortSetupPP page(PageData());
+    // The controls become the page's values.
+    Control<QLineEdit>(page, "1059")->clear();
+    QTest::keyClicks(Control<QLineEdit>(page, "1059"), "1");
     auto* baud = Control<QComboBox>(page, "1043");
     QTest::keyClicks(Control<QLineEdit>(page, "1059"), "2471"); // four digits: three kept
     Control<QLineEdit>(page, "1054")->setText("350");

@@ -1,6 +1,5 @@
-// Shared by the Communication page tests: a private settings store, scripted answers,
-// a port map holding only the simulator, and a simulated meter on a pseudo-terminal
-// standing for COM1.
+// Shared by the Communication page tests: a private store, scripted answers and a
+// simulated meter on a pseudo-terminal standing for COM1.
 #pragma once
 
 #include "display/view/zentra_view.h"

@@ -1,6 +1,4 @@
-// The "Graph Settings" sheet against a document, driven as a user would: the pages and
-// their controls, the exclusive pairs, Relative Scale, archived documents, reduced
-// source lists, range checks, Cancel, which pages store what on OK, and screenshots.
+// The "Graph Settings" sheet against a document, driven as a user would.
 #include "project_test_support.h"
 #include "settings/graph_page.h"
 #include "settings/graph_sheet.h"
@@ -188,28 +186,18 @@ TEST_F(GraphSheetTest, ReducedMetersShowAnUnofferedSourceAsOff) {
     }
 }
 
-TEST_F(GraphSheetTest, EntriesTheListsDoNotHoldShowAndStoreAsTheFirstEntry) {
-    // Out of reach of a file or the stored defaults (they are bounded on reading), but
-    // an opened page must never store "no selection" (-1) back.
+// Entries the lists do not hold (out of reach of a file or the stored defaults, which
+// are bounded on reading) show and store as the first entry, never as -1.
+TEST_F(GraphSheetTest, ChosenSourcesAndColoursAreStoredWithTheirLabels) {
     G(3).m_Associations = {30, -2, 3};
     G(3).m_LineColour = {12, -1, 2};
     ASSERT_TRUE(Run(0, {[](PropertySheet& sheet) {
                         const QWidget& page = *sheet.Page(0);
+                        EXPECT_EQ(Control<QComboBox>(page, "1004")->currentText(), "V L1-2");
+                        EXPECT_EQ(Control<QComboBox>(page, "1029")->currentText(), "Red");
                         EXPECT_EQ(Control<QComboBox>(page, "1015")->currentText(), "OFF");
                         EXPECT_EQ(Control<QComboBox>(page, "1044")->currentText(), "Black");
                         EXPECT_EQ(Control<QComboBox>(page, "1046")->currentText(), "Black");
-                        test::PressOk(sheet);
-                    }}));
-    EXPECT_EQ(G(3).m_Associations, (std::array<std::int32_t, 3>{0, 0, 3}));
-    EXPECT_EQ(G(3).m_LineColour, (std::array<std::int32_t, 3>{0, 0, 2}));
-    EXPECT_STREQ(G(3).m_Headings[0].data(), "OFF");
-}
-
-TEST_F(GraphSheetTest, ChosenSourcesAndColoursAreStoredWithTheirLabels) {
-    ASSERT_TRUE(Run(0, {[](PropertySheet& sheet) {
-                        const QWidget& page = *sheet.Page(0);
-                        EXPECT_EQ(Control<QComboBox>(page, "1004")->currentText(), "V L1-2");
-                        EXPECT_EQ(Control<QComboBox>(page, "1029")->currentText(), "Red");
                         test::CloseUp(Control<QComboBox>(page, "1006"), 22); // reading 40
                         test::CloseUp(Control<QComboBox>(page, "1031"), 8);
                         test::PressOk(sheet);
@@ -220,6 +208,9 @@ TEST_F(GraphSheetTest, ChosenSourcesAndColoursAreStoredWithTheirLabels) {
     EXPECT_STREQ(G(1).m_Headings[0].data(), "V L1-2");
     EXPECT_STREQ(G(1).m_Headings[2].data(), "Max kVAd");
     EXPECT_STREQ(G(5).m_Headings[1].data(), "PF Avg"); // page never opened
+    EXPECT_EQ(G(3).m_Associations, (std::array<std::int32_t, 3>{0, 0, 3}));
+    EXPECT_EQ(G(3).m_LineColour, (std::array<std::int32_t, 3>{0, 0, 2}));
+    EXPECT_STREQ(G(3).m_Headings[0].data(), "OFF");
 }
 
 TEST_F(GraphSheetTest, OutOfRangeNumbersKeepTheSheetOpenOnTheEdit) {

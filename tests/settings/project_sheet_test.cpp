@@ -75,18 +75,6 @@ TEST_F(ProjectSheetTest, PeriodLongerThanDurationReopensOnLoggingPage) {
     EXPECT_EQ(doc_->m_LoggingSetUp, 1);
 }
 
-TEST_F(ProjectSheetTest, TimingErrorThenCancelChangesNothing) {
-    SheetScript script({[](PropertySheet& sheet) {
-                            SetTiming(sheet, "10", 0, "5", 0);
-                            test::PressOk(sheet);
-                        },
-                        [](PropertySheet& sheet) { test::PressCancel(sheet); }});
-    EXPECT_FALSE(OnProjectSettings(*doc_, nullptr, script.Runner()));
-    EXPECT_EQ(script.RoundsRun(), 2u);
-    EXPECT_EQ(doc_->m_Period, 1);
-    EXPECT_EQ(doc_->m_Duration, 1000);
-}
-
 TEST_F(ProjectSheetTest, TwoHoursAtOneSecondPassesUnconfirmed) {
     SheetScript script({[](PropertySheet& sheet) {
         SetTiming(sheet, "1", 0, "2", 2);
@@ -101,7 +89,8 @@ TEST_F(ProjectSheetTest, TwoHoursAtOneSecondPassesUnconfirmed) {
     EXPECT_EQ(doc_->m_LoggingSetUp, 0);
 }
 
-TEST_F(ProjectSheetTest, MoreThan7200SamplesGiveStorageError) {
+// Cancel on the reopened sheet keeps the document's timing.
+TEST_F(ProjectSheetTest, MoreThan7200SamplesGiveStorageErrorThenCancel) {
     SheetScript script({[](PropertySheet& sheet) {
                             SetTiming(sheet, "1", 0, "7201", 0);
                             test::PressOk(sheet);
@@ -117,6 +106,8 @@ TEST_F(ProjectSheetTest, MoreThan7200SamplesGiveStorageError) {
     EXPECT_EQ(messages_.LastText(), "The maximum number of samples has been exceded");
     EXPECT_EQ(messages_.LastCaption(), "Storage Error");
     EXPECT_EQ(doc_->m_Samples, 1000);
+    EXPECT_EQ(doc_->m_Period, 1);
+    EXPECT_EQ(doc_->m_Duration, 1000);
 }
 
 TEST_F(ProjectSheetTest, OkStoresBothPages) {

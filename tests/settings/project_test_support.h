@@ -1,6 +1,5 @@
-// Shared by the project sheet tests: finding controls by their ids, acting on drop-down
-// lists the way a closed-up list does, and a runner that drives the modal sheet
-// without blocking.
+// Shared by the project and graph sheet tests: controls by id, user-like edits, and a
+// runner that drives the modal sheet without blocking.
 #pragma once
 
 #include "document/zentra_doc.h"

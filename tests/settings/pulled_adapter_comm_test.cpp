@@ -1,7 +1,5 @@
-// The adapter pulled out in the middle of a logging run, and plugged in again: the
-// run goes on without replies and keeps its samples, and the Communication sheet
-// (Connect, OK) then Restart Data Retrieval carry on logging into the same project
-// through the same COM port, whose by-id name finds the adapter again.
+// The adapter pulled out mid-run and plugged in again behind the same by-id name: the
+// run keeps its samples and carries on logging after Connect and Restart.
 #include "acquisition/command_ids.h"
 #include "acquisition/port_state.h"
 #include "comm_test_support.h"
