@@ -1,8 +1,6 @@
 #include "tests/acquisition/acquisition_test_support.h"
 
-#include "tests/support/test_support.h"
-
-#include <gtest/gtest.h>
+#include "comms/serial_link.h"
 
 #include <bit>
 
@@ -43,6 +41,14 @@ ReadingsBlock Block(double base) {
     for (std::size_t p = 0; p < block.size(); ++p)
         block[p] = base + static_cast<double>(p + 1);
     return block;
+}
+
+::testing::AssertionResult CycleRig::OpenCom1() {
+    doc->m_PortHandle = OpenPort(doc->m_Comms, EnumeratePorts(), doc->m_PortHandle);
+    if (doc->m_PortHandle == kInvalidPort)
+        return ::testing::AssertionFailure() << LastOpenFailure();
+    doc->m_Comms.portSetUp = 1;
+    return ::testing::AssertionSuccess();
 }
 
 Bytes ReadingsReply(std::uint8_t node, const ReadingsBlock& block, int count) {

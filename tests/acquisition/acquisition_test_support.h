@@ -5,7 +5,11 @@
 
 #include "acquisition/acquisition_cycle.h"
 #include "document/zentra_doc.h"
+#include "platform/clock.h"
 #include "tests/support/pty_pair.h"
+#include "tests/support/test_support.h"
+
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdint>
@@ -34,6 +38,21 @@ class FakeTimer final : public AcquisitionTimer {
 
 // A new document as the program makes it (defaults applied).
 std::unique_ptr<CZentraDoc> NewDoc();
+
+inline constexpr platform::TimeSeconds kStart = 1'357'394'589; // Sat Jan 05 14:03:09 2013 UTC
+
+// What the view holds while it drives the cycle, with a hand-set clock and scripted
+// message boxes.
+struct CycleRig {
+    platform::ManualClock clock{kStart};
+    ScriptedMessages messages;
+    FakeTimer timer;
+    AcquisitionState state;
+    std::unique_ptr<CZentraDoc> doc = NewDoc();
+
+    // Opens COM1 for the document as the Communication page does.
+    ::testing::AssertionResult OpenCom1();
+};
 
 // A readings block whose position p (1-based) holds base + p.
 ReadingsBlock Block(double base = 0.0);

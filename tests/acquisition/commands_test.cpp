@@ -21,17 +21,11 @@ using platform::MessageAnswer;
 using std::chrono::milliseconds;
 namespace text = acquisition_text;
 
-constexpr platform::TimeSeconds kNow = 1'357'394'589; // Sat Jan 05 14:03:09 2013 (UTC)
+constexpr platform::TimeSeconds kNow = test::kStart;
 constexpr const char* kNoPortParameters =
     "Program's Port Parameters Are Not Setup Yet: See The Settings Menu";
 
-struct CommandsTest : ::testing::Test {
-    platform::ManualClock clock{kNow};
-    test::ScriptedMessages messages;
-    test::FakeTimer timer;
-    AcquisitionState state;
-    std::unique_ptr<CZentraDoc> doc = test::NewDoc();
-
+struct CommandsTest : ::testing::Test, test::CycleRig {
     void ExpectMessage(std::string_view message, std::string_view caption) {
         ASSERT_EQ(messages.shown().size(), 1u);
         EXPECT_EQ(messages.LastText(), message);

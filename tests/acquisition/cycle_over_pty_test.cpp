@@ -19,7 +19,6 @@ using std::chrono::milliseconds;
 using test::Block;
 using test::Bytes;
 
-constexpr platform::TimeSeconds kStart = 1'357'394'589;
 const Bytes kLayoutRequest = test::WithCrc({1, 0x42, 0, 0, 0, 0x1C});
 const Bytes kInfoRequest{1, 0x03, 0x00, 0x00, 0x00, 0x40, 0x44, 0x3A};
 const Bytes kReadingsRequest = test::WithCrc({1, 0x04, 0, 0, 0, 0x60});
@@ -31,20 +30,11 @@ std::vector<std::uint8_t> IdentityCodes() {
     return codes;
 }
 
-struct CycleOverPty : ::testing::Test {
-    platform::ManualClock clock{kStart};
-    test::ScriptedMessages messages;
+struct CycleOverPty : ::testing::Test, test::CycleRig {
     test::ScriptedMeter meter;
     test::ScopedEnv com1{"ZENTRA_COM1", meter.SlavePath().c_str()};
-    test::FakeTimer timer;
-    AcquisitionState state;
-    std::unique_ptr<CZentraDoc> doc = test::NewDoc();
 
-    void SetUp() override {
-        doc->m_PortHandle = OpenPort(doc->m_Comms, EnumeratePorts(), doc->m_PortHandle);
-        ASSERT_NE(doc->m_PortHandle, kInvalidPort) << LastOpenFailure();
-        doc->m_Comms.portSetUp = 1;
-    }
+    void SetUp() override { ASSERT_TRUE(OpenCom1()); }
 
     TickOutcome Tick() {
         clock.Advance(1);

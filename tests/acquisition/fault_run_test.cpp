@@ -24,7 +24,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr platform::TimeSeconds kStart = 1'357'394'589;
+using test::kStart;
 
 // The meter delivers its block in reverse order, so every value goes through the
 // layout reply and m_ReadingMap.
@@ -45,16 +45,11 @@ template <class Done> bool WaitFor(Done done, std::chrono::milliseconds limit) {
     return true;
 }
 
-class FaultRun : public ::testing::Test {
+class FaultRun : public ::testing::Test, protected test::CycleRig {
   protected:
-    platform::ManualClock clock{kStart};
-    test::ScriptedMessages messages;
     std::atomic<double> simSeconds{0.0};
     sim::MeterSimulator simulator{Options()};
     std::optional<test::ScopedEnv> com1;
-    test::FakeTimer timer;
-    AcquisitionState state;
-    std::unique_ptr<CZentraDoc> doc = test::NewDoc();
     std::map<std::int64_t, std::int32_t> filedAt; // tick time -> what it filed
     bool simulatorGone = false;
 
@@ -68,9 +63,7 @@ class FaultRun : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(simulator.Start()) << simulator.Error();
         com1.emplace("ZENTRA_COM1", simulator.DevicePath().c_str());
-        doc->m_PortHandle = OpenPort(doc->m_Comms, EnumeratePorts(), doc->m_PortHandle);
-        ASSERT_NE(doc->m_PortHandle, kInvalidPort) << LastOpenFailure();
-        doc->m_Comms.portSetUp = 1;
+        ASSERT_TRUE(OpenCom1());
         doc->m_Samples = 1000;
         ASSERT_TRUE(OnEnableLogging(*doc, state, timer));
         AwaitSimulator(0, 0);

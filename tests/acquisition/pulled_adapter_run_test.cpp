@@ -57,31 +57,23 @@ class PulledAdapter : public ::testing::Test {
 
 // The cycle driven as the view's timer drives it (one tick per period, waiting in
 // between), with the clock one second per tick.
-class PulledDuringRetrieval : public PulledAdapter {
+class PulledDuringRetrieval : public PulledAdapter, protected test::CycleRig {
   protected:
-    const test::ScopedUserFolders folders_;
-    platform::ManualClock clock_{1'357'394'589};
-    test::ScriptedMessages messages_;
     std::optional<test::ScopedEnv> com1_;
-    test::FakeTimer timer_;
-    AcquisitionState state_;
-    std::unique_ptr<CZentraDoc> doc_ = test::NewDoc();
     static constexpr auto kTick = 50ms;
 
     void Connect() {
-        doc_->m_PortHandle = OpenPort(doc_->m_Comms, EnumeratePorts(), doc_->m_PortHandle);
-        ASSERT_NE(doc_->m_PortHandle, kInvalidPort) << LastOpenFailure();
-        doc_->m_Comms.portSetUp = 1;
-        doc_->m_LastRequest = 0;
+        ASSERT_TRUE(OpenCom1());
+        doc->m_LastRequest = 0;
     }
     // Runs n ticks; returns the longest one.
     Clock::duration Ticks(int n) {
         Clock::duration longest{};
         for (int i = 0; i < n; ++i) {
             std::this_thread::sleep_for(kTick);
-            clock_.Advance(1);
+            clock.Advance(1);
             const auto start = Clock::now();
-            AcquisitionTick(*doc_, state_, timer_, kAcquisitionTimerId);
+            AcquisitionTick(*doc, state, timer, kAcquisitionTimerId);
             longest = std::max(longest, Clock::now() - start);
         }
         return longest;
@@ -92,12 +84,12 @@ TEST_F(PulledDuringRetrieval, MissingRepliesWithoutSpinningThenTheSamePortAgain)
     PlugIn();
     com1_.emplace("ZENTRA_COM1", byId_.c_str());
     Connect();
-    ASSERT_TRUE(OnStartRetrieval(*doc_, state_, timer_));
+    ASSERT_TRUE(OnStartRetrieval(*doc, state, timer));
     Ticks(6); // layout, information, readings ...
-    const int filled = doc_->m_LiveIndex;
+    const int filled = doc->m_LiveIndex;
     ASSERT_GE(filled, 3);
-    const RingEntry kept = doc_->m_LiveValues[0];
-    EXPECT_FALSE(PortGone(*doc_));
+    const RingEntry kept = doc->m_LiveValues[0];
+    EXPECT_FALSE(PortGone(*doc));
 
     meter_->CloseMaster(); // the adapter is pulled out
     const double cpuBefore = ProcessCpuSeconds();
@@ -109,23 +101,23 @@ TEST_F(PulledDuringRetrieval, MissingRepliesWithoutSpinningThenTheSamePortAgain)
     EXPECT_LT(cpu, kMaxCpuShare * wall) << cpu << " s of CPU in " << wall << " s";
     EXPECT_LT(longest, 200ms) << "a tick waited on the dead port";
 
-    EXPECT_TRUE(PortGone(*doc_));
-    EXPECT_EQ(doc_->m_RetrievalActive, 1);
-    EXPECT_EQ(doc_->m_Comms.portSetUp, 1);
-    EXPECT_EQ(doc_->m_LiveIndex, filled); // nothing filed, nothing lost
-    EXPECT_TRUE(doc_->m_LiveValues[0] == kept);
-    EXPECT_EQ(doc_->m_LastRequest, kFcReadings); // still asking
-    EXPECT_TRUE(messages_.shown().empty());
+    EXPECT_TRUE(PortGone(*doc));
+    EXPECT_EQ(doc->m_RetrievalActive, 1);
+    EXPECT_EQ(doc->m_Comms.portSetUp, 1);
+    EXPECT_EQ(doc->m_LiveIndex, filled); // nothing filed, nothing lost
+    EXPECT_TRUE(doc->m_LiveValues[0] == kept);
+    EXPECT_EQ(doc->m_LastRequest, kFcReadings); // still asking
+    EXPECT_TRUE(messages.shown().empty());
 
     // The adapter is plugged in again: a new device behind the same by-id name. The
     // Communication page closes the dead handle and opens COM1 afresh; then Restart.
     PlugIn();
     Connect();
-    EXPECT_FALSE(PortGone(*doc_));
-    ASSERT_TRUE(OnRestartRetrieval(*doc_, state_, timer_));
+    EXPECT_FALSE(PortGone(*doc));
+    ASSERT_TRUE(OnRestartRetrieval(*doc, state, timer));
     Ticks(6);
-    EXPECT_GE(doc_->m_LiveIndex, 3);
-    EXPECT_GT(doc_->m_LiveValues[2][1], 100.0); // a voltage from the meter
+    EXPECT_GE(doc->m_LiveIndex, 3);
+    EXPECT_GT(doc->m_LiveValues[2][1], 100.0); // a voltage from the meter
 }
 
 TEST_F(PulledAdapter, ALoggingProgramWaitsQuietlyAndCarriesOnWhenTheAdapterIsBack) {

@@ -18,7 +18,7 @@ namespace {
 using test::Block;
 using test::NewDoc;
 
-constexpr platform::TimeSeconds kStart = 1'357'394'589; // Sat Jan 05 14:03:09 2013 (UTC)
+using test::kStart;
 
 TEST(LiveRing, ComesBackToSlotZeroAfter601Replies) {
     auto doc = NewDoc();
