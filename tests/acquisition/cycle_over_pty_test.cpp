@@ -1,6 +1,5 @@
-// The acquisition cycle over a pseudo-terminal, with the meter played by hand: the
-// start-up order, the readings retry, empty and short readings replies. The clock is stepped by
-// hand; the only waits are the serial read time-outs themselves.
+// The acquisition cycle over a pseudo-terminal with the meter played by hand: start-up
+// order, readings retry, empty and short replies. The only waits are read time-outs.
 #include "acquisition/acquisition_cycle.h"
 #include "acquisition/logging_commands.h"
 #include "comms/serial_link.h"

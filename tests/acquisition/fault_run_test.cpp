@@ -1,8 +1,5 @@
-// Logging runs against the in-process meter simulator with injected faults: dropped
-// replies, bad CRCs, exception replies, another node answering, noise, and the
-// simulator vanishing mid-run. The clock is stepped by hand, one second per tick;
-// the simulator's own clock follows it, so every logged value can be checked against
-// what the meter measured when it was asked.
+// Logging runs against the simulator with injected faults; the simulator's clock follows
+// the hand-stepped one, so every logged value is checked against what the meter measured.
 #include "acquisition/acquisition_cycle.h"
 #include "acquisition/logging_commands.h"
 #include "comms/serial_link.h"

@@ -1,6 +1,5 @@
-// What the reply-path fuzz target keeps (replies captured from the meter simulator,
-// cut short, with every set-up), replayed through its harness: the client's own steps
-// and a whole tick filing into a document.
+// The reply-path fuzz target's kept inputs replayed through its harness: the client's
+// own steps and a whole tick filing into a document.
 #include "fuzz/replay.h"
 #include "fuzz/reply_harness.h"
 #include "platform/clock.h"

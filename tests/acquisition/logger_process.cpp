@@ -26,6 +26,14 @@ std::string LoggerProgram() {
     return (self.parent_path().parent_path() / "tools" / "zentra-log").string();
 }
 
+std::map<std::string, std::string> LoggerEnvironment(const std::string& folder,
+                                                     const std::string& device) {
+    return {{"ZENTRA_COM1", device},
+            {"XDG_STATE_HOME", folder + "/state"},
+            {"XDG_CONFIG_HOME", folder + "/config"},
+            {"HOME", folder}};
+}
+
 LoggerProcess::LoggerProcess(const std::vector<std::string>& args,
                              const std::map<std::string, std::string>& env) {
     std::vector<std::string> envText;

@@ -13,6 +13,10 @@ namespace zentra::test {
 // $ZENTRA_BINARY_DIR/tools/zentra-log, else beside the test program's folder.
 std::string LoggerProgram();
 
+// COM1 on `device`; state, configuration and home folders inside `folder`.
+std::map<std::string, std::string> LoggerEnvironment(const std::string& folder,
+                                                     const std::string& device);
+
 class LoggerProcess {
   public:
     // `env` entries override those of this process.

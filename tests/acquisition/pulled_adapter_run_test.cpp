@@ -1,7 +1,5 @@
-// A USB adapter pulled out while data are retrieved or logged: every tick then finds a
-// missing reply at once, nothing crashes, retrieval, logging and the samples are
-// kept, the program does not spin, the document says the adapter has gone; and once
-// the adapter is back under its by-id name the same COM port works again.
+// A USB adapter pulled out mid-run: missing replies at once, nothing lost, no spinning,
+// and the same COM port works again once the adapter is back under its by-id name.
 #include "acquisition/acquisition_cycle.h"
 #include "acquisition/logging_commands.h"
 #include "acquisition/port_state.h"
@@ -125,10 +123,7 @@ TEST_F(PulledAdapter, ALoggingProgramWaitsQuietlyAndCarriesOnWhenTheAdapterIsBac
     const std::string out = dir_.File("run.ztr");
     test::LoggerProcess logger({"COM1", "--period", "1s", "--latency", "20", "--tick-ms", "50",
                                 "--samples", "7200", "--out", out},
-                               {{"ZENTRA_COM1", byId_},
-                                {"XDG_STATE_HOME", dir_.File("state")},
-                                {"XDG_CONFIG_HOME", dir_.File("config")},
-                                {"HOME", dir_.path()}});
+                               test::LoggerEnvironment(dir_.path(), byId_));
     ASSERT_TRUE(logger.started()) << test::LoggerProgram();
     ASSERT_TRUE(logger.WaitForText("sample 5/", 30s)) << logger.Output() << logger.Errors();
 

@@ -1,7 +1,5 @@
-// A logging program killed outright (SIGKILL: no handler, no save) loses at most the
-// samples since its last recovery copy: the next start of zentra-log finds the copy,
-// saves it beside the file the run was to write, and every recovered sample is byte
-// for byte the record built from what the meter sent.
+// zentra-log killed outright (SIGKILL, no save) loses at most the samples since its last
+// recovery copy; the next start recovers it, each sample byte for byte what the meter sent.
 #include "acquisition/acquisition_cycle.h"
 #include "document/project_file.h"
 #include "document/recovery_file.h"
@@ -20,7 +18,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <memory>
 #include <sstream>
 
@@ -48,12 +45,6 @@ class RecoveryAfterKill : public ::testing::Test {
     void SetUp() override { ASSERT_TRUE(simulator_.Start()) << simulator_.Error(); }
 
     std::string State() const { return dir_.File("state"); }
-    std::map<std::string, std::string> Environment() const {
-        return {{"ZENTRA_COM1", simulator_.DevicePath()},
-                {"XDG_STATE_HOME", State()},
-                {"XDG_CONFIG_HOME", dir_.File("config")},
-                {"HOME", dir_.path()}};
-    }
 
     // The record the logger builds from readings reply j (full list, standard layout).
     std::vector<SampleRecord> ExpectedRecords(int replies) const {
@@ -80,7 +71,7 @@ TEST_F(RecoveryAfterKill, TheNextStartRecoversTheLoggedSamplesByteForByte) {
     const std::string out = dir_.File("run.ztr");
     test::LoggerProcess logger({"COM1", "--period", "1s", "--latency", "20", "--tick-ms", "50",
                                 "--samples", "7200", "--out", out},
-                               Environment());
+                               test::LoggerEnvironment(dir_.path(), simulator_.DevicePath()));
     ASSERT_TRUE(logger.started()) << test::LoggerProgram();
     ASSERT_TRUE(logger.WaitForText("sample " + std::to_string(kSamplesBeforeKill) + "/", 60s))
         << logger.Output() << logger.Errors();
