@@ -155,17 +155,17 @@ QAction* CMainFrame::MakeAction(const QString& text, int id, bool enabled) {
 }
 
 void CMainFrame::BuildMenus() {
-    for (const MenuSpec& spec : MainMenuSpec()) {
-        QMenu* menu = menuBar()->addMenu(FromView(spec.title));
-        menu->setEnabled(spec.enabled);
-        for (const MenuItemSpec& item : spec.items) {
+    for (const MenuSpec& menuEntry : MainMenuSpec()) {
+        QMenu* menu = menuBar()->addMenu(FromView(menuEntry.title));
+        menu->setEnabled(menuEntry.enabled);
+        for (const MenuItemSpec& item : menuEntry.items) {
             if (item.id == kSeparator) {
                 menu->addSeparator();
                 continue;
             }
             menu->addAction(MakeAction(FromView(item.text), item.id, item.enabled));
         }
-        if (spec.title == "&File")
+        if (menuEntry.title == "&File")
             fileMenu_ = menu;
     }
     QAction* toolBarItem = actions_.value(cmd::kViewToolBar);
@@ -247,8 +247,9 @@ void CMainFrame::BuildAccelerators() {
     // Keys of the menu items go on their actions; the keys without a menu item get
     // actions of their own on the window (disabled when nothing handles them).
     QHash<int, QList<QKeySequence>> keys;
-    for (const AcceleratorSpec& spec : AcceleratorSpecs())
-        keys[spec.id].append(QKeySequence(FromView(spec.keys), QKeySequence::PortableText));
+    for (const AcceleratorSpec& accelerator : AcceleratorSpecs())
+        keys[accelerator.id].append(
+            QKeySequence(FromView(accelerator.keys), QKeySequence::PortableText));
     for (auto it = keys.cbegin(); it != keys.cend(); ++it) {
         QAction* action = actions_.value(it.key());
         if (!action) {
