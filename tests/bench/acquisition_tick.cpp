@@ -7,6 +7,7 @@
 #include "acquisition/logging_commands.h"
 #include "comms/serial_link.h"
 #include "platform/clock.h"
+#include "tests/bench/allocation_counter.h"
 #include "tests/support/test_support.h"
 #include "tools/sim/meter_simulator.h"
 
@@ -19,8 +20,6 @@
 #include <thread>
 
 namespace {
-
-thread_local long t_allocations = 0;
 
 // Documents read and write the user's defaults: keep them in a private folder.
 const zentra::test::ScopedUserFolders g_folders;
@@ -48,7 +47,7 @@ void BM_FileReadingsReply(benchmark::State& state) {
     zentra::ReadingsBlock block{};
     for (std::size_t p = 0; p < block.size(); ++p)
         block[p] = 230.0 + static_cast<double>(p);
-    const long before = t_allocations;
+    const long before = zentra::bench::t_allocations;
     for (auto _ : state) {
         clock.Advance(1);
         zentra::StoreInRing(*doc, block, zentra::kBlockReadings, clock.Get());
@@ -59,8 +58,9 @@ void BM_FileReadingsReply(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(doc->m_LiveIndex);
     }
-    state.counters["allocs"] = benchmark::Counter(static_cast<double>(t_allocations - before),
-                                                  benchmark::Counter::kAvgIterations);
+    state.counters["allocs"] =
+        benchmark::Counter(static_cast<double>(zentra::bench::t_allocations - before),
+                           benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_FileReadingsReply);
 
@@ -91,9 +91,9 @@ void BM_TickAgainstSimulator(benchmark::State& state) {
     for (auto _ : state) {
         const std::uint64_t sent = simulator.RepliesSent();
         clock.Advance(1);
-        const long before = t_allocations;
+        const long before = zentra::bench::t_allocations;
         zentra::AcquisitionTick(*doc, acquisition, timer, acquisition.timerId);
-        allocations += t_allocations - before;
+        allocations += zentra::bench::t_allocations - before;
         state.PauseTiming();
         awaitReply(sent); // the meter's answer time is not the tick's
         if (doc->m_SampleCount >= zentra::kMaxSamples - 2)
@@ -108,22 +108,5 @@ void BM_TickAgainstSimulator(benchmark::State& state) {
 BENCHMARK(BM_TickAgainstSimulator)->Unit(benchmark::kMillisecond)->Iterations(100);
 
 } // namespace
-
-// Counts the heap allocations of the calling thread. (The replacement pair is
-// malloc/free.)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t size) {
-    ++t_allocations;
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 BENCHMARK_MAIN();

@@ -5,6 +5,7 @@
 
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
+#include "tests/bench/allocation_counter.h"
 #include "tests/support/test_support.h"
 
 #include <benchmark/benchmark.h>
@@ -17,8 +18,6 @@
 #include <vector>
 
 namespace {
-
-std::atomic<long> g_allocations{0};
 
 // Documents read and write the user's defaults: keep them in a private folder.
 const zentra::test::ScopedUserFolders g_folders;
@@ -43,13 +42,14 @@ void BM_SerializeStore(benchmark::State& state) {
     zentra::platform::ManualClock clock(1357394589);
     auto doc = FullProject();
     std::vector<std::uint8_t> image(zentra::kProjectFileSize);
-    const long before = g_allocations.load();
+    const long before = zentra::bench::t_allocations;
     for (auto _ : state) {
         zentra::SerializeStore(*doc, image.data());
         benchmark::DoNotOptimize(image.data());
     }
-    state.counters["allocs"] = benchmark::Counter(
-        static_cast<double>(g_allocations.load() - before), benchmark::Counter::kAvgIterations);
+    state.counters["allocs"] =
+        benchmark::Counter(static_cast<double>(zentra::bench::t_allocations - before),
+                           benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_SerializeStore)->Unit(benchmark::kMillisecond);
 
@@ -59,13 +59,14 @@ void BM_SerializeLoad(benchmark::State& state) {
     std::vector<std::uint8_t> image(zentra::kProjectFileSize);
     zentra::SerializeStore(*doc, image.data());
     auto target = std::make_unique<zentra::CZentraDoc>();
-    const long before = g_allocations.load();
+    const long before = zentra::bench::t_allocations;
     for (auto _ : state) {
         zentra::SerializeLoad(image.data(), *target);
         benchmark::DoNotOptimize(target.get());
     }
-    state.counters["allocs"] = benchmark::Counter(
-        static_cast<double>(g_allocations.load() - before), benchmark::Counter::kAvgIterations);
+    state.counters["allocs"] =
+        benchmark::Counter(static_cast<double>(zentra::bench::t_allocations - before),
+                           benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_SerializeLoad)->Unit(benchmark::kMillisecond);
 
@@ -74,14 +75,15 @@ void BM_SaveDocument(benchmark::State& state) {
     zentra::test::TempDir dir;
     const std::string path = dir.File("full.ztr");
     auto doc = FullProject();
-    const long before = g_allocations.load();
+    const long before = zentra::bench::t_allocations;
     for (auto _ : state) {
         const auto result = zentra::OnSaveDocument(*doc, path);
         if (!result.ok)
             state.SkipWithError(result.error.c_str());
     }
-    state.counters["allocs"] = benchmark::Counter(
-        static_cast<double>(g_allocations.load() - before), benchmark::Counter::kAvgIterations);
+    state.counters["allocs"] =
+        benchmark::Counter(static_cast<double>(zentra::bench::t_allocations - before),
+                           benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_SaveDocument)->Unit(benchmark::kMillisecond);
 
@@ -92,33 +94,18 @@ void BM_OpenDocument(benchmark::State& state) {
     auto doc = FullProject();
     zentra::OnSaveDocument(*doc, path);
     auto target = std::make_unique<zentra::CZentraDoc>();
-    const long before = g_allocations.load();
+    const long before = zentra::bench::t_allocations;
     for (auto _ : state) {
         const auto result = zentra::OnOpenDocument(*target, path);
         if (!result.ok)
             state.SkipWithError(result.error.c_str());
     }
-    state.counters["allocs"] = benchmark::Counter(
-        static_cast<double>(g_allocations.load() - before), benchmark::Counter::kAvgIterations);
+    state.counters["allocs"] =
+        benchmark::Counter(static_cast<double>(zentra::bench::t_allocations - before),
+                           benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_OpenDocument)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-// Counts every heap allocation of the program. (The replacement pair is malloc/free.)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t size) {
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size == 0 ? 1 : size))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 BENCHMARK_MAIN();

@@ -5,6 +5,7 @@
 #include "document/recovery_file.h"
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
+#include "tests/bench/allocation_counter.h"
 #include "tests/support/test_support.h"
 
 #include <benchmark/benchmark.h>
@@ -14,8 +15,6 @@
 #include <new>
 
 namespace {
-
-thread_local long t_allocations = 0;
 
 // Documents read and write the user's defaults, and the copy goes to the state
 // folder: keep both in a private folder.
@@ -40,13 +39,14 @@ void BM_UpdateNotDue(benchmark::State& state) {
     zentra::RecoveryWriter writer;
     writer.Update(*doc); // the first copy
     int written = 0;
-    const long before = t_allocations;
+    const long before = zentra::bench::t_allocations;
     for (auto _ : state) {
         doc->m_SampleCount = 2 + (doc->m_SampleCount % 50); // never 60 past the copy
         written += writer.Update(*doc) == zentra::RecoveryStep::Written;
     }
-    state.counters["allocs"] = benchmark::Counter(static_cast<double>(t_allocations - before),
-                                                  benchmark::Counter::kAvgIterations);
+    state.counters["allocs"] =
+        benchmark::Counter(static_cast<double>(zentra::bench::t_allocations - before),
+                           benchmark::Counter::kAvgIterations);
     state.counters["written"] = written;
     writer.Discard();
 }
@@ -58,36 +58,19 @@ void BM_UpdateDue(benchmark::State& state) {
     auto doc = LoggingDoc();
     zentra::RecoveryWriter writer;
     writer.Update(*doc);
-    const long before = t_allocations;
+    const long before = zentra::bench::t_allocations;
     for (auto _ : state) {
         doc->m_SampleCount += zentra::kRecoveryEverySamples; // 30 runs stay below 7200
         if (writer.Update(*doc) != zentra::RecoveryStep::Written)
             state.SkipWithError("a due copy was not written");
     }
-    state.counters["allocs"] = benchmark::Counter(static_cast<double>(t_allocations - before),
-                                                  benchmark::Counter::kAvgIterations);
+    state.counters["allocs"] =
+        benchmark::Counter(static_cast<double>(zentra::bench::t_allocations - before),
+                           benchmark::Counter::kAvgIterations);
     writer.Discard();
 }
 BENCHMARK(BM_UpdateDue)->Unit(benchmark::kMillisecond)->Iterations(30);
 
 } // namespace
-
-// Counts the heap allocations of the calling thread. (The replacement pair is
-// malloc/free.)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t size) {
-    ++t_allocations;
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-#pragma GCC diagnostic pop
 
 BENCHMARK_MAIN();
