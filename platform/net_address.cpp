@@ -15,8 +15,8 @@ bool IsAlnum(char c) {
 }
 
 bool IsHexOrColon(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F') ||
-           c == ':' || c == '.';
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F') || c == ':' ||
+           c == '.';
 }
 
 // A DNS name or dotted IPv4 address: labels of letters, digits and inner hyphens.
@@ -30,8 +30,7 @@ bool IsHostName(std::string_view host) {
         if (label.empty() || label.size() > kMaxLabel || label.front() == '-' ||
             label.back() == '-')
             return false;
-        if (!std::all_of(label.begin(), label.end(),
-                         [](char c) { return IsAlnum(c) || c == '-'; }))
+        if (!std::all_of(label.begin(), label.end(), [](char c) { return IsAlnum(c) || c == '-'; }))
             return false;
         start = dot + 1;
     }

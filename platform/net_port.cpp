@@ -99,8 +99,8 @@ struct Attempt {
 
 // One address: connect without blocking, wait for the outcome until the deadline.
 Attempt ConnectOne(const addrinfo& ai, Clock::time_point deadline) {
-    const int fd = ::socket(ai.ai_family, ai.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                            ai.ai_protocol);
+    const int fd =
+        ::socket(ai.ai_family, ai.ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai.ai_protocol);
     if (fd < 0)
         return Attempt{-1, errno};
     auto fail = [fd](int error) {

@@ -57,8 +57,7 @@ std::vector<std::uint8_t> ToModbusTcp(int fd, const std::uint8_t* data, std::siz
 
 // Modbus TCP: the RTU frame of the reply to the last request, in place; 0 for a
 // missing reply. A read that filled the whole buffer stays as it is (an overrun).
-std::size_t FromModbusTcp(int fd, std::uint8_t* buffer, std::size_t maxBytes,
-                          std::size_t count) {
+std::size_t FromModbusTcp(int fd, std::uint8_t* buffer, std::size_t maxBytes, std::size_t count) {
     std::uint16_t expected = 0;
     {
         std::lock_guard lock(gPortsMutex);
