@@ -379,6 +379,12 @@ SerialTransfer WriteSerial(int fd, const std::uint8_t* data, std::size_t length)
         result.systemError = EBADF;
         return result;
     }
+    // Gone stays gone: a socket whose peer has closed would still take the first write.
+    if (PortGone(fd)) {
+        result.status = SerialStatus::HangUp;
+        result.systemError = EPIPE;
+        return result;
+    }
     // A Modbus TCP port sends the frame in its own framing; the caller sees its own count.
     const PortKind kind = KindOf(fd);
     const std::size_t asked = length;
