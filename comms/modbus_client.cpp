@@ -1,14 +1,12 @@
 #include "comms/modbus_client.h"
 
+#include "platform/rtu_crc.h"
 #include "platform/serial_port.h"
 
 #include <algorithm>
 
 namespace zentra {
 namespace {
-
-constexpr std::uint16_t kCrcInitial = 0xFFFF;
-constexpr std::uint16_t kCrcPolynomial = 0xA001; // 0x8005 reflected
 
 // Where a reply's byte count sits and how its data are grouped, by function code.
 struct ReplyLayout {
@@ -39,14 +37,7 @@ ReplyLayout LayoutFor(std::uint8_t code) {
 } // namespace
 
 std::uint16_t ModbusCrc(const std::uint8_t* data, std::size_t length) {
-    std::uint16_t crc = kCrcInitial;
-    for (std::size_t i = 0; i < length; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ kCrcPolynomial)
-                            : static_cast<std::uint16_t>(crc >> 1);
-    }
-    return crc;
+    return platform::RtuCrc(data, length);
 }
 
 void Cmodbus::BuildRequest(std::uint8_t functionCode, std::uint8_t node, std::uint16_t parameter,

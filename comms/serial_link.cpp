@@ -33,6 +33,8 @@ std::string DeviceNote(const std::string& port, const std::string& device) {
 std::string OpenFailureText(const std::string& port, const std::string& device,
                             const platform::SerialOpenResult& result) {
     const std::string where = DeviceNote(port, device);
+    if (!result.detail.empty())
+        return where + ": " + result.detail;
     switch (result.error) {
     case platform::SerialOpenError::NoSuchDevice:
         return where + ": no such device. Check that the adapter is plugged in.";
@@ -65,11 +67,8 @@ PortAvailability EnumeratePorts() {
             available[i] = false;
             continue;
         }
-        const auto opened = platform::OpenSerialDevice(*devices[i]);
-        if (opened.fd < 0)
-            available[i] = false;
-        else
-            platform::CloseSerialDevice(opened.fd);
+        // The serial layer says what counts as present; OpenPort makes the connection.
+        available[i] = platform::SerialDevicePresent(*devices[i]);
     }
     return available;
 }

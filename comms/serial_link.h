@@ -19,7 +19,8 @@ using PortAvailability = std::array<bool, kPortCount>; // COM1 first
 
 inline constexpr std::size_t kQueueSize = 1000; // driver queue sizes, bytes
 
-// One flag per COM1..COM9: set when the port could be opened (and was closed again).
+// One flag per COM1..COM9: set when the port's device is present (a device that could
+// be opened and was closed again; a network address without connecting).
 PortAvailability EnumeratePorts();
 
 // Builds "COM1: baud=38400 parity=N data=8 stop=1" from the settings.

@@ -1,6 +1,7 @@
 #include "document/port_map.h"
 
 #include "document/reg_funcs.h"
+#include "platform/net_address.h"
 #include "platform/serial_ports.h"
 
 #include <cstdint>
@@ -22,6 +23,8 @@ std::string ValueName(int comNumber) {
 bool IsUsableDevicePath(std::string_view devicePath) {
     if (devicePath.empty())
         return true;
+    if (platform::IsNetAddressForm(devicePath))
+        return platform::ParseNetAddress(devicePath).has_value();
     return devicePath.size() <= kDevicePathCapacity && devicePath.front() == '/' &&
            devicePath.find_first_of(std::string_view("\0\r\n", 3)) == std::string_view::npos;
 }

@@ -15,8 +15,8 @@ namespace zentra {
 inline constexpr std::string_view kPortMapKey = "Software\\Corvane\\Zentra\\Ports";
 inline constexpr std::size_t kDevicePathCapacity = 4096; // bytes of one stored path
 
-// True for an empty path or an absolute one without NUL or line breaks, of at most
-// kDevicePathCapacity bytes.
+// True for an empty path, an absolute one without NUL or line breaks, of at most
+// kDevicePathCapacity bytes, or a valid network address (platform/net_address.h).
 bool IsUsableDevicePath(std::string_view devicePath);
 
 // The stored device of COMn (n = 1..9); nullopt when none is stored, the number is

@@ -1,10 +1,14 @@
 #include "platform/serial_port.h"
 
+#include "platform/mbap.h"
+#include "platform/net_port.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
 #include <fcntl.h>
 #include <linux/serial.h>
@@ -22,6 +26,8 @@ using Clock = std::chrono::steady_clock;
 struct PortState {
     bool gone = false;
     SerialStatus lastRead = SerialStatus::Ok;
+    PortKind kind = PortKind::Device;
+    std::uint16_t transaction = 0; // Modbus TCP: id of the last request sent
 };
 
 // Per-port state, looked up by descriptor. Ports are used from one thread at a time,
@@ -29,9 +35,45 @@ struct PortState {
 std::mutex gPortsMutex;
 std::unordered_map<int, PortState> gPorts;
 
-void Remember(int fd) {
+void Remember(int fd, PortKind kind = PortKind::Device) {
     std::lock_guard lock(gPortsMutex);
     gPorts[fd] = PortState{};
+    gPorts[fd].kind = kind;
+}
+
+PortKind KindOf(int fd) {
+    std::lock_guard lock(gPortsMutex);
+    const auto it = gPorts.find(fd);
+    return it == gPorts.end() ? PortKind::Device : it->second.kind;
+}
+
+// Modbus TCP: the request under the port's next transaction id. Empty when the frame
+// is not an RTU frame with a valid CRC, which cannot be converted.
+std::vector<std::uint8_t> ToModbusTcp(int fd, const std::uint8_t* data, std::size_t length) {
+    std::lock_guard lock(gPortsMutex);
+    PortState& state = gPorts[fd];
+    return RtuToMbap(data, length, ++state.transaction);
+}
+
+// Modbus TCP: the RTU frame of the reply to the last request, in place; 0 for a
+// missing reply. A read that filled the whole buffer stays as it is (an overrun).
+std::size_t FromModbusTcp(int fd, std::uint8_t* buffer, std::size_t maxBytes, std::size_t count) {
+    std::uint16_t expected = 0;
+    {
+        std::lock_guard lock(gPortsMutex);
+        const auto it = gPorts.find(fd);
+        if (it == gPorts.end() || it->second.kind != PortKind::ModbusTcp)
+            return count;
+        expected = it->second.transaction;
+    }
+    if (count == 0 || count >= maxBytes)
+        return count;
+    return MbapToRtu(buffer, count, expected, buffer, maxBytes);
+}
+
+// A socket takes send() so that a peer that has gone gives EPIPE, not SIGPIPE.
+ssize_t WriteSome(int fd, PortKind kind, const std::uint8_t* data, std::size_t length) {
+    return kind == PortKind::Device ? ::write(fd, data, length) : SendSome(fd, data, length);
 }
 
 void Forget(int fd) {
@@ -52,7 +94,9 @@ void NoteRead(int fd, SerialStatus status) {
 }
 
 bool IsGoneError(int error) {
-    return error == EIO || error == ENXIO || error == ENODEV;
+    return error == EIO || error == ENXIO || error == ENODEV ||
+           // a network port's connection: reset, closed, or found dead by keep-alive
+           error == ECONNRESET || error == EPIPE || error == ENOTCONN || error == ETIMEDOUT;
 }
 
 SerialOpenError ClassifyOpenError(int error) {
@@ -77,7 +121,7 @@ SerialOpenError ClassifyOpenError(int error) {
 SerialOpenResult Failed(int fd, SerialOpenError error, int systemError) {
     if (fd >= 0)
         ::close(fd);
-    return SerialOpenResult{-1, error, systemError};
+    return SerialOpenResult{-1, error, systemError, {}};
 }
 
 // Milliseconds -> timespec for ppoll; never negative.
@@ -133,7 +177,13 @@ bool SameKey(std::string_view a, std::string_view b) {
 
 SerialOpenResult OpenSerialDevice(const std::string& path) {
     if (path.empty())
-        return SerialOpenResult{-1, SerialOpenError::NoSuchDevice, ENOENT};
+        return SerialOpenResult{-1, SerialOpenError::NoSuchDevice, ENOENT, {}};
+    if (IsNetAddressForm(path)) {
+        auto connected = ConnectNetPort(path);
+        if (connected.fd >= 0)
+            Remember(connected.fd, ParseNetAddress(path)->kind);
+        return connected;
+    }
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return Failed(-1, ClassifyOpenError(errno), errno);
@@ -149,7 +199,7 @@ SerialOpenResult OpenSerialDevice(const std::string& path) {
     (void)::ioctl(fd, TIOCEXCL);
     ::tcflush(fd, TCIOFLUSH);
     Remember(fd);
-    return SerialOpenResult{fd, SerialOpenError::None, 0};
+    return SerialOpenResult{fd, SerialOpenError::None, 0, {}};
 }
 
 void CloseSerialDevice(int fd) {
@@ -317,6 +367,8 @@ SerialTransfer ReadSerial(int fd, std::uint8_t* buffer, std::size_t maxBytes) {
         if (pfd.revents & (POLLHUP | POLLERR))
             return finish(SerialStatus::HangUp, EIO);
     }
+    // A Modbus TCP port hands back the RTU frame its reply carries, or nothing.
+    result.count = FromModbusTcp(fd, buffer, maxBytes, result.count);
     return finish(result.count == 0 ? SerialStatus::TimedOut : SerialStatus::Ok);
 }
 
@@ -327,9 +379,29 @@ SerialTransfer WriteSerial(int fd, const std::uint8_t* data, std::size_t length)
         result.systemError = EBADF;
         return result;
     }
+    // Gone stays gone: a socket whose peer has closed would still take the first write.
+    if (PortGone(fd)) {
+        result.status = SerialStatus::HangUp;
+        result.systemError = EPIPE;
+        return result;
+    }
+    // A Modbus TCP port sends the frame in its own framing; the caller sees its own count.
+    const PortKind kind = KindOf(fd);
+    const std::size_t asked = length;
+    std::vector<std::uint8_t> wire;
+    if (kind == PortKind::ModbusTcp) {
+        wire = ToModbusTcp(fd, data, length);
+        if (wire.empty()) {
+            result.status = SerialStatus::Error;
+            result.systemError = EINVAL;
+            return result;
+        }
+        data = wire.data();
+        length = wire.size();
+    }
     const auto deadline = Clock::now() + kWriteTimeout;
     while (result.count < length) {
-        const ssize_t n = ::write(fd, data + result.count, length - result.count);
+        const ssize_t n = WriteSome(fd, kind, data + result.count, length - result.count);
         if (n > 0) {
             result.count += static_cast<std::size_t>(n);
             continue;
@@ -358,10 +430,14 @@ SerialTransfer WriteSerial(int fd, const std::uint8_t* data, std::size_t length)
             return result;
         }
     }
+    if (result.count == length)
+        result.count = asked;
     return result;
 }
 
 bool ClearSerialError(int fd) {
+    if (fd >= 0 && KindOf(fd) != PortKind::Device)
+        return DiscardSocketInput(fd);
     return fd >= 0 && ::tcflush(fd, TCIFLUSH) == 0;
 }
 
@@ -375,6 +451,14 @@ SerialStatus LastReadStatus(int fd) {
     std::lock_guard lock(gPortsMutex);
     const auto it = gPorts.find(fd);
     return it == gPorts.end() ? SerialStatus::Ok : it->second.lastRead;
+}
+
+bool SerialDevicePresent(const std::string& path) {
+    if (IsNetAddressForm(path))
+        return true;
+    const auto opened = OpenSerialDevice(path);
+    CloseSerialDevice(opened.fd);
+    return opened.fd >= 0;
 }
 
 } // namespace zentra::platform

@@ -29,6 +29,8 @@ enum class SerialOpenError {
     Busy,             // open elsewhere (exclusive lock or TIOCEXCL held)
     PermissionDenied, // the user may not open it (not in the dialout group)
     NotSerial,        // the path is not a terminal device
+    Unreachable,      // a network address that did not connect (detail says why)
+    InvalidAddress,   // a network address that is not well formed
     Other,
 };
 
@@ -36,13 +38,23 @@ struct SerialOpenResult {
     int fd = -1;
     SerialOpenError error = SerialOpenError::None;
     int systemError = 0; // errno of the failing call
+    std::string detail;  // a sentence a user can act on, where the error alone says too little
 };
 
 // Opens a device for exclusive reading and writing (O_NOCTTY, non-blocking I/O under
 // poll). A second open of the same device, from this or another process, fails as
 // Busy: an advisory flock and TIOCEXCL together, since TIOCEXCL alone is not enforced
 // for privileged users. Stale input and output are discarded.
+// A network address (tcp://HOST:PORT, modbus-tcp://HOST:PORT, see net_address.h)
+// connects instead, within kConnectTimeout; reads and writes then carry the same RTU
+// frames, converted at the port where the network framing differs. Line settings and
+// modem lines do not apply to it and are not an error.
 SerialOpenResult OpenSerialDevice(const std::string& path);
+
+// Whether the device could be opened now (it is closed again at once), for listing
+// the ports. A network address counts as present without connecting, since an
+// attempt can take seconds: the connection is made, and can fail, when the port opens.
+bool SerialDevicePresent(const std::string& path);
 
 // Releases exclusivity and closes; forgets the port's state. Ignores -1.
 void CloseSerialDevice(int fd);

@@ -1,6 +1,7 @@
 // Which device each of the port names COM1..COM9 stands for on this machine.
 //
-// In order: the environment variable ZENTRA_COM1..ZENTRA_COM9 (a device path; set but
+// A device is a path or a network address (tcp://HOST:PORT, modbus-tcp://HOST:PORT).
+// In order: the environment variable ZENTRA_COM1..ZENTRA_COM9 (a device; set but
 // empty means "no device"), then the user's own map (installed by the settings store),
 // then the serial devices found here, in a stable order, filling the remaining names.
 #pragma once

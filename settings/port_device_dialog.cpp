@@ -2,6 +2,7 @@
 
 #include "document/port_map.h"
 #include "platform/message_box.h"
+#include "platform/net_address.h"
 #include "platform/serial_ports.h"
 
 #include <QComboBox>
@@ -22,6 +23,19 @@ namespace {
 constexpr const char* kStoreFailed = "The port's device could not be stored in the settings.";
 constexpr const char* kCaption = "Port Device";
 constexpr int kPathFieldWidth = 380; // pixels: room for a typical by-id name
+constexpr const char* kFormsText =
+    "A device path such as /dev/ttyUSB0, or a network address: tcp://HOST:PORT for a serial "
+    "device server in transparent mode, modbus-tcp://HOST:PORT for a Modbus TCP gateway "
+    "(for example modbus-tcp://192.168.1.50:502).";
+constexpr const char* kNotAPath = "Enter the full path of a device, such as /dev/ttyUSB0.";
+constexpr const char* kBadAddress =
+    "Not a valid network address: enter tcp://HOST:PORT or modbus-tcp://HOST:PORT, where HOST "
+    "is a name or an IP address (an IPv6 address in brackets) and PORT a number from 1 to "
+    "65535.";
+constexpr const char* kConnectsLater =
+    "The connection is made when you press Connect on the Communication page.";
+constexpr const char* kNotPresent =
+    "This device is not present now; the port will be listed once it is plugged in.";
 
 QString FromStd(const std::string& text) {
     return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
@@ -100,6 +114,10 @@ PortDeviceDialog::PortDeviceDialog(int comNumber, const std::vector<std::string>
     hint_ = new QLabel(this);
     hint_->setObjectName(QStringLiteral("hint"));
     hint_->setWordWrap(true);
+    auto* forms = new QLabel(QString::fromLatin1(kFormsText), this);
+    forms->setObjectName(QStringLiteral("deviceForms"));
+    forms->setWordWrap(true);
+    device_->setToolTip(forms->text());
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     ok_ = buttons->button(QDialogButtonBox::Ok);
@@ -112,6 +130,7 @@ PortDeviceDialog::PortDeviceDialog(int comNumber, const std::vector<std::string>
     form->addRow(QStringLiteral("Port"), port_);
     form->addRow(QStringLiteral("Now"), current_);
     form->addRow(QStringLiteral("Device"), device_);
+    form->addRow(QString(), forms);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(hint_);
@@ -158,15 +177,17 @@ void PortDeviceDialog::ShowPort() {
 void PortDeviceDialog::CheckEntry() {
     const bool usable = ChoiceUsable();
     ok_->setEnabled(usable);
+    const auto device = DeviceChosen();
+    const bool network = device && platform::IsNetAddressForm(*device);
     if (!usable) {
-        hint_->setText(QStringLiteral("Enter the full path of a device, such as /dev/ttyUSB0."));
+        hint_->setText(QString::fromLatin1(network ? kBadAddress : kNotAPath));
         return;
     }
-    const auto device = DeviceChosen();
     std::error_code ec;
-    if (device && !std::filesystem::exists(*device, ec))
-        hint_->setText(QStringLiteral("This device is not present now; the port will be "
-                                      "listed once it is plugged in."));
+    if (network)
+        hint_->setText(QString::fromLatin1(kConnectsLater));
+    else if (device && !std::filesystem::exists(*device, ec))
+        hint_->setText(QString::fromLatin1(kNotPresent));
     else
         hint_->clear();
 }

@@ -1,7 +1,8 @@
 // "Port Device": chooses which device one of COM1..COM9 stands for on this machine,
 // for example a /dev/serial/by-id path that stays the same when the adapter is
-// plugged into another socket. The choice is kept in the user's port map; "automatic"
-// removes it so that the name takes the next device found.
+// plugged into another socket, or the network address of a serial device server
+// (tcp://HOST:PORT) or Modbus TCP gateway (modbus-tcp://HOST:PORT). The choice is kept in the
+// user's port map; "automatic" removes it so that the name takes the next device found.
 #pragma once
 
 #include <QDialog>
@@ -38,9 +39,9 @@ class PortDeviceDialog : public QDialog {
                      QWidget* parent = nullptr);
 
     int ComNumberChosen() const;
-    // nullopt for automatic, otherwise the device path as entered.
+    // nullopt for automatic, otherwise the device path or address as entered.
     std::optional<std::string> DeviceChosen() const;
-    // True when the entry can be stored (automatic, or an absolute path).
+    // True when the entry can be stored (automatic, an absolute path or a valid address).
     bool ChoiceUsable() const;
 
     // OK: stores the choice in the port map; a failed write is reported and keeps

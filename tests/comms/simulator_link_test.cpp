@@ -1,7 +1,10 @@
 // The whole link end to end: OpenPort on COM1 mapped to the in-process simulator,
-// requests and replies through K760modbus, in every float order and under every fault.
+// requests and replies through K760modbus, in every float order and under every fault;
+// and the same over TCP, the simulator standing in for a serial device server or a
+// Modbus TCP gateway on the loopback address.
 #include "comms/meter.h"
 #include "comms/serial_link.h"
+#include "tests/support/loopback.h"
 #include "tests/support/sim_port.h"
 #include "tools/sim/meter_simulator.h"
 
@@ -16,6 +19,7 @@ using namespace std::chrono_literals;
 using sim::MeterSimulator;
 using sim::SimFaults;
 using sim::SimOptions;
+using sim::SimTransport;
 
 constexpr double kSimTime = 1234.0; // the simulator's clock stands still here
 
@@ -255,6 +259,114 @@ TEST_F(SimulatorLink, APulledAdapterHangsUpWithoutWaiting) {
     EXPECT_LT(elapsed, 500ms);
     K760modbus sender(port, 1, BigEndian);
     EXPECT_EQ(sender.RequestReadings(), 0u);
+}
+
+void PrintTo(SimTransport transport, std::ostream* out) {
+    *out << (transport == SimTransport::ModbusTcp ? "modbus-tcp" : "tcp");
+}
+
+class OverTheNetwork : public SimulatorLink, public ::testing::WithParamInterface<SimTransport> {
+  protected:
+    SimOptions Options(SimFaults faults = {}) const {
+        SimOptions options;
+        options.transport = GetParam();
+        options.faults = faults;
+        return options;
+    }
+};
+
+TEST_P(OverTheNetwork, IdentityInformationAndReadingsThroughTheMeterLayer) {
+    Connect(Options(), BigEndian);
+    const auto id = Ask(&K760modbus::RequestIdentity);
+    ASSERT_EQ(id.replyFunction, kFcIdentity);
+    EXPECT_EQ(id.identity[kIdentityModel], 760.0f);
+    EXPECT_EQ(id.identity[kIdentitySerialLow], 42.0f);
+    const auto info = Ask(&K760modbus::RequestMeterInfo);
+    ASSERT_EQ(info.replyFunction, kFcMeterInfo);
+    EXPECT_EQ(info.meterInfo[kInfoVoltage], 400.0);
+    EXPECT_EQ(Ask(&K760modbus::RequestPositionMap).replyFunction, kFcLayout);
+    const auto r = Ask(&K760modbus::RequestReadings);
+    ASSERT_EQ(r.replyFunction, kFcReadings);
+    ASSERT_EQ(r.decodedCount, 48u);
+    const auto expected = sim::MeterModel().Readings(kSimTime);
+    for (int i = 0; i < 48; ++i)
+        EXPECT_EQ(r.readings[i], static_cast<double>(expected[i])) << "position " << i + 1;
+}
+
+// Every fault of the simulator ends as no reply over the network too; over Modbus TCP
+// a reply under another transaction id, or whose length does not match, is no reply,
+// and the next exchange is not disturbed by it.
+TEST_P(OverTheNetwork, FaultsEndAsNoReply) {
+    std::vector<SimFaults> faults(8);
+    faults[0].dropEvery = 1;
+    faults[1].corruptCrc = true;
+    faults[2].exceptionCode = 4;
+    faults[3].answerAsNode = 2;
+    faults[4].splitGap = 40ms;
+    faults[5].garbage = true;
+    faults[6].flood = 600;
+    faults[7].wrongTransaction = true;
+    for (std::size_t i = 0; i < faults.size(); ++i) {
+        if (faults[i].wrongTransaction && GetParam() != SimTransport::ModbusTcp)
+            continue;
+        SCOPED_TRACE(i);
+        Connect(Options(faults[i]), BigEndian);
+        EXPECT_EQ(Ask(&K760modbus::RequestReadings).replyFunction, kReplyNone);
+        if (GetParam() == SimTransport::ModbusTcp && (i == 1 || i == 7)) {
+            simulator->SetFaults({});
+            EXPECT_EQ(Ask(&K760modbus::RequestReadings).replyFunction, kFcReadings);
+        }
+        TearDown();
+    }
+}
+
+TEST_P(OverTheNetwork, ADroppedConnectionIsAPulledAdapterAndConnectsAgain) {
+    Connect(Options(), BigEndian);
+    ASSERT_EQ(Ask(&K760modbus::RequestIdentity).replyFunction, kFcIdentity);
+    simulator->DropClient();
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 2; ++i) {
+        K760modbus meter(port, 1, BigEndian);
+        meter.ReceiveReply();
+        EXPECT_EQ(meter.replyFunction, kReplyNone);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+    EXPECT_TRUE(PortGone(port));
+    K760modbus sender(port, 1, BigEndian);
+    EXPECT_EQ(sender.RequestReadings(), 0u);
+
+    port = OpenPort(settings, EnumeratePorts(), port);
+    ASSERT_NE(port, kInvalidPort) << LastOpenFailure();
+    EXPECT_FALSE(PortGone(port));
+    EXPECT_EQ(Ask(&K760modbus::RequestIdentity).replyFunction, kFcIdentity);
+}
+
+INSTANTIATE_TEST_SUITE_P(Transports, OverTheNetwork,
+                         ::testing::Values(SimTransport::RtuOverTcp, SimTransport::ModbusTcp),
+                         [](const auto& info) {
+                             return info.param == SimTransport::ModbusTcp ? "ModbusTcp" : "Tcp";
+                         });
+
+// Listing the ports never connects; the connection, and its failure with the reason,
+// come with OpenPort.
+TEST(NetworkPortOpen, ListedWithoutConnectingAndRefusalExplained) {
+    test::ScopedPortMap ports;
+    const std::string port = std::to_string(test::RefusingPort());
+    ports.Assign(2, "modbus-tcp://127.0.0.1:" + port);
+    const auto start = std::chrono::steady_clock::now();
+    const PortAvailability available = EnumeratePorts();
+    EXPECT_TRUE(available[1]);
+    CommSettings settings;
+    settings.port[3] = '2'; // COM2
+    PortHandle held = kInvalidPort;
+    EXPECT_EQ(OpenPort(settings, available, held), kInvalidPort);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_EQ(LastOpenFailure().rfind("COM2 (modbus-tcp://127.0.0.1:" + port +
+                                          "): cannot reach 127.0.0.1:" + port +
+                                          ": connection refused. ",
+                                      0),
+              0u)
+        << LastOpenFailure();
 }
 
 } // namespace

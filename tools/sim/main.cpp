@@ -1,5 +1,6 @@
-// zentra-sim: a simulated meter on a pseudo-terminal, for trying the program and the
-// probe without hardware. Prints the device path, then answers until interrupted.
+// zentra-sim: a simulated meter on a pseudo-terminal (or behind a simulated device
+// server or Modbus TCP gateway on the loopback address), for trying the program and
+// the probe without hardware. Prints the device, then answers until interrupted.
 #include "tools/sim/meter_simulator.h"
 
 #include <csignal>
@@ -18,7 +19,7 @@ using zentra::sim::SimOptions;
 
 constexpr const char* kUsage = R"(Usage: zentra-sim [options]
 A simulated three-phase meter answering Modbus RTU on a pseudo-terminal. Prints the
-device path, then answers until interrupted (Ctrl+C).
+device path (or the network address), then answers until interrupted (Ctrl+C).
 
   --node N           Modbus node to answer as (default 1)
   --order N          float byte order 0..3: 0 big-endian, 1 little-endian,
@@ -30,15 +31,21 @@ device path, then answers until interrupted (Ctrl+C).
   --layout L         readings layout: "reverse", or 48 comma-separated reading
                      indices, one per block position (default: position p holds p)
   --link PATH        also make PATH a symbolic link to the device
+  --tcp PORT         instead of a pseudo-terminal, act as a serial device server in
+                     transparent mode: RTU frames over TCP on 127.0.0.1:PORT
+                     (use the address tcp://127.0.0.1:PORT; 0 picks a free port)
+  --modbus-tcp PORT  instead, act as a Modbus TCP gateway on 127.0.0.1:PORT
+                     (use the address modbus-tcp://127.0.0.1:PORT)
 Faults:
   --drop-every N     leave every Nth reply unsent
-  --bad-crc          send replies with a wrong CRC
+  --bad-crc          send replies with a wrong CRC (Modbus TCP: a wrong length)
   --exception CODE   answer every request with this exception code
   --as-node N        put node N in the replies
   --late MS          answer MS milliseconds late
   --split MS         send each reply in two halves MS milliseconds apart
   --garbage          send noise instead of replies
   --flood N          send N noise bytes instead of each reply
+  --wrong-tid        Modbus TCP: answer under another transaction id
   --help             show this text
 )";
 
@@ -102,6 +109,10 @@ int main(int argc, char** argv) {
             options.faults.garbage = true;
             continue;
         }
+        if (arg == "--wrong-tid") {
+            options.faults.wrongTransaction = true;
+            continue;
+        }
         if (i + 1 >= argc)
             return Fail("unknown option or missing value: " + arg + " (see --help)");
         const char* value = argv[++i];
@@ -124,7 +135,11 @@ int main(int argc, char** argv) {
             options.layout = need(ParseLayout(value));
         else if (arg == "--link")
             options.link = value;
-        else if (arg == "--drop-every")
+        else if (arg == "--tcp" || arg == "--modbus-tcp") {
+            options.tcpPort = static_cast<std::uint16_t>(need(Number(value, 0, 65535)));
+            options.transport = arg == "--tcp" ? zentra::sim::SimTransport::RtuOverTcp
+                                               : zentra::sim::SimTransport::ModbusTcp;
+        } else if (arg == "--drop-every")
             options.faults.dropEvery = static_cast<int>(need(Number(value, 0, 1000000)));
         else if (arg == "--exception")
             options.faults.exceptionCode = static_cast<int>(need(Number(value, 1, 255)));

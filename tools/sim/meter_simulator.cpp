@@ -1,6 +1,7 @@
 #include "tools/sim/meter_simulator.h"
 
 #include "tools/sim/sim_crc.h"
+#include "tools/sim/sim_network.h"
 
 #include <cerrno>
 #include <cstring>
@@ -8,8 +9,11 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -79,7 +83,34 @@ MeterSimulator::~MeterSimulator() {
     Stop();
 }
 
+bool MeterSimulator::StartListening() {
+    if (!options_.link.empty()) {
+        error_ = "a link can only be made to a pseudo-terminal";
+        return false;
+    }
+    listen_ = ListenOnLoopback(options_.tcpPort, &boundPort_, &error_);
+    if (listen_ < 0)
+        return false;
+    const char* scheme = options_.transport == SimTransport::ModbusTcp ? "modbus-tcp://" : "tcp://";
+    devicePath_ = scheme + std::string("127.0.0.1:") + std::to_string(boundPort_);
+    return true;
+}
+
 bool MeterSimulator::Start() {
+    int wake[2];
+    if (::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) {
+        error_ = "cannot create a pipe";
+        return false;
+    }
+    wakeRead_ = wake[0];
+    wakeWrite_ = wake[1];
+    if (options_.transport != SimTransport::Pty) {
+        if (!StartListening())
+            return false;
+        started_ = std::chrono::steady_clock::now();
+        thread_ = std::thread([this] { Run(); });
+        return true;
+    }
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
         error_ = std::string("cannot create a pseudo-terminal: ") + std::strerror(errno);
@@ -98,13 +129,6 @@ bool MeterSimulator::Start() {
         ::tcsetattr(master_, TCSANOW, &tio);
     }
     ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
-    int wake[2];
-    if (::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) {
-        error_ = "cannot create a pipe";
-        return false;
-    }
-    wakeRead_ = wake[0];
-    wakeWrite_ = wake[1];
     if (!options_.link.empty()) {
         std::error_code ec;
         if (std::filesystem::is_symlink(options_.link, ec))
@@ -126,10 +150,7 @@ void MeterSimulator::Stop() {
         (void)!::write(wakeWrite_, "s", 1);
     if (thread_.joinable())
         thread_.join();
-    if (master_ >= 0)
-        ::close(master_);
-    master_ = -1;
-    for (int* fd : {&wakeRead_, &wakeWrite_}) {
+    for (int* fd : {&master_, &listen_, &wakeRead_, &wakeWrite_}) {
         if (*fd >= 0)
             ::close(*fd);
         *fd = -1;
@@ -148,9 +169,17 @@ void MeterSimulator::CloseMaster() {
         (void)!::write(wakeWrite_, "c", 1);
     if (thread_.joinable())
         thread_.join();
-    if (master_ >= 0)
-        ::close(master_);
-    master_ = -1;
+    for (int* fd : {&master_, &listen_}) {
+        if (*fd >= 0)
+            ::close(*fd);
+        *fd = -1;
+    }
+}
+
+void MeterSimulator::DropClient() {
+    dropClient_ = true;
+    if (wakeWrite_ >= 0)
+        (void)!::write(wakeWrite_, "d", 1);
 }
 
 void MeterSimulator::SetFaults(const SimFaults& faults) {
@@ -167,21 +196,73 @@ double MeterSimulator::Seconds() const {
 bool MeterSimulator::Pause(std::chrono::milliseconds d) {
     pollfd pfd{wakeRead_, POLLIN, 0};
     ::poll(&pfd, 1, static_cast<int>(d.count()));
-    return stop_ || closeMaster_;
+    return stop_ || closeMaster_ || dropClient_;
+}
+
+void MeterSimulator::TakeWakeUps() {
+    char bytes[16];
+    while (::read(wakeRead_, bytes, sizeof bytes) > 0) {
+    }
+    if (dropClient_.exchange(false))
+        CloseClient();
+}
+
+void MeterSimulator::CloseClient() {
+    if (listen_ >= 0 && master_ >= 0) {
+        ::close(master_);
+        master_ = -1;
+    }
+}
+
+bool MeterSimulator::AwaitClient() {
+    while (!stop_ && !closeMaster_) {
+        pollfd pfds[2] = {{listen_, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
+        if (::poll(pfds, 2, -1) < 0 && errno != EINTR)
+            return false;
+        if (pfds[1].revents & POLLIN)
+            TakeWakeUps();
+        if (!(pfds[0].revents & POLLIN))
+            continue;
+        const int client = ::accept4(listen_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (client < 0)
+            continue;
+        const int yes = 1;
+        (void)::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+        master_ = client;
+        return true;
+    }
+    return false;
+}
+
+void MeterSimulator::AnswerMbap(std::vector<std::uint8_t>& pending) {
+    while (auto request = TakeMbapRequest(pending)) {
+        transaction_ = request->transaction;
+        HandleFrame(request->rtu.data(), request->rtu.size());
+    }
 }
 
 void MeterSimulator::Run() {
     std::vector<std::uint8_t> frame;
     std::uint8_t chunk[512];
+    const bool network = listen_ >= 0;
+    const bool mbap = options_.transport == SimTransport::ModbusTcp;
     while (!stop_ && !closeMaster_) {
+        if (network && master_ < 0) {
+            frame.clear();
+            if (!AwaitClient())
+                break;
+        }
         pollfd pfds[2] = {{master_, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
-        // Collecting a frame: wait only for the silence that ends it.
-        const int timeout = frame.empty() ? -1 : static_cast<int>(kFrameSilence.count());
+        // Collecting a frame: wait only for the silence that ends it (an MBAP frame
+        // says its own length instead).
+        const int timeout = frame.empty() || mbap ? -1 : static_cast<int>(kFrameSilence.count());
         const int ready = ::poll(pfds, 2, timeout);
         if (ready < 0 && errno != EINTR)
             break;
-        if (pfds[1].revents & POLLIN)
-            continue; // stop or close: the loop condition decides
+        if (pfds[1].revents & POLLIN) {
+            TakeWakeUps(); // stop or close: the loop condition decides
+            continue;
+        }
         if (ready == 0) {
             HandleFrame(frame.data(), frame.size());
             frame.clear();
@@ -191,10 +272,20 @@ void MeterSimulator::Run() {
             const ssize_t n = ::read(master_, chunk, sizeof chunk);
             if (n > 0) {
                 frame.insert(frame.end(), chunk, chunk + n);
+                if (mbap)
+                    AnswerMbap(frame);
                 if (frame.size() > kMaxRequest)
                     frame.clear(); // noise, not a request
                 continue;
             }
+            if (network && (n == 0 || errno != EAGAIN)) {
+                CloseClient(); // the client has gone: wait for the next one
+                continue;
+            }
+        }
+        if (network && (pfds[0].revents & (POLLHUP | POLLERR))) {
+            CloseClient();
+            continue;
         }
         if (pfds[0].revents & (POLLHUP | POLLERR)) {
             // No client on the slave side: whatever was half-received is void.
@@ -306,8 +397,12 @@ void MeterSimulator::Send(std::vector<std::uint8_t> reply, const SimFaults& faul
         }
         return bytes;
     };
+    const bool mbap = options_.transport == SimTransport::ModbusTcp;
     if (faults.flood > 0) {
         reply = noise(faults.flood);
+    } else if (faults.garbage && mbap) {
+        reply = noise(reply.size() + 4); // the size of the MBAP frame
+        reply[2] |= 0x80;                // a protocol id other than 0: never a frame
     } else if (faults.garbage) {
         reply = noise(reply.size());
         // Noise that happens to end in a valid CRC would be a reply; make sure it is not.
@@ -322,6 +417,10 @@ void MeterSimulator::Send(std::vector<std::uint8_t> reply, const SimFaults& faul
         }
         if (faults.corruptCrc)
             reply.back() ^= 0x5A;
+        if (mbap)
+            reply = MbapReply(
+                static_cast<std::uint16_t>(transaction_ + (faults.wrongTransaction ? 1 : 0)), reply,
+                faults.corruptCrc ? 1 : 0);
     }
     if (faults.late.count() > 0 && Pause(faults.late))
         return;

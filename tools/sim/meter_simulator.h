@@ -1,8 +1,9 @@
-// A simulated meter: a Modbus RTU slave on the master side of a pseudo-terminal,
-// answering on its own thread. Clients open DevicePath() (the slave side) as if it
-// were a serial port. It answers fc 17 (identity), fc 3 (information block), fc 4
-// (readings) and fc 66 (readings layout) for its own node, ignores other nodes, and
-// can inject the faults a real line shows.
+// A simulated meter: a Modbus RTU slave on the master side of a pseudo-terminal (or,
+// standing in for a serial device server or a Modbus TCP gateway, on a TCP port of
+// the loopback address), answering on its own thread. Clients open DevicePath() (the
+// slave side, or the tcp:// or modbus-tcp:// address) as if it were a serial port. It answers fc 17
+// (identity), fc 3 (information block), fc 4 (readings) and fc 66 (readings layout) for its own
+// node, ignores other nodes, and can inject the faults a real line shows.
 #pragma once
 
 #include "tools/sim/meter_model.h"
@@ -33,6 +34,15 @@ struct SimFaults {
     std::chrono::milliseconds splitGap{0}; // send replies in two halves this far apart
     bool garbage = false;                  // send noise of the reply's length instead
     std::size_t flood = 0;                 // send this many noise bytes instead
+    bool wrongTransaction = false;         // Modbus TCP: answer under another transaction id
+};
+
+// How the simulator is reached. Over Modbus TCP a wrong CRC (corruptCrc) becomes a
+// length field that does not match the frame, the one damage that framing can show.
+enum class SimTransport {
+    Pty,        // a pseudo-terminal
+    RtuOverTcp, // RTU frames over TCP (a device server in transparent mode)
+    ModbusTcp,  // MBAP frames over TCP (a Modbus TCP gateway)
 };
 
 struct SimOptions {
@@ -42,7 +52,9 @@ struct SimOptions {
     MeterInfo info;              // system type 3 "3ph4w"
     Layout layout = IdentityLayout();
     SimFaults faults;
-    std::string link; // when set, a symbolic link to the device is made here
+    std::string link; // when set, a symbolic link to the device is made here (Pty only)
+    SimTransport transport = SimTransport::Pty;
+    std::uint16_t tcpPort = 0; // network transports: port on 127.0.0.1 (0: any free one)
     // Seconds since start for the readings; empty: the steady clock.
     std::function<double()> clock;
 };
@@ -62,8 +74,13 @@ class MeterSimulator {
     // Closes the master side at once, as a pulled adapter would vanish: the client's
     // port hangs up. The simulator answers nothing afterwards.
     void CloseMaster();
+    // Network transports: drops the client's connection (it reads end of file) and
+    // waits for the next one, as a gateway that restarts does.
+    void DropClient();
 
     const std::string& DevicePath() const { return devicePath_; }
+    // Network transports: the port listened on (after Start).
+    std::uint16_t Port() const { return boundPort_; }
     const std::string& Error() const { return error_; }
 
     void SetFaults(const SimFaults& faults);
@@ -76,6 +93,14 @@ class MeterSimulator {
     void HandleFrame(const std::uint8_t* frame, std::size_t length);
     void Send(std::vector<std::uint8_t> reply, const SimFaults& faults);
     bool WriteAll(const std::uint8_t* data, std::size_t length);
+    bool StartListening();
+    // Network transports: waits for a client; false when the thread must end.
+    bool AwaitClient();
+    void CloseClient();
+    // Empties the wake-up pipe and drops the client if that was asked for.
+    void TakeWakeUps();
+    // Modbus TCP: answers every whole request at the front of `pending`.
+    void AnswerMbap(std::vector<std::uint8_t>& pending);
     // Waits up to d for a wake-up; true when the thread must end.
     bool Pause(std::chrono::milliseconds d);
     double Seconds() const;
@@ -84,11 +109,15 @@ class MeterSimulator {
     MeterModel model_;
     std::string devicePath_;
     std::string error_;
-    int master_ = -1;
+    int master_ = -1; // the pseudo-terminal's master, or the connected client's socket
+    int listen_ = -1; // network transports: the listening socket
+    std::uint16_t boundPort_ = 0;
+    std::uint16_t transaction_ = 0; // Modbus TCP: id of the request being answered
     int wakeRead_ = -1, wakeWrite_ = -1;
     std::thread thread_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> closeMaster_{false};
+    std::atomic<bool> dropClient_{false};
     mutable std::mutex faultsMutex_;
     SimFaults faults_;
     std::uint64_t replyNumber_ = 0;
