@@ -18,8 +18,7 @@ namespace fs = std::filesystem;
 TEST(FuzzRegression, KeptRepliesAreFiledOrCountedAsMissing) {
     const test::ScopedUserFolders folders;
     const platform::ManualClock clock{1'357'394'589};
-    const fs::path fuzzFolder =
-        fs::path(__FILE__).parent_path().parent_path().parent_path() / "fuzz";
+    const fs::path fuzzFolder = fs::path(ZENTRA_SOURCE_DIR) / "fuzz";
     const auto inputs = fuzz::KeptInputs(fuzzFolder, "fuzz_reply");
     ASSERT_GE(inputs.size(), 8u) << fuzzFolder;
     for (const auto& input : inputs) {

@@ -17,7 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 
 fs::path FuzzFolder() {
-    return fs::path(__FILE__).parent_path().parent_path().parent_path().parent_path() / "fuzz";
+    return fs::path(ZENTRA_SOURCE_DIR) / "fuzz";
 }
 
 TEST(FuzzRegression, GraphModelReadsEveryKeptDocument) {
