@@ -105,9 +105,8 @@ PortHandle OpenPort(const CommSettings& settings, const PortAvailability& availa
     if (opened.fd < 0)
         return fail(kInvalidPort, OpenFailureText(port, *device, opened));
 
-    // Driver queues are the kernel's own; nothing to size. RTS only while sending,
-    // where the driver offers it (most do not; that is not an error).
-    (void)platform::RequestRs485RtsOnSend(opened.fd);
+    // Driver queues are the kernel's own; nothing to size. RTS only while sending: the
+    // serial layer chose the kernel's RS-485 mode or drives RTS itself.
 
     const auto line = platform::ParseDefinitionText(definition);
     if (!line)
@@ -115,7 +114,9 @@ PortHandle OpenPort(const CommSettings& settings, const PortAvailability& availa
                                    ": the line settings cannot be applied (" + definition + ").");
     // Like the set-state call it stands for, a refusal here is not fatal.
     (void)platform::ApplyLineSettings(opened.fd, *line);
-    // The read time-outs are fixed in the serial layer (20 ms gap, 1 ms per byte + 1 ms).
+    // The read time-outs are fixed in the serial layer (20 ms gap, 1 ms per byte + 1 ms);
+    // a reply is awaited no longer than the latency plus that total after its request.
+    platform::SetReplyLatency(opened.fd, std::chrono::milliseconds(LatencyMilliseconds(settings)));
 
     if (busy)
         *busy = 0;

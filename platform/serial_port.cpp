@@ -11,7 +11,6 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <linux/serial.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -28,6 +27,9 @@ struct PortState {
     SerialStatus lastRead = SerialStatus::Ok;
     PortKind kind = PortKind::Device;
     std::uint16_t transaction = 0; // Modbus TCP: id of the last request sent
+    RtsControl rts = RtsControl::None;
+    std::chrono::milliseconds replyLatency = kDefaultReplyLatency;
+    std::optional<Clock::time_point> lastSent; // end of the last write that moved bytes
 };
 
 // Per-port state, looked up by descriptor. Ports are used from one thread at a time,
@@ -35,10 +37,11 @@ struct PortState {
 std::mutex gPortsMutex;
 std::unordered_map<int, PortState> gPorts;
 
-void Remember(int fd, PortKind kind = PortKind::Device) {
+void Remember(int fd, PortKind kind, RtsControl rts) {
     std::lock_guard lock(gPortsMutex);
     gPorts[fd] = PortState{};
     gPorts[fd].kind = kind;
+    gPorts[fd].rts = rts;
 }
 
 PortKind KindOf(int fd) {
@@ -73,7 +76,8 @@ std::size_t FromModbusTcp(int fd, std::uint8_t* buffer, std::size_t maxBytes, st
 
 // A socket takes send() so that a peer that has gone gives EPIPE, not SIGPIPE.
 ssize_t WriteSome(int fd, PortKind kind, const std::uint8_t* data, std::size_t length) {
-    return kind == PortKind::Device ? ::write(fd, data, length) : SendSome(fd, data, length);
+    return kind == PortKind::Device ? LineCalls().write(fd, data, length)
+                                    : SendSome(fd, data, length);
 }
 
 void Forget(int fd) {
@@ -91,6 +95,23 @@ void NoteRead(int fd, SerialStatus status) {
     std::lock_guard lock(gPortsMutex);
     if (auto it = gPorts.find(fd); it != gPorts.end())
         it->second.lastRead = status;
+}
+
+// A descriptor not opened here (a network port) gets an entry of its own, so the
+// reply window applies to it too.
+void NoteSent(int fd, Clock::time_point when) {
+    std::lock_guard lock(gPortsMutex);
+    gPorts[fd].lastSent = when;
+}
+
+// When the reply window of the last request closes for a read of maxBytes; nothing
+// before any request was sent.
+std::optional<Clock::time_point> ReplyWindowEnd(int fd, std::size_t maxBytes) {
+    std::lock_guard lock(gPortsMutex);
+    const auto it = gPorts.find(fd);
+    if (it == gPorts.end() || !it->second.lastSent)
+        return std::nullopt;
+    return *it->second.lastSent + it->second.replyLatency + ReadTotalTimeout(maxBytes);
 }
 
 bool IsGoneError(int error) {
@@ -132,47 +153,6 @@ timespec ToTimespec(Clock::duration d) {
     return timespec{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
 }
 
-std::optional<speed_t> SpeedFor(int baud) {
-    switch (baud) {
-    case 4800:
-        return B4800;
-    case 9600:
-        return B9600;
-    case 19200:
-        return B19200;
-    case 38400:
-        return B38400;
-    case 57600:
-        return B57600;
-    case 115200:
-        return B115200;
-    default:
-        return std::nullopt;
-    }
-}
-
-// Strict decimal integer of the whole text.
-std::optional<int> ParseInt(std::string_view text) {
-    if (text.empty() || text.size() > 9)
-        return std::nullopt;
-    int value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
-
-char Upper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool SameKey(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Upper(x) == Upper(y); });
-}
-
 } // namespace
 
 SerialOpenResult OpenSerialDevice(const std::string& path) {
@@ -181,7 +161,7 @@ SerialOpenResult OpenSerialDevice(const std::string& path) {
     if (IsNetAddressForm(path)) {
         auto connected = ConnectNetPort(path);
         if (connected.fd >= 0)
-            Remember(connected.fd, ParseNetAddress(path)->kind);
+            Remember(connected.fd, ParseNetAddress(path)->kind, RtsControl::None);
         return connected;
     }
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -197,8 +177,10 @@ SerialOpenResult OpenSerialDevice(const std::string& path) {
     }
     // Also tell the tty layer, so programs that do not take the lock are kept out too.
     (void)::ioctl(fd, TIOCEXCL);
+    // Only now that the port is ours: RTS down before anything else happens on it.
+    const RtsControl rts = SetUpRtsControl(fd);
     ::tcflush(fd, TCIOFLUSH);
-    Remember(fd);
+    Remember(fd, PortKind::Device, rts);
     return SerialOpenResult{fd, SerialOpenError::None, 0, {}};
 }
 
@@ -212,142 +194,51 @@ void CloseSerialDevice(int fd) {
     ::close(fd);
 }
 
-std::optional<LineSettings> ParseDefinitionText(std::string_view text) {
-    // Drop the "COMn:" prefix.
-    if (const auto colon = text.find(':'); colon != std::string_view::npos)
-        text.remove_prefix(colon + 1);
-    std::optional<int> baud, data, stop;
-    std::optional<char> parity;
-    while (!text.empty()) {
-        const auto start = text.find_first_not_of(' ');
-        if (start == std::string_view::npos)
-            break;
-        text.remove_prefix(start);
-        const auto end = std::min(text.find(' '), text.size());
-        const std::string_view token = text.substr(0, end);
-        text.remove_prefix(end);
-        const auto eq = token.find('=');
-        if (eq == std::string_view::npos)
-            return std::nullopt;
-        const std::string_view key = token.substr(0, eq);
-        const std::string_view value = token.substr(eq + 1);
-        if (SameKey(key, "baud")) {
-            baud = ParseInt(value);
-            if (!baud || !SpeedFor(*baud))
-                return std::nullopt;
-        } else if (SameKey(key, "parity")) {
-            if (value.size() != 1)
-                return std::nullopt;
-            const char p = Upper(value[0]);
-            if (p != 'N' && p != 'O' && p != 'E')
-                return std::nullopt;
-            parity = p;
-        } else if (SameKey(key, "data")) {
-            data = ParseInt(value);
-            if (!data || *data < 5 || *data > 8)
-                return std::nullopt;
-        } else if (SameKey(key, "stop")) {
-            stop = ParseInt(value);
-            if (!stop || (*stop != 1 && *stop != 2))
-                return std::nullopt;
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (!baud || !parity || !data || !stop)
-        return std::nullopt;
-    return LineSettings{*baud, *parity, *data, *stop};
+RtsControl PortRtsControl(int fd) {
+    std::lock_guard lock(gPortsMutex);
+    const auto it = gPorts.find(fd);
+    return it == gPorts.end() ? RtsControl::None : it->second.rts;
 }
 
-bool ApplyLineSettings(int fd, const LineSettings& settings) {
-    const auto speed = SpeedFor(settings.baud);
-    if (!speed)
-        return false;
-    termios tio{};
-    if (::tcgetattr(fd, &tio) != 0)
-        return false;
-    ::cfmakeraw(&tio);
-    tio.c_cflag |= CLOCAL | CREAD;
-    tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
-    switch (settings.dataBits) {
-    case 5:
-        tio.c_cflag |= CS5;
-        break;
-    case 6:
-        tio.c_cflag |= CS6;
-        break;
-    case 7:
-        tio.c_cflag |= CS7;
-        break;
-    default:
-        tio.c_cflag |= CS8;
-        break;
-    }
-    if (settings.parity == 'O')
-        tio.c_cflag |= PARENB | PARODD;
-    else if (settings.parity == 'E')
-        tio.c_cflag |= PARENB;
-    if (settings.stopBits == 2)
-        tio.c_cflag |= CSTOPB;
-    tio.c_iflag &= ~(IXON | IXOFF | IXANY);
-    // Reads are framed by poll(), never by the line discipline.
-    tio.c_cc[VMIN] = 0;
-    tio.c_cc[VTIME] = 0;
-    ::cfsetispeed(&tio, *speed);
-    ::cfsetospeed(&tio, *speed);
-    return ::tcsetattr(fd, TCSANOW, &tio) == 0;
-}
-
-bool RequestRs485RtsOnSend(int fd) {
-    serial_rs485 rs485{};
-    rs485.flags = SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND;
-    return ::ioctl(fd, TIOCSRS485, &rs485) == 0;
+void SetReplyLatency(int fd, std::chrono::milliseconds latency) {
+    std::lock_guard lock(gPortsMutex);
+    gPorts[fd].replyLatency = std::max(latency, std::chrono::milliseconds::zero());
 }
 
 std::chrono::milliseconds ReadTotalTimeout(std::size_t maxBytes) {
     return kReadTotalTimeoutMultiplier * static_cast<long>(maxBytes) + kReadTotalTimeoutConstant;
 }
 
-SerialTransfer ReadSerial(int fd, std::uint8_t* buffer, std::size_t maxBytes) {
+namespace {
+
+// The framed read itself: waits for a first byte until firstByteBy, then takes bytes
+// until kReadIntervalTimeout passes without one, totalBy passes or maxBytes are in.
+// Bytes already waiting are read even when firstByteBy has passed.
+SerialTransfer ReadFramed(int fd, std::uint8_t* buffer, std::size_t maxBytes,
+                          Clock::time_point firstByteBy, Clock::time_point totalBy) {
     SerialTransfer result;
-    if (fd < 0) {
-        result.status = SerialStatus::Error;
-        result.systemError = EBADF;
-        return result;
-    }
-    if (PortGone(fd)) {
-        result.status = SerialStatus::HangUp;
-        NoteRead(fd, result.status);
-        return result;
-    }
-    const auto start = Clock::now();
-    const auto totalDeadline = start + ReadTotalTimeout(maxBytes);
-    auto lastByte = start;
+    auto lastByte = Clock::time_point{};
     auto finish = [&](SerialStatus status, int error = 0) {
         result.status = status;
         result.systemError = error;
-        if (status == SerialStatus::HangUp)
-            MarkGone(fd);
-        NoteRead(fd, status);
         return result;
     };
     while (result.count < maxBytes) {
-        const auto now = Clock::now();
-        auto deadline = totalDeadline;
-        if (result.count > 0)
-            deadline = std::min(deadline, lastByte + kReadIntervalTimeout);
-        if (now >= deadline)
-            break;
+        const auto deadline =
+            result.count == 0 ? firstByteBy : std::min(totalBy, lastByte + kReadIntervalTimeout);
         pollfd pfd{fd, POLLIN, 0};
-        const timespec wait = ToTimespec(deadline - now);
+        const timespec wait = ToTimespec(deadline - Clock::now());
         const int ready = ::ppoll(&pfd, 1, &wait, nullptr);
         if (ready < 0) {
             if (errno == EINTR)
                 continue;
             return finish(SerialStatus::Error, errno);
         }
-        if (ready == 0)
-            continue; // the deadline is re-checked at the top
+        if (ready == 0) {
+            if (Clock::now() >= deadline)
+                break;
+            continue;
+        }
         if (pfd.revents & POLLNVAL)
             return finish(SerialStatus::Error, EBADF);
         if (pfd.revents & POLLIN) {
@@ -372,7 +263,8 @@ SerialTransfer ReadSerial(int fd, std::uint8_t* buffer, std::size_t maxBytes) {
     return finish(result.count == 0 ? SerialStatus::TimedOut : SerialStatus::Ok);
 }
 
-SerialTransfer WriteSerial(int fd, const std::uint8_t* data, std::size_t length) {
+// Hands all bytes to the driver, or as many as it takes within kWriteTimeout.
+SerialTransfer WriteAll(int fd, const std::uint8_t* data, std::size_t length) {
     SerialTransfer result;
     if (fd < 0) {
         result.status = SerialStatus::Error;
@@ -411,8 +303,6 @@ SerialTransfer WriteSerial(int fd, const std::uint8_t* data, std::size_t length)
         if (n < 0 && errno != EAGAIN) {
             result.systemError = errno;
             result.status = IsGoneError(errno) ? SerialStatus::HangUp : SerialStatus::Error;
-            if (result.status == SerialStatus::HangUp)
-                MarkGone(fd);
             return result;
         }
         const auto now = Clock::now();
@@ -426,12 +316,50 @@ SerialTransfer WriteSerial(int fd, const std::uint8_t* data, std::size_t length)
         if (::ppoll(&pfd, 1, &wait, nullptr) > 0 && (pfd.revents & (POLLHUP | POLLERR))) {
             result.status = SerialStatus::HangUp;
             result.systemError = EIO;
-            MarkGone(fd);
             return result;
         }
     }
     if (result.count == length)
         result.count = asked;
+    return result;
+}
+
+SerialTransfer BadHandle() {
+    return SerialTransfer{0, SerialStatus::Error, EBADF};
+}
+
+} // namespace
+
+SerialTransfer ReadSerial(int fd, std::uint8_t* buffer, std::size_t maxBytes) {
+    if (fd < 0)
+        return BadHandle();
+    if (PortGone(fd)) {
+        NoteRead(fd, SerialStatus::HangUp);
+        return SerialTransfer{0, SerialStatus::HangUp, 0};
+    }
+    const auto totalBy = Clock::now() + ReadTotalTimeout(maxBytes);
+    const auto windowEnd = ReplyWindowEnd(fd, maxBytes);
+    const auto firstByteBy = windowEnd ? std::min(*windowEnd, totalBy) : totalBy;
+    const SerialTransfer result = ReadFramed(fd, buffer, maxBytes, firstByteBy, totalBy);
+    if (result.status == SerialStatus::HangUp)
+        MarkGone(fd);
+    NoteRead(fd, result.status);
+    return result;
+}
+
+SerialTransfer WriteSerial(int fd, const std::uint8_t* data, std::size_t length) {
+    if (fd < 0)
+        return BadHandle();
+    const RtsControl rts = PortRtsControl(fd);
+    BeginTransmit(fd, rts);
+    const SerialTransfer result = WriteAll(fd, data, length);
+    // Also after a failed write: RTS never stays up.
+    EndTransmit(fd, rts);
+    if (result.status == SerialStatus::HangUp)
+        MarkGone(fd);
+    // The request has left (drained, with direction control by hand): its window opens.
+    if (result.count > 0)
+        NoteSent(fd, Clock::now());
     return result;
 }
 

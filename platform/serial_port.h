@@ -1,7 +1,10 @@
 // Serial devices through termios and poll(): exclusive open, raw 8-bit line settings
-// from a definition text, a read framed by an inter-byte gap, write, and clearing the
-// input after a line error. A file descriptor is the port handle; -1 is invalid.
+// from a definition text, RS-485 direction control, a read framed by an inter-byte gap
+// and bounded by the reply window of the last request, write, and clearing the input
+// after a line error. A file descriptor is the port handle; -1 is invalid.
 #pragma once
+
+#include "platform/serial_direction.h"
 
 #include <chrono>
 #include <cstddef>
@@ -22,6 +25,8 @@ inline constexpr std::chrono::milliseconds kReadTotalTimeoutConstant{1ms};
 // A write that cannot hand its bytes to the driver within this time gives up, so a
 // stalled device never hangs the caller (frames here are a few bytes long).
 inline constexpr std::chrono::milliseconds kWriteTimeout{1000ms};
+// The wait before a reply is read, until the holder sets the user's own.
+inline constexpr std::chrono::milliseconds kDefaultReplyLatency{200ms};
 
 enum class SerialOpenError {
     None,
@@ -44,7 +49,8 @@ struct SerialOpenResult {
 // Opens a device for exclusive reading and writing (O_NOCTTY, non-blocking I/O under
 // poll). A second open of the same device, from this or another process, fails as
 // Busy: an advisory flock and TIOCEXCL together, since TIOCEXCL alone is not enforced
-// for privileged users. Stale input and output are discarded.
+// for privileged users. Stale input and output are discarded. RTS is down on return
+// and direction control chosen (SetUpRtsControl).
 // A network address (tcp://HOST:PORT, modbus-tcp://HOST:PORT, see net_address.h)
 // connects instead, within kConnectTimeout; reads and writes then carry the same RTU
 // frames, converted at the port where the network framing differs. Line settings and
@@ -75,9 +81,8 @@ std::optional<LineSettings> ParseDefinitionText(std::string_view text);
 // Raw 8-bit transfer with the given speed and framing. False when the device refuses.
 bool ApplyLineSettings(int fd, const LineSettings& settings);
 
-// Asks the driver to raise RTS only while transmitting (RS-485 direction control).
-// Most drivers, and every pseudo-terminal, do not offer it; false then.
-bool RequestRs485RtsOnSend(int fd);
+// How RTS is driven on this port (None for a descriptor not opened here).
+RtsControl PortRtsControl(int fd);
 
 enum class SerialStatus {
     Ok,       // bytes moved (a read may also end on the gap or total time-out)
@@ -95,12 +100,21 @@ struct SerialTransfer {
 // Total time-out of a read of maxBytes: 1 ms per byte plus 1 ms.
 std::chrono::milliseconds ReadTotalTimeout(std::size_t maxBytes);
 
+// The wait the holder allows between sending a request and reading its reply. With it,
+// each request opens a reply window: from the end of its write, this latency plus
+// ReadTotalTimeout of the read. Any descriptor may carry one.
+void SetReplyLatency(int fd, std::chrono::milliseconds latency);
+
 // Blocks until maxBytes have arrived, kReadIntervalTimeout has passed since the last
-// byte, or ReadTotalTimeout(maxBytes) has passed since the call. A device that has
-// gone returns at once with HangUp (the bytes already received are kept).
+// byte, or ReadTotalTimeout(maxBytes) has passed since the call. The first byte is
+// awaited only until the reply window of the last request closes, if that is earlier,
+// so a reply that has not begun by then (a silent meter) costs no wait; bytes already
+// waiting are still read and framed. A device that has gone returns at once with
+// HangUp (the bytes already received are kept).
 SerialTransfer ReadSerial(int fd, std::uint8_t* buffer, std::size_t maxBytes);
 
-// Writes all bytes (or as many as the driver takes within kWriteTimeout).
+// Writes all bytes (or as many as the driver takes within kWriteTimeout), with RTS up
+// around them where direction control is by hand, and opens the reply window.
 SerialTransfer WriteSerial(int fd, const std::uint8_t* data, std::size_t length);
 
 // Clears a line error by discarding whatever is waiting in the input queue.

@@ -268,6 +268,8 @@ int main(int argc, char** argv) {
             if (!n)
                 return BadArgument("latency must be a number of milliseconds: " + value);
             options.latencyMs = static_cast<int>(*n);
+            // The port's reply window follows it too (a slow meter keeps its wait).
+            SetText(options.comms.latency, std::to_string(*n));
         } else {
             return BadArgument("unknown option: " + arg);
         }
