@@ -54,9 +54,15 @@ void ReadingLabel(ReadingIndex index, char* buffer, std::size_t capacity);
 // matches (callers treat "OFF" themselves).
 ReadingIndex ReadingFromLabel(std::string_view label);
 
-// Horse power of a record or ring slot whose element 3 holds "kW Sum".
-inline double HorsePower(const double* values) {
-    return values[3] / kKilowattsPerHorsePower;
+// Horse power of a "kW Sum" value in kW.
+inline double HorsePowerOf(double kwSum) {
+    return kwSum / kKilowattsPerHorsePower;
+}
+
+// Horse power of a logged record of the reduced list, whose element 3 holds "kW Sum".
+// (A live ring slot is in the meter's block order: see LiveReading.)
+inline double HorsePower(const double* record) {
+    return HorsePowerOf(record[3]);
 }
 
 } // namespace zentra

@@ -177,8 +177,12 @@ std::int32_t UnitOrOne(std::int32_t multiplier) {
     return (multiplier == 1 || multiplier == 60 || multiplier == 3600) ? multiplier : 1;
 }
 
-// A file is untrusted: every counter, index and enumeration that later code uses to
-// index an array or to divide is brought into range here, once, as it is read.
+// A file is untrusted, but what it holds is taken as stored wherever this program or
+// another writer of the format can legitimately hold the value; the use guards it
+// (an index, a divisor, a loop bound). Only values no such writer leaves are brought
+// into range here: flags other than 0 and 1, timing and enumerations outside what the
+// pages accept, a sample count beyond the log's capacity, NaN (the logger stores a
+// missing reading as 0.0) and non-finite node addresses.
 void BoundLoadedDocument(CZentraDoc& doc) {
     doc.m_ShowProject = AsFlag(doc.m_ShowProject);
     doc.m_LoggingSetUp = AsFlag(doc.m_LoggingSetUp);
@@ -190,7 +194,8 @@ void BoundLoadedDocument(CZentraDoc& doc) {
     doc.m_Duration = std::clamp(doc.m_Duration, 1, kMaxPeriodCount);
     doc.m_PeriodMultiplier = UnitOrOne(doc.m_PeriodMultiplier);
     doc.m_DurationMultiplier = UnitOrOne(doc.m_DurationMultiplier);
-    doc.m_Samples = std::clamp(doc.m_Samples, 0, kMaxSamples);
+    // m_Samples is taken as stored: logging also ends at the log's capacity, and the
+    // Logging Setup page refuses a planned count beyond it.
     doc.m_LoggingStartTime = std::clamp<std::int64_t>(doc.m_LoggingStartTime, 0, kLatestTime);
     doc.m_LoggingEndTime = std::clamp<std::int64_t>(doc.m_LoggingEndTime, 0, kLatestTime);
     doc.m_StartHour = std::clamp(doc.m_StartHour, 0, 23);
@@ -208,27 +213,27 @@ void BoundLoadedDocument(CZentraDoc& doc) {
             position = i + 1; // the standard layout
     }
     doc.m_ModbusNode = FiniteOr(doc.m_ModbusNode, 1.0);
-    doc.m_ModelNumber = FiniteOr(doc.m_ModelNumber, 0.0);
-    doc.m_VersionFraction = std::isfinite(doc.m_VersionFraction) ? doc.m_VersionFraction : 0.0f;
-    doc.m_SystemVoltage = FiniteOr(doc.m_SystemVoltage, 0.0);
-    doc.m_SystemCurrent = FiniteOr(doc.m_SystemCurrent, 0.0);
-    doc.m_SystemTypeNumber = FiniteOr(doc.m_SystemTypeNumber, 0.0);
-    doc.m_MeterSpare = FiniteOr(doc.m_MeterSpare, 0.0);
+    // The meter's identity and information values are kept as the meter sent them
+    // (any float); only the relative spans divide by them, and they test the span.
 
     if (doc.m_Comms.floatOrder < 0 || doc.m_Comms.floatOrder >= kFloatOrders)
         doc.m_Comms.floatOrder = 0;
 
     doc.m_SampleCount = std::clamp(doc.m_SampleCount, 0, kMaxSamples);
-    doc.m_DataViewTop = std::clamp(doc.m_DataViewTop, 0, kMaxDataViewTop);
+    // Page Down has no upper limit (a page beyond the log shows no rows), Page Up stops
+    // at page 0.
+    doc.m_DataViewTop = std::max(doc.m_DataViewTop, 0);
+    // An infinite reading is a number and is logged as received; only NaN is never
+    // stored (the logger writes a missing reading as 0.0).
     for (SampleRecord& record : doc.m_SampleValues)
         for (double& value : record)
-            if (!std::isfinite(value))
-                value = 0.0; // the logger stores a missing (NaN) reading as 0.0
+            if (std::isnan(value))
+                value = 0.0;
     for (auto& time : doc.m_SampleTimes)
         time = std::clamp<std::int64_t>(time, 0, kLatestTime);
 
     for (Graph& graph : doc.m_Graphs)
-        BoundGraph(graph, doc.m_SystemType);
+        BoundGraph(graph);
 }
 
 // --- Files -----------------------------------------------------------------------------

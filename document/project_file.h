@@ -1,8 +1,9 @@
 // The project file (".ztr"): a fixed 1,510,187-byte little-endian image of selected
 // stretches of the document, with no header, signature or version. Every field is
 // encoded and decoded at its named offset; reserved bytes are written as zero and
-// ignored on reading. A file is untrusted input: counters, indices and texts read
-// from it are bounded as they are read.
+// ignored on reading. A file is untrusted input: values are taken as stored and
+// guarded where they are used; only what no writer of the format leaves (a sample
+// count beyond the log, flags other than 0 and 1) is brought into range on reading.
 #pragma once
 
 #include "display/graph/graph_record.h"
@@ -93,9 +94,6 @@ inline constexpr std::size_t kReadingMap = 56; // int32[48]
 inline constexpr std::size_t kSystemType = 256;
 } // namespace meter_field
 
-// Bounds applied to values read from a file.
-inline constexpr std::int32_t kMaxDataViewTop = kMaxSamples / 40; // 40 rows per table page
-
 struct FileResult {
     bool ok = false;
     std::string error; // why it failed, in words for the user
@@ -107,13 +105,13 @@ struct FileResult {
 void SerializeStore(CZentraDoc& doc, std::uint8_t* out);
 
 // Reads a whole file image (kProjectFileSize bytes) into the document: portSetUp 0,
-// every graph's m_RealTime 0, m_ArchivedFile 1, live values cleared; every counter,
-// index and text is bounded as it is read.
+// every graph's m_RealTime 0, m_ArchivedFile 1, live values cleared; texts end in a
+// NUL and the values no writer of the format leaves are brought into range.
 void SerializeLoad(const std::uint8_t* in, CZentraDoc& doc);
 
-// Brings every counter, index, flag and enumeration that later code uses to index an
-// array or to divide into its range (as reading a file does); for values from any
-// other untrusted source, such as the settings store.
+// Brings the values no writer of the format leaves into range, as reading a file
+// does, and keeps everything else as it is; for values from any other untrusted
+// source, such as the settings store.
 void BoundDocument(CZentraDoc& doc);
 
 // Saves atomically: a temporary file beside the target, flushed, then renamed over

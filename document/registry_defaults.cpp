@@ -141,7 +141,10 @@ void LoadStoredValues(CZentraDoc& doc) {
 
 void LoadRegistryDefaults(CZentraDoc& doc) {
     LoadStoredValues(doc);
-    // The store is as untrusted as a file: its values are bounded the same way.
+    // The store is as untrusted as a file and is read the same way: values are kept
+    // as stored, whatever the meter family this new document starts with (defaults
+    // set on a variant 3 meter keep their reading indices), and only what no writer
+    // leaves is brought into range.
     BoundDocument(doc);
 }
 

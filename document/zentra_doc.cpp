@@ -1,6 +1,7 @@
 #include "document/zentra_doc.h"
 
 #include "acquisition/calendar.h"
+#include "acquisition/readings_catalogue.h"
 #include "document/registry_defaults.h"
 
 #include <cstdio>
@@ -171,6 +172,18 @@ void CZentraDoc::ResetToDefaults() {
         g.m_LastIndex = 0;
         g.m_SecondsPerDiv = 0;
     }
+}
+
+double LiveReading(const CZentraDoc& doc, const RingEntry& slot, std::int32_t reading) {
+    if (reading == kHorsePowerReading)
+        return HorsePowerOf(LiveReading(doc, slot, kReadingKwSum));
+    if (reading < 1 || reading > kReadingMapSize)
+        return 0.0;
+    // The map comes from the meter or a file: a position outside the slot reads nothing.
+    const std::int32_t position = doc.m_ReadingMap[static_cast<std::size_t>(reading - 1)];
+    if (position < 0 || position >= kRingValues)
+        return 0.0;
+    return slot[static_cast<std::size_t>(position)];
 }
 
 } // namespace zentra

@@ -123,4 +123,10 @@ struct CZentraDoc {
     bool ShortList() const { return m_SystemType == 3 || m_SystemType == 6; }
 };
 
+// Reading r of a live ring slot. A slot holds the block in the order the meter sends
+// it, so readings 1..48 are found through m_ReadingMap; 49 (horse power) is the
+// slot's "kW Sum", found the same way, divided by 0.7457. Anything else, and a map
+// entry outside the slot, reads 0.0.
+double LiveReading(const CZentraDoc& doc, const RingEntry& slot, std::int32_t reading);
+
 } // namespace zentra

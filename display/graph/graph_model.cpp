@@ -8,8 +8,8 @@
 namespace zentra {
 namespace {
 
-// Element of a record or ring entry that horse power is derived from: one after the
-// position of "kW Sum" in the reduced list.
+// Element of a logged record that horse power is derived from: one after the position
+// of "kW Sum" in the reduced list.
 constexpr int HorsePowerSourceElement() {
     for (std::size_t p = 0; p < ReducedTraceList.size(); ++p) {
         if (ReducedTraceList[p] == kReadingKwSum)
@@ -91,7 +91,7 @@ double LogValue(const CZentraDoc& doc, int column, std::int64_t index) {
         return 0.0;
     const SampleRecord& record = doc.m_SampleValues[static_cast<std::size_t>(index)];
     if (column == kHorsePowerColumn)
-        return record[kHorsePowerSourceElement] / kKilowattsPerHorsePower;
+        return HorsePowerOf(record[kHorsePowerSourceElement]);
     if (column < 0 || column >= kSampleValues)
         return 0.0;
     return record[static_cast<std::size_t>(column)];
@@ -101,8 +101,9 @@ double LiveValue(const CZentraDoc& doc, int column, int entry) {
     if (entry < 0 || entry >= kRingSlots)
         return 0.0;
     const RingEntry& slot = doc.m_LiveValues[static_cast<std::size_t>(entry)];
+    // The slot is in block order: horse power comes from the live "kW Sum".
     if (column == kHorsePowerColumn)
-        return slot[kHorsePowerSourceElement] / kKilowattsPerHorsePower;
+        return LiveReading(doc, slot, kHorsePowerReading);
     if (column < 0 || column > kBlockReadings)
         return 0.0;
     return slot[static_cast<std::size_t>(column)];

@@ -130,7 +130,7 @@ void DecodeGraph(const std::uint8_t* in, Graph& g) {
     g.m_TickLengthY = le::Get<double>(in, off::kTickLengthY);
 }
 
-void BoundGraph(Graph& g, std::int32_t systemType) {
+void BoundGraph(Graph& g) {
     // Flags are tested as == 1 in places and as != 0 in others; make them agree.
     g.m_Enabled = AsFlag(g.m_Enabled);
     g.m_RealTime = AsFlag(g.m_RealTime);
@@ -146,13 +146,10 @@ void BoundGraph(Graph& g, std::int32_t systemType) {
     for (auto& colour : g.m_LineColour)
         if (colour < 0 || colour >= kTraceColourCount)
             colour = 0;
-    // Source values: reading indices 0..49 for the reduced set, positions 0..23 in
-    // LoggedColumns otherwise. Anything else means "no reading".
-    const std::int32_t maxSource =
-        UsesShortList(systemType) ? kHorsePowerReading : kLoggedColumnCount;
-    for (auto& source : g.m_Associations)
-        if (source < 0 || source > maxSource)
-            source = kReadingOff;
+    // Source values are taken as stored: what one means depends on the meter family
+    // of the document that shows the graph, which need not be the family it was set
+    // up with (defaults stored on a variant 3 meter hold reading indices such as 38,
+    // 41 and 49). SourceColumn, the value fetches and the Graphs page guard the use.
 
     // Divisors of the scaling arithmetic: positive and drawable.
     g.m_ScaleX = std::clamp(g.m_ScaleX, 1, kMaxScaleX);
@@ -163,10 +160,12 @@ void BoundGraph(Graph& g, std::int32_t systemType) {
     g.m_TickLengthX = FiniteOr(g.m_TickLengthX, kDefaultTickLengthX);
     g.m_TickLengthY = FiniteOr(g.m_TickLengthY, kDefaultTickLengthY);
 
-    // History window indices: sums of these must not overflow.
-    g.m_ScrollOffset = std::clamp(g.m_ScrollOffset, -kMaxHistoryOffset, 0);
+    // History browsing has no lower bound (every click goes back one window), so any
+    // negative offset and the left-edge index that follows from it are kept; the
+    // window arithmetic is done wide and saturating. Only a positive offset, which
+    // browsing never leaves, and a live-end index outside the log are out of range.
+    g.m_ScrollOffset = std::min(g.m_ScrollOffset, 0);
     g.m_LastIndex = std::clamp(g.m_LastIndex, 0, kMaxSamples - 1);
-    g.m_FirstIndex = std::clamp(g.m_FirstIndex, -kMaxHistoryOffset - kMaxScaleX, kMaxSamples);
     g.m_SecondsPerDiv = std::clamp(g.m_SecondsPerDiv, 0, kMaxSecondsPerDiv);
 }
 

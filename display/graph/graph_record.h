@@ -96,12 +96,13 @@ void DecodeGraph(const std::uint8_t* in, Graph& graph);
 // drawable.
 inline constexpr std::int32_t kMaxScaleX = 600;
 inline constexpr std::int32_t kMaxScaleY = 1000;
-inline constexpr std::int32_t kMaxHistoryOffset = 1'000'000;   // samples back from the live end
 inline constexpr std::int32_t kMaxSecondsPerDiv = 360'000'000; // 100000 periods of an hour
 
-// Brings every counter, index and source value of a record read from outside into a
-// range that later arithmetic and table look-ups can take (see graph_record.cpp).
-void BoundGraph(Graph& graph, std::int32_t systemType);
+// Brings the flags, colour indices, divisors and live-end index of a record read from
+// outside into the range no writer of the format leaves; everything else (trace
+// sources, history offsets) is taken as stored and guarded where it is used (see
+// graph_record.cpp).
+void BoundGraph(Graph& graph);
 
 struct TraceColour {
     const char* name;

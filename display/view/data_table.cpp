@@ -107,16 +107,7 @@ double NewestLiveValue(const CZentraDoc& doc, int readingIndex) {
     const int e = doc.m_LiveIndex == 0 ? kRingSlots - 1 : doc.m_LiveIndex - 1;
     if (e < 0 || e >= kRingSlots || doc.m_LiveValid[static_cast<std::size_t>(e)] == 0)
         return 0.0;
-    const RingEntry& entry = doc.m_LiveValues[static_cast<std::size_t>(e)];
-    if (readingIndex == kHorsePowerReading)
-        return HorsePower(entry.data());
-    if (readingIndex < 1 || readingIndex > kReadingMapSize)
-        return 0.0;
-    // The map comes from the meter or a file: a position outside the slot reads nothing.
-    const std::int32_t position = doc.m_ReadingMap[static_cast<std::size_t>(readingIndex - 1)];
-    if (position < 0 || position >= kRingValues)
-        return 0.0;
-    return entry[static_cast<std::size_t>(position)];
+    return LiveReading(doc, doc.m_LiveValues[static_cast<std::size_t>(e)], readingIndex);
 }
 
 std::vector<TableText> LayoutDataTable(const CZentraDoc& doc, int g, const TableGeometry& geometry,

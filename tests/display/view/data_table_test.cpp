@@ -77,7 +77,7 @@ TEST_F(TableFixture, RealTimeFormEmptySlotAndShortList) {
     doc->m_Graphs[1].m_RealTime = 1;
     doc->m_SystemType = 3;
     doc->m_LiveIndex = 5;
-    doc->m_LiveValues[4][3] = 11.1855; // kW Sum: 15 h.p.
+    doc->m_LiveValues[4][10] = 11.1855; // kW Sum (standard layout): 15 h.p.
     const auto empty = LayoutDataTable(*doc, 1, geometry);
     ASSERT_EQ(empty.size(), 18u);
     EXPECT_EQ(empty[8].text, "h.p.");
@@ -87,12 +87,34 @@ TEST_F(TableFixture, RealTimeFormEmptySlotAndShortList) {
     EXPECT_EQ(LayoutDataTable(*doc, 1, geometry)[17].text, "15.00");
 }
 
+TEST_F(TableFixture, LiveHorsePowerIsTheLiveKwSumFoundThroughTheReadingMap) {
+    doc->m_Graphs[1].m_RealTime = 1;
+    doc->m_SystemType = 3;
+    doc->m_LiveIndex = 1;
+    doc->m_LiveValid[0] = 1;
+    // The meter sends its block back to front: reading i at position 49 - i.
+    for (int i = 1; i <= 48; ++i)
+        doc->m_ReadingMap[static_cast<std::size_t>(i - 1)] = 49 - i;
+    RingEntry& slot = doc->m_LiveValues[0];
+    slot[39] = 2.020; // reading 10, "kW Sum"
+    slot[45] = 230.1; // reading 4, "V 1"
+    slot[3] = 401.3;  // what element 3 of the slot holds: not a power
+    const auto lines = LayoutDataTable(*doc, 1, geometry);
+    ASSERT_EQ(lines.size(), 18u);
+    EXPECT_EQ(lines[9].text, "230.1");  // "V 1"
+    EXPECT_EQ(lines[11].text, "2.020"); // "kW Sum"
+    EXPECT_EQ(lines[17].text, "2.709"); // "h.p.": 2.020 / 0.7457 = 2.70886
+    EXPECT_NEAR(NewestLiveValue(*doc, 49), 2.708864, 1e-6);
+}
+
 TEST_F(TableFixture, ReadingMapOutsideTheSlotReadsNothing) {
     doc->m_LiveIndex = 1;
     doc->m_LiveValid[0] = 1;
     doc->m_ReadingMap[0] = 5000;
     doc->m_ReadingMap[1] = -3;
+    doc->m_ReadingMap[9] = 5000; // "kW Sum", so no horse power either
     EXPECT_EQ(NewestLiveValue(*doc, 1), 0.0);
+    EXPECT_EQ(NewestLiveValue(*doc, 49), 0.0);
     EXPECT_EQ(NewestLiveValue(*doc, 2), 0.0);
     EXPECT_EQ(NewestLiveValue(*doc, 0), 0.0);
     doc->m_LiveIndex = 12345; // not a ring slot
