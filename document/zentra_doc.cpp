@@ -49,7 +49,8 @@ CZentraDoc::~CZentraDoc() {
     if (m_PortHandle != kInvalidPort)
         ClosePort(m_PortHandle);
     // The serial link and node outlive the document as the user's defaults.
-    SaveCommsSettings(*this);
+    if (m_StoreLinkOnClose)
+        SaveCommsSettings(*this);
 }
 
 bool CZentraDoc::OnNewDocument() {

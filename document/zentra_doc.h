@@ -105,6 +105,9 @@ struct CZentraDoc {
     bool m_Modified = false;
     std::string m_Title = "Untitled"; // "Untitled" until the view renames it "NewLog"
     std::string m_PathName;           // file the document was read from or saved to
+    // Closing stores the serial link and node as the user's defaults; a document of a
+    // run that must leave those alone (the screenless logger) clears this.
+    bool m_StoreLinkOnClose = true;
 
     CZentraDoc();
     ~CZentraDoc();

@@ -1,11 +1,6 @@
 // zentra-log: its command line, its failures, and whole runs against the in-process
 // meter simulator in accelerated time (a 50 ms "second").
-#include "document/project_file.h"
-#include "document/zentra_doc.h"
-#include "tests/support/test_support.h"
-#include "tools/logger/logger_options.h"
-#include "tools/logger/logger_run.h"
-#include "tools/sim/meter_simulator.h"
+#include "tests/acquisition/logger_run_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +8,6 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <sstream>
 
@@ -94,60 +88,10 @@ TEST(LoggerOptions, RefusesWrongCommandLinesWithAReason) {
     EXPECT_NE(out.str().find("Usage: zentra-log"), std::string::npos);
 }
 
-// An output stream that lets a test react to what the logger has printed so far.
-class WatchedStream : public std::ostream {
-  public:
-    WatchedStream() : std::ostream(&buffer_) {}
-    void Watch(std::function<void(const std::string&)> watch) { buffer_.watch = std::move(watch); }
-    std::string text() const { return buffer_.str(); }
-
-  private:
-    struct Buffer : std::stringbuf {
-        std::function<void(const std::string&)> watch;
-        std::streamsize xsputn(const char* s, std::streamsize n) override {
-            return Notify(std::stringbuf::xsputn(s, n));
-        }
-        int_type overflow(int_type c) override { return Notify(std::stringbuf::overflow(c)); }
-        template <class T> T Notify(T result) {
-            if (watch)
-                watch(str());
-            return result;
-        }
-    } buffer_;
-};
-
 std::ptrdiff_t LineCount(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     return std::count(std::istreambuf_iterator<char>(file), {}, '\n');
 }
-
-class LoggerRun : public ::testing::Test {
-  protected:
-    test::TempDir dir;
-    std::optional<sim::MeterSimulator> simulator;
-    std::optional<test::ScopedEnv> com1;
-    WatchedStream out, err;
-    std::atomic<bool> stop{false};
-
-    virtual sim::SimOptions SimOptionsFor() { return {}; }
-    void SetUp() override {
-        simulator.emplace(SimOptionsFor());
-        ASSERT_TRUE(simulator->Start()) << simulator->Error();
-        com1.emplace("ZENTRA_COM1", simulator->DevicePath().c_str());
-    }
-    int Run(std::vector<std::string> extra) {
-        std::vector<std::string> args{"COM1",      "--period", "1s",    "--latency",        "20",
-                                      "--tick-ms", "50",       "--out", dir.File("run.ztr")};
-        args.insert(args.end(), extra.begin(), extra.end());
-        return LoggerMain(args, out, err, stop);
-    }
-    std::unique_ptr<CZentraDoc> ReadBack() {
-        auto doc = std::make_unique<CZentraDoc>();
-        const FileResult opened = OnOpenDocument(*doc, dir.File("run.ztr"));
-        EXPECT_TRUE(opened.ok) << opened.error;
-        return doc;
-    }
-};
 
 TEST_F(LoggerRun, SixtyOneSecondSamplesEndInAProjectWithSixtyRecords) {
     ASSERT_EQ(Run({"--samples", "60", "--csv", dir.File("run.csv")}), kExitOk) << err.text();

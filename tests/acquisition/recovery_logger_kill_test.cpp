@@ -1,6 +1,9 @@
 // zentra-log killed outright (SIGKILL, no save) loses at most the samples since its last
-// recovery copy; the next start recovers it, each sample byte for byte what the meter sent.
+// recovery copy; the next start recovers it, each sample byte for byte what the meter
+// sent. In a roll the same holds for the project being logged, and its CSV holds every
+// sample logged before the kill.
 #include "acquisition/acquisition_cycle.h"
+#include "document/csv_export.h"
 #include "document/project_file.h"
 #include "document/recovery_file.h"
 #include "document/zentra_doc.h"
@@ -18,6 +21,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <sstream>
 
@@ -128,6 +132,69 @@ TEST_F(RecoveryAfterKill, TheNextStartRecoversTheLoggedSamplesByteForByte) {
     }
     for (int n = count; n < kMaxSamples; ++n)
         ASSERT_EQ(recovered->m_SampleTimes[static_cast<std::size_t>(n)], 0) << n;
+}
+
+std::string FileText(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+TEST_F(RecoveryAfterKill, AKilledRollKeepsItsSavedFilesAndItsCsvHoldsWhatWasLogged) {
+    const std::string out = dir_.File("survey.ztr");
+    const auto env = test::LoggerEnvironment(dir_.path(), simulator_.DevicePath());
+    test::LoggerProcess logger({"COM1", "--period", "1s", "--latency", "20", "--tick-ms", "50",
+                                "--samples", "5", "--roll", "--out", out, "--csv",
+                                dir_.File("survey.csv")},
+                               env);
+    ASSERT_TRUE(logger.started()) << test::LoggerProgram();
+    // Into the third project, three samples in.
+    ASSERT_TRUE(logger.WaitForText("Logging into " + dir_.File("survey-0003.ztr"), 60s))
+        << logger.Output() << logger.Errors();
+    const auto third = logger.Output().size();
+    const auto until = std::chrono::steady_clock::now() + 30s;
+    while (Count(logger.Output().substr(third), "\nsample ") < 3 &&
+           std::chrono::steady_clock::now() < until)
+        logger.Drain(20ms);
+    logger.Signal(SIGKILL);
+    EXPECT_EQ(logger.Wait(10s), -1);
+    const int shown = static_cast<int>(Count(logger.Output().substr(third), "\nsample "));
+    EXPECT_FALSE(fs::exists(dir_.File("survey-0003.ztr")));
+
+    // The two full projects are saved, each with its CSV export beside it.
+    for (const char* name : {"survey", "survey-0002"}) {
+        auto doc = std::make_unique<CZentraDoc>();
+        ASSERT_TRUE(OnOpenDocument(*doc, dir_.File(std::string(name) + ".ztr")).ok) << name;
+        EXPECT_EQ(doc->m_SampleCount, 5);
+        EXPECT_EQ(FileText(dir_.File(std::string(name) + ".csv")), BuildCsvText(*doc)) << name;
+    }
+
+    // The third is recovered beside the file it was to be.
+    const test::ScopedEnv state("XDG_STATE_HOME", State().c_str());
+    std::ostringstream nextOut, nextErr;
+    const std::atomic<bool> stop{false};
+    ASSERT_EQ(logger::LoggerMain({"--recover"}, nextOut, nextErr, stop), logger::kExitOk)
+        << nextErr.str();
+    auto recovered = std::make_unique<CZentraDoc>();
+    ASSERT_TRUE(OnOpenDocument(*recovered, dir_.File("survey-0003-recovered.ztr")).ok)
+        << nextOut.str();
+    const int count = recovered->m_SampleCount;
+    ASSERT_GE(count, 1);
+
+    // The CSV written before the kill: the export of the recovered samples, then the
+    // rows logged after the last recovery copy, one for every sample shown.
+    const std::string csv = FileText(dir_.File("survey-0003.csv"));
+    const std::string exported = BuildCsvText(*recovered);
+    RecordProperty("csv_rows_after_kill", static_cast<int>(Count(csv, "\r\n")) - 7);
+    RecordProperty("recovered_samples", count);
+    EXPECT_EQ(csv.substr(0, exported.size()), exported);
+    EXPECT_GE(Count(csv, "\r\n") - 7, static_cast<std::size_t>(std::max(shown, count)));
 }
 
 TEST(LoggerRecovery, RecoveredRunsAreSavedBesideTheirFileAndNeverOverAnother) {

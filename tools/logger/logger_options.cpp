@@ -1,5 +1,6 @@
 #include "tools/logger/logger_options.h"
 
+#include "acquisition/calendar.h"
 #include "document/zentra_doc.h"
 
 #include <algorithm>
@@ -15,6 +16,8 @@ constexpr int kMaxPeriodValue = 100000; // as the logging set-up page allows
 constexpr int kMaxNode = 247;           // highest Modbus slave address
 constexpr int kMaxLatencyMs = 9999999;  // seven digits, as the settings hold it
 constexpr int kMinTickMs = 10;
+constexpr int kMaxDurationValue = 100000; // 100000 days is any survey's upper bound
+constexpr std::int64_t kSecondsPerDay = 86400;
 constexpr std::array<std::string_view, 6> kBaudRates{"115200", "57600", "38400",
                                                      "19200",  "9600",  "4800"};
 
@@ -34,32 +37,69 @@ std::string Upper(std::string_view text) {
     return result;
 }
 
-// "30s", "5m", "2h" or plain seconds.
-bool ParsePeriod(std::string_view text, LoggerOptions& options) {
-    int multiplier = 1;
-    if (!text.empty()) {
-        switch (std::tolower(static_cast<unsigned char>(text.back()))) {
-        case 's':
-            text.remove_suffix(1);
-            break;
-        case 'm':
-            multiplier = 60;
-            text.remove_suffix(1);
-            break;
-        case 'h':
-            multiplier = 3600;
-            text.remove_suffix(1);
-            break;
-        default:
-            break;
-        }
+// Takes the unit letter off the end of a "30s", "5m", "2h" (or, with days, "7d")
+// text: seconds per unit, 1 for a plain number, 0 for a letter that is no unit here.
+std::int64_t TakeUnit(std::string_view& text, bool daysAllowed) {
+    if (text.empty() || std::isdigit(static_cast<unsigned char>(text.back())))
+        return 1;
+    std::int64_t unit = 0;
+    switch (std::tolower(static_cast<unsigned char>(text.back()))) {
+    case 's':
+        unit = 1;
+        break;
+    case 'm':
+        unit = 60;
+        break;
+    case 'h':
+        unit = 3600;
+        break;
+    case 'd':
+        unit = daysAllowed ? kSecondsPerDay : 0;
+        break;
+    default:
+        break;
     }
+    text.remove_suffix(1);
+    return unit;
+}
+
+bool ParsePeriod(std::string_view text, LoggerOptions& options) {
+    const std::int64_t unit = TakeUnit(text, false);
     const auto value = ParseInt(text, 1, kMaxPeriodValue);
-    if (!value)
+    if (unit == 0 || !value)
         return false;
     options.period = *value;
-    options.periodMultiplier = multiplier;
+    options.periodMultiplier = static_cast<int>(unit);
     return true;
+}
+
+// A duration of at least one second: "7d", "12h", "30m", "45s" or plain seconds.
+std::optional<std::int64_t> ParseDuration(std::string_view text) {
+    const std::int64_t unit = TakeUnit(text, true);
+    const auto value = ParseInt(text, 1, kMaxDurationValue);
+    if (unit == 0 || !value)
+        return std::nullopt;
+    return *value * unit;
+}
+
+// "YYYY-MM-DD HH:MM" (or with a T between date and time) in local time; a date or a
+// time that does not exist (31 April, 25:00) is refused rather than rolled over.
+std::optional<std::int64_t> ParseLocalMinute(std::string_view text) {
+    if (text.size() != 16 || text[4] != '-' || text[7] != '-' ||
+        (text[10] != ' ' && text[10] != 'T') || text[13] != ':')
+        return std::nullopt;
+    const auto year = ParseInt(text.substr(0, 4), 1970, 9999);
+    const auto month = ParseInt(text.substr(5, 2), 1, 12);
+    const auto day = ParseInt(text.substr(8, 2), 1, 31);
+    const auto hour = ParseInt(text.substr(11, 2), 0, 23);
+    const auto minute = ParseInt(text.substr(14, 2), 0, 59);
+    if (!year || !month || !day || !hour || !minute)
+        return std::nullopt;
+    const std::int64_t t = LocalTimeOf(*year, *month, *day, *hour, *minute, 0);
+    const std::tm back = LocalTime(t);
+    if (back.tm_year + 1900 != *year || back.tm_mon + 1 != *month || back.tm_mday != *day)
+        return std::nullopt;
+    return t;
 }
 
 bool ValidPortName(std::string_view name) {
@@ -108,6 +148,23 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
             o.recoverOnly = true;
         } else if (arg == "--quiet" || arg == "-q") {
             o.quiet = true;
+        } else if (arg == "--roll") {
+            o.roll = true;
+        } else if (arg == "--until") {
+            const auto t = next(v) ? ParseLocalMinute(v) : std::nullopt;
+            if (!t)
+                return fail("--until needs a local date and time \"YYYY-MM-DD HH:MM\"");
+            o.until = *t;
+        } else if (arg == "--for") {
+            const auto seconds = next(v) ? ParseDuration(v) : std::nullopt;
+            if (!seconds)
+                return fail("--for needs a duration such as 7d, 12h, 30m or 90s");
+            o.forSeconds = *seconds;
+        } else if (arg == "--give-up") {
+            const auto seconds = next(v) ? ParseDuration(v) : std::nullopt;
+            if (!seconds)
+                return fail("--give-up needs a duration such as 10m, 1h or 1d");
+            o.giveUpSeconds = *seconds;
         } else if (arg == "--period") {
             if (!next(v) || !ParsePeriod(v, o))
                 return fail("--period needs a value such as 1s, 30s, 5m or 1h (1 to 100000 units)");
@@ -179,6 +236,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
         return fail("no port given (COM1 ... COM9)");
     if (!periodGiven)
         return fail("no logging period given (--period, e.g. 1s)");
+    if (o.samples == 0 && o.roll)
+        o.samples = kMaxSamples; // each project of a roll as full as a project can be
     if (o.samples == 0)
         return fail("no number of samples given (--samples, 1 to 7200)");
     if (o.out.empty())
@@ -190,20 +249,36 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
 
 std::string UsageText() {
     return R"(Usage: zentra-log PORT --period P --samples N --out FILE.ztr [options]
+       zentra-log PORT --period P --out FILE.ztr --roll [--until T | --for D] [options]
        zentra-log --recover
 
 Logs N samples from the power meter on PORT, one every period P, into a Zentra
 project file, exactly as the desktop program's Enable Logging does, and saves the
-project at the end (and a CSV export if asked).
+project at the end. With --roll it goes on from project to project: a load survey.
 
   PORT                 COM1 ... COM9. Each name maps to a serial device: the
                        environment variable ZENTRA_COM1 ... ZENTRA_COM9 if set
                        (e.g. ZENTRA_COM1=/dev/ttyUSB0), else the adapters found.
   --period P           logging period: a number with s, m or h (1s, 30s, 5m, 1h);
                        a plain number is seconds. 1 to 100000 units.
-  --samples N          number of samples to log, 1 to 7200.
+  --samples N          number of samples to log, 1 to 7200 (with --roll: per
+                       project, 7200 if left out).
   --out FILE.ztr       project file written at the end.
-  --csv FILE.csv       also export the samples as CSV.
+  --csv FILE.csv       also write the samples as CSV, as the run goes: the header
+                       at the start, then each sample as it is logged, flushed to
+                       the disk. Once the project is saved the file is exactly the
+                       desktop program's CSV export of it.
+  --roll               when a project has its N samples it is saved, finished and
+                       locked, and logging carries on at once into the next
+                       project, FILE-0002.ztr, FILE-0003.ztr, ... (and FILE-0002.csv,
+                       ...), with the same settings and the period unbroken.
+                       Files that exist are kept: the roll takes the next free
+                       number (unless --force).
+  --until "YYYY-MM-DD HH:MM"
+                       end the run at this local time (a T may stand for the blank).
+  --for D              end the run D after it starts: 7d, 12h, 30m or 90s.
+  --give-up D          end the run when the meter has not answered for D
+                       (default 10m); exit status 3.
   --node N             Modbus node of the meter, 1 to 247.
   --order N            float byte order: 0 Big Endian, 1 Little Endian,
                        2 Big Endian (Word Swap), 3 Little Endian (Word Swap).
@@ -213,7 +288,7 @@ project at the end (and a CSV export if asked).
   --latency MS         milliseconds between a request and reading its reply when
                        the meter is first queried and before the first reading.
   --force              overwrite FILE.ztr / FILE.csv if they exist.
-  -q, --quiet          no progress line per sample.
+  -q, --quiet          no progress line per sample (saves are still reported).
   --recover            only recover interrupted runs (see below), then stop.
   -h, --help           this text.
 
@@ -221,15 +296,18 @@ Options left out take the values a new project starts with: the settings stored
 as defaults by the desktop program, else node 1, order 0, 38400 baud, NONE, 1 stop
 bit, latency 200 ms. zentra-log never changes those stored settings.
 
-Ctrl+C (or SIGTERM) ends logging like Stop Data Retrieval; the samples logged so
-far are saved. While logging, the project is also saved every five minutes, and a
-recovery copy is kept in $XDG_STATE_HOME/zentra (~/.local/state/zentra) at least
-every 60 samples and every minute. After a crash, a kill or a power cut the next
-start of zentra-log (or of Zentra) finds that copy; zentra-log saves it as
-FILE-recovered.ztr beside the file the interrupted run was to write.
+Ctrl+C (or SIGTERM) ends logging like Stop Data Retrieval, within a second at any
+stage; the samples logged so far are saved. While logging, the project is also
+saved every five minutes, and a recovery copy is kept in $XDG_STATE_HOME/zentra
+(~/.local/state/zentra) at least every 60 samples and every minute. After a crash,
+a kill or a power cut the next start of zentra-log (or of Zentra) finds that copy;
+zentra-log saves it as FILE-recovered.ztr beside the file the interrupted run was
+to write (for a roll, beside the project it was logging).
 
-Exit status: 0 when the project was saved (all samples, or stopped early);
-1 when the port, the meter or a file failed; 2 for a wrong command line.
+Exit status: 0 when the project was saved (all samples, stopped early, or the end
+of --until or --for reached), or a stop came before logging began; 1 when the
+port, the meter or a file failed; 2 for a wrong command line; 3 when the meter
+stopped answering for the --give-up time (what was logged is saved).
 )";
 }
 

@@ -1,9 +1,11 @@
 // Command line of zentra-log, the screenless logger: which port and meter to talk to,
-// the logging period and number of samples, and where to save the project (and the
-// CSV export). Options left out keep the values a new project starts with (the
-// built-in defaults overlaid with the user's stored defaults).
+// the logging period and number of samples, where to save the project (and the CSV
+// export), and for a survey how it rolls over from project to project and when it
+// ends. Options left out keep the values a new project starts with (the built-in
+// defaults overlaid with the user's stored defaults).
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,14 +13,18 @@
 namespace zentra::logger {
 
 struct LoggerOptions {
-    std::string port;               // "COM1" .. "COM9"
-    int period = 1;                 // logging period, in units of periodMultiplier seconds
-    int periodMultiplier = 1;       // 1, 60 or 3600
-    int samples = 0;                // planned records, 1 .. 7200
-    std::string out;                // project file (.ztr)
-    std::optional<std::string> csv; // CSV export, written after the project file
-    std::optional<int> node;        // Modbus node 1..247
-    std::optional<int> order;       // float byte order 0..3
+    std::string port;                       // "COM1" .. "COM9"
+    int period = 1;                         // logging period, in units of periodMultiplier seconds
+    int periodMultiplier = 1;               // 1, 60 or 3600
+    int samples = 0;                        // planned records, 1 .. 7200 (0: not given)
+    std::string out;                        // project file (.ztr); the first of a roll
+    std::optional<std::string> csv;         // CSV export, written as the run goes
+    bool roll = false;                      // a full project is saved and the next one begun
+    std::optional<std::int64_t> until;      // survey end, seconds since 1970
+    std::optional<std::int64_t> forSeconds; // survey length from its start, seconds
+    std::int64_t giveUpSeconds = 600;       // meter silence that ends the run, seconds
+    std::optional<int> node;                // Modbus node 1..247
+    std::optional<int> order;               // float byte order 0..3
     std::optional<std::string> baud, parity, stop;
     std::optional<int> latencyMs; // wait before reading a reply, ms
     bool force = false;           // overwrite existing output files

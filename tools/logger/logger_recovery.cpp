@@ -3,6 +3,7 @@
 #include "document/project_file.h"
 #include "document/zentra_doc.h"
 #include "platform/message_box.h"
+#include "tools/logger/logger_survey.h"
 
 #include <filesystem>
 #include <memory>
@@ -14,25 +15,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kMaxRecoveredNames = 1000;
-
-// A document that leaves the user's stored serial link alone when it closes (the
-// recovered run's own link is not the user's default).
-struct RecoveredDocument {
-    std::unique_ptr<CZentraDoc> doc = std::make_unique<CZentraDoc>();
-    CommSettings comms;
-    double node = 1.0;
-    RecoveredDocument() {
-        doc->OnNewDocument();
-        comms = doc->m_Comms;
-        node = doc->m_ModbusNode;
-    }
-    ~RecoveredDocument() {
-        doc->m_Comms = comms;
-        doc->m_ModbusNode = node;
-    }
-    RecoveredDocument(const RecoveredDocument&) = delete;
-    RecoveredDocument& operator=(const RecoveredDocument&) = delete;
-};
 
 } // namespace
 
@@ -70,15 +52,16 @@ int RecoverInterruptedRuns(const std::string& fallbackFolder, std::ostream& out,
             claim->Remove();
             continue;
         }
-        RecoveredDocument recovered;
-        const FileResult loaded = claim->Load(*recovered.doc);
+        // The recovered run's own serial link is not the user's default.
+        const auto recovered = NewRunDocument();
+        const FileResult loaded = claim->Load(*recovered);
         if (!loaded.ok) {
             err << "zentra-log: cannot recover the interrupted run: " << loaded.error << '\n';
             continue;
         }
         const std::string path = RecoveredPathFor(run, fallbackFolder);
         const FileResult result = path.empty() ? FileResult{false, "no free file name"}
-                                               : OnSaveDocument(*recovered.doc, path);
+                                               : OnSaveDocument(*recovered, path);
         if (!result.ok) {
             err << "zentra-log: cannot save the interrupted run: " << result.error
                 << " (it is kept for the next start)\n";
@@ -86,7 +69,7 @@ int RecoverInterruptedRuns(const std::string& fallbackFolder, std::ostream& out,
         }
         claim->Remove();
         ++saved;
-        out << "Recovered " << recovered.doc->m_SampleCount << " samples of an interrupted run to "
+        out << "Recovered " << recovered->m_SampleCount << " samples of an interrupted run to "
             << path << '\n'
             << std::flush;
     }

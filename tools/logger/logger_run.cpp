@@ -5,63 +5,31 @@
 #include "acquisition/logging_commands.h"
 #include "comms/meter.h"
 #include "comms/serial_link.h"
-#include "document/csv_export.h"
 #include "document/format_value.h"
 #include "document/project_file.h"
+#include "document/recovery_file.h"
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
+#include "tools/logger/live_csv.h"
+#include "tools/logger/logger_identify.h"
 #include "tools/logger/logger_recovery.h"
+#include "tools/logger/logger_survey.h"
+#include "tools/logger/logger_timing.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <memory>
 #include <ostream>
 #include <string>
-#include <thread>
-#include <unistd.h>
 
 namespace zentra::logger {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using std::chrono::milliseconds;
-
-constexpr milliseconds kStopPollSlice{50}; // how often a wait looks at the stop flag
-constexpr int kIdentifyAttempts = 3;
 constexpr int kMissesWorthReporting = 3;
 constexpr int kReopenEveryTicks = 5;             // ticks between attempts to reopen a vanished port
 constexpr std::int64_t kCheckpointSeconds = 300; // project saved this often while logging
-
-// Timer 1 as a deadline on the steady clock; a shortened second scales every period.
-class DeadlineTimer final : public AcquisitionTimer {
-  public:
-    explicit DeadlineTimer(int tickMs) : tickMs_(tickMs) {}
-    // Re-arming at the tick period keeps a steady cadence from the previous deadline,
-    // so the time a tick spends reading does not push every later tick back (which
-    // would skip a second every so often). A run that fell behind starts afresh.
-    int Arm(int id, milliseconds period) override {
-        const auto now = Clock::now();
-        const auto scaled = std::chrono::duration_cast<Clock::duration>(period * tickMs_) / 1000;
-        auto next = now + scaled;
-        if (armed_ && period == kTickPeriod && deadline_ + scaled > now)
-            next = deadline_ + scaled;
-        deadline_ = next;
-        armed_ = true;
-        return id;
-    }
-    void Kill(int) override { armed_ = false; }
-    bool armed() const { return armed_; }
-    Clock::time_point deadline() const { return deadline_; }
-
-  private:
-    int tickMs_;
-    Clock::time_point deadline_{};
-    bool armed_ = false;
-};
 
 // Installs a message handler for the run: messages go to err, questions are answered
 // Yes (the command line already said what the user wants). Restored on exit.
@@ -80,55 +48,37 @@ class RunMessages {
     RunMessages& operator=(const RunMessages&) = delete;
 };
 
-// A clock whose seconds last tickMs of real time, started at the real now.
-class ScaledClock {
-  public:
-    ScaledClock(bool active, int tickMs) : active_(active && tickMs != 1000) {
-        if (!active_)
-            return;
-        const platform::TimeSeconds base = platform::Now();
-        const Clock::time_point start = Clock::now();
-        platform::SetClock([base, start, tickMs] {
-            const auto elapsed =
-                std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
-            return base + elapsed / tickMs;
-        });
-    }
-    ~ScaledClock() {
-        if (active_)
-            platform::SetClock({});
-    }
-    ScaledClock(const ScaledClock&) = delete;
-    ScaledClock& operator=(const ScaledClock&) = delete;
-
-  private:
-    bool active_;
-};
-
-// A closing document stores its serial link as the user's default; the logger's
-// command-line settings are for this run only, so the stored ones are put back
-// into the document before it closes.
-class KeepStoredLink {
-  public:
-    explicit KeepStoredLink(CZentraDoc& doc)
-        : doc_(doc), comms_(doc.m_Comms), node_(doc.m_ModbusNode) {}
-    ~KeepStoredLink() {
-        ClosePort(doc_.m_PortHandle);
-        doc_.m_Comms = comms_;
-        doc_.m_ModbusNode = node_;
-    }
-    KeepStoredLink(const KeepStoredLink&) = delete;
-    KeepStoredLink& operator=(const KeepStoredLink&) = delete;
-
-  private:
-    CZentraDoc& doc_;
-    CommSettings comms_;
-    double node_;
-};
-
 template <std::size_t N> void CopyText(std::array<char, N>& to, const std::string& from) {
     to.fill('\0');
     std::memcpy(to.data(), from.data(), std::min(from.size(), N - 1));
+}
+
+// The serial link and meter settings of the command line.
+void ApplyLinkOptions(const LoggerOptions& o, CZentraDoc& doc) {
+    CopyText(doc.m_Comms.port, o.port);
+    if (o.baud)
+        CopyText(doc.m_Comms.baud, *o.baud);
+    if (o.parity)
+        CopyText(doc.m_Comms.parity, *o.parity);
+    if (o.stop)
+        CopyText(doc.m_Comms.stopBits, *o.stop);
+    if (o.latencyMs)
+        CopyText(doc.m_Comms.latency, std::to_string(*o.latencyMs));
+    if (o.order)
+        doc.m_Comms.floatOrder = *o.order;
+    if (o.node)
+        doc.m_ModbusNode = *o.node;
+}
+
+// The logging set-up of the command line, confirmed as the settings sheet would.
+void ApplyLoggingOptions(const LoggerOptions& o, CZentraDoc& doc) {
+    doc.m_Period = o.period;
+    doc.m_PeriodMultiplier = o.periodMultiplier;
+    doc.m_Samples = o.samples;
+    doc.m_Duration = o.period * o.samples;
+    doc.m_DurationMultiplier = o.periodMultiplier;
+    doc.m_StartImmediately = 1;
+    doc.m_LoggingSetUp = 1;
 }
 
 std::string Describe(const LoggerOptions& o, const CZentraDoc& doc) {
@@ -140,66 +90,14 @@ std::string Describe(const LoggerOptions& o, const CZentraDoc& doc) {
     return text;
 }
 
-// Checks the output files before an hour of logging depends on them.
-bool CheckOutput(const std::string& path, bool force, std::ostream& err) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    if (fs::exists(path, ec) && !force) {
-        err << "zentra-log: " << path << " already exists (use --force to overwrite it)\n";
-        return false;
-    }
-    fs::path folder = fs::path(path).parent_path();
-    if (folder.empty())
-        folder = ".";
-    if (!fs::is_directory(folder, ec)) {
-        err << "zentra-log: folder " << folder.string() << " does not exist\n";
-        return false;
-    }
-    if (::access(folder.c_str(), W_OK) != 0) {
-        err << "zentra-log: cannot write into folder " << folder.string() << '\n';
-        return false;
-    }
-    return true;
+const char* UnitOf(int multiplier) {
+    return multiplier == 1 ? "s" : multiplier == 60 ? "m" : "h";
 }
 
-// Asks the meter for its identity, as Connect on the Communication page does, and
-// takes its model number and variant (which decides the logged columns).
-bool IdentifyMeter(CZentraDoc& doc, const LoggerOptions& o, std::ostream& out, std::ostream& err) {
-    const std::uint8_t node = NodeByte(doc.m_ModbusNode);
-    const milliseconds wait{LatencyMilliseconds(doc.m_Comms)};
-    for (int attempt = 0; attempt < kIdentifyAttempts; ++attempt) {
-        {
-            K760modbus meter(doc.m_PortHandle, node, doc.m_Comms.floatOrder);
-            if (meter.RequestIdentity() == 0) {
-                err << "zentra-log: cannot write to " << o.port << '\n';
-                return false;
-            }
-        }
-        std::this_thread::sleep_for(wait);
-        K760modbus meter(doc.m_PortHandle, node, doc.m_Comms.floatOrder);
-        meter.ReceiveReply();
-        if (meter.replyFunction != kFcIdentity || meter.client.replyNode != node ||
-            meter.decodedCount <= static_cast<std::uint32_t>(kIdentityVersion))
-            continue;
-        const double model = meter.identity[kIdentityModel];
-        const double version = meter.identity[kIdentityVersion];
-        if (!ModelNumberPlausible(model)) {
-            err << "zentra-log: Endian and/or Word Swapping incorrectly set (model number " << model
-                << " with --order " << doc.m_Comms.floatOrder << ")\n";
-            return false;
-        }
-        doc.m_ModelNumber = model;
-        doc.m_VersionFraction = VersionFraction(version);
-        doc.m_SystemType = MeterVariant(version);
-        char text[160];
-        std::snprintf(text, sizeof text, "Meter: model %.0f, version %.3f, variant %d (%s list)\n",
-                      model, version, doc.m_SystemType, doc.ShortList() ? "short" : "full");
-        out << text;
-        return true;
-    }
-    err << "zentra-log: no answer from node " << static_cast<int>(node) << " on " << o.port
-        << " (check the wiring, the node number, the baud rate and the parity)\n";
-    return false;
+std::string LocalText(std::int64_t time) {
+    const GetSystemDate date(time);
+    return std::string(date.m_MonthName.data()) + " " + date.m_Day.data() + " " +
+           date.m_Year.data() + " " + date.m_Clock.data();
 }
 
 // The column of the logged list holding a reading index, or -1.
@@ -238,22 +136,247 @@ bool Save(CZentraDoc& doc, const std::string& path, std::ostream& err) {
     return result.ok;
 }
 
-std::string FolderOf(const std::string& path) {
-    const std::string folder = std::filesystem::path(path).parent_path().string();
-    return folder.empty() ? "." : folder;
+// Checks the project (and CSV) file of roll number n.
+bool CheckFiles(const LoggerOptions& o, int n, std::ostream& err) {
+    return CheckOutput(RollFileName(o.out, n), o.force, err) &&
+           (!o.csv || CheckOutput(RollFileName(*o.csv, n), o.force, err));
 }
 
-// Waits until the timer is due; false when a stop was asked for meanwhile.
-bool WaitForTick(const DeadlineTimer& timer, const std::atomic<bool>& stop) {
-    while (!stop.load()) {
-        const auto now = Clock::now();
-        if (now >= timer.deadline())
-            return true;
-        std::this_thread::sleep_for(
-            std::min<Clock::duration>(timer.deadline() - now, kStopPollSlice));
-    }
-    return false;
+std::string SavePathOf(const std::string& path) {
+    return std::filesystem::absolute(path).lexically_normal().string();
 }
+
+// Why the logging loop ended.
+enum class RunEnd {
+    Complete,    // the planned samples of the (last) project are logged
+    Stopped,     // Ctrl+C, SIGTERM
+    SurveyOver,  // --until or --for reached
+    MeterSilent, // no readings for the --give-up time
+    FileFailed,  // a project of a roll could not be saved, or its successor begun
+};
+
+// One logging run over one or (with --roll) many projects, all in one document.
+class LoggingSession {
+  public:
+    LoggingSession(const LoggerOptions& o, CZentraDoc& doc, int number, std::ostream& out,
+                   std::ostream& err, const std::atomic<bool>& stop, const RunHooks& hooks)
+        : o_(o), doc_(doc), number_(number), path_(RollFileName(o.out, number)), out_(out),
+          err_(err), stop_(stop), hooks_(hooks), timer_(o.tickMs) {
+        line_.reserve(256);
+    }
+
+    // Enables logging, logs until the run ends and saves; returns the exit status.
+    int Run() {
+        if (!OnEnableLogging(doc_, state_, timer_)) {
+            ClosePort(doc_.m_PortHandle);
+            return kExitFailure;
+        }
+        const std::int64_t started = platform::Now();
+        if (o_.forSeconds)
+            end_ = started + *o_.forSeconds;
+        if (o_.until)
+            end_ = std::min(end_.value_or(*o_.until), *o_.until);
+        lastAnswer_ = started;
+        lastSave_ = started;
+        recovery_.SetSavePath(SavePathOf(path_));
+        if (!OpenCsv()) {
+            OnStopRetrieval(doc_);
+            return kExitFailure;
+        }
+        out_ << "Logging " << o_.samples << " samples, one every " << o_.period
+             << UnitOf(o_.periodMultiplier) << ", to " << path_;
+        if (end_)
+            out_ << " until " << LocalText(*end_);
+        out_ << (o_.roll ? ", rolling over to the next file when full" : "")
+             << " (Ctrl+C stops and saves)\n"
+             << std::flush;
+        const RunEnd how = Loop();
+        return Finish(how);
+    }
+
+  private:
+    RunEnd Loop() {
+        while (true) {
+            if (!WaitForTick(timer_, stop_))
+                return RunEnd::Stopped;
+            if (hooks_.beforeTick)
+                hooks_.beforeTick();
+            if (end_ && platform::Now() >= *end_)
+                return RunEnd::SurveyOver; // the end itself is the next run's
+            const int before = doc_.m_SampleCount;
+            const TickOutcome tick = AcquisitionTick(doc_, state_, timer_, kAcquisitionTimerId);
+            // The CSV row is on the disk before the sample is reported.
+            if (csv_.IsOpen() && !csv_.Append(doc_) && !csvFailureShown_) {
+                err_ << "zentra-log: " << csv_.Path() << ": " << csv_.Error()
+                     << " (it is written afresh when the project is saved)\n";
+                csvFailureShown_ = true;
+            }
+            if (!o_.quiet)
+                for (int n = before; n < doc_.m_SampleCount; ++n)
+                    PrintSample(doc_, n, line_, out_);
+            if (!NoteAnswer(tick))
+                return RunEnd::MeterSilent;
+            WatchPort();
+            if (recovery_.Update(doc_) == RecoveryStep::Failed && !recoveryFailureShown_) {
+                err_ << "zentra-log: " << recovery_.LastError() << '\n';
+                recoveryFailureShown_ = true;
+            }
+            if (!doc_.m_LoggingActive) {
+                if (!o_.roll)
+                    return RunEnd::Complete;
+                if (!NextProject())
+                    return RunEnd::FileFailed;
+                continue;
+            }
+            if (tick.recordsWritten > 0 && platform::Now() - lastSave_ >= kCheckpointSeconds) {
+                Save(doc_, path_, err_);
+                lastSave_ = platform::Now();
+            }
+        }
+    }
+
+    // Keeps count of missed replies; false once the meter has been silent too long.
+    bool NoteAnswer(const TickOutcome& tick) {
+        if (tick.filed == kFcReadings) {
+            if (missed_ >= kMissesWorthReporting)
+                err_ << "zentra-log: the meter answers again after " << missed_
+                     << " missed replies\n";
+            missed_ = 0;
+            lastAnswer_ = platform::Now();
+            return true;
+        }
+        if (tick.exchanged && tick.filed == kReplyNone && doc_.m_LastRequest == kFcReadings) {
+            // A single lost reply is routine on a noisy line; a run of them is worth saying.
+            if (++missed_ == kMissesWorthReporting)
+                err_ << "zentra-log: no reply from the meter"
+                     << (tick.otherNode ? " (another node answers instead)" : "") << '\n';
+        }
+        return platform::Now() - lastAnswer_ < o_.giveUpSeconds;
+    }
+
+    // An adapter that was pulled out leaves a dead handle: wait for the device to come
+    // back under the same name and carry on with it.
+    void WatchPort() {
+        if (doc_.m_PortHandle != kInvalidPort && !PortGone(doc_.m_PortHandle))
+            return;
+        if (!portLost_)
+            err_ << "zentra-log: " << o_.port << " has gone; waiting for it to come back\n";
+        portLost_ = true;
+        if (++lostTicks_ % kReopenEveryTicks != 0)
+            return;
+        doc_.m_PortHandle = OpenPort(doc_.m_Comms, EnumeratePorts(), doc_.m_PortHandle);
+        if (doc_.m_PortHandle != kInvalidPort) {
+            err_ << "zentra-log: " << o_.port << " is back\n";
+            portLost_ = false;
+            lostTicks_ = 0;
+        }
+    }
+
+    bool OpenCsv() {
+        if (!o_.csv)
+            return true;
+        const std::string path = RollFileName(*o_.csv, number_);
+        if (csv_.Open(path, doc_))
+            return true;
+        err_ << "zentra-log: " << path << ": " << csv_.Error() << '\n';
+        return false;
+    }
+
+    // Saves the project just completed, its CSV and its recovery copy's end.
+    bool SaveProject() {
+        recovery_.Update(doc_); // the final copy holds every sample until the file is safe
+        if (!Save(doc_, path_, err_)) {
+            if (recovery_.HasCopy())
+                err_ << "zentra-log: the samples are kept in " << recovery_.CopyPath().string()
+                     << "; the next start of zentra-log or Zentra recovers them\n";
+            return false;
+        }
+        recovery_.Saved(doc_);
+        saved_ = true;
+        out_ << "Saved " << doc_.m_SampleCount << " samples to " << path_ << '\n' << std::flush;
+        if (o_.csv && !csv_.Finish(doc_))
+            err_ << "zentra-log: " << csv_.Path() << ": " << csv_.Error() << '\n';
+        return true;
+    }
+
+    // The project is full: saved as it stands, and logging carries on in the next.
+    bool NextProject() {
+        if (!SaveProject())
+            return false;
+        const int next = o_.force ? number_ + 1 : FirstFreeRollNumber(o_.out, o_.csv, number_ + 1);
+        if (next == 0 || !CheckFiles(o_, next, err_))
+            return false;
+        number_ = next;
+        path_ = RollFileName(o_.out, number_);
+        StartNextProject(doc_, path_);
+        saved_ = false;
+        rolledOver_ = true;
+        recovery_.SetSavePath(SavePathOf(path_));
+        lastSave_ = platform::Now();
+        if (!OpenCsv())
+            csvFailureShown_ = true; // the rows are still in the project
+        out_ << "Logging into " << path_ << '\n' << std::flush;
+        return true;
+    }
+
+    int Finish(RunEnd how) {
+        if (doc_.m_LoggingActive) {
+            // Stop Data Retrieval: ends logging and closes the port.
+            OnStopRetrieval(doc_);
+        } else {
+            // Logging ended with its last sample; Stop would move the recorded end to now.
+            ClosePort(doc_.m_PortHandle);
+            doc_.m_RetrievalActive = 0;
+            doc_.m_Comms.portSetUp = 0;
+        }
+        if (how == RunEnd::Stopped)
+            out_ << "Stopped after " << doc_.m_SampleCount << " of " << doc_.m_Samples
+                 << " samples\n";
+        if (how == RunEnd::SurveyOver)
+            out_ << "The run's end is reached after " << doc_.m_SampleCount << " of "
+                 << doc_.m_Samples << " samples\n";
+        if (how == RunEnd::MeterSilent)
+            err_ << "zentra-log: the meter has not answered for " << o_.giveUpSeconds
+                 << " s; the run ends\n";
+        if (rolledOver_ && doc_.m_SampleCount == 0) {
+            // The run ended as the next project of the roll began: no empty file.
+            csv_.Discard();
+            recovery_.Discard();
+            out_ << "Nothing was logged into " << path_ << "; it is not written\n";
+            saved_ = true;
+        }
+        if (!saved_ && !SaveProject())
+            return kExitFailure;
+        if (how == RunEnd::FileFailed)
+            return kExitFailure;
+        return how == RunEnd::MeterSilent ? kExitMeterSilent : kExitOk;
+    }
+
+    const LoggerOptions& o_;
+    CZentraDoc& doc_;
+    int number_;       // roll number of the project being logged (1 for the first)
+    std::string path_; // its file
+    std::ostream& out_;
+    std::ostream& err_;
+    const std::atomic<bool>& stop_;
+    const RunHooks& hooks_;
+    AcquisitionState state_;
+    DeadlineTimer timer_;
+    // The recovery copy: what a crash, a kill or a power cut cannot take away.
+    RecoveryWriter recovery_;
+    LiveCsv csv_;
+    std::optional<std::int64_t> end_; // when the run ends of itself
+    std::string line_;
+    int missed_ = 0;
+    bool portLost_ = false;
+    int lostTicks_ = 0;
+    std::int64_t lastAnswer_ = 0; // time of the last readings reply
+    std::int64_t lastSave_ = 0;
+    bool saved_ = false;      // the project as it stands is in its file
+    bool rolledOver_ = false; // the project being logged is not the roll's first
+    bool recoveryFailureShown_ = false;
+    bool csvFailureShown_ = false;
+};
 
 } // namespace
 
@@ -263,30 +386,27 @@ int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
     // Runs that a crash, a kill or a power cut interrupted are saved before a new one
     // begins.
     RecoverInterruptedRuns(FolderOf(o.out), out, err);
-    if (!CheckOutput(o.out, o.force, err) || (o.csv && !CheckOutput(*o.csv, o.force, err)))
+
+    if (RefuseFolder(o.out, err) || (o.csv && RefuseFolder(*o.csv, err)))
         return kExitFailure;
+    // A roll never overwrites: it takes up the numbering after the files that exist.
+    int first = 1;
+    if (o.roll && !o.force) {
+        first = FirstFreeRollNumber(o.out, o.csv, 1);
+        if (first > 1)
+            out << o.out << " exists; the run begins with " << RollFileName(o.out, first) << '\n';
+    }
+    if (first == 0 || !CheckFiles(o, first, err))
+        return kExitFailure;
+    if (o.until && *o.until <= platform::Now()) {
+        err << "zentra-log: --until " << LocalText(*o.until) << " has passed\n";
+        return kExitUsage;
+    }
 
     ScaledClock scaledClock(hooks.scaleClock, o.tickMs);
-
-    auto docHolder = std::make_unique<CZentraDoc>(); // 1.7 MB of fixed arrays: not on the stack
+    const auto docHolder = NewRunDocument();
     CZentraDoc& doc = *docHolder;
-    doc.OnNewDocument();
-    KeepStoredLink keepStoredLink(doc);
-
-    // The serial link and meter settings of the command line.
-    CopyText(doc.m_Comms.port, o.port);
-    if (o.baud)
-        CopyText(doc.m_Comms.baud, *o.baud);
-    if (o.parity)
-        CopyText(doc.m_Comms.parity, *o.parity);
-    if (o.stop)
-        CopyText(doc.m_Comms.stopBits, *o.stop);
-    if (o.latencyMs)
-        CopyText(doc.m_Comms.latency, std::to_string(*o.latencyMs));
-    if (o.order)
-        doc.m_Comms.floatOrder = *o.order;
-    if (o.node)
-        doc.m_ModbusNode = *o.node;
+    ApplyLinkOptions(o, doc);
 
     doc.m_PortHandle = OpenPort(doc.m_Comms, EnumeratePorts(), doc.m_PortHandle);
     if (doc.m_PortHandle == kInvalidPort) {
@@ -301,127 +421,22 @@ int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
         return kExitFailure;
     }
     doc.m_Comms.portSetUp = 1;
-    out << "Port: " << Describe(o, doc) << '\n';
-    if (!IdentifyMeter(doc, o, out, err)) {
+    out << "Port: " << Describe(o, doc) << '\n' << std::flush;
+    switch (IdentifyMeter(doc, o.port, stop, out, err)) {
+    case Identified::Yes:
+        break;
+    case Identified::Stopped:
+        ClosePort(doc.m_PortHandle);
+        out << "Stopped before logging began; nothing was saved\n";
+        return kExitOk;
+    case Identified::Failed:
         ClosePort(doc.m_PortHandle);
         return kExitFailure;
     }
 
-    // The logging set-up of the command line, confirmed as the settings sheet would.
-    doc.m_Period = o.period;
-    doc.m_PeriodMultiplier = o.periodMultiplier;
-    doc.m_Samples = o.samples;
-    doc.m_Duration = o.period * o.samples;
-    doc.m_DurationMultiplier = o.periodMultiplier;
-    doc.m_StartImmediately = 1;
-    doc.m_LoggingSetUp = 1;
-
-    AcquisitionState state;
-    DeadlineTimer timer(o.tickMs);
-    if (!OnEnableLogging(doc, state, timer)) {
-        ClosePort(doc.m_PortHandle);
-        return kExitFailure;
-    }
-    out << "Logging " << o.samples << " samples, one every " << o.period
-        << (o.periodMultiplier == 1    ? "s"
-            : o.periodMultiplier == 60 ? "m"
-                                       : "h")
-        << ", to " << o.out << " (Ctrl+C stops and saves)\n"
-        << std::flush;
-
-    // The recovery copy: what a crash, a kill or a power cut cannot take away.
-    RecoveryWriter recovery;
-    recovery.SetSavePath(std::filesystem::absolute(o.out).lexically_normal().string());
-    bool recoveryFailureShown = false;
-
-    std::string line;
-    line.reserve(256);
-    int missed = 0;
-    bool portLost = false;
-    int lostTicks = 0;
-    std::int64_t lastSave = platform::Now();
-    bool stopped = false;
-    while (doc.m_LoggingActive) {
-        if (!WaitForTick(timer, stop)) {
-            stopped = true;
-            break;
-        }
-        const int before = doc.m_SampleCount;
-        const TickOutcome tick = AcquisitionTick(doc, state, timer, kAcquisitionTimerId);
-        if (!o.quiet)
-            for (int n = before; n < doc.m_SampleCount; ++n)
-                PrintSample(doc, n, line, out);
-
-        if (tick.exchanged && tick.filed == kReplyNone && doc.m_LastRequest == kFcReadings) {
-            // A single lost reply is routine on a noisy line; a run of them is worth saying.
-            if (++missed == kMissesWorthReporting)
-                err << "zentra-log: no reply from the meter"
-                    << (tick.otherNode ? " (another node answers instead)" : "") << '\n';
-        } else if (tick.filed == kFcReadings) {
-            if (missed >= kMissesWorthReporting)
-                err << "zentra-log: the meter answers again after " << missed
-                    << " missed replies\n";
-            missed = 0;
-        }
-        // An adapter that was pulled out leaves a dead handle: wait for the device to
-        // come back under the same name and carry on with it.
-        if (doc.m_PortHandle == kInvalidPort || PortGone(doc.m_PortHandle)) {
-            if (!portLost)
-                err << "zentra-log: " << o.port << " has gone; waiting for it to come back\n";
-            portLost = true;
-            if (++lostTicks % kReopenEveryTicks == 0) {
-                doc.m_PortHandle = OpenPort(doc.m_Comms, EnumeratePorts(), doc.m_PortHandle);
-                if (doc.m_PortHandle != kInvalidPort) {
-                    err << "zentra-log: " << o.port << " is back\n";
-                    portLost = false;
-                    lostTicks = 0;
-                }
-            }
-        }
-
-        if (recovery.Update(doc) == RecoveryStep::Failed && !recoveryFailureShown) {
-            err << "zentra-log: " << recovery.LastError() << '\n';
-            recoveryFailureShown = true;
-        }
-
-        if (tick.recordsWritten > 0 && doc.m_LoggingActive &&
-            platform::Now() - lastSave >= kCheckpointSeconds) {
-            Save(doc, o.out, err);
-            lastSave = platform::Now();
-        }
-    }
-
-    if (doc.m_LoggingActive) {
-        // Stop Data Retrieval: ends logging and closes the port.
-        OnStopRetrieval(doc);
-    } else {
-        // Logging ended with its last sample; Stop would move the recorded end to now.
-        ClosePort(doc.m_PortHandle);
-        doc.m_RetrievalActive = 0;
-        doc.m_Comms.portSetUp = 0;
-    }
-    if (stopped)
-        out << "Stopped after " << doc.m_SampleCount << " of " << doc.m_Samples << " samples\n";
-
-    // The final copy holds every sample until the project itself is safe.
-    recovery.Update(doc);
-    if (!Save(doc, o.out, err)) {
-        if (recovery.HasCopy())
-            err << "zentra-log: the samples are kept in " << recovery.CopyPath().string()
-                << "; the next start of zentra-log or Zentra recovers them\n";
-        return kExitFailure;
-    }
-    recovery.Saved(doc);
-    out << "Saved " << doc.m_SampleCount << " samples to " << o.out << '\n';
-    if (o.csv) {
-        const CsvExportResult csv = ExportCsv(doc, *o.csv);
-        if (!csv.ok) {
-            err << "zentra-log: " << *o.csv << ": " << csv.error << '\n';
-            return kExitFailure;
-        }
-        out << "Exported CSV to " << *o.csv << '\n';
-    }
-    return kExitOk;
+    ApplyLoggingOptions(o, doc);
+    LoggingSession session(o, doc, first, out, err, stop, hooks);
+    return session.Run();
 }
 
 int LoggerMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,

@@ -1,20 +1,24 @@
 // The screenless logging run: opens the port, identifies the meter, enables logging
 // on a new project and drives the very acquisition cycle the desktop program runs,
-// one tick per (scaled) second, until the planned samples are logged or a stop is
-// asked for; then stops retrieval and saves the project (and the CSV export).
+// one tick per (scaled) second, until the planned samples are logged (with --roll:
+// carrying on into the next project each time), the survey's end is reached, the
+// meter stays silent too long or a stop is asked for; then stops retrieval and saves
+// the project. The CSV export is written as the run goes.
 #pragma once
 
 #include "tools/logger/logger_options.h"
 
 #include <atomic>
+#include <functional>
 #include <iosfwd>
 
 namespace zentra::logger {
 
 enum ExitStatus : int {
-    kExitOk = 0,      // project saved (complete, or stopped early on request)
-    kExitFailure = 1, // port, meter or file failure
-    kExitUsage = 2,   // wrong command line
+    kExitOk = 0,          // project saved (complete, or stopped early on request)
+    kExitFailure = 1,     // port, meter or file failure
+    kExitUsage = 2,       // wrong command line
+    kExitMeterSilent = 3, // the meter stopped answering for the --give-up time; saved
 };
 
 struct RunHooks {
@@ -22,6 +26,9 @@ struct RunHooks {
     // clock that runs that much faster, so sample times stay one "second" apart.
     // Tests that install their own clock turn this off.
     bool scaleClock = true;
+    // Called when a tick is due, before anything looks at the time (tests step their
+    // own clock here).
+    std::function<void()> beforeTick;
 };
 
 // Runs a logging session; progress goes to out, problems to err. stop is polled

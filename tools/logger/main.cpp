@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -29,6 +30,8 @@ void InstallStopHandlers() {
 
 int main(int argc, char** argv) {
     InstallStopHandlers();
+    // Every progress line reaches a pipe or the journal as it is printed.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     std::vector<std::string> args(argv + 1, argv + argc);
     return zentra::logger::LoggerMain(args, std::cout, std::cerr, g_stop);
 }

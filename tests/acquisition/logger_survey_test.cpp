@@ -1,0 +1,234 @@
+// zentra-log as a survey tool: rolling over from project to project with every sample
+// once, the CSV written as the run goes, the end of a survey, a meter that stops
+// answering, outputs that cannot be written, and the user's stored settings.
+#include "document/csv_export.h"
+#include "document/registry_defaults.h"
+#include "platform/settings_tree.h"
+#include "tests/acquisition/logger_run_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sys/stat.h>
+
+namespace zentra::logger {
+namespace {
+
+namespace fs = std::filesystem;
+
+// 2 March 2026 10:00:00 in the tests' time zone (Europe/London, no summer time yet).
+const std::int64_t kStart = LocalTimeOf(2026, 3, 2, 10, 0, 0);
+
+std::string FileText(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+TEST(LoggerOptions, ReadsTheSurveyOptions) {
+    const auto roll = ParseArguments({"COM1", "--period", "1m", "--out", "s.ztr", "--roll", "--for",
+                                      "7d", "--give-up", "2h", "--until", "2026-03-02 10:05"});
+    ASSERT_EQ(roll.error, "");
+    EXPECT_TRUE(roll.options.roll);
+    EXPECT_EQ(roll.options.samples, 7200); // a roll's projects are full ones unless told
+    EXPECT_EQ(roll.options.forSeconds, 7 * 86400);
+    EXPECT_EQ(roll.options.giveUpSeconds, 7200);
+    EXPECT_EQ(roll.options.until, kStart + 300);
+    EXPECT_EQ(ParseArguments({"COM1", "--period", "1s", "--samples", "5", "--out", "a.ztr"})
+                  .options.giveUpSeconds,
+              600);
+    const auto t = ParseArguments(
+        {"COM1", "--period=1s", "--out=a", "--roll", "--for=90", "--until=2026-03-02T10:05"});
+    EXPECT_EQ(t.options.forSeconds, 90);
+    EXPECT_EQ(t.options.until, kStart + 300);
+
+    for (const std::vector<std::string>& extra : std::vector<std::vector<std::string>>{
+             {"--for", "0"},
+             {"--for", "7w"},
+             {"--for", "d"},
+             {"--give-up", "-5m"},
+             {"--until", "2026-02-29 10:00"}, // 2026 is no leap year
+             {"--until", "2026-03-02 24:00"},
+             {"--until", "2026-03-02 10:5"},
+             {"--until", "02/03/2026 10:05"},
+             {"--until"}}) {
+        std::vector<std::string> args{"COM1", "--period", "1s", "--out", "a.ztr", "--roll"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        EXPECT_FALSE(ParseArguments(args).error.empty()) << ::testing::PrintToString(args);
+    }
+    // Without --roll the number of samples is still needed.
+    EXPECT_FALSE(ParseArguments({"COM1", "--period", "1s", "--out", "a.ztr"}).error.empty());
+}
+
+struct RollCase {
+    const char* period;
+    std::int64_t periodSeconds;
+    int samples;
+    const char* runFor; // ends the run while the third file fills
+};
+
+TEST_F(LoggerRun, ARollGoesOnFileAfterFileWithEverySampleOnceAtItsPeriod) {
+    for (const RollCase& c : {RollCase{"1s", 1, 4, "13s"}, RollCase{"3s", 3, 2, "17s"}}) {
+        SCOPED_TRACE(c.period);
+        const std::string folder = dir.File(c.period);
+        fs::create_directory(folder);
+        ASSERT_EQ(RunStepped({"--period", c.period, "--samples", std::to_string(c.samples),
+                              "--roll", "--for", c.runFor, "--quiet", "--out",
+                              folder + "/survey.ztr", "--csv", folder + "/survey.csv"},
+                             kStart),
+                  kExitOk)
+            << err.text();
+        EXPECT_FALSE(fs::exists(folder + "/survey-0004.ztr"));
+        EXPECT_FALSE(fs::exists(folder + "/survey-0004.csv"));
+
+        std::vector<std::int64_t> times;
+        std::int64_t previousLast = 0;
+        for (const char* name : {"survey", "survey-0002", "survey-0003"}) {
+            SCOPED_TRACE(name);
+            const auto doc = ReadBack(std::string(c.period) + "/" + name + ".ztr");
+            EXPECT_EQ(doc->m_Locked, 1);
+            EXPECT_EQ(doc->m_Finished, 1);
+            EXPECT_EQ(doc->m_Samples, c.samples);
+            EXPECT_EQ(doc->m_Period * doc->m_PeriodMultiplier, c.periodSeconds);
+            if (name != std::string("survey-0003")) {
+                EXPECT_EQ(doc->m_SampleCount, c.samples); // full, then the next one began
+            }
+            ASSERT_GE(doc->m_SampleCount, 1);
+            ASSERT_LE(doc->m_SampleCount, c.samples);
+            if (previousLast != 0) { // each project begins as the one before it ends
+                EXPECT_EQ(doc->m_LoggingStartTime, previousLast);
+            }
+            for (int n = 0; n < doc->m_SampleCount; ++n)
+                times.push_back(doc->m_SampleTimes[static_cast<std::size_t>(n)]);
+            previousLast = times.back();
+            // The CSV written as the run went is the export of the saved project.
+            EXPECT_EQ(FileText(folder + "/" + name + ".csv"), BuildCsvText(*doc));
+        }
+        // Across the boundaries as within a file: one sample every period, none twice.
+        for (std::size_t i = 1; i < times.size(); ++i)
+            EXPECT_EQ(times[i] - times[i - 1], c.periodSeconds) << "sample " << i;
+        EXPECT_GT(times.front(), kStart);
+        EXPECT_LT(times.back(), kStart + std::stoi(c.runFor));
+        EXPECT_NE(out.text().find("Saved " + std::to_string(c.samples) + " samples to " + folder +
+                                  "/survey-0002.ztr"),
+                  std::string::npos)
+            << out.text();
+    }
+}
+
+TEST_F(LoggerRun, ARollKeepsTheFilesThatExistAndARunEndingAtABoundaryWritesNoEmptyOne) {
+    { std::ofstream(dir.File("run.ztr")) << "an earlier survey"; }
+    // Two full projects of three samples; the stop comes as the third begins.
+    out.Watch([&](const std::string& text) {
+        if (text.find("Logging into " + dir.File("run-0004.ztr")) != std::string::npos)
+            stop = true;
+    });
+    ASSERT_EQ(RunStepped({"--samples", "3", "--roll", "-q", "--csv", dir.File("run.csv")}, kStart),
+              kExitOk)
+        << err.text();
+    EXPECT_EQ(FileText(dir.File("run.ztr")), "an earlier survey");
+    EXPECT_FALSE(fs::exists(dir.File("run.csv")));
+    EXPECT_NE(out.text().find("the run begins with " + dir.File("run-0002.ztr")), std::string::npos)
+        << out.text();
+    EXPECT_EQ(ReadBack("run-0002.ztr")->m_SampleCount, 3);
+    EXPECT_EQ(ReadBack("run-0003.ztr")->m_SampleCount, 3);
+    EXPECT_TRUE(fs::exists(dir.File("run-0003.csv")));
+    EXPECT_FALSE(fs::exists(dir.File("run-0004.ztr"))) << out.text();
+    EXPECT_FALSE(fs::exists(dir.File("run-0004.csv")));
+}
+
+TEST_F(LoggerRun, TheRunEndsAtItsUntilTimeAndRefusesOneThatHasPassed) {
+    // The clock moves 30 s a tick: the run ends at 10:05 after ten ticks.
+    ASSERT_EQ(RunStepped({"--samples", "7200", "--until", "2026-03-02 10:05"}, kStart, 30), kExitOk)
+        << err.text();
+    const auto doc = ReadBack();
+    ASSERT_GE(doc->m_SampleCount, 1);
+    EXPECT_LE(doc->m_SampleCount, 8);
+    EXPECT_LT(doc->m_SampleTimes[static_cast<std::size_t>(doc->m_SampleCount - 1)], kStart + 300);
+    EXPECT_NE(out.text().find("end is reached"), std::string::npos) << out.text();
+
+    EXPECT_EQ(
+        RunStepped({"--samples", "5", "--until", "2026-03-02 09:59", "--out", dir.File("late.ztr")},
+                   kStart),
+        kExitUsage);
+    EXPECT_NE(err.text().find("has passed"), std::string::npos) << err.text();
+    EXPECT_FALSE(fs::exists(dir.File("late.ztr")));
+}
+
+TEST_F(LoggerRun, AMeterThatStopsAnsweringEndsTheRunWithStatusThreeAndItIsSaved) {
+    out.Watch([&](const std::string& text) {
+        if (text.find("sample 3/") != std::string::npos)
+            simulator->SetFaults(sim::SimFaults{.dropEvery = 1});
+    });
+    EXPECT_EQ(RunStepped({"--samples", "100", "--give-up", "5s"}, kStart), kExitMeterSilent);
+    EXPECT_NE(err.text().find("has not answered for 5 s"), std::string::npos) << err.text();
+    const auto doc = ReadBack();
+    EXPECT_GE(doc->m_SampleCount, 3);
+    EXPECT_LE(doc->m_SampleCount, 4);
+    EXPECT_EQ(doc->m_Finished, 1);
+}
+
+TEST_F(LoggerRun, AFolderIsRefusedAsAnOutputBeforeLoggingStarts) {
+    fs::create_directory(dir.File("runs"));
+    for (const std::vector<std::string>& wrong :
+         std::vector<std::vector<std::string>>{{"--out", dir.File("runs")},
+                                               {"--out", dir.File("runs"), "--force"},
+                                               {"--out", dir.File("runs") + "/"},
+                                               {"--csv", dir.File("runs"), "--force"},
+                                               {"--out", dir.File("runs"), "--roll"}}) {
+        std::vector<std::string> args{"--samples", "2"};
+        args.insert(args.end(), wrong.begin(), wrong.end());
+        EXPECT_EQ(Run(args), kExitFailure) << ::testing::PrintToString(args);
+    }
+    EXPECT_NE(err.text().find("is a folder"), std::string::npos) << err.text();
+    EXPECT_EQ(out.text().find("Port:"), std::string::npos); // refused before the port opened
+    EXPECT_TRUE(fs::is_empty(dir.File("runs")));
+}
+
+// The bytes and the file of a stored value (a rewrite, even of the same bytes,
+// replaces the file).
+struct StoredValue {
+    std::optional<std::vector<std::uint8_t>> bytes;
+    ino_t inode = 0;
+    bool operator==(const StoredValue&) const = default;
+};
+
+StoredValue Stored(const std::string& name) {
+    const auto key = platform::OpenSettingsKey(kIniKey);
+    StoredValue value;
+    if (!key)
+        return value;
+    value.bytes = platform::ReadSettingsValue(*key, name, 1000);
+    struct stat info {};
+    if (::stat((key->folder / name).c_str(), &info) == 0)
+        value.inode = info.st_ino;
+    return value;
+}
+
+TEST_F(LoggerRun, TheUsersStoredLinkIsNeitherRewrittenNorCreated) {
+    {
+        // Defaults as the desktop program leaves them: its own port set up, node 7.
+        CZentraDoc stored;
+        std::snprintf(stored.m_Comms.latency.data(), stored.m_Comms.latency.size(), "350");
+        stored.m_Comms.portSetUp = 1;
+        stored.m_ModbusNode = 7.0;
+    }
+    const StoredValue comms = Stored("CommsSettings");
+    const StoredValue node = Stored("ModbusNode");
+    ASSERT_TRUE(comms.bytes && node.bytes);
+    ASSERT_EQ(Run({"--samples", "2", "--node", "1", "--baud", "38400"}), kExitOk) << err.text();
+    EXPECT_TRUE(Stored("CommsSettings") == comms);
+    EXPECT_TRUE(Stored("ModbusNode") == node);
+
+    const auto key = platform::OpenSettingsKey(kIniKey);
+    ASSERT_TRUE(key);
+    ASSERT_TRUE(platform::DeleteSettingsValue(*key, "CommsSettings"));
+    ASSERT_TRUE(platform::DeleteSettingsValue(*key, "ModbusNode"));
+    ASSERT_EQ(Run({"--samples", "1", "--out", dir.File("second.ztr")}), kExitOk) << err.text();
+    EXPECT_FALSE(Stored("CommsSettings").bytes);
+    EXPECT_FALSE(Stored("ModbusNode").bytes);
+}
+
+} // namespace
+} // namespace zentra::logger

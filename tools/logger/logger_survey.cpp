@@ -1,0 +1,118 @@
+#include "tools/logger/logger_survey.h"
+
+#include "acquisition/calendar.h"
+#include "document/zentra_doc.h"
+#include "platform/clock.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <ostream>
+#include <unistd.h>
+
+namespace zentra::logger {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kMaxRollFiles = 99999; // a minute-period roll of five days a file: 1300 years
+
+bool Exists(const std::string& path) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(path, ec));
+}
+
+} // namespace
+
+std::unique_ptr<CZentraDoc> NewRunDocument() {
+    auto doc = std::make_unique<CZentraDoc>();
+    doc->OnNewDocument();
+    doc->m_StoreLinkOnClose = false;
+    return doc;
+}
+
+std::string RollFileName(const std::string& first, int number) {
+    if (number <= 1)
+        return first;
+    const fs::path path(first);
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "-%04d", number);
+    fs::path name = path.stem();
+    name += suffix;
+    name += path.extension();
+    return (path.parent_path() / name).string();
+}
+
+int FirstFreeRollNumber(const std::string& out, const std::optional<std::string>& csv, int from) {
+    for (int n = std::max(from, 1); n <= kMaxRollFiles; ++n)
+        if (!Exists(RollFileName(out, n)) && (!csv || !Exists(RollFileName(*csv, n))))
+            return n;
+    return 0;
+}
+
+bool RefuseFolder(const std::string& path, std::ostream& err) {
+    std::error_code ec;
+    const fs::path file(path);
+    if (!file.has_filename() || fs::is_directory(file, ec)) {
+        err << "zentra-log: " << path << " is a folder; name a file in it\n";
+        return true;
+    }
+    return false;
+}
+
+bool CheckOutput(const std::string& path, bool force, std::ostream& err) {
+    std::error_code ec;
+    if (RefuseFolder(path, err))
+        return false;
+    if (Exists(path) && !force) {
+        err << "zentra-log: " << path << " already exists (use --force to overwrite it)\n";
+        return false;
+    }
+    const std::string folder = FolderOf(path);
+    if (!fs::is_directory(folder, ec)) {
+        err << "zentra-log: folder " << folder << " does not exist\n";
+        return false;
+    }
+    if (::access(folder.c_str(), W_OK) != 0) {
+        err << "zentra-log: cannot write into folder " << folder << '\n';
+        return false;
+    }
+    return true;
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::string folder = fs::path(path).parent_path().string();
+    return folder.empty() ? "." : folder;
+}
+
+void StartNextProject(CZentraDoc& doc, const std::string& path) {
+    const std::int64_t now = platform::Now();
+    const std::tm local = LocalTime(now);
+
+    // An empty log, as a new document has.
+    doc.m_SampleCount = 0;
+    doc.m_DataViewTop = 0;
+    for (auto& record : doc.m_SampleValues)
+        record.fill(0.0);
+    doc.m_SampleTimes.fill(0);
+
+    // A new project, started now as Enable Logging starts one; m_TickCountdown is
+    // left as the last record set it.
+    doc.m_ProjectStartDate = DayNumberOf(now);
+    doc.m_ProjectEndDate = DayNumberOf(now);
+    doc.m_StartDate = DayNumberOf(now);
+    doc.m_StartHour = local.tm_hour;
+    doc.m_StartMinute = local.tm_min;
+    doc.m_StartSecond = local.tm_sec;
+    doc.m_StartImmediately = 1;
+    doc.m_LoggingStartTime = now;
+    doc.m_LoggingEndTime = 0;
+    doc.m_Locked = 1;
+    doc.m_Finished = 0;
+    doc.m_LoggingActive = 1;
+
+    doc.m_PathName = path;
+    doc.m_Title = fs::path(path).filename().string();
+    doc.SetModifiedFlag(true);
+}
+
+} // namespace zentra::logger

@@ -1,0 +1,48 @@
+// The projects of a run: the document each one is logged in, the names of the files
+// of a roll, the checks made on them before logging depends on them, and the step
+// from a full project to the next one of a roll.
+#pragma once
+
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace zentra {
+struct CZentraDoc;
+}
+
+namespace zentra::logger {
+
+// A new document (built-in and stored defaults) that leaves the user's stored serial
+// link and node alone when it closes. 1.7 MB of fixed arrays: never on the stack.
+std::unique_ptr<CZentraDoc> NewRunDocument();
+
+// File `number` of a roll that starts with `first`: the first keeps its own name,
+// file n > 1 gets "-NNNN" (at least four digits) before the extension, so
+// "site/survey.ztr" is followed by "site/survey-0002.ztr", "site/survey-0003.ztr".
+std::string RollFileName(const std::string& first, int number);
+
+// The first number from `from` on whose project (and CSV, when there is one) do not
+// exist yet; 0 when none is free within a sane range.
+int FirstFreeRollNumber(const std::string& out, const std::optional<std::string>& csv, int from);
+
+// Refuses (with the reason on err) a name that stands for a folder.
+bool RefuseFolder(const std::string& path, std::ostream& err);
+
+// Checks that a file can be written before an hour of logging depends on it: it must
+// not be a folder, must not exist unless `force`, and its folder must exist and be
+// writable. The reason goes to err.
+bool CheckOutput(const std::string& path, bool force, std::ostream& err);
+
+// The folder of a path ("." for a bare name).
+std::string FolderOf(const std::string& path);
+
+// Turns the document whose logging has just ended (the full project, saved) into the
+// next project of the roll, logging from this very moment: the log is emptied, the
+// project unfinished, its start is now, and everything else (settings, meter, port,
+// live ring, the request cycle and the countdown to the next record) stays, so the
+// next record comes one period after the last one of the full project.
+void StartNextProject(CZentraDoc& doc, const std::string& path);
+
+} // namespace zentra::logger
