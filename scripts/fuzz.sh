@@ -13,10 +13,11 @@ cd "$(dirname "$0")/.."
 
 seconds="${ZENTRA_FUZZ_SECONDS:-60}"
 build=build-fuzz
-targets=(fuzz_project_file fuzz_reply fuzz_settings_store)
+targets=(fuzz_project_file fuzz_reply fuzz_settings_store fuzz_modbus_tcp)
 # Inputs longer than this are cut: the project file's set-up blocks and the first
 # samples fit (the rest of an image reads as zero bytes).
 declare -A max_len=([fuzz_project_file]=16384 [fuzz_reply]=1100 [fuzz_settings_store]=4096)
+max_len[fuzz_modbus_tcp]=1100 # a burst of several gateway frames
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DZENTRA_FUZZ=ON -DZENTRA_GUI=OFF -DZENTRA_BENCH=OFF -DZENTRA_SANITIZE=ON >/dev/null

@@ -1,5 +1,6 @@
-// The adapter pulled out mid-run and plugged in again behind the same by-id name: the
-// run keeps its samples and carries on logging after Connect and Restart.
+// The adapter pulled out mid-run and plugged in again behind the same by-id name (or
+// the connection to a Modbus TCP gateway dropped and the gateway back at the same
+// address): the run keeps its samples and carries on logging after Connect and Restart.
 #include "acquisition/command_ids.h"
 #include "acquisition/port_state.h"
 #include "comm_test_support.h"
@@ -12,20 +13,33 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class PulledAdapterComm : public test::CommTest {
+class PulledAdapterComm : public test::CommTest, public ::testing::WithParamInterface<bool> {
   protected:
     test::TempDir links_;
     const std::string byId_ = links_.File("usb-Zentra_RS485-if00-port0");
+    std::uint16_t gatewayPort_ = 0; // the gateway's port, the same when it comes back
+
+    bool Gateway() const { return GetParam(); }
 
     void PlugIn() {
         sim::SimOptions options;
+        if (Gateway()) {
+            options.transport = sim::SimTransport::ModbusTcp;
+            options.tcpPort = gatewayPort_;
+            StartMeter(options);
+            gatewayPort_ = meter_->Port();
+            return;
+        }
         options.link = byId_;
         StartMeter(options);
         ports_.Assign(1, byId_);
     }
 };
 
-TEST_F(PulledAdapterComm, LoggingCarriesOnAfterTheAdapterIsBackAndReconnected) {
+INSTANTIATE_TEST_SUITE_P(Link, PulledAdapterComm, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "ModbusTcp" : "UsbById"; });
+
+TEST_P(PulledAdapterComm, LoggingCarriesOnAfterTheAdapterIsBackAndReconnected) {
     PlugIn();
     auto doc = NewDoc();
     CZentraView view(doc.get());
@@ -41,7 +55,7 @@ TEST_F(PulledAdapterComm, LoggingCarriesOnAfterTheAdapterIsBackAndReconnected) {
     const int logged = doc->m_SampleCount;
     ASSERT_GE(logged, 3);
 
-    meter_->CloseMaster(); // pulled out
+    meter_->CloseMaster(); // pulled out, or the connection dropped and the gateway off
     for (int i = 0; i < 5; ++i) {
         clock_.Advance(1);
         const auto start = std::chrono::steady_clock::now();
