@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <utility>
 
 #include <sys/types.h>
 #include <termios.h>
@@ -40,6 +41,15 @@ void SetSerialLineCalls(SerialLineCalls calls);
 
 // The calls in force.
 const SerialLineCalls& LineCalls();
+
+// Installs calls for its lifetime, the system's own again after.
+class ScopedSerialLineCalls {
+  public:
+    explicit ScopedSerialLineCalls(SerialLineCalls calls) { SetSerialLineCalls(std::move(calls)); }
+    ~ScopedSerialLineCalls() { SetSerialLineCalls({}); }
+    ScopedSerialLineCalls(const ScopedSerialLineCalls&) = delete;
+    ScopedSerialLineCalls& operator=(const ScopedSerialLineCalls&) = delete;
+};
 
 // For a port just opened: the kernel's RS-485 mode where the driver takes it, else RTS
 // lowered by hand (Software), else None. Leaves RTS down whichever it is.
