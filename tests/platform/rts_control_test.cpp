@@ -25,6 +25,8 @@ struct Driver {
     bool modemLines = true;   // has an RTS line
     std::size_t chunk = 64;   // bytes taken per write call
     bool writeFails = false;  // every write fails with EIO (adapter gone)
+    int busyPolls = -1;       // transmitter reported busy this often after each write,
+                              // then empty; -1: not reported (tcdrain is the only wait)
 };
 
 class LineRecorder {
@@ -51,6 +53,13 @@ class LineRecorder {
         };
         calls.raiseLines = [this](int, int lines) { return Lines(lines, true); };
         calls.lowerLines = [this](int, int lines) { return Lines(lines, false); };
+        calls.transmitterEmpty = [this](int) {
+            if (driver_.busyPolls < 0)
+                return Refuse();
+            const bool busy = busy_++ < driver_.busyPolls;
+            Note(busy ? "busy" : "sent");
+            return busy ? 0 : 1;
+        };
         calls.drain = [this](int) {
             Note("drain");
             return 0;
@@ -61,6 +70,7 @@ class LineRecorder {
                 errno = EIO;
                 return -1;
             }
+            busy_ = 0;
             const std::size_t taken = std::min(length, driver_.chunk);
             Note("write " + std::to_string(taken));
             return static_cast<ssize_t>(taken);
@@ -87,6 +97,7 @@ class LineRecorder {
     Driver driver_;
     std::vector<std::string> calls_;
     bool rtsUp_ = true; // the tty layer raises RTS when a port is opened
+    int busy_ = 0;      // transmitter polls since the last write
     ScopedSerialLineCalls installed_;
 };
 
@@ -152,6 +163,13 @@ INSTANTIATE_TEST_SUITE_P(
                       {"rs485", "rts down"},
                       {"termios", "rts down"},
                       {"rts up", "write 3", "write 3", "write 2", "drain", "rts down"}},
+        // A UART that reports its transmitter: watched instead of tcdrain's coarse wait.
+        DirectionCase{"ByHandWatchingTheTransmitter",
+                      {.busyPolls = 2},
+                      RtsControl::Software,
+                      {"rs485", "rts down"},
+                      {"termios", "rts down"},
+                      {"rts up", "write 8", "busy", "busy", "sent", "rts down"}},
         // The driver's RS-485 mode switches RTS itself.
         DirectionCase{"Kernel",
                       {.kernelRs485 = true},
