@@ -1,6 +1,7 @@
 #include "platform/serial_direction.h"
 
 #include <cerrno>
+#include <thread>
 
 #include <linux/serial.h>
 #include <sys/ioctl.h>
@@ -37,6 +38,13 @@ int SystemLowerLines(int fd, int lines) {
     return ::ioctl(fd, TIOCMBIC, &lines);
 }
 
+int SystemTransmitterEmpty(int fd) {
+    int status = 0;
+    if (::ioctl(fd, TIOCSERGETLSR, &status) != 0)
+        return -1;
+    return (status & TIOCSER_TEMT) ? 1 : 0;
+}
+
 int SystemDrain(int fd) {
     return ::tcdrain(fd);
 }
@@ -54,6 +62,8 @@ SerialLineCalls WithDefaults(SerialLineCalls calls) {
         calls.raiseLines = SystemRaiseLines;
     if (!calls.lowerLines)
         calls.lowerLines = SystemLowerLines;
+    if (!calls.transmitterEmpty)
+        calls.transmitterEmpty = SystemTransmitterEmpty;
     if (!calls.drain)
         calls.drain = SystemDrain;
     if (!calls.write)
@@ -62,6 +72,26 @@ SerialLineCalls WithDefaults(SerialLineCalls calls) {
 }
 
 SerialLineCalls gCalls = WithDefaults({});
+
+// Returns once the last bit of what was written has left the line, or kTransmitLimit
+// after it was called.
+void WaitUntilSent(int fd) {
+    const SerialLineCalls& calls = LineCalls();
+    const auto giveUp = std::chrono::steady_clock::now() + kTransmitLimit;
+    for (;;) {
+        const int empty = calls.transmitterEmpty(fd);
+        if (empty > 0)
+            return;
+        if (empty < 0) {
+            while (calls.drain(fd) != 0 && errno == EINTR) {
+            }
+            return;
+        }
+        if (std::chrono::steady_clock::now() >= giveUp)
+            return;
+        std::this_thread::sleep_for(kTransmitterPoll);
+    }
+}
 
 } // namespace
 
@@ -92,9 +122,8 @@ void BeginTransmit(int fd, RtsControl control) {
 void EndTransmit(int fd, RtsControl control) {
     if (control != RtsControl::Software)
         return;
-    // Lowered whatever the drain says: RTS must never stay up after a request.
-    while (LineCalls().drain(fd) != 0 && errno == EINTR) {
-    }
+    WaitUntilSent(fd);
+    // Lowered whatever the wait ended on: RTS must never stay up after a request.
     (void)LineCalls().lowerLines(fd, TIOCM_RTS);
 }
 

@@ -7,13 +7,24 @@
 // that set up and drive the line.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
+#include <utility>
 
 #include <sys/types.h>
 #include <termios.h>
 
 namespace zentra::platform {
+
+using namespace std::chrono_literals;
+
+// How often the transmitter is looked at while a request leaves: a fraction of a
+// character even at 115200 baud (one character: 95 us).
+inline constexpr std::chrono::microseconds kTransmitterPoll{100us};
+// A request that has not left by then never will (a few bytes take 20 ms at 4800 baud);
+// RTS goes down anyway.
+inline constexpr std::chrono::milliseconds kTransmitLimit{1000ms};
 
 enum class RtsControl {
     None,     // no modem lines: nothing to drive
@@ -30,7 +41,10 @@ struct SerialLineCalls {
     std::function<int(int fd)> enableRs485;
     std::function<int(int fd, int lines)> raiseLines; // TIOCMBIS, lines as TIOCM_* bits
     std::function<int(int fd, int lines)> lowerLines; // TIOCMBIC
-    std::function<int(int fd)> drain;                 // tcdrain: until the last bit has left
+    // TIOCSERGETLSR: 1 once the transmitter is empty (the last bit has left), 0 while it
+    // is not, -1 where the driver does not report its line status (USB adapters).
+    std::function<int(int fd)> transmitterEmpty;
+    std::function<int(int fd)> drain; // tcdrain: until the last bit has left
     std::function<ssize_t(int fd, const void* data, std::size_t length)> write;
 };
 
@@ -41,13 +55,25 @@ void SetSerialLineCalls(SerialLineCalls calls);
 // The calls in force.
 const SerialLineCalls& LineCalls();
 
+// Installs calls for its lifetime, the system's own again after.
+class ScopedSerialLineCalls {
+  public:
+    explicit ScopedSerialLineCalls(SerialLineCalls calls) { SetSerialLineCalls(std::move(calls)); }
+    ~ScopedSerialLineCalls() { SetSerialLineCalls({}); }
+    ScopedSerialLineCalls(const ScopedSerialLineCalls&) = delete;
+    ScopedSerialLineCalls& operator=(const ScopedSerialLineCalls&) = delete;
+};
+
 // For a port just opened: the kernel's RS-485 mode where the driver takes it, else RTS
 // lowered by hand (Software), else None. Leaves RTS down whichever it is.
 RtsControl SetUpRtsControl(int fd);
 
 // Around the bytes of one request. Software: raise RTS before; after, wait until the
 // last bit has left the line, then lower RTS at once, so a meter answering 3.5
-// character times later is heard. Nothing for the other two.
+// character times later is heard. tcdrain alone checks in whole kernel ticks (4 ms or
+// more, longer than 3.5 characters at 9600 baud and up), so the transmitter is watched
+// every kTransmitterPoll where the driver reports it, and tcdrain serves where it does
+// not. Nothing for the other two.
 void BeginTransmit(int fd, RtsControl control);
 void EndTransmit(int fd, RtsControl control);
 

@@ -97,11 +97,12 @@ void NoteRead(int fd, SerialStatus status) {
         it->second.lastRead = status;
 }
 
-// A descriptor not opened here (a network port) gets an entry of its own, so the
-// reply window applies to it too.
+// Only for a descriptor this layer knows (opened here, or given a latency): one that
+// its owner closes behind our back must leave no state for the next with its number.
 void NoteSent(int fd, Clock::time_point when) {
     std::lock_guard lock(gPortsMutex);
-    gPorts[fd].lastSent = when;
+    if (auto it = gPorts.find(fd); it != gPorts.end())
+        it->second.lastSent = when;
 }
 
 // When the reply window of the last request closes for a read of maxBytes; nothing
@@ -202,6 +203,8 @@ RtsControl PortRtsControl(int fd) {
 
 void SetReplyLatency(int fd, std::chrono::milliseconds latency) {
     std::lock_guard lock(gPortsMutex);
+    // A descriptor not opened here (a network port) gets an entry of its own, so the
+    // reply window applies to it too; it is forgotten by CloseSerialDevice.
     gPorts[fd].replyLatency = std::max(latency, std::chrono::milliseconds::zero());
 }
 

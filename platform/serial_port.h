@@ -102,7 +102,8 @@ std::chrono::milliseconds ReadTotalTimeout(std::size_t maxBytes);
 
 // The wait the holder allows between sending a request and reading its reply. With it,
 // each request opens a reply window: from the end of its write, this latency plus
-// ReadTotalTimeout of the read. Any descriptor may carry one.
+// ReadTotalTimeout of the read. Any descriptor may carry one (close it with
+// CloseSerialDevice then).
 void SetReplyLatency(int fd, std::chrono::milliseconds latency);
 
 // Blocks until maxBytes have arrived, kReadIntervalTimeout has passed since the last

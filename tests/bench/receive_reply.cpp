@@ -1,6 +1,9 @@
 // How long ReceiveReply blocks once a whole reply is already waiting in the port's
 // input queue: the read cannot know the reply is complete, so it ends on the 20 ms
-// inter-byte gap. Against the in-process simulator over a pseudo-terminal.
+// inter-byte gap. And how long it blocks when no reply comes: read at once after the
+// request, for the whole total time-out; read a tick (one second) after it, once the
+// request's reply window (latency + total time-out) has closed, not at all. Against
+// the in-process simulator over a pseudo-terminal.
 #include "comms/meter.h"
 #include "comms/serial_link.h"
 #include "tests/support/sim_port.h"
@@ -33,8 +36,9 @@ bool WaitForQueued(PortHandle port, int bytes) {
     return false;
 }
 
+// `age`: how long after the request its reply is read (untimed).
 void Measure(benchmark::State& state, std::uint32_t (K760modbus::*request)(), int replyBytes,
-             sim::SimFaults faults) {
+             sim::SimFaults faults, std::chrono::milliseconds age = 0ms) {
     test::ScopedPortMap ports;
     sim::SimOptions options;
     options.faults = faults;
@@ -60,6 +64,7 @@ void Measure(benchmark::State& state, std::uint32_t (K760modbus::*request)(), in
             (sender.*request)();
         }
         const bool waiting = replyBytes == 0 || WaitForQueued(port, replyBytes);
+        std::this_thread::sleep_for(age);
         state.ResumeTiming();
         K760modbus meter(port, 1, BigEndian);
         meter.ReceiveReply();
@@ -79,16 +84,26 @@ void BM_ReceiveReply_Readings(benchmark::State& state) {
 void BM_ReceiveReply_Identity(benchmark::State& state) {
     Measure(state, &K760modbus::RequestIdentity, kIdentityReply, {});
 }
-// For comparison: no reply at all ends on the total time-out (512 x 1 ms + 1 ms).
+// For comparison: no reply, read at once, ends on the total time-out (512 x 1 ms + 1 ms).
 void BM_ReceiveReply_NoReply(benchmark::State& state) {
     sim::SimFaults drop;
     drop.dropEvery = 1;
     Measure(state, &K760modbus::RequestReadings, 0, drop);
 }
+// A tick's read of a silent meter: the request went out one second earlier.
+void BM_ReceiveReply_NoReplyAfterOneSecond(benchmark::State& state) {
+    sim::SimFaults drop;
+    drop.dropEvery = 1;
+    Measure(state, &K760modbus::RequestReadings, 0, drop, 1000ms);
+}
 
 BENCHMARK(BM_ReceiveReply_Readings)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(100);
 BENCHMARK(BM_ReceiveReply_Identity)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(100);
 BENCHMARK(BM_ReceiveReply_NoReply)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(4);
+BENCHMARK(BM_ReceiveReply_NoReplyAfterOneSecond)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime()
+    ->Iterations(5);
 
 } // namespace
 } // namespace zentra

@@ -1,11 +1,15 @@
 // Probing and opening ports by name, against pseudo-terminals standing in for devices.
 #include "comms/serial_link.h"
+#include "platform/serial_direction.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/sim_port.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
+
+#include <termios.h>
 
 namespace zentra {
 namespace {
@@ -108,6 +112,50 @@ TEST_F(OpenPortTest, APortFlaggedUnavailableIsNotTried) {
     PortHandle held = kInvalidPort;
     EXPECT_EQ(OpenPort(settings, available, held), kInvalidPort);
     EXPECT_TRUE(Contains(LastOpenFailure(), "COM1")) << LastOpenFailure();
+}
+
+// What OpenPort applies to the line, as the device receives it (a pseudo-terminal
+// would not keep the parity bits, so the settings are caught on their way).
+TEST_F(OpenPortTest, ParityStopBitsAndSpeedReachTheLine) {
+    struct Case {
+        const char* parity;
+        const char* stop;
+        const char* baud;
+        bool parityOn, odd, twoStops;
+        speed_t speed;
+    };
+    const Case cases[] = {
+        {"NONE", "1", "38400", false, false, false, B38400},
+        {"EVEN", "1", "9600", true, false, false, B9600},
+        {"ODD", "1", "19200", true, true, false, B19200},
+        {"EVEN", "2", "4800", true, false, true, B4800},
+        {"NONE", "2", "115200", false, false, true, B115200},
+    };
+    std::optional<termios> applied;
+    platform::SerialLineCalls calls;
+    calls.setAttributes = [&](int fd, const termios& tio) {
+        applied = tio;
+        return ::tcsetattr(fd, TCSANOW, &tio);
+    };
+    const platform::ScopedSerialLineCalls recording(calls);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.parity) + " stop " + c.stop + " baud " + c.baud);
+        Set(settings.parity, c.parity);
+        Set(settings.stopBits, c.stop);
+        Set(settings.baud, c.baud);
+        applied.reset();
+        PortHandle held = kInvalidPort;
+        PortHandle port = OpenPort(settings, available, held);
+        ASSERT_NE(port, kInvalidPort) << LastOpenFailure();
+        ClosePort(port);
+        ASSERT_TRUE(applied);
+        EXPECT_EQ((applied->c_cflag & PARENB) != 0, c.parityOn);
+        EXPECT_EQ((applied->c_cflag & PARODD) != 0, c.odd);
+        EXPECT_EQ((applied->c_cflag & CSTOPB) != 0, c.twoStops);
+        EXPECT_EQ(applied->c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+        EXPECT_EQ(cfgetospeed(&*applied), c.speed);
+        EXPECT_EQ(cfgetispeed(&*applied), c.speed);
+    }
 }
 
 TEST_F(OpenPortTest, UnusableLineSettingsFailAndReleaseThePort) {

@@ -109,24 +109,58 @@ class SerialRead : public ::testing::Test {
     std::uint8_t buffer[1000]{};
 };
 
+// A silent read of N bytes lasts 1 ms per byte plus 1 ms: no less, and not much more.
 TEST_F(SerialRead, NothingArrivingEndsAtTheTotalTimeOut) {
-    const auto start = Clock::now();
-    const auto got = ReadSerial(fd, buffer, 50);
-    const auto elapsed = Clock::now() - start;
-    EXPECT_EQ(got.count, 0u);
-    EXPECT_EQ(got.status, SerialStatus::TimedOut);
-    EXPECT_EQ(ReadTotalTimeout(50), 51ms);
-    EXPECT_GE(elapsed, 51ms);
+    for (const auto& [bytes, total] : {std::pair{10u, 11ms}, std::pair{300u, 301ms}}) {
+        SCOPED_TRACE(bytes);
+        EXPECT_EQ(ReadTotalTimeout(bytes), total);
+        const auto start = Clock::now();
+        const auto got = ReadSerial(fd, buffer, bytes);
+        const auto elapsed = Clock::now() - start;
+        EXPECT_EQ(got.count, 0u);
+        EXPECT_EQ(got.status, SerialStatus::TimedOut);
+        EXPECT_GE(elapsed, total);
+        EXPECT_LT(elapsed, total + 100ms);
+    }
     EXPECT_FALSE(PortGone(fd));
 }
 
-TEST_F(SerialRead, AWaitingBurstIsReadWhole) {
+// The read cannot know a waiting reply is complete: it ends 20 ms after the last byte.
+TEST_F(SerialRead, AWaitingBurstIsReadWholeAndEndsOnTheGap) {
     const std::vector<std::uint8_t> burst{1, 2, 3, 4, 5, 6, 7, 8, 9};
     pty.Send(burst);
+    const auto start = Clock::now();
     const auto got = ReadSerial(fd, buffer, 512);
+    const auto elapsed = Clock::now() - start;
     EXPECT_EQ(got.status, SerialStatus::Ok);
     ASSERT_EQ(got.count, burst.size());
     EXPECT_TRUE(std::equal(burst.begin(), burst.end(), buffer));
+    EXPECT_GE(elapsed, 20ms);
+    EXPECT_LT(elapsed, 20ms + 100ms);
+}
+
+// A reply paused for 10 ms in the middle is still one reply. Should this machine stall
+// the sending thread so long that the pause really reached the gap, try again.
+TEST_F(SerialRead, APauseShorterThanTheGapDoesNotSplitTheRead) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        Clock::duration pause{};
+        std::thread far([&] {
+            pty.Send({1, 2, 3, 4});
+            const auto first = Clock::now();
+            std::this_thread::sleep_for(10ms);
+            pty.Send({5, 6, 7});
+            pause = Clock::now() - first;
+        });
+        const auto got = ReadSerial(fd, buffer, 512);
+        far.join();
+        if (pause >= 18ms) {
+            ReadSerial(fd, buffer, 512); // the stray second half
+            continue;
+        }
+        EXPECT_EQ(got.count, 7u);
+        return;
+    }
+    GTEST_SKIP() << "the sending thread never paused for less than 18 ms";
 }
 
 TEST_F(SerialRead, ReadStopsAtTheRequestedCount) {
@@ -137,10 +171,10 @@ TEST_F(SerialRead, ReadStopsAtTheRequestedCount) {
     EXPECT_EQ(ReadSerial(fd, buffer, 16).count, 0u);
 }
 
-TEST_F(SerialRead, AGapLongerThanTheIntervalSplitsTheRead) {
+TEST_F(SerialRead, APauseLongerThanTheGapSplitsTheRead) {
     std::thread far([this] {
         pty.Send({1, 2, 3});
-        std::this_thread::sleep_for(kReadIntervalTimeout + 30ms);
+        std::this_thread::sleep_for(40ms);
         pty.Send({4, 5});
     });
     const auto first = ReadSerial(fd, buffer, 512);
@@ -148,6 +182,44 @@ TEST_F(SerialRead, AGapLongerThanTheIntervalSplitsTheRead) {
     far.join();
     EXPECT_EQ(first.count, 3u);
     EXPECT_EQ(second.count, 2u);
+}
+
+// The reply window: 100 ms latency, then 1 ms per byte + 1 ms of a 100-byte read, from
+// the end of the request's write. Read one latency after sending, as the Communication
+// page does, a reply that comes late within the window is still heard; a window that
+// forgot the latency would have closed before the read began.
+TEST_F(SerialRead, ReadOneLatencyAfterTheRequestAReplyLateInItsWindowIsHeard) {
+    SetReplyLatency(fd, 100ms);
+    const std::uint8_t request[] = {1, 0x11, 0xC0, 0x2C};
+    ASSERT_EQ(WriteSerial(fd, request, sizeof request).count, sizeof request);
+    const auto sent = Clock::now();
+    std::thread meter([&] {
+        std::this_thread::sleep_until(sent + 150ms);
+        pty.Send({1, 0x11, 2, 3, 4});
+    });
+    std::this_thread::sleep_until(sent + 100ms);
+    const auto got = ReadSerial(fd, buffer, 100);
+    meter.join();
+    EXPECT_EQ(got.count, 5u);
+}
+
+// Once the window has closed a read waits for nothing, yet still takes what is waiting.
+TEST_F(SerialRead, PastTheReplyWindowAReadTakesWhatWaitsWithoutWaiting) {
+    SetReplyLatency(fd, 0ms);
+    const std::uint8_t request[] = {1, 0x11, 0xC0, 0x2C};
+    ASSERT_EQ(WriteSerial(fd, request, sizeof request).count, sizeof request);
+    std::this_thread::sleep_for(101ms + 20ms); // the whole window of a 100-byte read
+    auto start = Clock::now();
+    const auto silent = ReadSerial(fd, buffer, 100);
+    EXPECT_LT(Clock::now() - start, 50ms); // its own total would be 101 ms
+    EXPECT_EQ(silent.count, 0u);
+    EXPECT_EQ(silent.status, SerialStatus::TimedOut);
+
+    pty.Send({1, 0x11, 2, 3, 4}); // a reply that came after all
+    start = Clock::now();
+    const auto late = ReadSerial(fd, buffer, 100);
+    EXPECT_EQ(late.count, 5u);
+    EXPECT_GE(Clock::now() - start, 20ms); // framed by the gap as always
 }
 
 TEST_F(SerialRead, HangUpIsReportedAtOnceAndRemembered) {
