@@ -19,11 +19,18 @@ namespace {
 
 using platform::MessageAnswer;
 using std::chrono::milliseconds;
-namespace text = acquisition_text;
 
 constexpr platform::TimeSeconds kNow = test::kStart;
 constexpr const char* kNoPortParameters =
     "Program's Port Parameters Are Not Setup Yet: See The Settings Menu";
+constexpr const char* kProjectLocked =
+    "This project is locked. It either terminated properly or was stopped before the "
+    "logging period had expired: you won't be able to restart it";
+constexpr const char* kLoggingNotSetUp =
+    "Logging parameters have not been set up yet. Do you still want to start logging?";
+constexpr const char* kStopLocked =
+    "The project is locked. If you stop logging now you won't be able to restart it. Do "
+    "you want to continue and end logging?";
 
 struct CommandsTest : ::testing::Test, test::CycleRig {
     void ExpectMessage(std::string_view message, std::string_view caption) {
@@ -55,7 +62,7 @@ TEST_F(CommandsTest, EnableLoggingOnALockedProjectShowsTheLockAndChangesNothing)
     doc->m_LiveValues[5][5] = 1.5;
 
     EXPECT_FALSE(OnEnableLogging(*doc, state, timer));
-    ExpectMessage(text::kProjectLocked, "Project Warning");
+    ExpectMessage(kProjectLocked, "Project Warning");
     EXPECT_EQ(doc->m_LoggingActive, 0);
     EXPECT_EQ(doc->m_RetrievalActive, 0);
     EXPECT_EQ(doc->m_Finished, 1);
@@ -131,7 +138,7 @@ TEST_F(CommandsTest, EnableLoggingAsksWhenTheLoggingSetUpWasNotConfirmed) {
     doc->m_LoggingSetUp = 0;
     messages.QueueAnswer(MessageAnswer::No);
     EXPECT_FALSE(OnEnableLogging(*doc, state, timer));
-    ExpectMessage(text::kLoggingNotSetUpQuestion, "Project Warning");
+    ExpectMessage(kLoggingNotSetUp, "Project Warning");
     EXPECT_EQ(messages.shown()[0].buttons, platform::MessageButtons::YesNo);
     EXPECT_EQ(doc->m_Locked, 0);
     EXPECT_EQ(doc->m_LoggingActive, 0);
@@ -217,7 +224,7 @@ TEST_F(CommandsTest, StopOnALockedProjectAsksFirst) {
     ASSERT_TRUE(OnEnableLogging(*doc, state, timer));
     messages.QueueAnswer(MessageAnswer::No);
     EXPECT_FALSE(OnStopRetrieval(*doc));
-    ExpectMessage(text::kStopLockedQuestion, "Project Warning");
+    ExpectMessage(kStopLocked, "Project Warning");
     EXPECT_EQ(doc->m_LoggingActive, 1);
     EXPECT_EQ(doc->m_RetrievalActive, 1);
     EXPECT_TRUE(IsOpen(fd));
@@ -236,7 +243,7 @@ TEST_F(CommandsTest, StopOnALockedProjectAsksFirst) {
     messages.Clear();
     doc->m_Comms.portSetUp = 1;
     EXPECT_FALSE(OnEnableLogging(*doc, state, timer));
-    ExpectMessage(text::kProjectLocked, "Project Warning");
+    ExpectMessage(kProjectLocked, "Project Warning");
 }
 
 TEST_F(CommandsTest, CommandIdsReachTheirHandlers) {

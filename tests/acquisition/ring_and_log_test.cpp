@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <set>
 
 namespace zentra {
 namespace {
@@ -213,12 +212,22 @@ TEST(LoggingStep, TheDuplicateNeverGoesBeyondThePlannedCountOrTheLog) {
 }
 
 TEST(LoggingStep, LongerPeriodsNeverDuplicateAndAPeriodOfZeroCountsAsOneSecond) {
+    // A two-second period with one reply a second: consecutive records are exactly
+    // two seconds apart, the gap that a one-second period fills with a duplicate.
     auto doc = LoggingDoc(2, 1, 100);
     for (int reply = 0; reply < 10; ++reply)
-        LoggingStep(*doc, Block(reply), kBlockReadings, kStart + 2 * reply);
-    EXPECT_EQ(doc->m_SampleCount, 5); // replies 1, 3, 5, 7, 9
-    std::set<std::int64_t> times(doc->m_SampleTimes.begin(), doc->m_SampleTimes.begin() + 5);
-    EXPECT_EQ(times.size(), 5u);
+        EXPECT_LE(LoggingStep(*doc, Block(reply), kBlockReadings, kStart + reply), 1) << reply;
+    ASSERT_EQ(doc->m_SampleCount, 5); // replies 0, 2, 4, 6, 8
+    for (int n = 0; n < 5; ++n)
+        EXPECT_EQ(doc->m_SampleTimes[static_cast<std::size_t>(n)], kStart + 2 * n);
+
+    // One minute, with the 61st reply two seconds after the first (a clock set back).
+    auto minute = LoggingDoc(1, 60, 100);
+    EXPECT_EQ(LoggingStep(*minute, Block(1), kBlockReadings, kStart), 1);
+    for (int reply = 2; reply <= 60; ++reply)
+        EXPECT_EQ(LoggingStep(*minute, Block(reply), kBlockReadings, kStart + 1), 0);
+    EXPECT_EQ(LoggingStep(*minute, Block(61), kBlockReadings, kStart + 2), 1);
+    EXPECT_EQ(minute->m_SampleCount, 2);
 
     auto zero = LoggingDoc(0, 60, 100);
     for (int reply = 0; reply < 5; ++reply)

@@ -77,8 +77,8 @@ TEST_P(AllFloatOrders, IdentityInformationLayoutAndReadings) {
 
     const auto info = Ask(&K760modbus::RequestMeterInfo);
     ASSERT_EQ(info.replyFunction, kFcMeterInfo);
-    EXPECT_EQ(info.meterInfo[kInfoVoltage], 400.0);
-    EXPECT_EQ(info.meterInfo[kInfoCurrent], 100.0);
+    EXPECT_EQ(info.meterInfo[kInfoVoltage], 230.0);
+    EXPECT_EQ(info.meterInfo[kInfoCurrent], 50.0);
     EXPECT_EQ(SystemTypeName(static_cast<int>(info.meterInfo[kInfoSystemType])), "3ph4w");
 
     const auto layout = Ask(&K760modbus::RequestPositionMap);

@@ -94,11 +94,15 @@ TEST(CommTextTest, IdentityLines) {
     EXPECT_EQ(lines[3], "Serial #: 0000070003");
     EXPECT_EQ(lines[4], "Comms Lock: OFF");
 
-    // Whatever a wrong byte order makes of the floats still gives readable lines.
+    // Whatever a wrong byte order makes of the floats still gives whole, readable
+    // lines: the largest float has 39 digits, and the serial number carries two.
     identity.fill(std::numeric_limits<float>::max());
     identity[kIdentityVersion] = std::numeric_limits<float>::quiet_NaN();
-    for (const std::string& line : IdentityLines(identity))
-        EXPECT_LT(line.size(), 128u) << line;
+    const std::string largest = "340282346638528859811704183484516925440";
+    EXPECT_EQ(IdentityLines(identity),
+              (std::vector<std::string>{"Model Number: " + largest, "Version: nan",
+                                        "Compile Date: " + largest,
+                                        "Serial #: " + largest + largest, "Comms Lock: ON"}));
 }
 
 TEST(CommTextTest, InformationLines) {

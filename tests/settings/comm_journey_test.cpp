@@ -36,7 +36,7 @@ TEST_F(CommJourneyTest, NewDocumentToLoggedSamplesReopened) {
     for (int i = 0; i < 5; ++i)
         ASSERT_TRUE(Tick(view)) << "tick " << i;
     EXPECT_EQ(doc->m_LiveIndex, 3);
-    EXPECT_EQ(doc->m_SystemVoltage, 400.0); // the information block was filed
+    EXPECT_EQ(doc->m_SystemVoltage, 230.0); // the information block was filed
     for (int slot = 0; slot < 3; ++slot) {
         EXPECT_EQ(doc->m_LiveValid[slot], 1);
         EXPECT_GT(doc->m_LiveValues[slot][1], 100.0) << "line voltage in slot " << slot;

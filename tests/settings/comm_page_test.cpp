@@ -18,8 +18,8 @@ using Lines = std::vector<std::string>;
 
 const Lines kIdentity760{"Model Number: 760", "Version: 1.010", "Compile Date: 240315",
                          "Serial #: 1234560042", "Comms Lock: OFF"};
-const Lines kInformation{"System Type: 3ph4w", "System Voltage: 400.00V", "VT Primary: 400.000",
-                         "VT Secondary: 400.000", "System Current: 100.000"};
+const Lines kInformation{"System Type: 3ph4w", "System Voltage: 230.00V", "VT Primary: 230.000",
+                         "VT Secondary: 230.000", "System Current: 50.000"};
 
 Lines Concat(Lines a, const Lines& b) {
     a.insert(a.end(), b.begin(), b.end());

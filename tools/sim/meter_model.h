@@ -22,12 +22,18 @@ struct MeterIdentity {
     float serialLow = 42.0f;
 };
 
+// The installation's ratings. The relative graphs divide a phase voltage by the
+// system voltage (a line voltage by it times the square root of 3) and a current by
+// the system current, so the system voltage is the nominal phase voltage, 230 V, and
+// the current rating sits just above the load (42..54 A per phase): a healthy supply
+// plots near 100 %. The meter is connected directly, without a voltage transformer:
+// primary and secondary both read the nominal voltage (ratio 1).
 struct MeterInfo {
-    float systemVoltage = 400.0f;
-    float systemCurrent = 100.0f;
-    int systemType = 3; // "3ph4w"
-    float vtPrimary = 400.0f;
-    float vtSecondary = 400.0f;
+    float systemVoltage = 230.0f; // V, phase to neutral
+    float systemCurrent = 50.0f;  // A
+    int systemType = 3;           // "3ph4w"
+    float vtPrimary = 230.0f;     // V
+    float vtSecondary = 230.0f;   // V
 };
 
 class MeterModel {

@@ -250,6 +250,21 @@ TEST_F(GraphModelTest, ScrollingStepsByTheTimeBase) {
     ScrollBack(graph, 2000); // already browsing: the moment stays
     EXPECT_EQ(graph.m_HistoryTime, 1000);
     EXPECT_EQ(graph.m_ScrollOffset, -18);
+
+    // Browsing has no lower bound and a file keeps any offset: the window saturates.
+    constexpr std::int32_t kFarBack = std::numeric_limits<std::int32_t>::min();
+    graph.m_ScrollOffset = kFarBack + 5;
+    ScrollBack(graph, 3000);
+    EXPECT_EQ(graph.m_ScrollOffset, kFarBack);
+    graph.m_LastIndex = 100;
+    UpdateLogWindow(graph, 200);
+    EXPECT_EQ(graph.m_LastIndex, 100);
+    EXPECT_EQ(graph.m_FirstIndex, kFarBack + 100 - 9);
+    EXPECT_DOUBLE_EQ(LogValue(*doc, 3, graph.m_FirstIndex), 0.0);
+    graph.m_ScaleX = 600;
+    graph.m_LastIndex = 0;
+    UpdateLogWindow(graph, 200);
+    EXPECT_EQ(graph.m_FirstIndex, kFarBack); // held at the int's end
 }
 
 TEST_F(GraphModelTest, LiveWindowWrapsAroundTheRing) {
