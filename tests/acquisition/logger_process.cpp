@@ -35,7 +35,8 @@ std::map<std::string, std::string> LoggerEnvironment(const std::string& folder,
 }
 
 LoggerProcess::LoggerProcess(const std::vector<std::string>& args,
-                             const std::map<std::string, std::string>& env) {
+                             const std::map<std::string, std::string>& env,
+                             const std::string& program) {
     std::vector<std::string> envText;
     for (const auto& [name, value] : env)
         envText.push_back(name + "=" + value);
@@ -44,7 +45,7 @@ LoggerProcess::LoggerProcess(const std::vector<std::string>& args,
         if (!env.contains(entry.substr(0, entry.find('='))))
             envText.push_back(entry);
     }
-    std::vector<std::string> argText{LoggerProgram()};
+    std::vector<std::string> argText{program};
     argText.insert(argText.end(), args.begin(), args.end());
     std::vector<char*> envp, argv;
     for (auto& e : envText)

@@ -19,9 +19,11 @@ std::map<std::string, std::string> LoggerEnvironment(const std::string& folder,
 
 class LoggerProcess {
   public:
-    // `env` entries override those of this process.
+    // `env` entries override those of this process; `program` is zentra-log unless
+    // told otherwise (another build of it, or another of the command-line tools).
     LoggerProcess(const std::vector<std::string>& args,
-                  const std::map<std::string, std::string>& env);
+                  const std::map<std::string, std::string>& env,
+                  const std::string& program = LoggerProgram());
     ~LoggerProcess(); // kills and reaps a program still running
     LoggerProcess(const LoggerProcess&) = delete;
     LoggerProcess& operator=(const LoggerProcess&) = delete;

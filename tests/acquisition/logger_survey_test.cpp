@@ -61,6 +61,20 @@ TEST(LoggerOptions, ReadsTheSurveyOptions) {
     EXPECT_FALSE(ParseArguments({"COM1", "--period", "1s", "--out", "a.ztr"}).error.empty());
 }
 
+TEST(LoggerOptions, TheManPageDescribesEveryOptionOfTheHelp) {
+    std::string page = FileText(std::string(ZENTRA_SOURCE_DIR) + "/packaging/man/zentra-log.1");
+    ASSERT_FALSE(page.empty());
+    for (auto at = page.find("\\-"); at != std::string::npos; at = page.find("\\-", at))
+        page.erase(at, 1); // roff's \- is a plain hyphen
+    const std::string help = UsageText();
+    for (auto at = help.find("--"); at != std::string::npos; at = help.find("--", at + 2)) {
+        const auto end = help.find_first_not_of("abcdefghijklmnopqrstuvwxyz-", at + 2);
+        const std::string option = help.substr(at, end - at);
+        EXPECT_NE(page.find(option), std::string::npos) << option;
+    }
+    EXPECT_NE(page.find("the meter stopped answering"), std::string::npos); // exit status 3
+}
+
 struct RollCase {
     const char* period;
     std::int64_t periodSeconds;

@@ -79,6 +79,11 @@ bool CheckOutput(const std::string& path, bool force, std::ostream& err) {
     return true;
 }
 
+bool CheckRollFiles(const LoggerOptions& o, int n, std::ostream& err) {
+    return CheckOutput(RollFileName(o.out, n), o.force, err) &&
+           (!o.csv || CheckOutput(RollFileName(*o.csv, n), o.force, err));
+}
+
 std::string FolderOf(const std::string& path) {
     const std::string folder = fs::path(path).parent_path().string();
     return folder.empty() ? "." : folder;

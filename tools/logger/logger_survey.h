@@ -3,6 +3,8 @@
 // from a full project to the next one of a roll.
 #pragma once
 
+#include "tools/logger/logger_options.h"
+
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -34,6 +36,9 @@ bool RefuseFolder(const std::string& path, std::ostream& err);
 // not be a folder, must not exist unless `force`, and its folder must exist and be
 // writable. The reason goes to err.
 bool CheckOutput(const std::string& path, bool force, std::ostream& err);
+
+// CheckOutput for the project (and CSV) file of roll number n.
+bool CheckRollFiles(const LoggerOptions& options, int n, std::ostream& err);
 
 // The folder of a path ("." for a bare name).
 std::string FolderOf(const std::string& path);

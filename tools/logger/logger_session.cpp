@@ -1,0 +1,320 @@
+#include "tools/logger/logger_session.h"
+
+#include "acquisition/acquisition_cycle.h"
+#include "acquisition/calendar.h"
+#include "acquisition/logging_commands.h"
+#include "comms/serial_link.h"
+#include "document/format_value.h"
+#include "document/project_file.h"
+#include "document/recovery_file.h"
+#include "document/zentra_doc.h"
+#include "platform/clock.h"
+#include "tools/logger/live_csv.h"
+#include "tools/logger/logger_survey.h"
+#include "tools/logger/logger_timing.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace zentra::logger {
+namespace {
+
+constexpr int kMissesWorthReporting = 3;
+constexpr int kReopenEveryTicks = 5;             // ticks between attempts to reopen a vanished port
+constexpr std::int64_t kCheckpointSeconds = 300; // project saved this often while logging
+
+const char* UnitOf(int multiplier) {
+    return multiplier == 1 ? "s" : multiplier == 60 ? "m" : "h";
+}
+
+// The column of the logged list holding a reading index, or -1.
+int ColumnOf(const CZentraDoc& doc, ReadingIndex index) {
+    const auto columns = ColumnsFor(doc.m_SystemType);
+    const auto it = std::find(columns.begin(), columns.end(), index);
+    return it == columns.end() ? -1 : static_cast<int>(it - columns.begin());
+}
+
+void PrintSample(const CZentraDoc& doc, int n, std::string& line, std::ostream& out) {
+    static constexpr ReadingIndex kShown[] = {1, 4, 7, 10, 16};
+    const GetSystemDate date(doc.m_SampleTimes[static_cast<std::size_t>(n)]);
+    char head[80];
+    std::snprintf(head, sizeof head, "sample %d/%d  %s %s %s %s", n + 1, doc.m_Samples,
+                  date.m_MonthName.data(), date.m_Day.data(), date.m_Year.data(),
+                  date.m_Clock.data());
+    line.assign(head);
+    for (const ReadingIndex index : kShown) {
+        const int column = ColumnOf(doc, index);
+        if (column < 0)
+            continue;
+        line += "  ";
+        line += ReadingLabel(index);
+        line += ' ';
+        AppendFormattedValue(
+            line,
+            doc.m_SampleValues[static_cast<std::size_t>(n)][static_cast<std::size_t>(column + 1)]);
+    }
+    out << line << '\n' << std::flush;
+}
+
+bool Save(CZentraDoc& doc, const std::string& path, std::ostream& err) {
+    const FileResult result = OnSaveDocument(doc, path);
+    if (!result.ok)
+        err << "zentra-log: cannot save " << path << ": " << result.error << '\n';
+    return result.ok;
+}
+
+std::string SavePathOf(const std::string& path) {
+    return std::filesystem::absolute(path).lexically_normal().string();
+}
+
+// Why the logging loop ended.
+enum class RunEnd {
+    Complete,    // the planned samples of the (last) project are logged
+    Stopped,     // Ctrl+C, SIGTERM
+    SurveyOver,  // --until or --for reached
+    MeterSilent, // no readings for the --give-up time
+    FileFailed,  // a project of a roll could not be saved, or its successor begun
+};
+
+// One logging run over one or (with --roll) many projects, all in one document.
+class LoggingSession {
+  public:
+    LoggingSession(const LoggerOptions& o, CZentraDoc& doc, int number, std::ostream& out,
+                   std::ostream& err, const std::atomic<bool>& stop, const RunHooks& hooks)
+        : o_(o), doc_(doc), number_(number), path_(RollFileName(o.out, number)), out_(out),
+          err_(err), stop_(stop), hooks_(hooks), timer_(o.tickMs) {
+        line_.reserve(256);
+    }
+
+    // Enables logging, logs until the run ends and saves; returns the exit status.
+    int Run() {
+        if (!OnEnableLogging(doc_, state_, timer_)) {
+            ClosePort(doc_.m_PortHandle);
+            return kExitFailure;
+        }
+        const std::int64_t started = platform::Now();
+        if (o_.forSeconds)
+            end_ = started + *o_.forSeconds;
+        if (o_.until)
+            end_ = std::min(end_.value_or(*o_.until), *o_.until);
+        lastAnswer_ = started;
+        lastSave_ = started;
+        recovery_.SetSavePath(SavePathOf(path_));
+        if (!OpenCsv()) {
+            OnStopRetrieval(doc_);
+            return kExitFailure;
+        }
+        out_ << "Logging " << o_.samples << " samples, one every " << o_.period
+             << UnitOf(o_.periodMultiplier) << ", to " << path_;
+        if (end_)
+            out_ << " until " << LocalTimeText(*end_);
+        out_ << (o_.roll ? ", rolling over to the next file when full" : "")
+             << " (Ctrl+C stops and saves)\n"
+             << std::flush;
+        const RunEnd how = Loop();
+        return Finish(how);
+    }
+
+  private:
+    RunEnd Loop() {
+        while (true) {
+            if (!WaitForTick(timer_, stop_))
+                return RunEnd::Stopped;
+            if (hooks_.beforeTick)
+                hooks_.beforeTick();
+            if (end_ && platform::Now() >= *end_)
+                return RunEnd::SurveyOver; // the end itself is the next run's
+            const int before = doc_.m_SampleCount;
+            const TickOutcome tick = AcquisitionTick(doc_, state_, timer_, kAcquisitionTimerId);
+            // The CSV row is on the disk before the sample is reported.
+            if (csv_.IsOpen() && !csv_.Append(doc_) && !csvFailureShown_) {
+                err_ << "zentra-log: " << csv_.Path() << ": " << csv_.Error()
+                     << " (it is written afresh when the project is saved)\n";
+                csvFailureShown_ = true;
+            }
+            if (!o_.quiet)
+                for (int n = before; n < doc_.m_SampleCount; ++n)
+                    PrintSample(doc_, n, line_, out_);
+            if (!NoteAnswer(tick))
+                return RunEnd::MeterSilent;
+            WatchPort();
+            if (recovery_.Update(doc_) == RecoveryStep::Failed && !recoveryFailureShown_) {
+                err_ << "zentra-log: " << recovery_.LastError() << '\n';
+                recoveryFailureShown_ = true;
+            }
+            if (!doc_.m_LoggingActive) {
+                if (!o_.roll)
+                    return RunEnd::Complete;
+                if (!NextProject())
+                    return RunEnd::FileFailed;
+                continue;
+            }
+            if (tick.recordsWritten > 0 && platform::Now() - lastSave_ >= kCheckpointSeconds) {
+                Save(doc_, path_, err_);
+                lastSave_ = platform::Now();
+            }
+        }
+    }
+
+    // Keeps count of missed replies; false once the meter has been silent too long.
+    bool NoteAnswer(const TickOutcome& tick) {
+        if (tick.filed == kFcReadings) {
+            if (missed_ >= kMissesWorthReporting)
+                err_ << "zentra-log: the meter answers again after " << missed_
+                     << " missed replies\n";
+            missed_ = 0;
+            lastAnswer_ = platform::Now();
+            return true;
+        }
+        if (tick.exchanged && tick.filed == kReplyNone && doc_.m_LastRequest == kFcReadings) {
+            // A single lost reply is routine on a noisy line; a run of them is worth saying.
+            if (++missed_ == kMissesWorthReporting)
+                err_ << "zentra-log: no reply from the meter"
+                     << (tick.otherNode ? " (another node answers instead)" : "") << '\n';
+        }
+        return platform::Now() - lastAnswer_ < o_.giveUpSeconds;
+    }
+
+    // An adapter that was pulled out leaves a dead handle: wait for the device to come
+    // back under the same name and carry on with it.
+    void WatchPort() {
+        if (doc_.m_PortHandle != kInvalidPort && !PortGone(doc_.m_PortHandle))
+            return;
+        if (!portLost_)
+            err_ << "zentra-log: " << o_.port << " has gone; waiting for it to come back\n";
+        portLost_ = true;
+        if (++lostTicks_ % kReopenEveryTicks != 0)
+            return;
+        doc_.m_PortHandle = OpenPort(doc_.m_Comms, EnumeratePorts(), doc_.m_PortHandle);
+        if (doc_.m_PortHandle != kInvalidPort) {
+            err_ << "zentra-log: " << o_.port << " is back\n";
+            portLost_ = false;
+            lostTicks_ = 0;
+        }
+    }
+
+    bool OpenCsv() {
+        if (!o_.csv)
+            return true;
+        const std::string path = RollFileName(*o_.csv, number_);
+        if (csv_.Open(path, doc_))
+            return true;
+        err_ << "zentra-log: " << path << ": " << csv_.Error() << '\n';
+        return false;
+    }
+
+    // Saves the project just completed, its CSV and its recovery copy's end.
+    bool SaveProject() {
+        recovery_.Update(doc_); // the final copy holds every sample until the file is safe
+        if (!Save(doc_, path_, err_)) {
+            if (recovery_.HasCopy())
+                err_ << "zentra-log: the samples are kept in " << recovery_.CopyPath().string()
+                     << "; the next start of zentra-log or Zentra recovers them\n";
+            return false;
+        }
+        recovery_.Saved(doc_);
+        saved_ = true;
+        out_ << "Saved " << doc_.m_SampleCount << " samples to " << path_ << '\n' << std::flush;
+        if (o_.csv && !csv_.Finish(doc_))
+            err_ << "zentra-log: " << csv_.Path() << ": " << csv_.Error() << '\n';
+        return true;
+    }
+
+    // The project is full: saved as it stands, and logging carries on in the next.
+    bool NextProject() {
+        if (!SaveProject())
+            return false;
+        const int next = o_.force ? number_ + 1 : FirstFreeRollNumber(o_.out, o_.csv, number_ + 1);
+        if (next == 0 || !CheckRollFiles(o_, next, err_))
+            return false;
+        number_ = next;
+        path_ = RollFileName(o_.out, number_);
+        StartNextProject(doc_, path_);
+        saved_ = false;
+        rolledOver_ = true;
+        recovery_.SetSavePath(SavePathOf(path_));
+        lastSave_ = platform::Now();
+        if (!OpenCsv())
+            csvFailureShown_ = true; // the rows are still in the project
+        out_ << "Logging into " << path_ << '\n' << std::flush;
+        return true;
+    }
+
+    int Finish(RunEnd how) {
+        if (doc_.m_LoggingActive) {
+            // Stop Data Retrieval: ends logging and closes the port.
+            OnStopRetrieval(doc_);
+        } else {
+            // Logging ended with its last sample; Stop would move the recorded end to now.
+            ClosePort(doc_.m_PortHandle);
+            doc_.m_RetrievalActive = 0;
+            doc_.m_Comms.portSetUp = 0;
+        }
+        if (how == RunEnd::Stopped)
+            out_ << "Stopped after " << doc_.m_SampleCount << " of " << doc_.m_Samples
+                 << " samples\n";
+        if (how == RunEnd::SurveyOver)
+            out_ << "The run's end is reached after " << doc_.m_SampleCount << " of "
+                 << doc_.m_Samples << " samples\n";
+        if (how == RunEnd::MeterSilent)
+            err_ << "zentra-log: the meter has not answered for " << o_.giveUpSeconds
+                 << " s; the run ends\n";
+        if (rolledOver_ && doc_.m_SampleCount == 0) {
+            // The run ended as the next project of the roll began: no empty file.
+            csv_.Discard();
+            recovery_.Discard();
+            out_ << "Nothing was logged into " << path_ << "; it is not written\n";
+            saved_ = true;
+        }
+        if (!saved_ && !SaveProject())
+            return kExitFailure;
+        if (how == RunEnd::FileFailed)
+            return kExitFailure;
+        return how == RunEnd::MeterSilent ? kExitMeterSilent : kExitOk;
+    }
+
+    const LoggerOptions& o_;
+    CZentraDoc& doc_;
+    int number_;       // roll number of the project being logged (1 for the first)
+    std::string path_; // its file
+    std::ostream& out_;
+    std::ostream& err_;
+    const std::atomic<bool>& stop_;
+    const RunHooks& hooks_;
+    AcquisitionState state_;
+    DeadlineTimer timer_;
+    // The recovery copy: what a crash, a kill or a power cut cannot take away.
+    RecoveryWriter recovery_;
+    LiveCsv csv_;
+    std::optional<std::int64_t> end_; // when the run ends of itself
+    std::string line_;
+    int missed_ = 0;
+    bool portLost_ = false;
+    int lostTicks_ = 0;
+    std::int64_t lastAnswer_ = 0; // time of the last readings reply
+    std::int64_t lastSave_ = 0;
+    bool saved_ = false;      // the project as it stands is in its file
+    bool rolledOver_ = false; // the project being logged is not the roll's first
+    bool recoveryFailureShown_ = false;
+    bool csvFailureShown_ = false;
+};
+
+} // namespace
+
+std::string LocalTimeText(std::int64_t time) {
+    const GetSystemDate date(time);
+    return std::string(date.m_MonthName.data()) + " " + date.m_Day.data() + " " +
+           date.m_Year.data() + " " + date.m_Clock.data();
+}
+
+int RunSession(const LoggerOptions& options, CZentraDoc& doc, int number, std::ostream& out,
+               std::ostream& err, const std::atomic<bool>& stop, const RunHooks& hooks) {
+    LoggingSession session(options, doc, number, out, err, stop, hooks);
+    return session.Run();
+}
+
+} // namespace zentra::logger
