@@ -224,6 +224,7 @@ class Runner:
     def baseline(self, mutants):
         failing = set()
         keys = sorted({(tuple(m.targets), tuple(m.tests)) for m in mutants})
+        print("building the unchanged copy and running the chosen tests on it", flush=True)
         ok, out = self.build_targets(sorted({t for key in keys for t in key[0]}))
         if not ok:
             sys.exit("the unchanged tree does not build:\n" + out[-3000:])
