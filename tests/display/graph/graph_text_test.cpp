@@ -243,5 +243,16 @@ TEST_F(GraphText, LegendInkLiesInItsBandAtThirds) {
     EXPECT_EQ(test::CountIf(image, blue, 0, 34, 400, 40), 0);
 }
 
+TEST_F(GraphText, EveryYDivisionUpToTheTopHasItsTick) {
+    graph.m_TickLengthY = 2.5; // trunc(2.5 x 320) / 100 = 8 pixels from the axis
+    const QImage image = test::Paint(*doc, 0, geometry);
+    const QColor black(0, 0, 0);
+    for (int j = 1; j <= 10; ++j) { // j = 0 lies on the X axis
+        const int y = 260 - 22 * j;
+        EXPECT_EQ(test::CountColour(image, black, 41, y, 48, y + 1), 7) << "division " << j;
+        EXPECT_EQ(test::CountColour(image, black, 49, y, 60, y + 1), 0) << "division " << j;
+    }
+}
+
 } // namespace
 } // namespace zentra
