@@ -196,9 +196,9 @@ class Runner:
             if rc != 0:
                 sys.exit("configure failed:\n" + out[-3000:])
 
-    def build_targets(self, targets):
+    def build_targets(self, targets, limit=None):
         cmd = ["cmake", "--build", str(self.build), f"-j{self.args.jobs}", "--target", *targets]
-        rc, out, timed_out = run(cmd, self.work, self.args.build_timeout, self.env)
+        rc, out, timed_out = run(cmd, self.work, limit, self.env)
         return rc == 0 and not timed_out, out
 
     def run_tests(self, targets, suites):
@@ -224,6 +224,7 @@ class Runner:
     def baseline(self, mutants):
         failing = set()
         keys = sorted({(tuple(m.targets), tuple(m.tests)) for m in mutants})
+        print("building the unchanged copy and running the chosen tests on it", flush=True)
         ok, out = self.build_targets(sorted({t for key in keys for t in key[0]}))
         if not ok:
             sys.exit("the unchanged tree does not build:\n" + out[-3000:])
@@ -247,7 +248,7 @@ class Runner:
         start = time.monotonic()
         path.write_text(mutated)
         try:
-            built, out = self.build_targets(m.targets)
+            built, out = self.build_targets(m.targets, self.args.build_timeout)
             if not built:
                 return Outcome(m, "did-not-compile", first_error(out), time.monotonic() - start)
             passed, timed_out, out = self.run_tests(m.targets, m.tests)
@@ -284,7 +285,7 @@ def main():
     parser.add_argument("--test-timeout", type=int, default=120,
                         help="seconds per test program run; a run that takes longer is killed "
                         "and its mutant counted as killed (a hanging test)")
-    parser.add_argument("--build-timeout", type=int, default=900, help="seconds per build")
+    parser.add_argument("--build-timeout", type=int, default=900, help="seconds per mutant's rebuild (the first, whole build has no limit)")
     parser.add_argument("--no-baseline", action="store_true",
                         help="skip checking that the chosen tests pass on the unchanged tree")
     parser.add_argument("--results", help="results file (default: <workdir>/results.tsv)")

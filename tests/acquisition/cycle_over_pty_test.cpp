@@ -162,5 +162,19 @@ TEST_F(CycleOverPty, AShortReadingsReplyStoresOnlyWhatItCarried) {
     EXPECT_EQ(record[16], 0.0);  // Hz: not carried
 }
 
+TEST_F(CycleOverPty, ASampleLoggedAfterASaveMarksTheProjectChanged) {
+    StartUp(/*logging=*/true);
+    doc->SetModifiedFlag(false); // as a save leaves it
+    meter.Send(test::ReadingsReply(1, Block()));
+    const TickOutcome tick = Tick();
+    ASSERT_EQ(tick.recordsWritten, 1);
+    EXPECT_TRUE(doc->IsModified());
+}
+
+TEST(NodeByte, NodesUpTo247KeepAllEightBits) {
+    for (const int node : {1, 127, 128, 200, 247})
+        EXPECT_EQ(NodeByte(node), node);
+}
+
 } // namespace
 } // namespace zentra
