@@ -23,15 +23,19 @@ template <std::size_t N> std::string_view TextOf(const std::array<char, N>& fiel
     return std::string_view(field.data(), strnlen(field.data(), N));
 }
 
-// A document text with its commas removed and every line break written as CR LF.
+// A document text with its commas removed and every line break written as CR LF: a
+// CR LF pair, a lone LF and a lone CR (a spreadsheet ends a line at either) each.
 void AppendHeaderText(std::string& out, std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (c == ',')
             continue;
-        if (c == '\n' && (i == 0 || text[i - 1] != '\r'))
-            out += '\r';
-        out += c;
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            continue; // written with its LF
+        if (c == '\r' || c == '\n')
+            out += kCsvLineEnd;
+        else
+            out += c;
     }
     out += kCsvLineEnd;
 }

@@ -1,7 +1,5 @@
 #include "document/reg_funcs.h"
 
-#include <algorithm>
-
 namespace zentra {
 
 RegKey RegFuncs::OpenKey(std::string_view subKeyPath) const {
@@ -20,16 +18,8 @@ bool RegFuncs::GetValue(const RegKey& key, std::string_view name,
                         std::span<std::uint8_t> field) const {
     if (!key)
         return false;
-    // First learn that the value exists, then fetch it with the field's size: a
-    // larger value does not fit and is not taken.
-    const auto size = platform::SettingsValueSize(*key, name);
-    if (!size || *size > field.size())
-        return false;
-    const auto bytes = platform::ReadSettingsValue(*key, name, field.size());
-    if (!bytes)
-        return false;
-    std::copy(bytes->begin(), bytes->end(), field.begin());
-    return true;
+    // A larger value does not fit and is not taken.
+    return platform::ReadSettingsValueInto(*key, name, field).has_value();
 }
 
 } // namespace zentra

@@ -2,6 +2,7 @@
 
 #include "platform/file_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -17,7 +18,56 @@ bool IsValidPart(std::string_view part) {
            part.find('/') == std::string_view::npos && part.find('\0') == std::string_view::npos;
 }
 
+MemorySettingsStore* gMemoryStore = nullptr; // the store in use; null: the folder tree
+
 } // namespace
+
+// The memory store's values, for the operations below.
+class MemoryStoreAccess {
+    using Names = MemorySettingsStore::Values::mapped_type;
+
+  public:
+    static const std::vector<std::uint8_t>* Find(const SettingsKey& key, std::string_view name) {
+        const auto& values = gMemoryStore->values_;
+        const auto folder = values.find(key.folder.native());
+        if (folder == values.end())
+            return nullptr;
+        const auto value = folder->second.find(name);
+        return value == folder->second.end() ? nullptr : &value->second;
+    }
+    // Reuses the value's bytes when it exists, so rewriting a store allocates nothing.
+    static void Put(const SettingsKey& key, std::string_view name,
+                    std::span<const std::uint8_t> bytes) {
+        auto& values = gMemoryStore->values_;
+        auto folder = values.find(key.folder.native());
+        if (folder == values.end())
+            folder = values.emplace(key.folder.native(), Names()).first;
+        auto value = folder->second.find(name);
+        if (value == folder->second.end())
+            value = folder->second.emplace(std::string(name), std::vector<std::uint8_t>()).first;
+        value->second.assign(bytes.begin(), bytes.end());
+    }
+    static void Erase(const SettingsKey& key, std::string_view name) {
+        auto& values = gMemoryStore->values_;
+        if (const auto folder = values.find(key.folder.native()); folder != values.end())
+            if (const auto value = folder->second.find(name); value != folder->second.end())
+                folder->second.erase(value);
+    }
+};
+
+std::size_t MemorySettingsStore::ValueCount() const {
+    std::size_t count = 0;
+    for (const auto& [folder, names] : values_)
+        count += names.size();
+    return count;
+}
+
+ScopedMemorySettingsStore::ScopedMemorySettingsStore(MemorySettingsStore& store)
+    : previous_(std::exchange(gMemoryStore, &store)) {}
+
+ScopedMemorySettingsStore::~ScopedMemorySettingsStore() {
+    gMemoryStore = previous_;
+}
 
 std::filesystem::path SettingsRoot() {
     if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && config[0] == '/')
@@ -28,9 +78,10 @@ std::filesystem::path SettingsRoot() {
 }
 
 std::optional<SettingsKey> OpenSettingsKey(std::string_view keyPath) {
-    std::filesystem::path folder = SettingsRoot();
-    if (folder.empty())
+    std::filesystem::path folder = gMemoryStore ? std::filesystem::path() : SettingsRoot();
+    if (folder.empty() && !gMemoryStore)
         return std::nullopt;
+    std::string joined; // the memory store's name of the key: its parts joined by backslashes
     bool anyPart = false;
     while (!keyPath.empty()) {
         const std::size_t cut = keyPath.find('\\');
@@ -40,11 +91,19 @@ std::optional<SettingsKey> OpenSettingsKey(std::string_view keyPath) {
             continue;
         if (!IsValidPart(part))
             return std::nullopt;
-        folder /= std::string(part);
+        if (gMemoryStore) {
+            if (anyPart)
+                joined += '\\';
+            joined += part;
+        } else {
+            folder /= std::string(part);
+        }
         anyPart = true;
     }
     if (!anyPart)
         return std::nullopt;
+    if (gMemoryStore) // one path component: cheap to build and to copy
+        return SettingsKey{std::filesystem::path(std::move(joined))};
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (error || !std::filesystem::is_directory(folder, error))
@@ -66,6 +125,10 @@ bool SettingsWriteBatch::Add(const SettingsKey& key, std::string_view name,
     if (!IsValidValueName(name)) {
         allAdded_ = false;
         return false;
+    }
+    if (gMemoryStore) {
+        MemoryStoreAccess::Put(key, name, bytes);
+        return true;
     }
     std::string temp = (key.folder / ".zentra-value-XXXXXX").string();
     UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
@@ -118,9 +181,35 @@ bool WriteSettingsValue(const SettingsKey& key, std::string_view name,
     return batch.Add(key, name, bytes) && batch.Commit();
 }
 
+std::optional<std::size_t> ReadSettingsValueInto(const SettingsKey& key, std::string_view name,
+                                                 std::span<std::uint8_t> field) {
+    if (gMemoryStore) {
+        if (!IsValidValueName(name))
+            return std::nullopt;
+        const auto* bytes = MemoryStoreAccess::Find(key, name);
+        if (!bytes || bytes->size() > field.size())
+            return std::nullopt;
+        std::copy(bytes->begin(), bytes->end(), field.begin());
+        return bytes->size();
+    }
+    // First learn that the value exists and fits, then fetch it with the field's size.
+    const auto size = SettingsValueSize(key, name);
+    if (!size || *size > field.size())
+        return std::nullopt;
+    const auto bytes = ReadSettingsValue(key, name, field.size());
+    if (!bytes)
+        return std::nullopt;
+    std::copy(bytes->begin(), bytes->end(), field.begin());
+    return bytes->size();
+}
+
 std::optional<std::size_t> SettingsValueSize(const SettingsKey& key, std::string_view name) {
     if (!IsValidValueName(name))
         return std::nullopt;
+    if (gMemoryStore) {
+        const auto* bytes = MemoryStoreAccess::Find(key, name);
+        return bytes ? std::optional<std::size_t>(bytes->size()) : std::nullopt;
+    }
     struct stat info {};
     const std::filesystem::path file = key.folder / std::string(name);
     if (::stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
@@ -132,6 +221,12 @@ std::optional<std::vector<std::uint8_t>>
 ReadSettingsValue(const SettingsKey& key, std::string_view name, std::size_t maxSize) {
     if (!IsValidValueName(name))
         return std::nullopt;
+    if (gMemoryStore) {
+        const auto* bytes = MemoryStoreAccess::Find(key, name);
+        if (!bytes || bytes->size() > maxSize)
+            return std::nullopt;
+        return *bytes;
+    }
     const std::filesystem::path file = key.folder / std::string(name);
     UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat info {};
@@ -160,6 +255,10 @@ ReadSettingsValue(const SettingsKey& key, std::string_view name, std::size_t max
 bool DeleteSettingsValue(const SettingsKey& key, std::string_view name) {
     if (!IsValidValueName(name))
         return false;
+    if (gMemoryStore) {
+        MemoryStoreAccess::Erase(key, name);
+        return true;
+    }
     const std::filesystem::path file = key.folder / std::string(name);
     return ::unlink(file.c_str()) == 0 || errno == ENOENT;
 }

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -56,9 +57,10 @@ class SettingsWriteBatch {
 
   private:
     struct Staged {
-        std::string temp;
+        std::string temp; // empty for a value staged for the memory store
         std::filesystem::path target;
     };
+
     std::vector<Staged> staged_;
     bool allAdded_ = true;
 };
@@ -67,6 +69,11 @@ class SettingsWriteBatch {
 // the previous bytes then stay as they were.
 bool WriteSettingsValue(const SettingsKey& key, std::string_view name,
                         std::span<const std::uint8_t> bytes);
+
+// Copies a stored value into the front of the field when it exists and is no larger
+// than the field; returns its size, or nullopt (the field untouched) otherwise.
+std::optional<std::size_t> ReadSettingsValueInto(const SettingsKey& key, std::string_view name,
+                                                 std::span<std::uint8_t> field);
 
 // Size in bytes of a stored value, or nullopt when it does not exist.
 std::optional<std::size_t> SettingsValueSize(const SettingsKey& key, std::string_view name);
@@ -78,5 +85,44 @@ ReadSettingsValue(const SettingsKey& key, std::string_view name, std::size_t max
 
 // Removes a value; true when it is gone afterwards (also when it never existed).
 bool DeleteSettingsValue(const SettingsKey& key, std::string_view name);
+
+// A store held in memory instead of the folder tree, for tests and fuzzing, where the
+// file system would cost far more than the code that reads the values. While one is
+// in use every operation above works on it alone and nothing is created on disk; a
+// key's folder is then its path with the empty parts left out, as one name (such as
+// "Software\\Corvane\\Zentra\\ini"), and no environment is needed. Nothing can tear in memory, so a value added to a write batch
+// takes its place at once. The folder tree is the store whenever no memory store is
+// in use.
+class MemorySettingsStore {
+  public:
+    MemorySettingsStore() = default;
+    MemorySettingsStore(const MemorySettingsStore&) = delete;
+    MemorySettingsStore& operator=(const MemorySettingsStore&) = delete;
+
+    void Clear() { values_.clear(); }
+    std::size_t ValueCount() const;
+
+    // Every value, by key folder and value name (for comparing two stores).
+    using Values = std::map<std::string, std::map<std::string, std::vector<std::uint8_t>, std::less<>>,
+                            std::less<>>;
+    const Values& values() const { return values_; }
+
+  private:
+    friend class MemoryStoreAccess;
+    Values values_;
+};
+
+// Makes the store the one every settings operation uses until the object goes; the
+// store in use before comes back then. The store must outlive the object.
+class ScopedMemorySettingsStore {
+  public:
+    explicit ScopedMemorySettingsStore(MemorySettingsStore& store);
+    ~ScopedMemorySettingsStore();
+    ScopedMemorySettingsStore(const ScopedMemorySettingsStore&) = delete;
+    ScopedMemorySettingsStore& operator=(const ScopedMemorySettingsStore&) = delete;
+
+  private:
+    MemorySettingsStore* previous_ = nullptr;
+};
 
 } // namespace zentra::platform

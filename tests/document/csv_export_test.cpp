@@ -162,6 +162,13 @@ TEST_F(CsvExport, LineBreaksOfTheDescriptionAreKeptAsCrLf) {
     EXPECT_EQ(lines[2], "Line two");
     EXPECT_EQ(lines[3], "Line three");
     EXPECT_EQ(lines[4], "Project Start Time: 05 Jan 2013");
+
+    // A lone CR (a file from elsewhere) ends a line too, written as CR LF: a bare CR
+    // would split the line in a spreadsheet but not in the file's own line count.
+    SetText(doc_->m_ProjectName, "Plant\rNorth");
+    SetText(doc_->m_Description, "A\r\rB");
+    const std::string text = BuildCsvText(*doc_);
+    EXPECT_TRUE(text.starts_with("Plant\r\nNorth\r\nA\r\n\r\nB\r\nProject Start Time:")) << text;
 }
 
 TEST_F(CsvExport, FailuresAreReportedNotPassedOver) {
