@@ -64,8 +64,8 @@ inline void CheckLoggedLines(const CZentraDoc& doc, const std::vector<TableText>
     const std::size_t rows = to > from ? static_cast<std::size_t>(to - from) : 0;
     if (lines.size() != headings + rows + 1)
         Fail("a table page shows the wrong number of lines", lines.size());
-    const std::string_view hint = shortList ? "     (Use PgUp/PgDn Keys to Scroll)"
-                                            : "(Use PgUp/PgDn Keys to Scroll)";
+    const std::string_view hint =
+        shortList ? "     (Use PgUp/PgDn Keys to Scroll)" : "(Use PgUp/PgDn Keys to Scroll)";
     if (lines.back().text != hint)
         Fail("a table page does not end with the hint", lines.size());
     const std::string_view separator = shortList ? "           " : "   ";

@@ -68,12 +68,14 @@ std::unique_ptr<CZentraDoc> LoggedDocument(std::int32_t systemType, int samples)
 
 // The input form of the project-file target: the set-up front of an image, then
 // records [index][values][time] (see project_file_harness.h).
-Bytes ProjectInput(const Bytes& image, std::size_t front, std::initializer_list<std::size_t> samples) {
+Bytes ProjectInput(const Bytes& image, std::size_t front,
+                   std::initializer_list<std::size_t> samples) {
     Bytes input(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(front));
     for (const std::size_t n : samples) {
         input.push_back(static_cast<std::uint8_t>(n & 0xFF));
         input.push_back(static_cast<std::uint8_t>(n >> 8));
-        const auto* record = image.data() + file_block::kSamples + n * file_block::kSampleRecordSize;
+        const auto* record =
+            image.data() + file_block::kSamples + n * file_block::kSampleRecordSize;
         input.insert(input.end(), record, record + file_block::kSampleRecordSize);
         const auto* time = image.data() + file_block::kSampleTimes + n * sizeof(std::int64_t);
         input.insert(input.end(), time, time + sizeof(std::int64_t));
@@ -276,8 +278,8 @@ void TextInputs(const fs::path& csv, const fs::path& table) {
     // pick 6 is four samples.
     for (const bool hostile : {false, true})
         for (const std::uint8_t variant : {0, 2}) {
-            const std::string name = std::string(hostile ? "hostile" : "plain") +
-                                     (variant == 0 ? "-full" : "-short");
+            const std::string name =
+                std::string(hostile ? "hostile" : "plain") + (variant == 0 ? "-full" : "-short");
             TextInput in = DocumentInput(variant, 6, hostile);
             Write(csv / name, in.bytes);
             // Then the table: 95 samples, page 2 (no rows) or page 0, ring slot 0

@@ -25,7 +25,8 @@ namespace zentra::fuzz {
 inline constexpr std::size_t kFrontSize = file_block::kSamples; // 12,587
 inline constexpr std::size_t kInputRecordSize = 2 + file_block::kSampleRecordSize + 8;
 inline constexpr std::size_t kRecordsPerInput = 8;
-inline constexpr std::size_t kLongestProjectInput = kFrontSize + kRecordsPerInput * kInputRecordSize;
+inline constexpr std::size_t kLongestProjectInput =
+    kFrontSize + kRecordsPerInput * kInputRecordSize;
 
 struct ProjectFileState {
     std::unique_ptr<CZentraDoc> doc = std::make_unique<CZentraDoc>();
@@ -62,8 +63,8 @@ inline void LayInput(const std::uint8_t* data, std::size_t size, ProjectFileStat
     const std::size_t front = std::min(size, kFrontSize);
     std::memcpy(image, data, front);
     std::memset(image + front, 0, kFrontSize - front);
-    for (std::size_t at = kFrontSize; at + kInputRecordSize <= size &&
-                                      s.records.size() < kRecordsPerInput;
+    for (std::size_t at = kFrontSize;
+         at + kInputRecordSize <= size && s.records.size() < kRecordsPerInput;
          at += kInputRecordSize) {
         const std::size_t n = (data[at] | std::size_t{data[at + 1]} << 8) % kMaxSamples;
         std::memcpy(image + file_block::kSamples + n * file_block::kSampleRecordSize, data + at + 2,
@@ -80,7 +81,8 @@ inline CZentraDoc& RunProjectFile(const std::uint8_t* data, std::size_t size) {
     LayInput(data, size, s);
     SerializeLoad(s.image.data(), *s.doc);
     const unsigned pick = PickFrom(data, size);
-    ReadRows(*s.doc, s.records.empty() ? pick : static_cast<unsigned>(s.records[pick % s.records.size()]));
+    ReadRows(*s.doc,
+             s.records.empty() ? pick : static_cast<unsigned>(s.records[pick % s.records.size()]));
     CheckStoredImageReadsBackToItself(*s.doc, *s.again, s.first, s.second);
     return *s.doc;
 }

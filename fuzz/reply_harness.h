@@ -40,8 +40,8 @@ class FakePort {
             return kInvalidPort;
         std::size_t sent = 0;
         while (sent < reply.size()) {
-            const ssize_t n = ::pwrite(fd_, reply.data() + sent, reply.size() - sent,
-                                       static_cast<off_t>(sent));
+            const ssize_t n =
+                ::pwrite(fd_, reply.data() + sent, reply.size() - sent, static_cast<off_t>(sent));
             if (n <= 0)
                 return kInvalidPort;
             sent += static_cast<std::size_t>(n);
