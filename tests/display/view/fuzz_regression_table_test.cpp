@@ -16,8 +16,7 @@ namespace fs = std::filesystem;
 
 TEST(FuzzRegression, DataTableInputsLayOutWellFormedTables) {
     const platform::ManualClock clock{1'357'394'589};
-    const fs::path fuzzFolder =
-        fs::path(__FILE__).parent_path().parent_path().parent_path().parent_path() / "fuzz";
+    const fs::path fuzzFolder = fs::path(ZENTRA_SOURCE_DIR) / "fuzz";
     const auto inputs = fuzz::KeptInputs(fuzzFolder, "fuzz_data_table");
     ASSERT_GE(inputs.size(), 8u) << fuzzFolder;
     int withRows = 0;
