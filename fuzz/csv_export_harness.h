@@ -51,8 +51,8 @@ inline void HostileDocument(InputReader& in, CZentraDoc& doc) {
     static constexpr std::int32_t kSystemTypes[] = {1, 2, 3, 4, 5, 6, 0, -1, 7};
     // Counts that make every row of a full log are left to the data tables, which
     // show forty at most: here each row costs the whole row's checks.
-    static constexpr std::int32_t kCounts[] = {std::numeric_limits<std::int32_t>::min(), -1, 0, 1,
-                                               2, 3, kFuzzedSamples};
+    static constexpr std::int32_t kCounts[] = {
+        std::numeric_limits<std::int32_t>::min(), -1, 0, 1, 2, 3, kFuzzedSamples};
     doc.m_SystemType = kSystemTypes[in.Byte() % std::size(kSystemTypes)];
     doc.m_SampleCount = kCounts[in.Byte() % std::size(kCounts)];
     doc.m_StartHour = HostileInt(in, 24);
@@ -135,11 +135,13 @@ inline void CheckCsvText(const CZentraDoc& doc, std::string_view text) {
     if (!text.ends_with(kCsvLineEnd))
         Fail("the CSV text does not end with a line end", text.size());
     const auto lines = SplitLines(text.substr(0, text.size() - kCsvLineEnd.size()));
-    const std::string_view name(doc.m_ProjectName.data(), strnlen(doc.m_ProjectName.data(), kShortTextCapacity));
+    const std::string_view name(doc.m_ProjectName.data(),
+                                strnlen(doc.m_ProjectName.data(), kShortTextCapacity));
     const std::string_view description(doc.m_Description.data(),
                                        strnlen(doc.m_Description.data(), kDescriptionCapacity));
     const std::size_t headerLines = 5 + LineBreaksIn(name) + LineBreaksIn(description);
-    const std::size_t rows = static_cast<std::size_t>(std::clamp(doc.m_SampleCount, 0, kMaxSamples));
+    const std::size_t rows =
+        static_cast<std::size_t>(std::clamp(doc.m_SampleCount, 0, kMaxSamples));
     if (lines.size() != headerLines + 2 + rows)
         Fail("the CSV text has the wrong number of lines", lines.size());
     for (std::size_t i = 0; i < headerLines; ++i)

@@ -64,8 +64,8 @@ inline void CheckLoggedLines(const CZentraDoc& doc, const std::vector<TableText>
     const std::size_t rows = to > from ? static_cast<std::size_t>(to - from) : 0;
     if (lines.size() != headings + rows + 1)
         Fail("a table page shows the wrong number of lines", lines.size());
-    const std::string_view hint = shortList ? "     (Use PgUp/PgDn Keys to Scroll)"
-                                            : "(Use PgUp/PgDn Keys to Scroll)";
+    const std::string_view hint =
+        shortList ? "     (Use PgUp/PgDn Keys to Scroll)" : "(Use PgUp/PgDn Keys to Scroll)";
     if (lines.back().text != hint)
         Fail("a table page does not end with the hint", lines.size());
     const std::string_view separator = shortList ? "           " : "   ";
@@ -105,6 +105,9 @@ inline CZentraDoc& RunDataTable(const std::uint8_t* data, std::size_t size) {
     doc.m_LiveIndex = static_cast<std::int32_t>(in.Raw<std::uint16_t>() % (2 * kRingSlots)) - 40;
     const int g = in.Byte() % kGraphCount;
     doc.m_Graphs[static_cast<std::size_t>(g)].m_RealTime = in.Byte() & 1;
+    const TableGeometry geometry = TableGeometryFrom(in.Byte());
+    static constexpr double kAdvances[] = {1.0, 0.25, 5.5};
+    const double advance = kAdvances[in.Byte() % std::size(kAdvances)];
     for (auto& position : doc.m_ReadingMap)
         position = in.Left() > 0 ? HostileInt(in, kRingValues) : 0;
     // The newest ring entry, wherever the position says it is.
@@ -126,9 +129,6 @@ inline CZentraDoc& RunDataTable(const std::uint8_t* data, std::size_t size) {
         s.touched.push_back(i);
     }
 
-    const TableGeometry geometry = TableGeometryFrom(in.Byte());
-    static constexpr double kAdvances[] = {1.0, 0.25, 5.5};
-    const double advance = kAdvances[in.Byte() % std::size(kAdvances)];
     const std::vector<TableText> lines = LayoutDataTable(doc, g, geometry, advance);
     const auto columns = ColumnsFor(doc.m_SystemType);
     if (doc.m_Graphs[static_cast<std::size_t>(g)].m_RealTime != 0) {

@@ -9,6 +9,8 @@
 #include "document/project_file.h"
 #include "document/registry_defaults.h"
 #include "document/zentra_doc.h"
+#include "fuzz/csv_export_harness.h"
+#include "fuzz/project_file_harness.h"
 #include "fuzz/settings_store_harness.h"
 #include "platform/clock.h"
 #include "platform/serial_port.h"
@@ -33,6 +35,9 @@ using namespace zentra;
 void Write(const fs::path& file, const std::uint8_t* data, std::size_t size) {
     std::ofstream out(file, std::ios::binary);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+}
+void Write(const fs::path& file, const Bytes& bytes) {
+    Write(file, bytes.data(), bytes.size());
 }
 
 // --- Project files -------------------------------------------------------------------
@@ -61,23 +66,40 @@ std::unique_ptr<CZentraDoc> LoggedDocument(std::int32_t systemType, int samples)
     return doc;
 }
 
+// The input form of the project-file target: the set-up front of an image, then
+// records [index][values][time] (see project_file_harness.h).
+Bytes ProjectInput(const Bytes& image, std::size_t front,
+                   std::initializer_list<std::size_t> samples) {
+    Bytes input(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(front));
+    for (const std::size_t n : samples) {
+        input.push_back(static_cast<std::uint8_t>(n & 0xFF));
+        input.push_back(static_cast<std::uint8_t>(n >> 8));
+        const auto* record =
+            image.data() + file_block::kSamples + n * file_block::kSampleRecordSize;
+        input.insert(input.end(), record, record + file_block::kSampleRecordSize);
+        const auto* time = image.data() + file_block::kSampleTimes + n * sizeof(std::int64_t);
+        input.insert(input.end(), time, time + sizeof(std::int64_t));
+    }
+    return input;
+}
+
 void ProjectFiles(const fs::path& folder) {
     Bytes image(kProjectFileSize);
     for (const std::int32_t variant : {1, 3}) {
         auto doc = LoggedDocument(variant, 12);
         SerializeStore(*doc, image.data());
         const std::string stem = "variant" + std::to_string(variant);
-        Write(folder / (stem + "-whole.ztr"), image.data(), image.size());
-        // Cut after the project block, after all set-up blocks, and a few samples in.
-        for (const std::size_t cut : {file_block::kGraphs, file_block::kSamples,
-                                      file_block::kSamples + 3 * file_block::kSampleRecordSize})
-            Write(folder / (stem + "-cut" + std::to_string(cut)), image.data(), cut);
+        // The logged project (its first, a middle and its last sample); its set-up
+        // blocks alone; the project block alone.
+        Write(folder / (stem + "-logged"), ProjectInput(image, fuzz::kFrontSize, {0, 5, 11}));
+        Write(folder / (stem + "-front"), ProjectInput(image, fuzz::kFrontSize, {}));
+        Write(folder / (stem + "-project"), ProjectInput(image, file_block::kGraphs, {}));
     }
     auto fresh = std::make_unique<CZentraDoc>();
     fresh->ResetToDefaults();
     ApplyGraphDefaults(*fresh);
     SerializeStore(*fresh, image.data());
-    Write(folder / "new-cut", image.data(), file_block::kSamples);
+    Write(folder / "new", ProjectInput(image, fuzz::kFrontSize, {}));
 }
 
 // --- Replies -----------------------------------------------------------------------------
@@ -200,6 +222,84 @@ void SettingsRecords(const fs::path& folder) {
     Write(folder / "paths", paths.data(), paths.size());
 }
 
+// --- Hostile documents for the text targets -----------------------------------------
+// Written in the form InputReader takes them (see value_texts.h): picks below the
+// size of a table take its entry, larger ones the raw bytes that follow.
+
+class TextInput {
+  public:
+    TextInput& Pick(std::uint8_t pick) {
+        bytes.push_back(pick);
+        return *this;
+    }
+    template <typename T> TextInput& Raw(T value) {
+        const auto* b = reinterpret_cast<const std::uint8_t*>(&value);
+        bytes.insert(bytes.end(), b, b + sizeof value);
+        return *this;
+    }
+    // A number through HostileInt: picks 9..127 give pick % (small + 1), larger ones
+    // the raw value that follows.
+    TextInput& Small(int value, int small) {
+        for (int pick = 9; pick < 128; ++pick)
+            if (pick % (small + 1) == value)
+                return Pick(static_cast<std::uint8_t>(pick));
+        return Pick(255).Raw(static_cast<std::int32_t>(value));
+    }
+    TextInput& Text(std::string_view text) {
+        Pick(static_cast<std::uint8_t>(text.size()));
+        bytes.insert(bytes.end(), text.begin(), text.end());
+        return *this;
+    }
+    TextInput& Value(double v) { return Pick(255).Raw(v); }
+    TextInput& Time(std::int64_t t) { return Pick(255).Raw(t); }
+    Bytes bytes;
+};
+
+// The document part both text targets read: variant, count, start, texts, samples.
+TextInput DocumentInput(std::uint8_t variantPick, std::uint8_t countPick, bool hostileValues) {
+    TextInput in;
+    in.Pick(variantPick).Pick(countPick).Small(14, 24).Small(3, 60).Small(9, 60);
+    in.Raw(std::int32_t{20130105}).Raw(std::int32_t{20130107});
+    in.Text("Plant, North").Text("Feeder 3\r\nmain switchboard, bay 2");
+    for (int n = 0; n < fuzz::kFuzzedSamples; ++n) {
+        for (int k = 0; k < kSampleValues; ++k) {
+            if (hostileValues)
+                in.Pick(static_cast<std::uint8_t>((n * kSampleValues + k) % 16));
+            else
+                in.Value(230.0 + 10.5 * k - 0.25 * n);
+        }
+        in.Time(1'357'394'589 + 60 * n);
+    }
+    return in;
+}
+
+void TextInputs(const fs::path& csv, const fs::path& table) {
+    // Variant pick 0 is system type 1 (full list), 2 is type 3 (short list); count
+    // pick 6 is four samples.
+    for (const bool hostile : {false, true})
+        for (const std::uint8_t variant : {0, 2}) {
+            const std::string name =
+                std::string(hostile ? "hostile" : "plain") + (variant == 0 ? "-full" : "-short");
+            TextInput in = DocumentInput(variant, 6, hostile);
+            Write(csv / name, in.bytes);
+            // Then the table: 95 samples, page 2 (no rows) or page 0, ring slot 0
+            // (the newest entry is 600), graph 5, logged or real-time form, a tiled
+            // cell of a common window, the standard reading map, the newest entry
+            // valid.
+            for (const bool realTime : {false, true}) {
+                TextInput t = in;
+                t.Small(95, kMaxSamples).Small(realTime ? 2 : 0, kMaxSamples / 40);
+                t.Raw(std::uint16_t{40}).Pick(5).Pick(realTime ? 1 : 0).Pick(1).Pick(0);
+                for (int r = 1; r <= kReadingMapSize; ++r)
+                    t.Small(r, kRingValues);
+                t.Pick(1);
+                for (int k = 0; k < kRingValues; ++k)
+                    hostile ? t.Pick(static_cast<std::uint8_t>(k % 16)) : t.Value(100.0 + k);
+                Write(table / (name + (realTime ? "-live" : "-logged")), t.bytes);
+            }
+        }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -209,9 +309,11 @@ int main(int argc, char** argv) {
     }
     platform::SetClock([] { return platform::TimeSeconds{1'357'394'589}; });
     const fs::path root = argv[1];
-    for (const char* target : {"fuzz_project_file", "fuzz_reply", "fuzz_settings_store"})
+    for (const char* target : {"fuzz_project_file", "fuzz_reply", "fuzz_settings_store",
+                               "fuzz_csv_export", "fuzz_data_table"})
         fs::create_directories(root / target);
     ProjectFiles(root / "fuzz_project_file");
     SettingsRecords(root / "fuzz_settings_store");
+    TextInputs(root / "fuzz_csv_export", root / "fuzz_data_table");
     return Replies(root / "fuzz_reply") ? 0 : 1;
 }

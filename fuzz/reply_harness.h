@@ -1,6 +1,7 @@
-// One reply fed to the client and to a whole acquisition tick through a socket that
-// stands in for the serial port (it reads like a port whose far end sent the bytes and
-// then went quiet for good). Shared by the fuzz target and the regression tests.
+// One reply fed to the client and to a whole acquisition tick through a file that
+// stands in for the serial port: it reads like a port whose far end sent the bytes
+// and then went quiet for good (end of file). Shared by the fuzz target and the
+// regression tests.
 #pragma once
 
 #include "acquisition/acquisition_cycle.h"
@@ -13,41 +14,47 @@
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <sys/socket.h>
+#include <sys/mman.h>
 #include <unistd.h>
 #include <vector>
 
 namespace zentra::fuzz {
 
-// A socket pair: the port end (read by the code under test) and the meter end, which
-// holds the reply and is shut for writing, so a read ends at once after the bytes.
+// A memory file as the port: Load puts the reply in it and rewinds, so a read gets
+// the bytes and then the end of the file, like a port whose far end hung up; what
+// the code under test writes (the next request) goes after them. One file serves
+// every input: a socket pair made and closed per input cost more than the code.
 class FakePort {
   public:
-    explicit FakePort(const std::vector<std::uint8_t>& reply) {
-        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds_) != 0) {
-            fds_[0] = fds_[1] = -1;
-            return;
-        }
-        std::size_t sent = 0;
-        while (sent < reply.size()) {
-            const ssize_t n = ::write(fds_[1], reply.data() + sent, reply.size() - sent);
-            if (n <= 0)
-                break;
-            sent += static_cast<std::size_t>(n);
-        }
-        ::shutdown(fds_[1], SHUT_WR);
-    }
+    FakePort() : fd_(::memfd_create("zentra-fuzz-port", MFD_CLOEXEC)) {}
     ~FakePort() {
-        for (const int fd : fds_)
-            if (fd >= 0)
-                ::close(fd);
+        if (fd_ >= 0)
+            ::close(fd_);
     }
     FakePort(const FakePort&) = delete;
     FakePort& operator=(const FakePort&) = delete;
-    int port() const { return fds_[0]; }
+
+    // The port with the reply in it, read from its start; kInvalidPort on failure.
+    int Load(const std::vector<std::uint8_t>& reply) {
+        if (fd_ < 0)
+            return kInvalidPort;
+        std::size_t sent = 0;
+        while (sent < reply.size()) {
+            const ssize_t n =
+                ::pwrite(fd_, reply.data() + sent, reply.size() - sent, static_cast<off_t>(sent));
+            if (n <= 0)
+                return kInvalidPort;
+            sent += static_cast<std::size_t>(n);
+        }
+        // Cut after the reply (what an earlier input or request left goes), without
+        // first emptying the file: that would give its page back for every input.
+        if (::ftruncate(fd_, static_cast<off_t>(reply.size())) != 0)
+            return kInvalidPort;
+        return ::lseek(fd_, 0, SEEK_SET) == 0 ? fd_ : kInvalidPort;
+    }
 
   private:
-    int fds_[2] = {-1, -1};
+    int fd_ = -1;
 };
 
 class NoTimer final : public AcquisitionTimer {
@@ -88,6 +95,8 @@ struct ReplyState {
     std::unique_ptr<CZentraDoc> doc = std::make_unique<CZentraDoc>();
     AcquisitionState acquisition;
     NoTimer timer;
+    FakePort port;
+    std::vector<std::uint8_t> reply;
 };
 
 inline ReplyState& TheReplyState() {
@@ -98,8 +107,10 @@ inline ReplyState& TheReplyState() {
 inline void RunReply(const std::uint8_t* data, std::size_t size) {
     if (size < 2)
         return;
+    ReplyState& state = TheReplyState();
     const ReplySetUp s = SetUpFrom(data[0], data[1]);
-    std::vector<std::uint8_t> reply(data + 2, data + size);
+    std::vector<std::uint8_t>& reply = state.reply;
+    reply.assign(data + 2, data + size);
     if (s.appendCrc) {
         const std::uint16_t crc = ModbusCrc(reply.data(), reply.size());
         reply.push_back(static_cast<std::uint8_t>(crc & 0xFF));
@@ -108,9 +119,8 @@ inline void RunReply(const std::uint8_t* data, std::size_t size) {
 
     // The client's own steps.
     {
-        const FakePort port(reply);
         Cmodbus client;
-        client.ReadReply(port.port(), s.readLimit);
+        client.ReadReply(state.port.Load(reply), s.readLimit);
         client.CheckReplyCrc();
         client.DecodeReply(s.order);
         if (client.valueCount > kMaxDecodedValues)
@@ -118,7 +128,6 @@ inline void RunReply(const std::uint8_t* data, std::size_t size) {
     }
 
     // A whole tick, filing into a document in the chosen state.
-    ReplyState& state = TheReplyState();
     CZentraDoc& doc = *state.doc;
     doc.m_Comms.floatOrder = s.order;
     doc.m_LastRequest = s.lastRequest;
@@ -134,15 +143,15 @@ inline void RunReply(const std::uint8_t* data, std::size_t size) {
     state.acquisition = AcquisitionState{};
     state.acquisition.timerId = kAcquisitionTimerId;
 
-    const FakePort port(reply);
-    doc.m_PortHandle = port.port();
+    doc.m_PortHandle = state.port.Load(reply);
     AcquisitionTick(doc, state.acquisition, state.timer, kAcquisitionTimerId);
-    doc.m_PortHandle = kInvalidPort; // the socket is closed by its owner
+    doc.m_PortHandle = kInvalidPort; // the file belongs to the harness
     if (doc.m_SampleCount < 0 || doc.m_SampleCount > kMaxSamples)
         Fail("the log counter left its range", static_cast<std::size_t>(doc.m_SampleCount));
     if (doc.m_LiveIndex < 0 || doc.m_LiveIndex >= kRingSlots)
         Fail("the ring index left its range", static_cast<std::size_t>(doc.m_LiveIndex));
-    ReadRows(doc, size);
+    // The row of the record the tick may have logged, as the export writes it.
+    BuildSampleRow(doc, doc.m_SampleCount - 1, kCsvSeparator);
 }
 
 } // namespace zentra::fuzz

@@ -110,9 +110,8 @@ inline void CheckValueText(std::string_view text, double v, std::size_t where) {
         return;
     }
     const std::size_t point = text.find('.');
-    const int decimals = point == std::string_view::npos
-                             ? 0
-                             : static_cast<int>(text.size() - point - 1);
+    const int decimals =
+        point == std::string_view::npos ? 0 : static_cast<int>(text.size() - point - 1);
     if (decimals != DecimalsFor(v))
         Fail("a number text has the decimals of another band", where);
     for (std::size_t i = 0; i < text.size(); ++i) {

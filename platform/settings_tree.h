@@ -90,9 +90,9 @@ bool DeleteSettingsValue(const SettingsKey& key, std::string_view name);
 // file system would cost far more than the code that reads the values. While one is
 // in use every operation above works on it alone and nothing is created on disk; a
 // key's folder is then its path with the empty parts left out, as one name (such as
-// "Software\\Corvane\\Zentra\\ini"), and no environment is needed. Nothing can tear in memory, so a value added to a write batch
-// takes its place at once. The folder tree is the store whenever no memory store is
-// in use.
+// "Software\\Corvane\\Zentra\\ini"), and no environment is needed. Nothing can tear in memory, so a
+// value added to a write batch takes its place at once. The folder tree is the store whenever no
+// memory store is in use.
 class MemorySettingsStore {
   public:
     MemorySettingsStore() = default;
@@ -103,8 +103,9 @@ class MemorySettingsStore {
     std::size_t ValueCount() const;
 
     // Every value, by key folder and value name (for comparing two stores).
-    using Values = std::map<std::string, std::map<std::string, std::vector<std::uint8_t>, std::less<>>,
-                            std::less<>>;
+    using Values =
+        std::map<std::string, std::map<std::string, std::vector<std::uint8_t>, std::less<>>,
+                 std::less<>>;
     const Values& values() const { return values_; }
 
   private:

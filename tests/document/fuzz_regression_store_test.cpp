@@ -1,11 +1,12 @@
-// What the fuzz targets of the project-file reader and the settings-store reader keep
-// (seed corpora and the inputs that once failed), replayed through their harnesses;
-// and the fault the settings-store target found, as a plain case: values from the
-// store were taken unbounded into every new document.
+// What the fuzz targets of the project-file reader, the settings-store reader and the
+// CSV text keep (seed corpora and the inputs that once failed), replayed through their
+// harnesses; and the fault the settings-store target found, as a plain case: values
+// from the store were taken unbounded into every new document.
 #include "display/graph/graph_record.h"
 #include "document/project_file.h"
 #include "document/reg_funcs.h"
 #include "document/registry_defaults.h"
+#include "fuzz/csv_export_harness.h"
 #include "fuzz/project_file_harness.h"
 #include "fuzz/replay.h"
 #include "fuzz/settings_store_harness.h"
@@ -48,13 +49,32 @@ TEST_F(FuzzRegression, ProjectFileInputsReadAndReadBack) {
     EXPECT_TRUE(sawSamples); // the seeds hold logged projects, not only empty ones
 }
 
-TEST_F(FuzzRegression, SettingsStoreInputsReadAndReadBack) {
+// The target reads the store in memory and over a document it reuses; a new document
+// reading the same values from the folder tree must come out the same.
+TEST_F(FuzzRegression, SettingsStoreInputsReadAndReadBackAsFromTheFolderTree) {
     const auto inputs = fuzz::KeptInputs(FuzzFolder(), "fuzz_settings_store");
     ASSERT_GE(inputs.size(), 6u) << FuzzFolder();
     for (const auto& input : inputs) {
         SCOPED_TRACE(input.name);
-        fuzz::RunSettingsStore(input.bytes.data(), input.bytes.size());
+        const CZentraDoc& fast = fuzz::RunSettingsStore(input.bytes.data(), input.bytes.size());
+        const test::ScopedUserFolders tree;
+        fuzz::WriteRecords(input.bytes.data(), input.bytes.size());
+        auto doc = std::make_unique<CZentraDoc>();
+        doc->OnNewDocument();
+        EXPECT_TRUE(fuzz::SameStoredFields(fast, *doc));
     }
+}
+
+TEST_F(FuzzRegression, CsvExportInputsWriteWellFormedText) {
+    const auto inputs = fuzz::KeptInputs(FuzzFolder(), "fuzz_csv_export");
+    ASSERT_GE(inputs.size(), 5u) << FuzzFolder();
+    bool sawRows = false;
+    for (const auto& input : inputs) {
+        SCOPED_TRACE(input.name);
+        const CZentraDoc& doc = fuzz::RunCsvExport(input.bytes.data(), input.bytes.size());
+        sawRows = sawRows || doc.m_SampleCount > 0;
+    }
+    EXPECT_TRUE(sawRows);
 }
 
 template <typename T> void Store(const RegKey& key, std::string_view name, T value) {

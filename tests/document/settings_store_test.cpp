@@ -147,5 +147,48 @@ TEST(SettingsStore, ABatchLandsOnlyWhenCommittedAndLeavesNoTemporaryFiles) {
     EXPECT_TRUE(batch.Commit()); // an empty batch commits trivially
 }
 
+// The memory store keeps RegFuncs' value semantics and leaves the folder tree alone.
+TEST(SettingsStore, AMemoryStoreHoldsTheSameValuesAndNothingReachesTheDisk) {
+    test::ScopedUserFolders folders;
+    const RegFuncs reg;
+    const std::array<std::uint8_t, 2> onDisk{7, 7};
+    ASSERT_TRUE(reg.SetValue(reg.OpenKey("Software\\Corvane\\Zentra\\ini"), "ModbusNode", onDisk));
+
+    platform::MemorySettingsStore store;
+    {
+        const platform::ScopedMemorySettingsStore use(store);
+        const RegKey key = reg.OpenKey("\\Software\\\\Corvane\\Zentra\\ini\\");
+        ASSERT_TRUE(key);
+        EXPECT_FALSE(reg.OpenKey("Software\\..\\etc")); // refused as in the tree
+        std::array<std::uint8_t, 4> field{1, 2, 3, 4};
+        EXPECT_FALSE(reg.GetValue(key, "ModbusNode", field)); // the disk's value is not seen
+        const std::array<std::uint8_t, 2> two{0xAA, 0xBB};
+        ASSERT_TRUE(reg.SetValue(key, "ModbusNode", two));
+        ASSERT_TRUE(reg.GetValue(key, "ModbusNode", field));
+        EXPECT_EQ(field, (std::array<std::uint8_t, 4>{0xAA, 0xBB, 3, 4})); // the front only
+        std::array<std::uint8_t, 1> small{9};
+        EXPECT_FALSE(reg.GetValue(key, "ModbusNode", small)); // larger than the field
+        EXPECT_EQ(small[0], 9);
+        EXPECT_FALSE(reg.SetValue(key, "..", two));
+
+        platform::SettingsWriteBatch batch;
+        const std::array<std::uint8_t, 1> one{5};
+        ASSERT_TRUE(
+            reg.SetValue(reg.OpenKey("Software\\Corvane\\Zentra\\Other"), "Show", one, &batch));
+        EXPECT_TRUE(batch.Commit());
+        EXPECT_EQ(store.ValueCount(), 2u);
+        EXPECT_EQ(store.values().at("Software\\Corvane\\Zentra\\Other").at("Show"),
+                  (std::vector<std::uint8_t>{5}));
+        EXPECT_TRUE(platform::DeleteSettingsValue(*key, "ModbusNode"));
+        EXPECT_FALSE(platform::SettingsValueSize(*key, "ModbusNode"));
+        EXPECT_TRUE(platform::DeleteSettingsValue(*key, "ModbusNode")); // gone already
+    }
+    // Out of its scope the folder tree is the store again, as it was.
+    std::array<std::uint8_t, 2> field{};
+    ASSERT_TRUE(reg.GetValue(reg.OpenKey("Software\\Corvane\\Zentra\\ini"), "ModbusNode", field));
+    EXPECT_EQ(field, onDisk);
+    EXPECT_FALSE(fs::exists(fs::path(folders.ConfigHome()) / "Software/Corvane/Zentra/Other"));
+}
+
 } // namespace
 } // namespace zentra
