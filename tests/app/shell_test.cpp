@@ -2,44 +2,26 @@
 // and a screenshot of the main window for a person to look at.
 #include "app/about_dlg.h"
 #include "app/command_ids.h"
+#include "app/file_dialogs.h"
 #include "app/help_window.h"
 #include "app/zentra_app.h"
 #include "display/view/zentra_view.h"
 #include "tests/app/app_fixture.h"
 
 #include <QDialog>
-#include <QDropEvent>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QTest>
 #include <QTimer>
-#include <QUrl>
 #include <fstream>
 
 namespace zentra::test {
 namespace {
 
-class ShellTestCase : public ShellTest {
-  protected:
-    // Sends a drop of the given files onto the main window, as a file manager does.
-    static bool Drop(QWidget* target, const QStringList& files) {
-        QMimeData data;
-        QList<QUrl> urls;
-        for (const QString& f : files)
-            urls << QUrl::fromLocalFile(f);
-        data.setUrls(urls);
-        const QPointF at(target->width() / 2.0, target->height() / 2.0);
-        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &enter);
-        if (!enter.isAccepted())
-            return false;
-        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &drop);
-        return drop.isAccepted();
-    }
-};
+class ShellTestCase : public ShellTest {};
 
 TEST_F(ShellTestCase, CommandLineFileOpensInsteadOfANewDocument) {
     const std::string path = files_.File("site survey.ztr");
@@ -91,10 +73,16 @@ TEST_F(ShellTestCase, DroppedProjectFileOpensAndOtherFilesAreRefused) {
     auto frame = MakeFrame();
     frame->show();
 
+    // A file that is not a project is answered, and nothing else happens.
     EXPECT_FALSE(Drop(frame.get(), {QString::fromStdString(text)}));
+    ASSERT_EQ(messages_.shown().size(), 1u);
+    EXPECT_EQ(messages_.LastText(),
+              "notes.txt is not a Zentra project: only \".ztr\" project files can be opened.");
     EXPECT_EQ(frame->windowTitle(), "NewLog - Zentra");
 
+    messages_.Clear();
     ASSERT_TRUE(Drop(frame.get(), {QString::fromStdString(text), QString::fromStdString(path)}));
+    EXPECT_TRUE(messages_.shown().empty());
     EXPECT_EQ(ProjectName(frame->Controller().Doc()), "Dropped in");
     EXPECT_EQ(frame->windowTitle(), "dropped - Zentra");
     EXPECT_EQ(frame->View()->GetDocument(), &frame->Controller().Doc());
@@ -152,6 +140,36 @@ TEST_F(ShellTestCase, CsvExportWritesTheChosenNameAsTypedAndReportsFailures) {
     frame->Action(cmd::kExportCsv)->trigger(); // cancelled: nothing at all
     EXPECT_TRUE(messages_.shown().empty());
     EXPECT_EQ(chooser_.csvCalls, 3);
+}
+
+TEST_F(ShellTestCase, CsvDialogStartsWithTheStarPatternAndTreatsItAsAFilter) {
+    QtFileChooser dialogs(nullptr);
+    QString title, startName, filters;
+    bool reopened = false;
+    const std::string wanted = files_.File("plant.csv");
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        title = dialog->windowTitle();
+        filters = dialog->nameFilters().join(QLatin1Char('|'));
+        startName = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
+        // Save pressed on the pattern as it stands: no file of that name is made, the
+        // dialog stays for a real name.
+        QTimer::singleShot(0, [&] {
+            auto* again = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(again, nullptr);
+            reopened = true;
+            again->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(wanted));
+            static_cast<QDialog*>(again)->accept();
+        });
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    const auto chosen = dialogs.ChooseCsvPath();
+    EXPECT_EQ(title, "Export CSV Data File");
+    EXPECT_EQ(filters, "csv Data Files (*.csv)");
+    EXPECT_EQ(startName, "*.csv");
+    EXPECT_TRUE(reopened);
+    EXPECT_EQ(chosen, std::optional<std::string>(wanted));
 }
 
 TEST_F(ShellTestCase, SetAsDefaultAsksFirst) {
