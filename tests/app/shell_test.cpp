@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <fstream>
 
 namespace zentra::test {
@@ -204,29 +205,61 @@ TEST_F(ShellTestCase, ScreenshotOfTheMainWindow) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
     frame->View()->DrawView();
     QApplication::processEvents();
-    const QPixmap shot = frame->grab();
+    const QImage shot = frame->grab().toImage();
     const std::string file = ScreenshotDir() + "/app_main_window.png";
     ASSERT_TRUE(shot.save(QString::fromStdString(file)));
-    EXPECT_EQ(shot.size(), frame->size() * shot.devicePixelRatio());
+    ASSERT_EQ(shot.size(), frame->size()); // one picture pixel per window pixel
+    // The picture shows the status bar's idle text, the view's dividers and page
+    // arrows, and the toolbar's buttons.
+    auto* idle = frame->findChild<QLabel*>("messagePane");
+    const QRect idleArea(idle->mapTo(frame.get(), QPoint(0, 0)), idle->size());
+    const int idleInk = TextInk(idle->font(), "For Help, press F1");
+    EXPECT_NEAR(DarkPixels(shot, idleArea), idleInk, idleInk / 4);
+    const QRect view(frame->View()->mapTo(frame.get(), QPoint(0, 0)), frame->View()->size());
+    // The vertical divider, grey under white, runs down the middle.
+    const QColor divider(shot.pixel(view.left() + view.width() / 2, view.top() + 100));
+    EXPECT_EQ(divider.red(), divider.blue()) << "the background (250, 250, 255) instead";
+    const Rect arrow = frame->View()->PreviousPageArrow();
+    EXPECT_GT(DarkPixels(shot,
+                         QRect(view.left() + arrow.left, view.top() + arrow.top, arrow.Width(),
+                               arrow.Height()),
+                         220),
+              100); // the previous-page arrow, RGB(158, 194, 192)
+    const QRect toolBar(frame->ToolBar()->mapTo(frame.get(), QPoint(0, 0)),
+                        frame->ToolBar()->size());
+    EXPECT_GT(DarkPixels(shot, toolBar), 200);
 
-    // The File menu as it drops down, the about box and the guide, for the same eyes.
+    // The File menu as it drops down: Print Setup is drawn like the items that work,
+    // the empty recent-file line greyed.
     QMenu* fileMenu = frame->menuBar()->actions().at(0)->menu();
     fileMenu->popup(frame->mapToGlobal(QPoint(0, frame->menuBar()->height())));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(fileMenu));
-    EXPECT_TRUE(
-        fileMenu->grab().save(QString::fromStdString(ScreenshotDir() + "/app_file_menu.png")));
+    const QImage menu = fileMenu->grab().toImage();
+    EXPECT_TRUE(menu.save(QString::fromStdString(ScreenshotDir() + "/app_file_menu.png")));
+    const auto darkIn = [&](int id) {
+        return DarkPixels(menu, fileMenu->actionGeometry(frame->Action(id)), 80);
+    };
+    EXPECT_GT(darkIn(cmd::kFilePrintSetup), darkIn(cmd::kFilePrintPreview) / 2);
+    EXPECT_EQ(darkIn(cmd::kFileMruFirst), 0);
     fileMenu->close();
 
+    // The about box: its icon and the version line.
     CAboutDlg about(frame.get());
     about.SetWorkingDirectory(CAboutDlg::CurrentWorkingDirectory());
     about.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
-    EXPECT_TRUE(about.grab().save(QString::fromStdString(ScreenshotDir() + "/app_about.png")));
+    const QImage aboutShot = about.grab().toImage();
+    EXPECT_TRUE(aboutShot.save(QString::fromStdString(ScreenshotDir() + "/app_about.png")));
+    auto* version = about.findChild<QLabel*>("versionText");
+    const int versionInk = TextInk(version->font(), version->text());
+    EXPECT_NEAR(DarkPixels(aboutShot, version->geometry()), versionInk, versionInk / 4);
 
+    // The guide: its page of text.
     frame->Action(cmd::kHelpFinder)->trigger();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(frame->Help()));
-    EXPECT_TRUE(
-        frame->Help()->grab().save(QString::fromStdString(ScreenshotDir() + "/app_help.png")));
+    const QImage guide = frame->Help()->grab().toImage();
+    EXPECT_TRUE(guide.save(QString::fromStdString(ScreenshotDir() + "/app_help.png")));
+    EXPECT_GT(DarkPixels(guide, guide.rect()), 3000);
 }
 
 // Opens a settings sheet through the menu or the view and closes it with Cancel;
