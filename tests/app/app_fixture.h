@@ -7,13 +7,12 @@
 #include "document/project_file.h"
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
+#include "tests/support/picture_checks.h"
 #include "tests/support/test_support.h"
 
 #include <QApplication>
 #include <QDropEvent>
-#include <QFontMetrics>
 #include <QMimeData>
-#include <QPainter>
 #include <QUrl>
 #include <deque>
 #include <filesystem>
@@ -67,31 +66,6 @@ inline void WriteProject(const std::string& path, const char* projectName) {
 
 inline std::string ProjectName(const CZentraDoc& doc) {
     return doc.m_ProjectName.data();
-}
-
-// Pixels darker than `lightness` (0..255) inside an area of a picture: text, lines
-// and icons against the program's light backgrounds.
-inline int DarkPixels(const QImage& image, const QRect& area, int lightness = 110) {
-    int n = 0;
-    const QRect inside = area.intersected(image.rect());
-    for (int y = inside.top(); y <= inside.bottom(); ++y)
-        for (int x = inside.left(); x <= inside.right(); ++x)
-            n += QColor(image.pixel(x, y)).lightness() < lightness ? 1 : 0;
-    return n;
-}
-
-// The dark pixels a text leaves when drawn in black with the given font: what a
-// picture showing that text must hold, give or take the anti-aliasing.
-inline int TextInk(const QFont& font, const QString& text) {
-    const QFontMetrics metrics(font);
-    QImage image(metrics.horizontalAdvance(text) + 4, metrics.height() + 4, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    painter.drawText(image.rect(), Qt::AlignCenter, text);
-    painter.end();
-    return DarkPixels(image, image.rect());
 }
 
 // Sends a drop of the given files onto a window, as a file manager does. True when
