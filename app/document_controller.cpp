@@ -97,9 +97,15 @@ bool DocumentController::SaveModified() {
     const std::string name = doc_->m_PathName.empty() ? DocumentTitle(*doc_) : doc_->m_PathName;
     std::string text = kSaveChangesText;
     text.replace(text.find("%s"), 2, name);
-    if (!platform::AskYesNo(text, {}, platform::MessageIcon::Warning))
-        return true; // No: the changes are given up
-    return Save();
+    switch (platform::ShowMessage(text, {}, platform::MessageButtons::YesNoCancel,
+                                  platform::MessageIcon::Warning)) {
+    case platform::MessageAnswer::Yes:
+        return Save();
+    case platform::MessageAnswer::No:
+        return true; // the changes are given up
+    default:
+        return false; // Cancel (also Escape and the close button): nothing changes
+    }
 }
 
 bool DocumentController::NewDocument() {

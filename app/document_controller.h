@@ -65,7 +65,8 @@ class DocumentController {
     bool Save();
     bool SaveAs();
     // The question before unsaved changes are lost: "Save changes to <title>?". Yes
-    // saves (and gives false when the save fails or is cancelled); No discards.
+    // saves (and gives false when the save fails or is cancelled); No discards;
+    // Cancel gives false and leaves the document and its recovery copy as they were.
     // True when the caller may go on.
     bool SaveModified();
 

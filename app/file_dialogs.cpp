@@ -3,6 +3,7 @@
 #include "app/menu_layout.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QString>
 
 namespace zentra {
@@ -44,7 +45,17 @@ std::optional<std::string> QtFileChooser::ChooseCsvPath() {
     dialog.setFileMode(QFileDialog::AnyFile);
     // No default suffix: the name is used as typed. Replacing a file asks first
     // (the dialog's own overwrite question, which is on unless switched off).
-    return Chosen(dialog);
+    dialog.selectFile(QString::fromLatin1(kCsvInitialName));
+    for (;;) {
+        auto chosen = Chosen(dialog);
+        // A name with a wildcard (the initial "*.csv" accepted as it stands) is a
+        // pattern, not a file to create: it filters the list and the dialog stays.
+        const QString name = chosen ? QFileInfo(QString::fromStdString(*chosen)).fileName() : "";
+        if (!name.contains(QLatin1Char('*')) && !name.contains(QLatin1Char('?')))
+            return chosen;
+        dialog.setNameFilter(name);
+        dialog.selectFile(name);
+    }
 }
 
 } // namespace zentra

@@ -10,6 +10,7 @@ namespace zentra {
 
 inline constexpr const char* kCsvDialogTitle = "Export CSV Data File";
 inline constexpr const char* kCsvFilter = "csv Data Files (*.csv)";
+inline constexpr const char* kCsvInitialName = "*.csv";
 
 class QtFileChooser : public FileChooser {
   public:

@@ -12,10 +12,19 @@ bool EndsWith(const std::string& text, const std::string& tail) {
 }
 
 // An LED's brightness file holds a decimal number; anything above 0 is lit.
-bool Lit(const std::filesystem::path& led) {
+// nullopt when the file cannot be read.
+std::optional<bool> Lit(const std::filesystem::path& led) {
     std::ifstream in(led / "brightness");
     int brightness = 0;
-    return in >> brightness && brightness > 0;
+    if (!(in >> brightness))
+        return std::nullopt;
+    return brightness > 0;
+}
+
+// One more keyboard's LED for a lock: on when any readable LED is lit.
+void Merge(std::optional<bool>& lock, std::optional<bool> led) {
+    if (led)
+        lock = lock.value_or(false) || *led;
 }
 
 } // namespace
@@ -29,11 +38,11 @@ LockKeyState ReadLockKeys(const std::filesystem::path& ledFolder) {
     for (const auto& entry : it) {
         const std::string name = entry.path().filename().string();
         if (EndsWith(name, "::capslock"))
-            state.caps = state.caps || Lit(entry.path());
+            Merge(state.caps, Lit(entry.path()));
         else if (EndsWith(name, "::numlock"))
-            state.num = state.num || Lit(entry.path());
+            Merge(state.num, Lit(entry.path()));
         else if (EndsWith(name, "::scrolllock"))
-            state.scroll = state.scroll || Lit(entry.path());
+            Merge(state.scroll, Lit(entry.path()));
     }
     return state;
 }

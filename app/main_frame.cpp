@@ -21,12 +21,14 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QImageReader>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProcess>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QToolBar>
@@ -80,25 +82,38 @@ QString RecentEntryText(int n, const std::string& path) {
     return QStringLiteral("&%1 %2").arg(n == 10 ? 0 : n).arg(shown);
 }
 
-// The first local ".ztr" file among dropped URLs.
-QString DroppedProject(const QMimeData* data) {
+// The local files among dropped URLs.
+QStringList DroppedFiles(const QMimeData* data) {
+    QStringList files;
     if (!data || !data->hasUrls())
-        return {};
-    for (const QUrl& url : data->urls()) {
-        if (!url.isLocalFile())
-            continue;
-        const QString path = url.toLocalFile();
+        return files;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    return files;
+}
+
+// The first ".ztr" file among them.
+QString DroppedProject(const QStringList& files) {
+    for (const QString& path : files)
         if (path.endsWith(FromView(kFileExtension), Qt::CaseInsensitive))
             return path;
-    }
     return {};
+}
+
+QRect AvailableScreenArea(const QRect& near) {
+    QScreen* screen = near.isValid() ? QGuiApplication::screenAt(near.center()) : nullptr;
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
 }
 
 } // namespace
 
 CMainFrame::CMainFrame(FileChooser* chooser, QWidget* parent)
     : QMainWindow(parent), ownChooser_(chooser ? nullptr : std::make_unique<QtFileChooser>(this)),
-      chooser_(chooser ? *chooser : *ownChooser_), controller_(chooser_) {
+      chooser_(chooser ? *chooser : *ownChooser_), controller_(chooser_),
+      screenArea_(AvailableScreenArea) {
     setObjectName(QStringLiteral("mainFrame"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/zentra.svg")));
 
@@ -123,7 +138,7 @@ CMainFrame::CMainFrame(FileChooser* chooser, QWidget* parent)
     connect(&statusTimer_, &QTimer::timeout, this, &CMainFrame::RefreshStatus);
     connect(&statusTimer_, &QTimer::timeout, this, [this] { controller_.KeepRecoveryCopy(); });
     statusTimer_.start();
-    resize(1024, 740);
+    PlaceOnScreen();
 }
 
 CMainFrame::~CMainFrame() {
@@ -187,9 +202,6 @@ void CMainFrame::BuildMenus() {
         fileMenu_->insertAction(placeholder, entry);
         recentActions_.append(entry);
     }
-    // Printing builds its printer afresh for every run and its own dialog chooses the
-    // printer and the options, so there is no setting for Print Setup to keep.
-    actions_.value(cmd::kFilePrintSetup)->setEnabled(false);
     connect(fileMenu_, &QMenu::aboutToShow, this, &CMainFrame::UpdateMailAction);
     UpdateMailAction();
 }
@@ -297,6 +309,10 @@ QString CMainFrame::IndicatorText(int index) const {
     return index >= 0 && index < 3 ? indicators_[index]->text() : QString();
 }
 
+bool CMainFrame::IndicatorShown(int index) const {
+    return index >= 0 && index < 3 && !indicators_[index]->isHidden();
+}
+
 void CMainFrame::SetLedFolder(std::filesystem::path folder) {
     ledFolder_ = std::move(folder);
     RefreshStatus();
@@ -308,11 +324,37 @@ void CMainFrame::RefreshStatus() {
                                                      : QString::fromStdString(view_->StatusText());
     if (portPane_->text() != port)
         portPane_->setText(port);
+    // A lock whose state cannot be read here has no pane: a blank that never
+    // changes would tell the user the key is off.
     const LockKeyState locks = ReadLockKeys(ledFolder_);
-    const bool on[3] = {locks.caps, locks.num, locks.scroll};
+    const std::optional<bool> on[3] = {locks.caps, locks.num, locks.scroll};
     const std::string_view texts[3] = {kCapsIndicator, kNumIndicator, kScrollIndicator};
-    for (int i = 0; i < 3; ++i)
-        indicators_[i]->setText(on[i] ? FromView(texts[i]) : QString());
+    for (int i = 0; i < 3; ++i) {
+        indicators_[i]->setText(on[i].value_or(false) ? FromView(texts[i]) : QString());
+        if (indicators_[i]->isHidden() == on[i].has_value())
+            indicators_[i]->setVisible(on[i].has_value());
+    }
+}
+
+void CMainFrame::SetScreenAreaSource(ScreenArea source) {
+    screenArea_ = source ? std::move(source) : ScreenArea(AvailableScreenArea);
+}
+
+void CMainFrame::PlaceOnScreen() {
+    const std::optional<WindowPlacement> stored = LoadWindowPlacement();
+    const QRect area = screenArea_(stored ? stored->normal : QRect());
+    QRect wanted = stored ? stored->normal : QRect(QPoint(0, 0), kDefaultWindowSize);
+    if (!stored && area.isValid())
+        wanted = CentredIn(kDefaultWindowSize, area);
+    // The frame the desktop draws is known once the window has been shown.
+    const QMargins measured(geometry().left() - frameGeometry().left(),
+                            geometry().top() - frameGeometry().top(),
+                            frameGeometry().right() - geometry().right(),
+                            frameGeometry().bottom() - geometry().bottom());
+    const QMargins frame = measured.isNull() ? kAssumedFrame : measured;
+    setGeometry(area.isValid() ? FitToScreen(wanted, area, frame) : wanted);
+    if (stored && stored->maximised)
+        setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 void CMainFrame::OnCommand(int id) {
@@ -359,6 +401,7 @@ void CMainFrame::OnCommand(int id) {
     case cmd::kSetAsDefault:
         OnSetAsDefault(controller_.Doc());
         break;
+    case cmd::kFilePrintSetup:
     case cmd::kFilePrint:
     case cmd::kFilePrintDirect:
     case cmd::kFilePrintPreview:
@@ -401,23 +444,35 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     if (QueryClose()) {
         if (help_)
             help_->close();
+        StoreWindowPlacement({normalGeometry(), isMaximized()});
         event->accept();
     } else {
         event->ignore();
     }
 }
 
+// Any local file may be dropped: one that is not a project is answered, not met
+// with a forbidden cursor and silence.
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
-    if (!DroppedProject(event->mimeData()).isEmpty())
+    if (!DroppedFiles(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {
-    const QString path = DroppedProject(event->mimeData());
-    if (path.isEmpty())
+    const QStringList files = DroppedFiles(event->mimeData());
+    if (files.isEmpty())
         return;
-    event->acceptProposedAction();
     activateWindow();
+    const QString path = DroppedProject(files);
+    if (path.isEmpty()) {
+        event->ignore(); // nothing was taken
+        std::string text = kNotAProjectText;
+        text.replace(text.find("%s"), 2, QFileInfo(files.first()).fileName().toStdString());
+        platform::ShowMessage(text, {}, platform::MessageButtons::Ok,
+                              platform::MessageIcon::Warning);
+        return;
+    }
+    event->acceptProposedAction();
     controller_.OpenPath(path.toStdString());
 }
 

@@ -5,11 +5,13 @@
 
 #include "app/document_controller.h"
 #include "app/lock_keys.h"
+#include "app/window_placement.h"
 
 #include <QHash>
 #include <QMainWindow>
 #include <QTimer>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -25,6 +27,9 @@ class HelpWindow;
 inline constexpr const char* kQuitCaption = "Quit Application";
 inline constexpr const char* kQuitText = "Quit Application: Are You Sure?";
 inline constexpr const char* kMailProgram = "xdg-email";
+// Said when a drop holds no project file; %s is the first dropped file's name.
+inline constexpr const char* kNotAProjectText =
+    "%s is not a Zentra project: only \".ztr\" project files can be opened.";
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -57,11 +62,21 @@ class CMainFrame : public QMainWindow {
     QString IdleText() const;
     QString PortPaneText() const;
     QString IndicatorText(int index) const; // 0 CAP, 1 NUM, 2 SCRL; empty while off
+    // Whether an indicator pane is shown: only where its key's state can be read.
+    bool IndicatorShown(int index) const;
 
     // Where the lock-key LEDs are read (tests point it at a made-up folder).
     void SetLedFolder(std::filesystem::path folder);
     // Re-reads the port text and the lock keys (the frame does it twice a second).
     void RefreshStatus();
+
+    // Where the window may go: the available area of the screen nearest to a
+    // rectangle (tests pretend a screen of their own).
+    using ScreenArea = std::function<QRect(const QRect& near)>;
+    void SetScreenAreaSource(ScreenArea source);
+    // Gives the window the size and place it was closed at (at first the default
+    // size, centred), inside the available area of its screen.
+    void PlaceOnScreen();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -96,6 +111,7 @@ class CMainFrame : public QMainWindow {
     HelpWindow* help_ = nullptr;
     QTimer statusTimer_;
     std::filesystem::path ledFolder_ = kLedFolder;
+    ScreenArea screenArea_;
 };
 
 } // namespace zentra

@@ -10,8 +10,19 @@ namespace zentra {
 
 QtMessageLook LookOf(const platform::Message& message) {
     QtMessageLook look;
-    const bool question = message.buttons == platform::MessageButtons::YesNo;
-    look.buttons = question ? int(QMessageBox::Yes | QMessageBox::No) : int(QMessageBox::Ok);
+    const bool question = message.buttons != platform::MessageButtons::Ok;
+    switch (message.buttons) {
+    case platform::MessageButtons::Ok:
+        look.buttons = int(QMessageBox::Ok);
+        break;
+    case platform::MessageButtons::YesNo:
+        look.buttons = int(QMessageBox::Yes | QMessageBox::No);
+        break;
+    case platform::MessageButtons::YesNoCancel:
+        // With a Cancel button the box takes Escape and its close button as Cancel.
+        look.buttons = int(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
     look.defaultButton = question ? int(QMessageBox::Yes) : int(QMessageBox::Ok);
     switch (message.icon) {
     case platform::MessageIcon::Information:
@@ -48,7 +59,11 @@ platform::MessageAnswer ShowQtMessage(const platform::Message& message) {
     const int result = box.exec();
     if (message.buttons == platform::MessageButtons::Ok)
         return platform::MessageAnswer::Ok;
-    return result == QMessageBox::Yes ? platform::MessageAnswer::Yes : platform::MessageAnswer::No;
+    if (result == QMessageBox::Yes)
+        return platform::MessageAnswer::Yes;
+    if (result == QMessageBox::No || message.buttons == platform::MessageButtons::YesNo)
+        return platform::MessageAnswer::No;
+    return platform::MessageAnswer::Cancel;
 }
 
 void InstallQtMessageHandler() {

@@ -13,7 +13,16 @@ MessageHandler& HandlerSlot() {
 MessageAnswer PrintToStandardError(const Message& message) {
     std::fprintf(stderr, "%s%s%s\n", message.caption.c_str(), message.caption.empty() ? "" : ": ",
                  message.text.c_str());
-    return message.buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+    // Nobody can answer: the choice that changes nothing.
+    switch (message.buttons) {
+    case MessageButtons::YesNo:
+        return MessageAnswer::No;
+    case MessageButtons::YesNoCancel:
+        return MessageAnswer::Cancel;
+    case MessageButtons::Ok:
+        break;
+    }
+    return MessageAnswer::Ok;
 }
 } // namespace
 

@@ -9,9 +9,11 @@
 
 namespace zentra::platform {
 
-enum class MessageButtons { Ok, YesNo };
+// YesNoCancel: Escape and the box's close button answer Cancel, which means "leave
+// everything as it was".
+enum class MessageButtons { Ok, YesNo, YesNoCancel };
 enum class MessageIcon { None, Information, Warning, Error, Question };
-enum class MessageAnswer { Ok, Yes, No };
+enum class MessageAnswer { Ok, Yes, No, Cancel };
 
 struct Message {
     std::string text;
@@ -32,7 +34,8 @@ inline bool AskYesNo(std::string_view text, std::string_view caption,
     return ShowMessage(text, caption, MessageButtons::YesNo, icon) == MessageAnswer::Yes;
 }
 
-// Installs the handler; an empty one restores the default (standard error, Ok / No).
+// Installs the handler; an empty one restores the default (standard error; Ok, No, or
+// Cancel for a box that offers it).
 void SetMessageHandler(MessageHandler handler);
 
 } // namespace zentra::platform

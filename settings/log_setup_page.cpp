@@ -114,6 +114,15 @@ void LogSetupPP::BuildControls() {
     connect(frequencyUnit_, &QComboBox::currentIndexChanged, this, &LogSetupPP::UpdateSampleLine);
     connect(durationUnit_, &QComboBox::currentIndexChanged, this, &LogSetupPP::UpdateSampleLine);
 
+    // Tab goes as the eye reads the page: the offered list, the buttons beside it, the
+    // printable list, the start date and time, then the timing values.
+    QWidget* const tabOrder[] = {availableList_, moveRight,      moveLeft,  clear,
+                                 printableList_, day_,           month_,    year_,
+                                 hour_,          minute_,        second_,   delayed_,
+                                 frequency_,     frequencyUnit_, duration_, durationUnit_};
+    for (std::size_t i = 1; i < std::size(tabOrder); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+
     // Parameter lists with the move buttons between them.
     auto* buttons = new QVBoxLayout;
     buttons->addStretch(1);

@@ -18,6 +18,7 @@ inline constexpr int kToggleProjectPanel = 32795; // "Hide/Show Project Details"
 inline constexpr int kPrint = 57607;
 inline constexpr int kPrintDirect = 57608;
 inline constexpr int kPrintPreview = 57609;
+inline constexpr int kPrintSetup = 57606;
 
 // Commands the view passes on to the main window (settings sheets, export, defaults).
 inline constexpr int kProjectSettings = 32781;

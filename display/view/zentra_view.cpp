@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPen>
 #include <QPolygon>
+#include <QPrinter> // the kept printer goes with the view
 
 namespace zentra {
 
@@ -136,6 +137,9 @@ void CZentraView::OnCommand(int id) {
         return;
     case view_cmd::kPrintPreview:
         OnFilePrintPreview();
+        return;
+    case view_cmd::kPrintSetup:
+        OnFilePrintSetup();
         return;
     default:
         break;

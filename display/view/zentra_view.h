@@ -33,6 +33,13 @@ inline constexpr const char* kUntitledTitle = "Untitled";
 inline constexpr const char* kNewLogTitle = "NewLog";
 inline constexpr QRgb kViewBackground = qRgb(250, 250, 255);
 
+// The outcome of a print run: why nothing was printed, when it was not.
+struct PrintResult {
+    bool ok = true;
+    std::string error;
+    explicit operator bool() const { return ok; }
+};
+
 class CZentraView : public QWidget {
     Q_OBJECT
 
@@ -75,14 +82,17 @@ class CZentraView : public QWidget {
     std::vector<MenuEntry> ContextMenuEntries() const;
 
     // Printing without a dialog (also what the dialogs end in): capture the window
-    // picture, draw it scaled onto one page of the printer, release it. False when
-    // the printer could not be opened.
-    bool PrintTo(QPrinter& printer);
+    // picture, draw it scaled onto one page of the printer, release it. Fails, with
+    // the reason, when the printer or the output file cannot be opened.
+    PrintResult PrintTo(QPrinter& printer);
     // The pieces of a print run, in their order.
     void OnPreparePrinting(bool preview);
-    bool PrintPage(QPrinter& printer);
+    PrintResult PrintPage(QPrinter& printer);
     void OnEndPrinting();
     const PrintImage& CurrentPrintImage() const { return m_PrintImage; }
+    // The printer that Print Setup sets up and that every print and preview uses, so
+    // that the chosen printer, paper and orientation are kept for the next run.
+    QPrinter& Printer();
 
     // Acquisition state owned by the view (timer id and request queue).
     AcquisitionState& Acquisition() { return m_Acquisition; }
@@ -128,6 +138,8 @@ class CZentraView : public QWidget {
     void OnFilePrint();
     void OnFilePrintDirect();
     void OnFilePrintPreview();
+    void OnFilePrintSetup();
+    void ReportPrintFailure(const PrintResult& result) const;
 
     CZentraDoc* m_Doc = nullptr;
     int m_CurrentPage = 0;
@@ -143,6 +155,7 @@ class CZentraView : public QWidget {
     int m_FontWeight = kNormalWeight;
     QImage m_Picture;
     PrintImage m_PrintImage;
+    std::unique_ptr<QPrinter> m_Printer; // made on first use
     AcquisitionState m_Acquisition{};
     QTimer m_Timer;
     std::unique_ptr<ViewTimer> m_TimerAdapter;

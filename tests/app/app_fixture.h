@@ -7,9 +7,13 @@
 #include "document/project_file.h"
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
+#include "tests/support/picture_checks.h"
 #include "tests/support/test_support.h"
 
 #include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <deque>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -62,6 +66,24 @@ inline void WriteProject(const std::string& path, const char* projectName) {
 
 inline std::string ProjectName(const CZentraDoc& doc) {
     return doc.m_ProjectName.data();
+}
+
+// Sends a drop of the given files onto a window, as a file manager does. True when
+// the window took the drop.
+inline bool Drop(QWidget* target, const QStringList& files) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& f : files)
+        urls << QUrl::fromLocalFile(f);
+    data.setUrls(urls);
+    const QPointF at(target->width() / 2.0, target->height() / 2.0);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
 }
 
 class ShellTest : public ::testing::Test {

@@ -1,10 +1,12 @@
 // Closing the main window: the question while a graph is maximised, and the question
-// about unsaved changes.
+// about unsaved changes, whose Cancel keeps everything on every path that asks it.
 #include "app/command_ids.h"
 #include "display/view/zentra_view.h"
+#include "document/recent_files.h"
 #include "tests/app/app_fixture.h"
 
 #include <QTest>
+#include <functional>
 
 namespace zentra::test {
 namespace {
@@ -78,6 +80,60 @@ TEST_F(CloseTest, MaximisedAndModifiedAsksBothInOrderAndNoDiscards) {
     EXPECT_EQ(messages_.shown()[0].caption, "Quit Application");
     EXPECT_EQ(messages_.shown()[1].text, "Save changes to NewLog?");
     EXPECT_EQ(chooser_.saveCalls, 0);
+}
+
+// Cancel (also Escape and the box's close button) leaves the document, its recovery
+// copy and the window as they were, whichever command asked.
+TEST_F(CloseTest, CancelOnTheSaveQuestionKeepsEverythingOnEveryPath) {
+    const std::string other = files_.File("other.ztr");
+    WriteProject(other, "Other project");
+    RecentFileList recent;
+    recent.Load();
+    ASSERT_TRUE(recent.Add(other));
+
+    const std::pair<const char*, std::function<void(CMainFrame&)>> paths[] = {
+        {"close button", [](CMainFrame& f) { f.close(); }},
+        {"File Exit", [](CMainFrame& f) { f.Action(cmd::kAppExit)->trigger(); }},
+        {"File New", [](CMainFrame& f) { f.Action(cmd::kFileNew)->trigger(); }},
+        {"File Open",
+         [&](CMainFrame& f) {
+             chooser_.openPaths.push_back(other);
+             f.Action(cmd::kFileOpen)->trigger();
+         }},
+        {"dropped file", [&](CMainFrame& f) { Drop(&f, {QString::fromStdString(other)}); }},
+        {"recent file", [](CMainFrame& f) { f.RecentActions().at(0)->trigger(); }},
+    };
+    for (const auto& [name, ask] : paths) {
+        SCOPED_TRACE(name);
+        auto frame = MakeFrame();
+        frame->show();
+        CZentraDoc& doc = frame->Controller().Doc();
+        std::snprintf(doc.m_ProjectName.data(), doc.m_ProjectName.size(), "Unsaved work");
+        doc.m_LoggingActive = 1;
+        doc.m_SampleCount = 3;
+        doc.SetModifiedFlag(true);
+        frame->Controller().KeepRecoveryCopy();
+        const std::filesystem::path copy = frame->Controller().Recovery().CopyPath();
+        ASSERT_TRUE(std::filesystem::exists(copy));
+        messages_.Clear();
+
+        messages_.QueueAnswer(MessageAnswer::Cancel);
+        ask(*frame);
+        ASSERT_EQ(messages_.shown().size(), 1u);
+        EXPECT_EQ(messages_.LastText(), "Save changes to NewLog?");
+        EXPECT_EQ(messages_.shown().back().buttons, platform::MessageButtons::YesNoCancel);
+        EXPECT_TRUE(frame->isVisible());
+        EXPECT_EQ(&frame->Controller().Doc(), &doc);
+        EXPECT_EQ(ProjectName(doc), "Unsaved work");
+        EXPECT_TRUE(doc.IsModified());
+        EXPECT_EQ(doc.m_SampleCount, 3);
+        EXPECT_TRUE(frame->Controller().Recovery().HasCopy());
+        EXPECT_TRUE(std::filesystem::exists(copy));
+        EXPECT_EQ(frame->windowTitle(), "NewLog - Zentra");
+        EXPECT_EQ(chooser_.saveCalls, 0);
+        EXPECT_EQ(frame->Controller().Recent().Files().front(), other);
+        doc.m_LoggingActive = 0;
+    }
 }
 
 } // namespace

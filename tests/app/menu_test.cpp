@@ -81,7 +81,7 @@ TEST_F(MenuTest, MenusCarryEveryItemWithItsTextIdAndState) {
                                    sep,
                                    {"&Print...\tCtrl+P", 57607, true},
                                    {"Print Pre&view", 57609, true},
-                                   {"P&rint Setup...", 57606, false},
+                                   {"P&rint Setup...", 57606, true},
                                    sep,
                                    {"Sen&d...", 57612, false},
                                    sep,
@@ -223,6 +223,11 @@ TEST_F(MenuTest, StatusBarShowsIdleTextPortAndLockKeys) {
         std::filesystem::create_directories(files_.File(name));
         std::ofstream(files_.File(name) + "/brightness") << value << "\n";
     };
+    // Where no keyboard LED can be read the panes are not shown at all: a blank that
+    // never changes would say the keys are off.
+    frame->SetLedFolder(files_.path());
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(frame->IndicatorShown(i)) << i;
     led("input3::capslock", "1");
     led("input3::numlock", "0");
     led("input3::scrolllock", "1");
@@ -230,6 +235,8 @@ TEST_F(MenuTest, StatusBarShowsIdleTextPortAndLockKeys) {
     EXPECT_EQ(frame->IndicatorText(0), "CAP");
     EXPECT_EQ(frame->IndicatorText(1), "");
     EXPECT_EQ(frame->IndicatorText(2), "SCRL");
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(frame->IndicatorShown(i)) << i;
 
     // A command's prompt covers the idle text while the pointer is on it.
     frame->show();
@@ -250,18 +257,19 @@ TEST_F(MenuTest, StatusBarShowsIdleTextPortAndLockKeys) {
     EXPECT_FALSE(frame->Action(cmd::kViewToolBar)->isChecked());
 }
 
-TEST(LockKeys, MissingFolderMeansAllOffAndAnyKeyboardLightsALock) {
-    EXPECT_EQ(ReadLockKeys("/nonexistent/leds"), LockKeyState{});
+TEST(LockKeys, UnreadableMeansUnknownAndAnyKeyboardLightsALock) {
+    EXPECT_EQ(ReadLockKeys("/nonexistent/leds"), LockKeyState{}); // all unknown
     TempDir dir;
-    for (const char* name : {"input1::numlock", "input2::numlock"})
+    for (const char* name : {"input1::numlock", "input2::numlock", "input1::scrolllock"})
         std::filesystem::create_directories(dir.File(name));
     std::ofstream(dir.File("input1::numlock/brightness")) << "0";
     std::ofstream(dir.File("input2::numlock/brightness")) << "255";
-    std::filesystem::create_directories(dir.File("input2::capslock")); // unreadable: off
+    std::ofstream(dir.File("input1::scrolllock/brightness")) << "0";
+    std::filesystem::create_directories(dir.File("input2::capslock")); // no brightness file
     const LockKeyState state = ReadLockKeys(dir.path());
-    EXPECT_TRUE(state.num);
-    EXPECT_FALSE(state.caps);
-    EXPECT_FALSE(state.scroll);
+    EXPECT_EQ(state.num, std::optional<bool>(true));
+    EXPECT_EQ(state.scroll, std::optional<bool>(false));
+    EXPECT_EQ(state.caps, std::nullopt);
 }
 
 } // namespace

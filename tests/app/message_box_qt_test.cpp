@@ -24,12 +24,17 @@ TEST(QtMessageBox, QuestionsGetYesNoAndPlainMessagesOk) {
     const QtMessageLook plain = LookOf({"Cannot Open/Create File", "", MessageButtons::Ok});
     EXPECT_EQ(plain.buttons, int(QMessageBox::Ok));
     EXPECT_EQ(plain.icon, int(QMessageBox::NoIcon));
+    const QtMessageLook save = LookOf({"Save changes to NewLog?", "", MessageButtons::YesNoCancel});
+    EXPECT_EQ(save.buttons, int(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel));
+    EXPECT_EQ(save.defaultButton, int(QMessageBox::Yes));
+    EXPECT_EQ(save.icon, int(QMessageBox::Question));
     // An explicit icon wins over the question mark.
     EXPECT_EQ(LookOf({"x", "", MessageButtons::YesNo, MessageIcon::Warning}).icon,
               int(QMessageBox::Warning));
 }
 
 // Answers the next message box from the keyboard and notes its caption and text.
+// Qt::Key_unknown stands for the box's close button.
 struct BoxAnswerer {
     QString caption, text;
     void Press(Qt::Key key) {
@@ -38,7 +43,10 @@ struct BoxAnswerer {
             ASSERT_NE(box, nullptr);
             caption = box->windowTitle();
             text = box->text();
-            QTest::keyClick(box, key);
+            if (key == Qt::Key_unknown)
+                box->close();
+            else
+                QTest::keyClick(box, key);
         });
     }
 };
@@ -57,6 +65,20 @@ TEST(QtMessageBox, ShowsTheCaptionOrTheProgramTitleAndReturnsTheAnswer) {
     answerer.Press(Qt::Key_Return);
     EXPECT_EQ(platform::ShowMessage("Cannot Open/Create File", ""), platform::MessageAnswer::Ok);
     EXPECT_EQ(answerer.caption, "Zentra");
+
+    // The save question: Escape and the close button are Cancel, not No.
+    const auto askSave = [] {
+        return platform::ShowMessage("Save changes to NewLog?", {}, MessageButtons::YesNoCancel);
+    };
+    const std::pair<Qt::Key, platform::MessageAnswer> answers[] = {
+        {Qt::Key_Escape, platform::MessageAnswer::Cancel},
+        {Qt::Key_unknown, platform::MessageAnswer::Cancel},
+        {Qt::Key_N, platform::MessageAnswer::No},
+        {Qt::Key_Return, platform::MessageAnswer::Yes}};
+    for (const auto& [key, answer] : answers) {
+        answerer.Press(key);
+        EXPECT_EQ(askSave(), answer) << key;
+    }
     platform::SetMessageHandler({});
 }
 

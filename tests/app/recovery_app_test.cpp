@@ -8,6 +8,7 @@
 #include "tests/app/app_fixture.h"
 #include "tests/support/pty_pair.h"
 
+#include <QLabel>
 #include <QTest>
 
 #include <fstream>
@@ -184,8 +185,14 @@ TEST_F(RecoveryShellTest, TheStatusBarSaysWhenTheAdapterHasGone) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
     frame->View()->DrawView();
     QApplication::processEvents();
-    EXPECT_TRUE(
-        frame->grab().save(QString::fromStdString(ScreenshotDir() + "/app_adapter_gone.png")));
+    const QImage shot = frame->grab().toImage();
+    EXPECT_TRUE(shot.save(QString::fromStdString(ScreenshotDir() + "/app_adapter_gone.png")));
+    // The whole warning is in the picture, not cut at the pane's edge.
+    auto* pane = frame->findChild<QLabel*>("portPane");
+    const QRect paneArea(pane->mapTo(frame.get(), QPoint(0, 0)), pane->size());
+    const int warningInk = TextInk(pane->font(), pane->text());
+    EXPECT_NEAR(DarkPixels(shot, paneArea.marginsRemoved(QMargins(2, 2, 2, 2))), warningInk,
+                warningInk / 4);
 
     // Closing the dead handle (as the Communication sheet does) clears it.
     ClosePort(doc.m_PortHandle);

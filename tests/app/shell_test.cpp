@@ -2,44 +2,27 @@
 // and a screenshot of the main window for a person to look at.
 #include "app/about_dlg.h"
 #include "app/command_ids.h"
+#include "app/file_dialogs.h"
 #include "app/help_window.h"
 #include "app/zentra_app.h"
 #include "display/view/zentra_view.h"
 #include "tests/app/app_fixture.h"
 
 #include <QDialog>
-#include <QDropEvent>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QTest>
 #include <QTimer>
-#include <QUrl>
+#include <QToolBar>
 #include <fstream>
 
 namespace zentra::test {
 namespace {
 
-class ShellTestCase : public ShellTest {
-  protected:
-    // Sends a drop of the given files onto the main window, as a file manager does.
-    static bool Drop(QWidget* target, const QStringList& files) {
-        QMimeData data;
-        QList<QUrl> urls;
-        for (const QString& f : files)
-            urls << QUrl::fromLocalFile(f);
-        data.setUrls(urls);
-        const QPointF at(target->width() / 2.0, target->height() / 2.0);
-        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &enter);
-        if (!enter.isAccepted())
-            return false;
-        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &drop);
-        return drop.isAccepted();
-    }
-};
+class ShellTestCase : public ShellTest {};
 
 TEST_F(ShellTestCase, CommandLineFileOpensInsteadOfANewDocument) {
     const std::string path = files_.File("site survey.ztr");
@@ -91,10 +74,16 @@ TEST_F(ShellTestCase, DroppedProjectFileOpensAndOtherFilesAreRefused) {
     auto frame = MakeFrame();
     frame->show();
 
+    // A file that is not a project is answered, and nothing else happens.
     EXPECT_FALSE(Drop(frame.get(), {QString::fromStdString(text)}));
+    ASSERT_EQ(messages_.shown().size(), 1u);
+    EXPECT_EQ(messages_.LastText(),
+              "notes.txt is not a Zentra project: only \".ztr\" project files can be opened.");
     EXPECT_EQ(frame->windowTitle(), "NewLog - Zentra");
 
+    messages_.Clear();
     ASSERT_TRUE(Drop(frame.get(), {QString::fromStdString(text), QString::fromStdString(path)}));
+    EXPECT_TRUE(messages_.shown().empty());
     EXPECT_EQ(ProjectName(frame->Controller().Doc()), "Dropped in");
     EXPECT_EQ(frame->windowTitle(), "dropped - Zentra");
     EXPECT_EQ(frame->View()->GetDocument(), &frame->Controller().Doc());
@@ -154,6 +143,36 @@ TEST_F(ShellTestCase, CsvExportWritesTheChosenNameAsTypedAndReportsFailures) {
     EXPECT_EQ(chooser_.csvCalls, 3);
 }
 
+TEST_F(ShellTestCase, CsvDialogStartsWithTheStarPatternAndTreatsItAsAFilter) {
+    QtFileChooser dialogs(nullptr);
+    QString title, startName, filters;
+    bool reopened = false;
+    const std::string wanted = files_.File("plant.csv");
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        title = dialog->windowTitle();
+        filters = dialog->nameFilters().join(QLatin1Char('|'));
+        startName = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
+        // Save pressed on the pattern as it stands: no file of that name is made, the
+        // dialog stays for a real name.
+        QTimer::singleShot(0, [&] {
+            auto* again = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(again, nullptr);
+            reopened = true;
+            again->findChild<QLineEdit*>("fileNameEdit")->setText(QString::fromStdString(wanted));
+            static_cast<QDialog*>(again)->accept();
+        });
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    const auto chosen = dialogs.ChooseCsvPath();
+    EXPECT_EQ(title, "Export CSV Data File");
+    EXPECT_EQ(filters, "csv Data Files (*.csv)");
+    EXPECT_EQ(startName, "*.csv");
+    EXPECT_TRUE(reopened);
+    EXPECT_EQ(chosen, std::optional<std::string>(wanted));
+}
+
 TEST_F(ShellTestCase, SetAsDefaultAsksFirst) {
     auto frame = MakeFrame();
     messages_.QueueAnswer(platform::MessageAnswer::No);
@@ -186,29 +205,61 @@ TEST_F(ShellTestCase, ScreenshotOfTheMainWindow) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
     frame->View()->DrawView();
     QApplication::processEvents();
-    const QPixmap shot = frame->grab();
+    const QImage shot = frame->grab().toImage();
     const std::string file = ScreenshotDir() + "/app_main_window.png";
     ASSERT_TRUE(shot.save(QString::fromStdString(file)));
-    EXPECT_EQ(shot.size(), frame->size() * shot.devicePixelRatio());
+    ASSERT_EQ(shot.size(), frame->size()); // one picture pixel per window pixel
+    // The picture shows the status bar's idle text, the view's dividers and page
+    // arrows, and the toolbar's buttons.
+    auto* idle = frame->findChild<QLabel*>("messagePane");
+    const QRect idleArea(idle->mapTo(frame.get(), QPoint(0, 0)), idle->size());
+    const int idleInk = TextInk(idle->font(), "For Help, press F1");
+    EXPECT_NEAR(DarkPixels(shot, idleArea), idleInk, idleInk / 4);
+    const QRect view(frame->View()->mapTo(frame.get(), QPoint(0, 0)), frame->View()->size());
+    // The vertical divider, grey under white, runs down the middle.
+    const QColor divider(shot.pixel(view.left() + view.width() / 2, view.top() + 100));
+    EXPECT_EQ(divider.red(), divider.blue()) << "the background (250, 250, 255) instead";
+    const Rect arrow = frame->View()->PreviousPageArrow();
+    EXPECT_GT(DarkPixels(shot,
+                         QRect(view.left() + arrow.left, view.top() + arrow.top, arrow.Width(),
+                               arrow.Height()),
+                         220),
+              100); // the previous-page arrow, RGB(158, 194, 192)
+    const QRect toolBar(frame->ToolBar()->mapTo(frame.get(), QPoint(0, 0)),
+                        frame->ToolBar()->size());
+    EXPECT_GT(DarkPixels(shot, toolBar), 200);
 
-    // The File menu as it drops down, the about box and the guide, for the same eyes.
+    // The File menu as it drops down: Print Setup is drawn like the items that work,
+    // the empty recent-file line greyed.
     QMenu* fileMenu = frame->menuBar()->actions().at(0)->menu();
     fileMenu->popup(frame->mapToGlobal(QPoint(0, frame->menuBar()->height())));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(fileMenu));
-    EXPECT_TRUE(
-        fileMenu->grab().save(QString::fromStdString(ScreenshotDir() + "/app_file_menu.png")));
+    const QImage menu = fileMenu->grab().toImage();
+    EXPECT_TRUE(menu.save(QString::fromStdString(ScreenshotDir() + "/app_file_menu.png")));
+    const auto darkIn = [&](int id) {
+        return DarkPixels(menu, fileMenu->actionGeometry(frame->Action(id)), 80);
+    };
+    EXPECT_GT(darkIn(cmd::kFilePrintSetup), darkIn(cmd::kFilePrintPreview) / 2);
+    EXPECT_EQ(darkIn(cmd::kFileMruFirst), 0);
     fileMenu->close();
 
+    // The about box: its icon and the version line.
     CAboutDlg about(frame.get());
     about.SetWorkingDirectory(CAboutDlg::CurrentWorkingDirectory());
     about.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
-    EXPECT_TRUE(about.grab().save(QString::fromStdString(ScreenshotDir() + "/app_about.png")));
+    const QImage aboutShot = about.grab().toImage();
+    EXPECT_TRUE(aboutShot.save(QString::fromStdString(ScreenshotDir() + "/app_about.png")));
+    auto* version = about.findChild<QLabel*>("versionText");
+    const int versionInk = TextInk(version->font(), version->text());
+    EXPECT_NEAR(DarkPixels(aboutShot, version->geometry()), versionInk, versionInk / 4);
 
+    // The guide: its page of text.
     frame->Action(cmd::kHelpFinder)->trigger();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(frame->Help()));
-    EXPECT_TRUE(
-        frame->Help()->grab().save(QString::fromStdString(ScreenshotDir() + "/app_help.png")));
+    const QImage guide = frame->Help()->grab().toImage();
+    EXPECT_TRUE(guide.save(QString::fromStdString(ScreenshotDir() + "/app_help.png")));
+    EXPECT_GT(DarkPixels(guide, guide.rect()), 3000);
 }
 
 // Opens a settings sheet through the menu or the view and closes it with Cancel;

@@ -5,6 +5,7 @@
 #include "settings/project_transfer.h"
 #include "tests/support/test_support.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
@@ -132,6 +133,26 @@ TEST_F(LogSetupPageTest, ParameterButtonsMoveEntries) {
     EXPECT_EQ(printable->count(), 0);
     EXPECT_EQ(available->item(15)->text(), "Hz"); // offered order again
     EXPECT_EQ(page.Result().printableLabels[0], "");
+}
+
+TEST_F(LogSetupPageTest, TabFollowsThePageAsItIsRead) {
+    LogSetupData data = Defaults();
+    data.delayedStart = 1; // every date and time list takes the focus
+    LogSetupPP page(data);
+    page.show();
+    page.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&page));
+    Control<QListWidget>(page, "1094")->setFocus();
+    QStringList visited{QApplication::focusWidget()->objectName()};
+    for (int i = 0; i < 15; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->objectName();
+    }
+    // Offered list, >>, <<, Clear, printable list; Day, Month, Year, Hour, Min, Sec;
+    // Delayed Start; frequency and its unit; duration and its unit.
+    EXPECT_EQ(visited,
+              (QStringList{"1094", "1098", "1100", "1102", "1096", "1115", "1113", "1117", "1119",
+                           "1121", "1123", "1125", "1104", "1108", "1106", "1110"}));
 }
 
 TEST_F(LogSetupPageTest, TwentyFourthParameterShowsListFull) {

@@ -3,6 +3,7 @@
 #include "project_test_support.h"
 #include "settings/log_setup_page.h"
 #include "settings/project_page.h"
+#include "tests/support/picture_checks.h"
 #include "tests/support/test_support.h"
 
 #include <QCheckBox>
@@ -179,11 +180,19 @@ TEST_F(ProjectSheetTest, ScreenshotsOfBothPagesFitTheScreen) {
         EXPECT_LE(sheet.width(), 1366);
         EXPECT_LE(sheet.height(), 700); // room for a title bar and a task bar at 768
         const std::string dir = test::ScreenshotDir();
-        EXPECT_TRUE(sheet.grab().save(QString::fromStdString(dir + "/project_page.png")));
+        // Every caption and text line of each page is in its picture, whole.
+        const QImage project = sheet.grab().toImage();
+        EXPECT_TRUE(project.save(QString::fromStdString(dir + "/project_page.png")));
+        EXPECT_EQ(test::LabelsNotDrawnWhole(sheet, project), QStringList());
         sheet.SetActivePage(kLogSetupPageIndex);
         QTest::mouseClick(Control<QPushButton>(*sheet.Page(1), "1098"), Qt::LeftButton);
         SetTiming(sheet, "1", 0, "3", 2);
-        EXPECT_TRUE(sheet.grab().save(QString::fromStdString(dir + "/log_setup_page.png")));
+        const QImage logging = sheet.grab().toImage();
+        EXPECT_TRUE(logging.save(QString::fromStdString(dir + "/log_setup_page.png")));
+        EXPECT_EQ(test::LabelsNotDrawnWhole(sheet, logging), QStringList());
+        const auto* samples = Control<QLabel>(*sheet.Page(1), "1127");
+        EXPECT_TRUE(samples->isVisibleTo(&sheet));
+        EXPECT_EQ(samples->text(), "Samples = 10800 (Max 7200 exceded)");
         test::PressCancel(sheet);
     }});
     OnProjectSettings(*doc_, nullptr, script.Runner());
@@ -200,10 +209,14 @@ TEST_F(ProjectSheetTest, ScreenshotOfALockedProject) {
     SheetScript script({[](PropertySheet& sheet) {
         sheet.resize(sheet.sizeHint());
         const std::string dir = test::ScreenshotDir();
-        EXPECT_TRUE(sheet.grab().save(QString::fromStdString(dir + "/project_page_locked.png")));
+        const QImage project = sheet.grab().toImage();
+        EXPECT_TRUE(project.save(QString::fromStdString(dir + "/project_page_locked.png")));
+        EXPECT_EQ(test::LabelsNotDrawnWhole(sheet, project), QStringList());
         sheet.SetActivePage(kLogSetupPageIndex);
         QCoreApplication::processEvents();
-        EXPECT_TRUE(sheet.grab().save(QString::fromStdString(dir + "/log_setup_page_locked.png")));
+        const QImage logging = sheet.grab().toImage();
+        EXPECT_TRUE(logging.save(QString::fromStdString(dir + "/log_setup_page_locked.png")));
+        EXPECT_EQ(test::LabelsNotDrawnWhole(sheet, logging), QStringList());
         test::PressOk(sheet);
     }});
     EXPECT_TRUE(OnProjectSettings(*doc_, nullptr, script.Runner()));

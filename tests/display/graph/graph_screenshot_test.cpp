@@ -1,4 +1,5 @@
-// Pictures of representative graphs, one per mode, for a person to look at.
+// Pictures of representative graphs, one per mode, for a person to look at, each
+// checked for what it must show.
 #include "display/graph/graph_model.h"
 #include "graph_test_support.h"
 #include "platform/clock.h"
@@ -90,6 +91,15 @@ void CentreZeroPower(CZentraDoc& doc, Graph& graph) {
     }
 }
 
+const QColor kRed(255, 0, 0), kYellow(255, 255, 0), kBlue(0, 0, 255), kGreen(0, 255, 0),
+    kBlack(0, 0, 0);
+// The maximised plot: x 51 .. 973, y 51 .. 717 (margin 51 of a 512-pixel tiled cell).
+constexpr int kPlotLeft = 51, kPlotTop = 51, kPlotRight = 973, kPlotBottom = 717;
+
+int InPlot(const QImage& image, const QColor& colour) {
+    return test::CountColour(image, colour, kPlotLeft + 1, kPlotTop, kPlotRight, kPlotBottom);
+}
+
 class GraphScreenshots : public ::testing::Test {
   protected:
     platform::ManualClock clock{kNow};
@@ -104,7 +114,11 @@ class GraphScreenshots : public ::testing::Test {
 
 TEST_F(GraphScreenshots, RealTimeGraph) {
     RealTimeVoltages(*doc, doc->m_Graphs[0]);
-    Save(test::Paint(*doc, 0, Maximised(0), kWidth, kHeight), "graph_realtime.png");
+    const QImage image = test::Paint(*doc, 0, Maximised(0), kWidth, kHeight);
+    Save(image, "graph_realtime.png");
+    // Three phases in red, yellow and blue.
+    for (const QColor& colour : {kRed, kYellow, kBlue})
+        EXPECT_GT(InPlot(image, colour), 300) << colour.name().toStdString();
 }
 
 TEST_F(GraphScreenshots, LogGraphBrowsingHistory) {
@@ -112,13 +126,24 @@ TEST_F(GraphScreenshots, LogGraphBrowsingHistory) {
     LoggedCurrents(*doc, graph);
     test::Paint(*doc, 1, Maximised(1), kWidth, kHeight); // arms the arrows
     ScrollBack(graph, kNow);
-    Save(test::Paint(*doc, 1, Maximised(1), kWidth, kHeight), "graph_log_history.png");
+    const QImage image = test::Paint(*doc, 1, Maximised(1), kWidth, kHeight);
+    Save(image, "graph_log_history.png");
+    for (const QColor& colour : {kRed, kYellow, kBlue})
+        EXPECT_GT(InPlot(image, colour), 300) << colour.name().toStdString();
+    // Browsing the history labels the Y axis in blue.
+    EXPECT_GT(test::CountColour(image, kBlue, 0, kPlotTop - 10, kPlotLeft - 3, kPlotBottom), 50);
 }
 
 TEST_F(GraphScreenshots, CentreZeroGraph) {
     CentreZeroPower(*doc, doc->m_Graphs[2]);
     test::Paint(*doc, 2, Maximised(2), kWidth, kHeight);
-    Save(test::Paint(*doc, 2, Maximised(2), kWidth, kHeight), "graph_centre_zero.png");
+    const QImage image = test::Paint(*doc, 2, Maximised(2), kWidth, kHeight);
+    Save(image, "graph_centre_zero.png");
+    // The zero line crosses the middle of the plot (717 - 666 / 2 = 384); the power
+    // factor runs in green, the reactive power in black, nothing in the third colour.
+    EXPECT_GT(test::CountColour(image, kBlack, kPlotLeft + 1, 380, kPlotRight, 389), 800);
+    EXPECT_GT(InPlot(image, kGreen), 300);
+    EXPECT_EQ(InPlot(image, kBlue), 0);
 }
 
 TEST_F(GraphScreenshots, TiledPage) {
@@ -134,6 +159,14 @@ TEST_F(GraphScreenshots, TiledPage) {
             DrawGraph(painter, *doc, k, test::TiledGeometry(k, kWidth, kHeight));
     }
     Save(image, "graph_page.png");
+    // Each cell shows its own traces; the fourth, all "OFF", none.
+    const int half = kWidth / 2, middle = kHeight / 2;
+    EXPECT_GT(test::CountColour(image, kRed, 0, 0, half, middle), 100);
+    EXPECT_GT(test::CountColour(image, kRed, half, 0, kWidth, middle), 100);
+    EXPECT_GT(test::CountColour(image, kGreen, 0, middle, half, kHeight), 100);
+    for (const QColor& colour : {kRed, kYellow, kBlue, kGreen})
+        EXPECT_EQ(test::CountColour(image, colour, half + 1, middle + 1, kWidth, kHeight), 0)
+            << colour.name().toStdString();
 }
 
 } // namespace

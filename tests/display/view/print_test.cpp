@@ -7,12 +7,15 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
+#include <QRadioButton>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -110,7 +113,7 @@ TEST_F(Printing, PdfPageShowsTheWindowPicture) {
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
     printer.setPageSize(QPageSize(QPageSize::A4));
-    ASSERT_TRUE(demo.view->PrintTo(printer));
+    ASSERT_TRUE(demo.view->PrintTo(printer).ok);
     EXPECT_TRUE(demo.view->CurrentPrintImage().Empty()); // released at the end
     QFile file(pdf);
     ASSERT_TRUE(file.exists());
@@ -162,6 +165,78 @@ TEST_F(Printing, ThroughThePrintDialogToAPdfFile) {
     QFile file(pdf);
     ASSERT_TRUE(file.exists());
     EXPECT_GT(file.size(), 2000);
+}
+
+// The page size a PDF declares: width and height in points, from its media box.
+QSizeF PdfPageSize(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QString text = QString::fromLatin1(file.readAll());
+    const QRegularExpression box(QStringLiteral("/MediaBox \\[0 0 ([0-9.]+) ([0-9.]+)\\]"));
+    const QRegularExpressionMatch match = box.match(text);
+    return match.hasMatch() ? QSizeF(match.captured(1).toDouble(), match.captured(2).toDouble())
+                            : QSizeF();
+}
+
+TEST_F(Printing, APrintThatCannotBeginSaysWhy) {
+    test::ScriptedMessages messages;
+    const std::string missing = dir.File("no/such/folder/page.pdf");
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(missing));
+    const PrintResult result = demo.view->PrintTo(printer);
+    EXPECT_FALSE(result);
+    EXPECT_NE(result.error.find(missing), std::string::npos) << result.error;
+    EXPECT_TRUE(demo.view->CurrentPrintImage().Empty());
+
+    // Through the commands the reason reaches the user instead of nothing at all.
+    QPrinter& kept = demo.view->Printer();
+    kept.setOutputFormat(QPrinter::PdfFormat);
+    kept.setOutputFileName(QString::fromStdString(missing));
+    demo.view->OnCommand(57608); // direct print
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_EQ(messages.LastText(), "Cannot print to the file " + missing +
+                                       ": it cannot be created (check the folder and its "
+                                       "permissions).");
+    EXPECT_EQ(messages.shown().back().icon, platform::MessageIcon::Error);
+
+    kept.setOutputFileName(QString());
+    demo.view->OnCommand(57608);
+    ASSERT_EQ(messages.shown().size(), 2u);
+    EXPECT_NE(messages.LastText().find("no printer is set up"), std::string::npos)
+        << messages.LastText();
+}
+
+TEST_F(Printing, PrintSetupIsKeptForTheNextPrintAndPreview) {
+    bool setUp = false;
+    OnModal<QPageSetupDialog>([&](QPageSetupDialog& dialog) {
+        // The user turns the page to landscape and presses OK.
+        if (auto* landscape = dialog.findChild<QRadioButton*>("landscape")) {
+            landscape->click();
+            setUp = true;
+        }
+        dialog.accept();
+    });
+    demo.view->OnCommand(57606);
+    ASSERT_TRUE(setUp);
+    EXPECT_EQ(demo.view->Printer().pageLayout().orientation(), QPageLayout::Landscape);
+
+    QPageLayout::Orientation previewed = QPageLayout::Portrait;
+    OnModal<QPrintPreviewDialog>([&](QPrintPreviewDialog& dialog) {
+        previewed = dialog.printer()->pageLayout().orientation();
+        dialog.reject();
+    });
+    demo.view->OnCommand(57609);
+    EXPECT_EQ(previewed, QPageLayout::Landscape);
+
+    const QString pdf = QString::fromStdString(dir.File("landscape.pdf"));
+    demo.view->Printer().setOutputFormat(QPrinter::PdfFormat);
+    demo.view->Printer().setOutputFileName(pdf);
+    demo.view->OnCommand(57608);
+    const QSizeF page = PdfPageSize(pdf);
+    ASSERT_FALSE(page.isEmpty());
+    EXPECT_GT(page.width(), page.height());
 }
 
 TEST_F(Printing, PreviewRendersOnePageAndReleasesTheImage) {
