@@ -261,10 +261,6 @@ TEST_F(SimulatorLink, APulledAdapterHangsUpWithoutWaiting) {
     EXPECT_EQ(sender.RequestReadings(), 0u);
 }
 
-void PrintTo(SimTransport transport, std::ostream* out) {
-    *out << (transport == SimTransport::ModbusTcp ? "modbus-tcp" : "tcp");
-}
-
 class OverTheNetwork : public SimulatorLink, public ::testing::WithParamInterface<SimTransport> {
   protected:
     SimOptions Options(SimFaults faults = {}) const {
