@@ -21,8 +21,9 @@ TEST(CatalogueLabels, EveryIndexHasItsLabel) {
         "AHr",      "kWd (Exp)", "Max kWd (Imp)", "Max kWd (Exp)", "Max kVAd",     "Max Ad"};
     for (ReadingIndex i = 0; i <= 41; ++i) {
         EXPECT_EQ(ReadingLabel(i), labels[i]) << i;
-        if (i > 0)
+        if (i > 0) {
             EXPECT_EQ(ReadingFromLabel(labels[i]), i) << labels[i];
+        }
     }
     for (ReadingIndex i = 42; i <= 48; ++i)
         EXPECT_EQ(ReadingLabel(i), "") << i;

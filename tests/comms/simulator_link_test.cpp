@@ -279,7 +279,7 @@ TEST_P(OverTheNetwork, IdentityInformationAndReadingsThroughTheMeterLayer) {
     EXPECT_EQ(id.identity[kIdentitySerialLow], 42.0f);
     const auto info = Ask(&K760modbus::RequestMeterInfo);
     ASSERT_EQ(info.replyFunction, kFcMeterInfo);
-    EXPECT_EQ(info.meterInfo[kInfoVoltage], 400.0);
+    EXPECT_EQ(info.meterInfo[kInfoVoltage], 230.0);
     EXPECT_EQ(Ask(&K760modbus::RequestPositionMap).replyFunction, kFcLayout);
     const auto r = Ask(&K760modbus::RequestReadings);
     ASSERT_EQ(r.replyFunction, kFcReadings);
