@@ -10,8 +10,10 @@ namespace zentra {
 
 struct CZentraDoc;
 
+// Shown for a pulled USB adapter and a dropped gateway connection alike: the port
+// layer below knows which, the status pane does not need to.
 inline constexpr std::string_view kAdapterGoneText =
-    "Serial adapter disconnected: reconnect it, then use Settings -> Communication";
+    "Link to the meter lost: reconnect it, then use Settings -> Communication";
 
 // True while the document holds a port whose device has gone (hang-up or I/O error).
 bool PortGone(const CZentraDoc& doc);

@@ -178,7 +178,7 @@ TEST_F(RecoveryShellTest, TheStatusBarSaysWhenTheAdapterHasGone) {
     ASSERT_TRUE(PortGone(doc));
     frame->RefreshStatus();
     EXPECT_EQ(frame->PortPaneText().toStdString(),
-              "Serial adapter disconnected: reconnect it, then use Settings -> Communication");
+              "Link to the meter lost: reconnect it, then use Settings -> Communication");
 
     frame->resize(1024, 740);
     frame->show();
