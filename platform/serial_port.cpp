@@ -50,25 +50,10 @@ PortKind KindOf(int fd) {
     return it == gPorts.end() ? PortKind::Device : it->second.kind;
 }
 
-// Modbus TCP: the request under the port's next transaction id. Empty when the frame
-// is not an RTU frame with a valid CRC, which cannot be converted.
-std::vector<std::uint8_t> ToModbusTcp(int fd, const std::uint8_t* data, std::size_t length) {
-    std::lock_guard lock(gPortsMutex);
-    PortState& state = gPorts[fd];
-    return RtuToMbap(data, length, ++state.transaction);
-}
-
-// Modbus TCP: the RTU frame of the reply to the last request, in place; 0 for a
-// missing reply. A read that filled the whole buffer stays as it is (an overrun).
-std::size_t FromModbusTcp(int fd, std::uint8_t* buffer, std::size_t maxBytes, std::size_t count) {
-    std::uint16_t expected = 0;
-    {
-        std::lock_guard lock(gPortsMutex);
-        const auto it = gPorts.find(fd);
-        if (it == gPorts.end() || it->second.kind != PortKind::ModbusTcp)
-            return count;
-        expected = it->second.transaction;
-    }
+// A Modbus TCP port's RTU frame of the reply to `expected`, in place; 0 for a missing
+// reply. A read that filled the whole buffer stays as it is (an overrun).
+std::size_t FromModbusTcp(std::uint8_t* buffer, std::size_t maxBytes, std::size_t count,
+                          std::uint16_t expected) {
     if (count == 0 || count >= maxBytes)
         return count;
     return MbapToRtu(buffer, count, expected, buffer, maxBytes);
@@ -85,34 +70,37 @@ void Forget(int fd) {
     gPorts.erase(fd);
 }
 
-void MarkGone(int fd) {
-    std::lock_guard lock(gPortsMutex);
-    if (auto it = gPorts.find(fd); it != gPorts.end())
-        it->second.gone = true;
-}
-
-void NoteRead(int fd, SerialStatus status) {
-    std::lock_guard lock(gPortsMutex);
-    if (auto it = gPorts.find(fd); it != gPorts.end())
-        it->second.lastRead = status;
-}
-
-// Only for a descriptor this layer knows (opened here, or given a latency): one that
-// its owner closes behind our back must leave no state for the next with its number.
-void NoteSent(int fd, Clock::time_point when) {
-    std::lock_guard lock(gPortsMutex);
-    if (auto it = gPorts.find(fd); it != gPorts.end())
-        it->second.lastSent = when;
-}
-
-// When the reply window of the last request closes for a read of maxBytes; nothing
-// before any request was sent.
-std::optional<Clock::time_point> ReplyWindowEnd(int fd, std::size_t maxBytes) {
+// The port's state as a read or write starts (empty for a descriptor this layer does
+// not know), under one lock. A write that will go out on a Modbus TCP port takes the
+// next transaction id here.
+std::optional<PortState> StateFor(int fd, bool forWrite) {
     std::lock_guard lock(gPortsMutex);
     const auto it = gPorts.find(fd);
-    if (it == gPorts.end() || !it->second.lastSent)
+    if (it == gPorts.end())
         return std::nullopt;
-    return *it->second.lastSent + it->second.replyLatency + ReadTotalTimeout(maxBytes);
+    if (forWrite && !it->second.gone && it->second.kind == PortKind::ModbusTcp)
+        ++it->second.transaction;
+    return it->second;
+}
+
+// What a read or write leaves behind, under one lock. Only for a descriptor this layer
+// knows (opened here, or given a latency): one that its owner closes behind our back
+// must leave no state for the next with its number.
+void NoteRead(int fd, SerialStatus status) {
+    std::lock_guard lock(gPortsMutex);
+    if (auto it = gPorts.find(fd); it != gPorts.end()) {
+        it->second.gone = it->second.gone || status == SerialStatus::HangUp;
+        it->second.lastRead = status;
+    }
+}
+
+void NoteWritten(int fd, const SerialTransfer& result, Clock::time_point when) {
+    std::lock_guard lock(gPortsMutex);
+    if (auto it = gPorts.find(fd); it != gPorts.end()) {
+        it->second.gone = it->second.gone || result.status == SerialStatus::HangUp;
+        if (result.count > 0)
+            it->second.lastSent = when;
+    }
 }
 
 bool IsGoneError(int error) {
@@ -218,7 +206,8 @@ namespace {
 // until kReadIntervalTimeout passes without one, totalBy passes or maxBytes are in.
 // Bytes already waiting are read even when firstByteBy has passed.
 SerialTransfer ReadFramed(int fd, std::uint8_t* buffer, std::size_t maxBytes,
-                          Clock::time_point firstByteBy, Clock::time_point totalBy) {
+                          Clock::time_point firstByteBy, Clock::time_point totalBy,
+                          const std::optional<PortState>& port) {
     SerialTransfer result;
     auto lastByte = Clock::time_point{};
     auto finish = [&](SerialStatus status, int error = 0) {
@@ -262,30 +251,28 @@ SerialTransfer ReadFramed(int fd, std::uint8_t* buffer, std::size_t maxBytes,
             return finish(SerialStatus::HangUp, EIO);
     }
     // A Modbus TCP port hands back the RTU frame its reply carries, or nothing.
-    result.count = FromModbusTcp(fd, buffer, maxBytes, result.count);
+    if (port && port->kind == PortKind::ModbusTcp)
+        result.count = FromModbusTcp(buffer, maxBytes, result.count, port->transaction);
     return finish(result.count == 0 ? SerialStatus::TimedOut : SerialStatus::Ok);
 }
 
 // Hands all bytes to the driver, or as many as it takes within kWriteTimeout.
-SerialTransfer WriteAll(int fd, const std::uint8_t* data, std::size_t length) {
+SerialTransfer WriteAll(int fd, const std::uint8_t* data, std::size_t length,
+                        const std::optional<PortState>& port) {
     SerialTransfer result;
-    if (fd < 0) {
-        result.status = SerialStatus::Error;
-        result.systemError = EBADF;
-        return result;
-    }
     // Gone stays gone: a socket whose peer has closed would still take the first write.
-    if (PortGone(fd)) {
+    if (port && port->gone) {
         result.status = SerialStatus::HangUp;
         result.systemError = EPIPE;
         return result;
     }
     // A Modbus TCP port sends the frame in its own framing; the caller sees its own count.
-    const PortKind kind = KindOf(fd);
+    const PortKind kind = port ? port->kind : PortKind::Device;
     const std::size_t asked = length;
     std::vector<std::uint8_t> wire;
     if (kind == PortKind::ModbusTcp) {
-        wire = ToModbusTcp(fd, data, length);
+        // Empty when the frame is not an RTU frame with a valid CRC, which cannot be converted.
+        wire = RtuToMbap(data, length, port->transaction);
         if (wire.empty()) {
             result.status = SerialStatus::Error;
             result.systemError = EINVAL;
@@ -336,16 +323,17 @@ SerialTransfer BadHandle() {
 SerialTransfer ReadSerial(int fd, std::uint8_t* buffer, std::size_t maxBytes) {
     if (fd < 0)
         return BadHandle();
-    if (PortGone(fd)) {
-        NoteRead(fd, SerialStatus::HangUp);
-        return SerialTransfer{0, SerialStatus::HangUp, 0};
+    const std::optional<PortState> port = StateFor(fd, false);
+    SerialTransfer result{0, SerialStatus::HangUp, 0};
+    if (!port || !port->gone) {
+        const auto totalBy = Clock::now() + ReadTotalTimeout(maxBytes);
+        // The first byte is awaited until the reply window of the last request closes.
+        auto firstByteBy = totalBy;
+        if (port && port->lastSent)
+            firstByteBy = std::min(
+                *port->lastSent + port->replyLatency + ReadTotalTimeout(maxBytes), totalBy);
+        result = ReadFramed(fd, buffer, maxBytes, firstByteBy, totalBy, port);
     }
-    const auto totalBy = Clock::now() + ReadTotalTimeout(maxBytes);
-    const auto windowEnd = ReplyWindowEnd(fd, maxBytes);
-    const auto firstByteBy = windowEnd ? std::min(*windowEnd, totalBy) : totalBy;
-    const SerialTransfer result = ReadFramed(fd, buffer, maxBytes, firstByteBy, totalBy);
-    if (result.status == SerialStatus::HangUp)
-        MarkGone(fd);
     NoteRead(fd, result.status);
     return result;
 }
@@ -353,16 +341,14 @@ SerialTransfer ReadSerial(int fd, std::uint8_t* buffer, std::size_t maxBytes) {
 SerialTransfer WriteSerial(int fd, const std::uint8_t* data, std::size_t length) {
     if (fd < 0)
         return BadHandle();
-    const RtsControl rts = PortRtsControl(fd);
+    const std::optional<PortState> port = StateFor(fd, true);
+    const RtsControl rts = port ? port->rts : RtsControl::None;
     BeginTransmit(fd, rts);
-    const SerialTransfer result = WriteAll(fd, data, length);
+    const SerialTransfer result = WriteAll(fd, data, length, port);
     // Also after a failed write: RTS never stays up.
     EndTransmit(fd, rts);
-    if (result.status == SerialStatus::HangUp)
-        MarkGone(fd);
     // The request has left (drained, with direction control by hand): its window opens.
-    if (result.count > 0)
-        NoteSent(fd, Clock::now());
+    NoteWritten(fd, result, Clock::now());
     return result;
 }
 
