@@ -54,20 +54,17 @@ ssize_t SystemWrite(int fd, const void* data, std::size_t length) {
 }
 
 SerialLineCalls WithDefaults(SerialLineCalls calls) {
-    if (!calls.setAttributes)
-        calls.setAttributes = SystemSetAttributes;
-    if (!calls.enableRs485)
-        calls.enableRs485 = SystemEnableRs485;
-    if (!calls.raiseLines)
-        calls.raiseLines = SystemRaiseLines;
-    if (!calls.lowerLines)
-        calls.lowerLines = SystemLowerLines;
-    if (!calls.transmitterEmpty)
-        calls.transmitterEmpty = SystemTransmitterEmpty;
-    if (!calls.drain)
-        calls.drain = SystemDrain;
-    if (!calls.write)
-        calls.write = SystemWrite;
+    const auto orSystem = [](auto& call, auto system) {
+        if (!call)
+            call = system;
+    };
+    orSystem(calls.setAttributes, SystemSetAttributes);
+    orSystem(calls.enableRs485, SystemEnableRs485);
+    orSystem(calls.raiseLines, SystemRaiseLines);
+    orSystem(calls.lowerLines, SystemLowerLines);
+    orSystem(calls.transmitterEmpty, SystemTransmitterEmpty);
+    orSystem(calls.drain, SystemDrain);
+    orSystem(calls.write, SystemWrite);
     return calls;
 }
 
