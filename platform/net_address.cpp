@@ -1,6 +1,7 @@
 #include "platform/net_address.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace zentra::platform {
 namespace {
@@ -8,7 +9,7 @@ namespace {
 constexpr std::size_t kMaxHostName = 253; // characters of a DNS name
 constexpr std::size_t kMaxLabel = 63;     // characters of one of its labels
 constexpr std::size_t kMaxIpv6Text = 45;  // longest textual IPv6 address
-constexpr long kMaxTcpPort = 65535;
+constexpr unsigned kMaxTcpPort = 65535;
 
 bool IsAlnum(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -43,16 +44,12 @@ bool IsIpv6Text(std::string_view host) {
            std::all_of(host.begin(), host.end(), IsHexOrColon);
 }
 
+// Decimal digits only (no sign, no space), 1..65535.
 std::optional<std::uint16_t> ParsePort(std::string_view text) {
-    if (text.empty() || text.size() > 5)
-        return std::nullopt;
-    long value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    if (value < 1 || value > kMaxTcpPort)
+    const char* end = text.data() + text.size();
+    unsigned value = 0;
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.size() > 5 || error != std::errc{} || stop != end || value < 1 || value > kMaxTcpPort)
         return std::nullopt;
     return static_cast<std::uint16_t>(value);
 }
