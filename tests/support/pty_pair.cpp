@@ -66,9 +66,7 @@ void PtyPair::CloseMaster() {
 }
 
 std::vector<std::uint8_t> WithCrc(std::vector<std::uint8_t> frame) {
-    const std::uint16_t crc = sim::FrameCrc(frame.data(), frame.size());
-    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
+    sim::AppendFrameCrc(frame);
     return frame;
 }
 

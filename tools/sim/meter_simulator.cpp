@@ -55,15 +55,9 @@ void PutFloat(std::vector<std::uint8_t>& out, float value, std::int32_t order) {
         out.push_back(msbFirst[i]);
 }
 
-void PutCrc(std::vector<std::uint8_t>& frame) {
-    const std::uint16_t crc = FrameCrc(frame.data(), frame.size());
-    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
-}
-
 std::vector<std::uint8_t> Exception(std::uint8_t node, std::uint8_t code, std::uint8_t reason) {
     std::vector<std::uint8_t> reply{node, static_cast<std::uint8_t>(code | 0x80), reason};
-    PutCrc(reply);
+    AppendFrameCrc(reply);
     return reply;
 }
 
@@ -303,8 +297,7 @@ void MeterSimulator::Run() {
 void MeterSimulator::HandleFrame(const std::uint8_t* frame, std::size_t length) {
     if (length < 4)
         return;
-    const std::uint16_t crc = FrameCrc(frame, length - 2);
-    if (frame[length - 2] != (crc & 0xFF) || frame[length - 1] != (crc >> 8))
+    if (!FrameCrcMatches(frame, length))
         return; // a slave stays silent on a damaged frame
     const std::uint8_t node = frame[0];
     if (node != options_.node)
@@ -370,7 +363,8 @@ void MeterSimulator::HandleFrame(const std::uint8_t* frame, std::size_t length) 
             return;
         }
         // Bytes 2..5 echo the request's address and quantity; then the layout.
-        reply.insert(reply.end(), frame + 2, frame + 6);
+        for (std::size_t i = 2; i < 6; ++i)
+            reply.push_back(frame[i]);
         reply.push_back(static_cast<std::uint8_t>(kReadingCount));
         reply.insert(reply.end(), options_.layout.begin(), options_.layout.end());
         break;
@@ -379,7 +373,7 @@ void MeterSimulator::HandleFrame(const std::uint8_t* frame, std::size_t length) 
         Send(Exception(node, code, kIllegalFunction), faults);
         return;
     }
-    PutCrc(reply);
+    AppendFrameCrc(reply);
     Send(std::move(reply), faults);
 }
 
@@ -406,14 +400,13 @@ void MeterSimulator::Send(std::vector<std::uint8_t> reply, const SimFaults& faul
     } else if (faults.garbage) {
         reply = noise(reply.size());
         // Noise that happens to end in a valid CRC would be a reply; make sure it is not.
-        const std::uint16_t crc = FrameCrc(reply.data(), reply.size() - 2);
-        if (reply[reply.size() - 2] == (crc & 0xFF) && reply.back() == (crc >> 8))
+        if (FrameCrcMatches(reply.data(), reply.size()))
             reply.back() ^= 0xFF;
     } else {
         if (faults.answerAsNode != 0) {
             reply[0] = static_cast<std::uint8_t>(faults.answerAsNode);
             reply.resize(reply.size() - 2);
-            PutCrc(reply);
+            AppendFrameCrc(reply);
         }
         if (faults.corruptCrc)
             reply.back() ^= 0x5A;

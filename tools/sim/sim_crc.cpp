@@ -39,4 +39,17 @@ std::uint16_t FrameCrc(const std::uint8_t* data, std::size_t length) {
     return crc;
 }
 
+void AppendFrameCrc(std::vector<std::uint8_t>& frame) {
+    const std::uint16_t crc = FrameCrc(frame.data(), frame.size());
+    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
+}
+
+bool FrameCrcMatches(const std::uint8_t* frame, std::size_t length) {
+    if (length < 2)
+        return false;
+    const std::uint16_t crc = FrameCrc(frame, length - 2);
+    return frame[length - 2] == (crc & 0xFF) && frame[length - 1] == (crc >> 8);
+}
+
 } // namespace zentra::sim

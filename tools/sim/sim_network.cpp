@@ -57,9 +57,7 @@ std::optional<MbapRequest> TakeMbapRequest(std::vector<std::uint8_t>& pending) {
     MbapRequest request;
     request.transaction = static_cast<std::uint16_t>((pending[0] << 8) | pending[1]);
     request.rtu.assign(pending.begin() + kPrefix, pending.begin() + kPrefix + body);
-    const std::uint16_t crc = FrameCrc(request.rtu.data(), request.rtu.size());
-    request.rtu.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-    request.rtu.push_back(static_cast<std::uint8_t>(crc >> 8));
+    AppendFrameCrc(request.rtu);
     pending.erase(pending.begin(), pending.begin() + kPrefix + body);
     return request;
 }
