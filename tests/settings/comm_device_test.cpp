@@ -4,6 +4,7 @@
 #include "document/port_map.h"
 #include "platform/serial_ports.h"
 #include "settings/port_device_dialog.h"
+#include "tests/support/picture_checks.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -66,8 +67,19 @@ TEST_F(CommDeviceTest, ChosenLinkIsStoredListedAndUsed) {
         EXPECT_EQ(dialog.findChild<QLabel*>("currentDevice")->text(), "no device found");
         ASSERT_TRUE(OkEnabled(dialog));
         dialog.adjustSize();
-        EXPECT_TRUE(dialog.grab().save(
-            QString::fromStdString(test::ScreenshotDir() + "/comm_port_device.png")));
+        const QImage shot = dialog.grab().toImage();
+        EXPECT_TRUE(
+            shot.save(QString::fromStdString(test::ScreenshotDir() + "/comm_port_device.png")));
+        // The captions, "no device found" and the chosen path are in the picture.
+        EXPECT_EQ(test::LabelsNotDrawnWhole(dialog, shot), QStringList());
+        auto inkOf = [&](const char* name) {
+            const auto* widget = dialog.findChild<QWidget*>(name);
+            return test::DarkPixels(shot,
+                                    QRect(widget->mapTo(&dialog, QPoint(0, 0)), widget->size()));
+        };
+        const QFont font = dialog.font();
+        EXPECT_GE(inkOf("currentDevice"), test::TextInk(font, "no device found") * 3 / 4);
+        EXPECT_GE(inkOf("devicePath"), test::TextInk(font, "usb-Meter_Adapter-if00-port0"));
         QTest::mouseClick(dialog.findChild<QPushButton*>("IDOK"), Qt::LeftButton);
     });
     EXPECT_EQ(StoredPortDevice(4), options.link);

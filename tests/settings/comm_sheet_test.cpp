@@ -4,11 +4,13 @@
 #include "platform/serial_port.h"
 #include "settings/comm_sheet.h"
 #include "settings/property_sheet.h"
+#include "tests/support/picture_checks.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QImage>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -210,6 +212,15 @@ TEST_F(CommSheetTest, ScreenshotAfterConnect) {
         sheet.adjustSize();
         QTest::qWait(20);
         shot = sheet.grab().toImage();
+        // Every caption whole, and the meter's first information line in its list.
+        EXPECT_EQ(test::LabelsNotDrawnWhole(sheet, shot), QStringList());
+        const auto* info = page.findChild<QListWidget*>("1052");
+        ASSERT_GT(info->count(), 0);
+        EXPECT_EQ(info->item(0)->text(), "Model Number: 760");
+        const QRect line = info->visualItemRect(info->item(0))
+                               .translated(info->viewport()->mapTo(&sheet, QPoint(0, 0)));
+        EXPECT_GE(test::DarkPixels(shot, line),
+                  test::TextInk(info->font(), "Model Number: 760") * 3 / 4);
         Cancel(sheet);
     });
     ASSERT_FALSE(shot.isNull());
