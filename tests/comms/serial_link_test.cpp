@@ -3,6 +3,7 @@
 #include "platform/serial_direction.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/sim_port.h"
+#include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -22,9 +23,7 @@ void Set(CommText& field, const char* text) {
     std::strncpy(field.data(), text, field.size() - 1);
 }
 
-bool Contains(const std::string& text, const char* part) {
-    return text.find(part) != std::string::npos;
-}
+using test::Contains;
 
 TEST(DefinitionText, BuiltFromTheSettings) {
     CommSettings s;

@@ -5,6 +5,7 @@
 #include "platform/net_port.h"
 #include "platform/serial_port.h"
 #include "tests/support/loopback.h"
+#include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -17,11 +18,8 @@ namespace {
 using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
 using Clock = std::chrono::steady_clock;
+using test::Contains;
 using test::LoopbackListener;
-
-bool Contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
 
 TEST(NetAddress, FormsThatParseAndFormsThatDoNot) {
     struct Good {

@@ -19,6 +19,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using sim::SimTransport;
+using test::Contains;
 
 class CommNetworkTest : public test::CommTest {
   protected:
@@ -29,10 +30,6 @@ class CommNetworkTest : public test::CommTest {
         sim::SimOptions options;
         options.transport = transport;
         return options;
-    }
-
-    static bool Contains(const std::string& text, const std::string& part) {
-        return text.find(part) != std::string::npos;
     }
 };
 

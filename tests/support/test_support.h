@@ -7,6 +7,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zentra::test {
@@ -83,5 +84,10 @@ void PrepareTestProcess();
 
 // Folder for PNG screenshots written by tests (created on demand).
 std::string ScreenshotDir();
+
+// Whether a message holds a phrase.
+inline bool Contains(std::string_view text, std::string_view part) {
+    return text.find(part) != std::string_view::npos;
+}
 
 } // namespace zentra::test
