@@ -10,18 +10,23 @@
 namespace zentra {
 namespace {
 
+// The values a reply of these bytes decodes to.
+std::vector<std::uint32_t> Decoded(const std::vector<std::uint8_t>& frame, FloatOrder order) {
+    Cmodbus c;
+    std::copy(frame.begin(), frame.end(), c.rxBuffer.begin());
+    c.rxCount = static_cast<std::uint32_t>(frame.size());
+    c.DecodeReply(order);
+    return {c.values.begin(), c.values.begin() + c.valueCount};
+}
+
 // One frame that tells the four layouts apart: byte 2 says 4, byte 6 says 4 too, and
 // the bytes after each differ.
 //   per byte from 3:  AA BB CC 04      one word from 3:  AABBCC04
 //   per byte from 7:  41 20 00 00      one word from 7:  41200000
 std::vector<std::uint32_t> Decoded(std::uint8_t code) {
-    Cmodbus c;
-    const auto frame =
-        test::WithCrc({0x01, code, 0x04, 0xAA, 0xBB, 0xCC, 0x04, 0x41, 0x20, 0x00, 0x00});
-    std::copy(frame.begin(), frame.end(), c.rxBuffer.begin());
-    c.rxCount = static_cast<std::uint32_t>(frame.size());
-    c.DecodeReply(BigEndian);
-    return {c.values.begin(), c.values.begin() + c.valueCount};
+    return Decoded(
+        test::WithCrc({0x01, code, 0x04, 0xAA, 0xBB, 0xCC, 0x04, 0x41, 0x20, 0x00, 0x00}),
+        BigEndian);
 }
 
 TEST(DecodeTable, EveryCodeOfTheTableUsesItsRow) {
@@ -45,26 +50,17 @@ TEST(DecodeTable, EveryCodeOfTheTableUsesItsRow) {
 
 TEST(DecodeTable, WordRowsFromByteSevenFollowTheFloatOrder) {
     // 41 20 00 00 is 10.0 big-endian; the same value little-endian arrives reversed.
-    for (const std::uint8_t code : {16, 68, 70, 102, 107}) {
-        Cmodbus c;
-        const auto frame = test::WithCrc({0x01, code, 0, 0, 0, 0, 0x04, 0x00, 0x00, 0x20, 0x41});
-        std::copy(frame.begin(), frame.end(), c.rxBuffer.begin());
-        c.rxCount = static_cast<std::uint32_t>(frame.size());
-        c.DecodeReply(LittleEndian);
-        ASSERT_EQ(c.valueCount, 1u) << int(code);
-        EXPECT_EQ(c.values[0], 0x41200000u) << int(code);
-    }
+    for (const std::uint8_t code : {16, 68, 70, 102, 107})
+        EXPECT_EQ(Decoded(test::WithCrc({0x01, code, 0, 0, 0, 0, 0x04, 0x00, 0x00, 0x20, 0x41}),
+                          LittleEndian),
+                  std::vector<std::uint32_t>{0x41200000u})
+            << int(code);
 }
 
 TEST(DecodeTable, ByteCountAtSixBeyondWhatArrivedDecodesNothing) {
-    for (const std::uint8_t code : {31, 66, 104, 16, 68, 70, 102, 107}) {
-        Cmodbus c;
-        const std::vector<std::uint8_t> frame{0x01, code, 0, 0, 0, 0, 0x20, 1, 2, 3, 4};
-        std::copy(frame.begin(), frame.end(), c.rxBuffer.begin());
-        c.rxCount = static_cast<std::uint32_t>(frame.size());
-        c.DecodeReply(BigEndian);
-        EXPECT_EQ(c.valueCount, 0u) << int(code);
-    }
+    for (const std::uint8_t code : {31, 66, 104, 16, 68, 70, 102, 107})
+        EXPECT_EQ(Decoded({0x01, code, 0, 0, 0, 0, 0x20, 1, 2, 3, 4}, BigEndian).size(), 0u)
+            << int(code);
 }
 
 } // namespace
