@@ -72,6 +72,8 @@ struct LineSettings {
     char parity = 'N'; // 'N', 'O' or 'E'
     int dataBits = 8;  // 5..8
     int stopBits = 1;  // 1 or 2
+
+    bool operator==(const LineSettings&) const = default;
 };
 
 // The settings of a definition text; empty when any of baud, parity, data or stop is

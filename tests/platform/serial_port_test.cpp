@@ -24,15 +24,8 @@ TEST(DefinitionText, ParsesTheFourFields) {
         {"COM9: baud=4800 parity=E data=7 stop=2", {4800, 'E', 7, 2}},
         {"COM2: baud=115200 parity=O data=8 stop=1", {115200, 'O', 8, 1}},
     };
-    for (const auto& [text, want] : good) {
-        SCOPED_TRACE(text);
-        const auto line = ParseDefinitionText(text);
-        ASSERT_TRUE(line);
-        EXPECT_EQ(line->baud, want.baud);
-        EXPECT_EQ(line->parity, want.parity);
-        EXPECT_EQ(line->dataBits, want.dataBits);
-        EXPECT_EQ(line->stopBits, want.stopBits);
-    }
+    for (const auto& [text, want] : good)
+        EXPECT_EQ(ParseDefinitionText(text), want) << text;
     // "parity=" is what a parity text that is none of NONE/ODD/EVEN builds.
     for (const char* bad :
          {"COM1: baud=38400 parity= data=8 stop=1", "COM1: baud=38400 parity=M data=8 stop=1",
