@@ -24,6 +24,8 @@ struct NetAddress {
     PortKind kind = PortKind::RtuOverTcp;
     std::string host; // as written, without the brackets of an IPv6 address
     std::uint16_t port = 0;
+
+    bool operator==(const NetAddress&) const = default;
 };
 
 inline constexpr std::string_view kRtuOverTcpScheme = "tcp://";
