@@ -233,7 +233,8 @@ class LoggingSession {
             return false;
         number_ = next;
         path_ = RollFileName(o_.out, number_);
-        StartNextProject(doc_, path_);
+        if (!StartNextProject(doc_, path_, state_, timer_))
+            return false;
         saved_ = false;
         rolledOver_ = true;
         recovery_.SetSavePath(SavePathOf(path_));
