@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <poll.h>
 #include <spawn.h>
 #include <sstream>
@@ -24,6 +25,24 @@ std::string LoggerProgram() {
     std::error_code ec;
     const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
     return (self.parent_path().parent_path() / "tools" / "zentra-log").string();
+}
+
+std::vector<std::string> QuickRunArgs(const std::vector<std::string>& extra) {
+    std::vector<std::string> args{"COM1", "--period", "1s", "--latency", "20", "--tick-ms", "50"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return args;
+}
+
+std::string FileText(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+std::size_t Occurrences(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
 }
 
 std::map<std::string, std::string> LoggerEnvironment(const std::string& folder,

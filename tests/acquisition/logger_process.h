@@ -13,6 +13,15 @@ namespace zentra::test {
 // $ZENTRA_BINARY_DIR/tools/zentra-log, else beside the test program's folder.
 std::string LoggerProgram();
 
+// A quick run on COM1: a one-second period, a 20 ms latency and a 50 ms "second",
+// then `extra`.
+std::vector<std::string> QuickRunArgs(const std::vector<std::string>& extra);
+
+// A whole file as it is on the disk (empty when it cannot be read).
+std::string FileText(const std::string& path);
+// How many times `part` occurs in `text`.
+std::size_t Occurrences(const std::string& text, const std::string& part);
+
 // COM1 on `device`; state, configuration and home folders inside `folder`.
 std::map<std::string, std::string> LoggerEnvironment(const std::string& folder,
                                                      const std::string& device);

@@ -7,6 +7,7 @@
 #include "document/project_file.h"
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
+#include "tests/acquisition/logger_process.h"
 #include "tests/support/test_support.h"
 #include "tools/logger/logger_options.h"
 #include "tools/logger/logger_run.h"
@@ -23,6 +24,12 @@
 #include <vector>
 
 namespace zentra::logger {
+
+// 2 March 2026 10:00:00 in the tests' time zone (Europe/London, no summer time yet). A
+// function: the zone is set as the test program starts, after static initialisation.
+inline std::int64_t March2At10() {
+    return LocalTimeOf(2026, 3, 2, 10, 0, 0);
+}
 
 // An output stream that lets a test react to what the logger has printed so far.
 class WatchedStream : public std::ostream {
@@ -61,21 +68,19 @@ class LoggerRun : public ::testing::Test {
         com1.emplace("ZENTRA_COM1", simulator->DevicePath().c_str());
     }
     std::vector<std::string> Args(const std::vector<std::string>& extra) const {
-        std::vector<std::string> args{"COM1",      "--period", "1s",    "--latency",        "20",
-                                      "--tick-ms", "50",       "--out", dir.File("run.ztr")};
+        auto args = test::QuickRunArgs({"--out", dir.File("run.ztr")});
         args.insert(args.end(), extra.begin(), extra.end());
         return args;
     }
     int Run(const std::vector<std::string>& extra) {
         return LoggerMain(Args(extra), out, err, stop);
     }
-    // A run whose clock stands at `start` and moves `step` seconds before every tick,
-    // so every sample time is known exactly.
-    int RunStepped(const std::vector<std::string>& extra, std::int64_t start,
-                   std::int64_t step = 1) {
+    // A run whose clock stands at March2At10() and moves `step` seconds before every
+    // tick, so every sample time is known exactly.
+    int RunStepped(const std::vector<std::string>& extra, std::int64_t step = 1) {
         const ParsedArguments parsed = ParseArguments(Args(extra));
         EXPECT_EQ(parsed.error, "");
-        platform::ManualClock clock(start);
+        platform::ManualClock clock(March2At10());
         RunHooks hooks;
         hooks.scaleClock = false;
         hooks.beforeTick = [&] { clock.Advance(step); };

@@ -1,15 +1,16 @@
 // zentra-log: its command line, its failures, and whole runs against the in-process
-// meter simulator in accelerated time (a 50 ms "second").
+// meter simulator in accelerated time (a 50 ms "second"); and as a service manager
+// sees it, a stop honoured at once while the meter is still being identified.
 #include "tests/acquisition/logger_run_fixture.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
+#include <tuple>
 
 namespace zentra::logger {
 namespace {
@@ -38,6 +39,7 @@ TEST(LoggerOptions, ReadsAFullCommandLine) {
     EXPECT_EQ(o.stop, "2");
     EXPECT_EQ(o.latencyMs, 150);
     EXPECT_EQ(o.tickMs, 1000);
+    EXPECT_EQ(o.giveUpSeconds, 600);
 
     const auto plain = Parse({"COM1", "--period", "30", "--samples", "1", "-o", "a.ztr"});
     ASSERT_EQ(plain.error, "");
@@ -49,6 +51,19 @@ TEST(LoggerOptions, ReadsAFullCommandLine) {
               3600);
     EXPECT_TRUE(Parse({"COM1", "--help"}).help);
     EXPECT_NE(UsageText().find("--period"), std::string::npos);
+
+    const auto roll = Parse({"COM1", "--period", "1m", "--out", "s.ztr", "--roll", "--for", "7d",
+                             "--give-up", "2h", "--until", "2026-03-02 10:05"});
+    ASSERT_EQ(roll.error, "");
+    EXPECT_TRUE(roll.options.roll);
+    EXPECT_EQ(roll.options.samples, 7200); // a roll's projects are full ones unless told
+    EXPECT_EQ(roll.options.forSeconds, 7 * 86400);
+    EXPECT_EQ(roll.options.giveUpSeconds, 7200);
+    EXPECT_EQ(roll.options.until, March2At10() + 300);
+    const auto t =
+        Parse({"COM1", "--period=1s", "--out=a", "--roll", "--for=90", "--until=2026-03-02T10:05"});
+    EXPECT_EQ(t.options.forSeconds, 90);
+    EXPECT_EQ(t.options.until, March2At10() + 300);
 }
 
 TEST(LoggerOptions, RefusesWrongCommandLinesWithAReason) {
@@ -61,20 +76,30 @@ TEST(LoggerOptions, RefusesWrongCommandLinesWithAReason) {
         {"COM1", "--period", "1d", "--samples", "5", "--out", "a.ztr"},
         {"COM1", "--period", "1s", "--samples", "7201", "--out", "a.ztr"},
         {"COM1", "--period", "1s", "--samples", "0", "--out", "a.ztr"},
+        {"COM1", "--period", "1s", "--out", "a.ztr"}, // only a roll may leave out --samples
         {"COM1", "--period", "1s", "--samples", "5"},
     };
     // A good command line with one wrong addition.
-    for (const std::vector<std::string>& extra :
-         std::vector<std::vector<std::string>>{{"--node", "248"},
-                                               {"--order", "4"},
-                                               {"--baud", "1200"},
-                                               {"--parity", "MARK"},
-                                               {"--stop", "3"},
-                                               {"--latency", "-1"},
-                                               {"--csv", "a.ztr"},
-                                               {"--bogus"},
-                                               {"COM2"},
-                                               {"--out"}}) {
+    for (const std::vector<std::string>& extra : std::vector<std::vector<std::string>>{
+             {"--node", "248"},
+             {"--order", "4"},
+             {"--baud", "1200"},
+             {"--parity", "MARK"},
+             {"--stop", "3"},
+             {"--latency", "-1"},
+             {"--csv", "a.ztr"},
+             {"--bogus"},
+             {"COM2"},
+             {"--out"},
+             {"--roll", "--for", "0"},
+             {"--roll", "--for", "7w"},
+             {"--roll", "--for", "d"},
+             {"--roll", "--give-up", "-5m"},
+             {"--roll", "--until", "2026-02-29 10:00"}, // 2026 is no leap year
+             {"--roll", "--until", "2026-03-02 24:00"},
+             {"--roll", "--until", "2026-03-02 10:5"},
+             {"--roll", "--until", "02/03/2026 10:05"},
+             {"--roll", "--until"}}) {
         wrong.push_back({"COM1", "--period", "1s", "--samples", "5", "--out", "a.ztr"});
         wrong.back().insert(wrong.back().end(), extra.begin(), extra.end());
     }
@@ -86,11 +111,6 @@ TEST(LoggerOptions, RefusesWrongCommandLinesWithAReason) {
     EXPECT_NE(err.str().find("Try 'zentra-log --help'"), std::string::npos);
     EXPECT_EQ(LoggerMain({"--help"}, out, err, stop), kExitOk);
     EXPECT_NE(out.str().find("Usage: zentra-log"), std::string::npos);
-}
-
-std::ptrdiff_t LineCount(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::count(std::istreambuf_iterator<char>(file), {}, '\n');
 }
 
 TEST_F(LoggerRun, SixtyOneSecondSamplesEndInAProjectWithSixtyRecords) {
@@ -109,7 +129,7 @@ TEST_F(LoggerRun, SixtyOneSecondSamplesEndInAProjectWithSixtyRecords) {
     EXPECT_GE(doc->m_LoggingEndTime, doc->m_SampleTimes[59]);
     // The simulated meter runs at about 230 V per phase.
     EXPECT_GT(doc->m_SampleValues[30][4], 100.0);
-    EXPECT_EQ(LineCount(dir.File("run.csv")), 7 + 60);
+    EXPECT_EQ(test::Occurrences(test::FileText(dir.File("run.csv")), "\n"), 7u + 60u);
     EXPECT_NE(out.text().find("sample 60/60"), std::string::npos);
     EXPECT_NE(out.text().find("Saved 60 samples"), std::string::npos);
 }
@@ -150,13 +170,13 @@ TEST_F(LoggerRun, RefusesToOverwriteAProjectUnlessForced) {
 }
 
 TEST_F(LoggerRun, SaysWhyWhenThePortOrTheMeterFails) {
-    EXPECT_EQ(Run({"--samples", "2", "--node", "9"}), kExitFailure);
-    EXPECT_NE(err.text().find("no answer from node 9 on COM1"), std::string::npos) << err.text();
-    EXPECT_FALSE(std::filesystem::exists(dir.File("run.ztr")));
-
-    EXPECT_EQ(Run({"--samples", "2", "--order", "1"}), kExitFailure);
-    EXPECT_NE(err.text().find("Endian and/or Word Swapping incorrectly set"), std::string::npos)
-        << err.text();
+    for (const auto& [option, value, says] :
+         {std::tuple{"--node", "9", "no answer from node 9 on COM1"},
+          std::tuple{"--order", "1", "Endian and/or Word Swapping incorrectly set"}}) {
+        EXPECT_EQ(Run({"--samples", "2", option, value}), kExitFailure);
+        EXPECT_NE(err.text().find(says), std::string::npos) << err.text();
+        EXPECT_FALSE(std::filesystem::exists(dir.File("run.ztr")));
+    }
 
     com1.emplace("ZENTRA_COM1", dir.File("no-such-device").c_str());
     EXPECT_EQ(Run({"--samples", "2"}), kExitFailure);
@@ -179,6 +199,29 @@ TEST_F(ShortListLoggerRun, AReducedMeterIsLoggedWithTheShortList) {
     EXPECT_GT(doc->m_SampleValues[0][1], 100.0); // "V 1"
     for (std::size_t e = 9; e < kSampleValues; ++e)
         EXPECT_EQ(doc->m_SampleValues[0][e], 0.0);
+}
+
+TEST(LoggerSignals, AStopDuringIdentificationEndsTheProgramAtOnce) {
+    using namespace std::chrono_literals;
+    for (const int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal);
+        test::TempDir dir;
+        sim::MeterSimulator simulator;
+        ASSERT_TRUE(simulator.Start()) << simulator.Error();
+        // A latency of ten minutes: identification waits that long for each reply.
+        test::LoggerProcess logger({"COM1", "--period", "1s", "--latency", "600000", "--samples",
+                                    "5", "--out", dir.File("run.ztr")},
+                                   test::LoggerEnvironment(dir.path(), simulator.DevicePath()));
+        ASSERT_TRUE(logger.started()) << test::LoggerProgram();
+        ASSERT_TRUE(logger.WaitForText("Port:", 20s)) << logger.Output() << logger.Errors();
+        const auto asked = std::chrono::steady_clock::now();
+        logger.Signal(signal);
+        EXPECT_EQ(logger.Wait(5s), 0) << logger.Output() << logger.Errors();
+        EXPECT_LT(std::chrono::steady_clock::now() - asked, 2s);
+        EXPECT_NE(logger.Output().find("Stopped before logging began"), std::string::npos)
+            << logger.Output();
+        EXPECT_FALSE(std::filesystem::exists(dir.File("run.ztr")));
+    }
 }
 
 } // namespace

@@ -21,7 +21,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <sstream>
 
@@ -73,8 +72,7 @@ bool SameBytes(const SampleRecord& a, const SampleRecord& b) {
 
 TEST_F(RecoveryAfterKill, TheNextStartRecoversTheLoggedSamplesByteForByte) {
     const std::string out = dir_.File("run.ztr");
-    test::LoggerProcess logger({"COM1", "--period", "1s", "--latency", "20", "--tick-ms", "50",
-                                "--samples", "7200", "--out", out},
+    test::LoggerProcess logger(test::QuickRunArgs({"--samples", "7200", "--out", out}),
                                test::LoggerEnvironment(dir_.path(), simulator_.DevicePath()));
     ASSERT_TRUE(logger.started()) << test::LoggerProgram();
     ASSERT_TRUE(logger.WaitForText("sample " + std::to_string(kSamplesBeforeKill) + "/", 60s))
@@ -90,9 +88,9 @@ TEST_F(RecoveryAfterKill, TheNextStartRecoversTheLoggedSamplesByteForByte) {
     const test::ScopedEnv com1("ZENTRA_COM1", simulator_.DevicePath().c_str());
     const std::atomic<bool> stop{false};
     std::ostringstream nextOut, nextErr;
-    ASSERT_EQ(logger::LoggerMain({"COM1", "--period", "1s", "--latency", "20", "--tick-ms", "50",
-                                  "--samples", "2", "--quiet", "--out", dir_.File("next.ztr")},
-                                 nextOut, nextErr, stop),
+    ASSERT_EQ(logger::LoggerMain(
+                  test::QuickRunArgs({"--samples", "2", "--quiet", "--out", dir_.File("next.ztr")}),
+                  nextOut, nextErr, stop),
               logger::kExitOk)
         << nextErr.str();
     const std::string recoveredPath = dir_.File("run-recovered.ztr");
@@ -134,24 +132,14 @@ TEST_F(RecoveryAfterKill, TheNextStartRecoversTheLoggedSamplesByteForByte) {
         ASSERT_EQ(recovered->m_SampleTimes[static_cast<std::size_t>(n)], 0) << n;
 }
 
-std::string FileText(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
-std::size_t Count(const std::string& text, const std::string& part) {
-    std::size_t n = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++n;
-    return n;
-}
+using test::FileText;
+using test::Occurrences;
 
 TEST_F(RecoveryAfterKill, AKilledRollKeepsItsSavedFilesAndItsCsvHoldsWhatWasLogged) {
     const std::string out = dir_.File("survey.ztr");
     const auto env = test::LoggerEnvironment(dir_.path(), simulator_.DevicePath());
-    test::LoggerProcess logger({"COM1", "--period", "1s", "--latency", "20", "--tick-ms", "50",
-                                "--samples", "40", "--roll", "--out", out, "--csv",
-                                dir_.File("survey.csv")},
+    test::LoggerProcess logger(test::QuickRunArgs({"--samples", "40", "--roll", "--out", out,
+                                                   "--csv", dir_.File("survey.csv")}),
                                env);
     ASSERT_TRUE(logger.started()) << test::LoggerProgram();
     // Into the third project, three samples in: 37 ticks (almost 2 s) before that
@@ -160,12 +148,12 @@ TEST_F(RecoveryAfterKill, AKilledRollKeepsItsSavedFilesAndItsCsvHoldsWhatWasLogg
         << logger.Output() << logger.Errors();
     const auto third = logger.Output().size();
     const auto until = std::chrono::steady_clock::now() + 30s;
-    while (Count(logger.Output().substr(third), "\nsample ") < 3 &&
+    while (Occurrences(logger.Output().substr(third), "\nsample ") < 3 &&
            std::chrono::steady_clock::now() < until)
         logger.Drain(20ms);
     logger.Signal(SIGKILL);
     EXPECT_EQ(logger.Wait(10s), -1);
-    const int shown = static_cast<int>(Count(logger.Output().substr(third), "\nsample "));
+    const int shown = static_cast<int>(Occurrences(logger.Output().substr(third), "\nsample "));
     EXPECT_FALSE(fs::exists(dir_.File("survey-0003.ztr")));
 
     // The two full projects are saved, each with its CSV export beside it.
@@ -192,10 +180,10 @@ TEST_F(RecoveryAfterKill, AKilledRollKeepsItsSavedFilesAndItsCsvHoldsWhatWasLogg
     // rows logged after the last recovery copy, one for every sample shown.
     const std::string csv = FileText(dir_.File("survey-0003.csv"));
     const std::string exported = BuildCsvText(*recovered);
-    RecordProperty("csv_rows_after_kill", static_cast<int>(Count(csv, "\r\n")) - 7);
+    RecordProperty("csv_rows_after_kill", static_cast<int>(Occurrences(csv, "\r\n")) - 7);
     RecordProperty("recovered_samples", count);
     EXPECT_EQ(csv.substr(0, exported.size()), exported);
-    EXPECT_GE(Count(csv, "\r\n") - 7, static_cast<std::size_t>(std::max(shown, count)));
+    EXPECT_GE(Occurrences(csv, "\r\n") - 7, static_cast<std::size_t>(std::max(shown, count)));
 }
 
 TEST(LoggerRecovery, RecoveredRunsAreSavedBesideTheirFileAndNeverOverAnother) {

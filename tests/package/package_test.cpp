@@ -13,8 +13,6 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 
 namespace zentra {
@@ -35,10 +33,7 @@ std::pair<bool, std::string> Output(const std::string& command) {
     return {::pclose(pipe) == 0, text};
 }
 
-std::string FileText(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
+using test::FileText;
 
 class DebianPackage : public ::testing::Test {
   protected:
@@ -105,9 +100,9 @@ TEST_F(DebianPackage, ItsProbeAndLoggerWorkAgainstTheSimulatedMeter) {
     EXPECT_NE(probe.Output().find("760"), std::string::npos) << probe.Output(); // the model
 
     const std::string out = dir.File("run.ztr");
-    test::LoggerProcess logger({"COM1", "--period", "1s", "--samples", "3", "--latency", "20",
-                                "--tick-ms", "50", "--out", out, "--csv", dir.File("run.csv")},
-                               env, (Root() / "usr/bin/zentra-log").string());
+    test::LoggerProcess logger(
+        test::QuickRunArgs({"--samples", "3", "--out", out, "--csv", dir.File("run.csv")}), env,
+        (Root() / "usr/bin/zentra-log").string());
     ASSERT_TRUE(logger.started());
     ASSERT_EQ(logger.Wait(30s), 0) << logger.Output() << logger.Errors();
     auto doc = std::make_unique<CZentraDoc>();

@@ -5,6 +5,9 @@
 // byte, the desktop program's CSV export of it.
 #pragma once
 
+#include "platform/file_io.h"
+
+#include <optional>
 #include <string>
 
 namespace zentra {
@@ -15,11 +18,6 @@ namespace zentra::logger {
 
 class LiveCsv {
   public:
-    LiveCsv() = default;
-    ~LiveCsv();
-    LiveCsv(const LiveCsv&) = delete;
-    LiveCsv& operator=(const LiveCsv&) = delete;
-
     // Creates (or truncates) the file and writes the export of the document as it
     // stands: the header and the rows of the records logged so far. False (Error()
     // says why) when the file cannot be created or written.
@@ -36,15 +34,14 @@ class LiveCsv {
     // Closes and removes the file (a project that is not going to be written).
     void Discard();
 
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return fd_ && fd_->valid(); }
     const std::string& Path() const { return path_; }
     const std::string& Error() const { return error_; }
 
   private:
     bool WriteRows();
-    void Close();
 
-    int fd_ = -1;
+    std::optional<platform::UniqueFd> fd_;
     std::string path_;
     std::string error_;
     std::string text_;    // rows being written; its capacity is kept between appends

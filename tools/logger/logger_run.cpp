@@ -11,9 +11,7 @@
 #include "tools/logger/logger_survey.h"
 #include "tools/logger/logger_timing.h"
 
-#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <ostream>
 #include <string>
 
@@ -37,22 +35,17 @@ class RunMessages {
     RunMessages& operator=(const RunMessages&) = delete;
 };
 
-template <std::size_t N> void CopyText(std::array<char, N>& to, const std::string& from) {
-    to.fill('\0');
-    std::memcpy(to.data(), from.data(), std::min(from.size(), N - 1));
-}
-
 // The serial link and meter settings of the command line.
 void ApplyLinkOptions(const LoggerOptions& o, CZentraDoc& doc) {
-    CopyText(doc.m_Comms.port, o.port);
+    SetText(doc.m_Comms.port, o.port.c_str());
     if (o.baud)
-        CopyText(doc.m_Comms.baud, *o.baud);
+        SetText(doc.m_Comms.baud, o.baud->c_str());
     if (o.parity)
-        CopyText(doc.m_Comms.parity, *o.parity);
+        SetText(doc.m_Comms.parity, o.parity->c_str());
     if (o.stop)
-        CopyText(doc.m_Comms.stopBits, *o.stop);
+        SetText(doc.m_Comms.stopBits, o.stop->c_str());
     if (o.latencyMs)
-        CopyText(doc.m_Comms.latency, std::to_string(*o.latencyMs));
+        SetText(doc.m_Comms.latency, std::to_string(*o.latencyMs).c_str());
     if (o.order)
         doc.m_Comms.floatOrder = *o.order;
     if (o.node)

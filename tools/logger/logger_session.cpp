@@ -40,12 +40,10 @@ int ColumnOf(const CZentraDoc& doc, ReadingIndex index) {
 
 void PrintSample(const CZentraDoc& doc, int n, std::string& line, std::ostream& out) {
     static constexpr ReadingIndex kShown[] = {1, 4, 7, 10, 16};
-    const GetSystemDate date(doc.m_SampleTimes[static_cast<std::size_t>(n)]);
-    char head[80];
-    std::snprintf(head, sizeof head, "sample %d/%d  %s %s %s %s", n + 1, doc.m_Samples,
-                  date.m_MonthName.data(), date.m_Day.data(), date.m_Year.data(),
-                  date.m_Clock.data());
+    char head[32];
+    std::snprintf(head, sizeof head, "sample %d/%d  ", n + 1, doc.m_Samples);
     line.assign(head);
+    line += LocalTimeText(doc.m_SampleTimes[static_cast<std::size_t>(n)]);
     for (const ReadingIndex index : kShown) {
         const int column = ColumnOf(doc, index);
         if (column < 0)
@@ -233,7 +231,8 @@ class LoggingSession {
             return false;
         number_ = next;
         path_ = RollFileName(o_.out, number_);
-        StartNextProject(doc_, path_);
+        if (!StartNextProject(doc_, path_, state_, timer_))
+            return false;
         saved_ = false;
         rolledOver_ = true;
         recovery_.SetSavePath(SavePathOf(path_));

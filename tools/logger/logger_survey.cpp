@@ -1,8 +1,8 @@
 #include "tools/logger/logger_survey.h"
 
 #include "acquisition/calendar.h"
+#include "acquisition/logging_commands.h"
 #include "document/zentra_doc.h"
-#include "platform/clock.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -89,35 +89,28 @@ std::string FolderOf(const std::string& path) {
     return folder.empty() ? "." : folder;
 }
 
-void StartNextProject(CZentraDoc& doc, const std::string& path) {
-    const std::int64_t now = platform::Now();
-    const std::tm local = LocalTime(now);
-
+bool StartNextProject(CZentraDoc& doc, const std::string& path, AcquisitionState& state,
+                      AcquisitionTimer& timer) {
     // An empty log, as a new document has.
     doc.m_SampleCount = 0;
     doc.m_DataViewTop = 0;
     for (auto& record : doc.m_SampleValues)
         record.fill(0.0);
     doc.m_SampleTimes.fill(0);
-
-    // A new project, started now as Enable Logging starts one; m_TickCountdown is
-    // left as the last record set it.
-    doc.m_ProjectStartDate = DayNumberOf(now);
-    doc.m_ProjectEndDate = DayNumberOf(now);
-    doc.m_StartDate = DayNumberOf(now);
-    doc.m_StartHour = local.tm_hour;
-    doc.m_StartMinute = local.tm_min;
-    doc.m_StartSecond = local.tm_sec;
-    doc.m_StartImmediately = 1;
-    doc.m_LoggingStartTime = now;
     doc.m_LoggingEndTime = 0;
-    doc.m_Locked = 1;
-    doc.m_Finished = 0;
-    doc.m_LoggingActive = 1;
-
+    doc.m_ProjectStartDate = TodayDayNumber();
+    doc.m_ProjectEndDate = doc.m_ProjectStartDate;
     doc.m_PathName = path;
     doc.m_Title = fs::path(path).filename().string();
-    doc.SetModifiedFlag(true);
+
+    // Enable Logging on the new, unlocked project starts it now; retrieval runs on,
+    // and the countdown the last record set is kept rather than restarted.
+    const std::int32_t countdown = doc.m_TickCountdown;
+    doc.m_Locked = 0;
+    doc.m_StartImmediately = 1;
+    const bool enabled = OnEnableLogging(doc, state, timer);
+    doc.m_TickCountdown = countdown;
+    return enabled;
 }
 
 } // namespace zentra::logger

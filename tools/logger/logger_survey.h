@@ -11,8 +11,10 @@
 #include <string>
 
 namespace zentra {
+struct AcquisitionState;
+class AcquisitionTimer;
 struct CZentraDoc;
-}
+} // namespace zentra
 
 namespace zentra::logger {
 
@@ -44,10 +46,12 @@ bool CheckRollFiles(const LoggerOptions& options, int n, std::ostream& err);
 std::string FolderOf(const std::string& path);
 
 // Turns the document whose logging has just ended (the full project, saved) into the
-// next project of the roll, logging from this very moment: the log is emptied, the
-// project unfinished, its start is now, and everything else (settings, meter, port,
-// live ring, the request cycle and the countdown to the next record) stays, so the
-// next record comes one period after the last one of the full project.
-void StartNextProject(CZentraDoc& doc, const std::string& path);
+// next project of the roll and enables logging in it as Enable Logging does, from this
+// very moment: the log is emptied and the project begins today. Everything else
+// (settings, meter, port, live ring, the request cycle and the countdown to the next
+// record) stays, so the next record comes one period after the last one of the full
+// project. False when Enable Logging refused.
+bool StartNextProject(CZentraDoc& doc, const std::string& path, AcquisitionState& state,
+                      AcquisitionTimer& timer);
 
 } // namespace zentra::logger
