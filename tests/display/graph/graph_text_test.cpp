@@ -100,6 +100,8 @@ class GraphText : public test::GraphFixture {
         }
         return device.recorder().texts;
     }
+
+  public:
     static const DrawnText* Find(const std::vector<DrawnText>& texts, const std::string& text,
                                  int nth = 0) {
         for (const DrawnText& t : texts)
@@ -144,6 +146,25 @@ TEST_F(GraphText, CentreZeroLabelsPairAroundTheMiddle) {
     }
 }
 
+// The time band: x 40 .. 360, y 260 + trunc(2.2) = 262 .. 260 + trunc(17.6) = 277; the
+// start text at its left, the end text at its right, the caption centred.
+void ExpectTimeBand(const std::vector<DrawnText>& texts, const std::string& startText,
+                    const std::string& endText, const std::string& captionText) {
+    const DrawnText* start = GraphText::Find(texts, startText);
+    const DrawnText* end = GraphText::Find(texts, endText);
+    const DrawnText* caption = GraphText::Find(texts, captionText);
+    ASSERT_NE(start, nullptr) << startText;
+    ASSERT_NE(end, nullptr) << endText;
+    ASSERT_NE(caption, nullptr) << captionText;
+    EXPECT_NEAR(start->left, 40, kSlack);
+    EXPECT_NEAR(end->right, 360, kSlack);
+    EXPECT_NEAR((caption->left + caption->right) / 2, 200, kSlack);
+    for (const DrawnText* t : {end, start, caption}) {
+        EXPECT_NEAR(t->top, 262, kSlack) << t->text;
+        EXPECT_LE(t->bottom, 277 + kSlack) << t->text;
+    }
+}
+
 TEST_F(GraphText, LogTimeBandUnderThePlot) {
     doc->m_Period = 5;
     doc->m_PeriodMultiplier = 60;
@@ -151,21 +172,8 @@ TEST_F(GraphText, LogTimeBandUnderThePlot) {
     doc->m_LoggingEndTime = kNow;
     doc->m_SampleCount = 12;
     const auto texts = Texts();
-    // Band: x 40 .. 360, y 260 + trunc(2.2) = 262 .. 260 + trunc(17.6) = 277. One
-    // division is 300 s, ten of them 50 minutes back from the end of logging.
-    const DrawnText* end = Find(texts, "14:03:09>");
-    const DrawnText* start = Find(texts, "<13:13:09");
-    const DrawnText* caption = Find(texts, "Jan 05 2013  (300 sec/div)");
-    ASSERT_NE(end, nullptr);
-    ASSERT_NE(start, nullptr);
-    ASSERT_NE(caption, nullptr);
-    EXPECT_NEAR(end->right, 360, kSlack);
-    EXPECT_NEAR(start->left, 40, kSlack);
-    EXPECT_NEAR((caption->left + caption->right) / 2, 200, kSlack);
-    for (const DrawnText* t : {end, start, caption}) {
-        EXPECT_NEAR(t->top, 262, kSlack) << t->text;
-        EXPECT_LE(t->bottom, 277 + kSlack) << t->text;
-    }
+    // One division is 300 s, ten of them 50 minutes back from the end of logging.
+    ExpectTimeBand(texts, "<13:13:09", "14:03:09>", "Jan 05 2013  (300 sec/div)");
     const DrawnText* zero = Find(texts, "0");
     ASSERT_NE(zero, nullptr);
     EXPECT_NEAR(zero->left, 40, kSlack);
@@ -176,16 +184,7 @@ TEST_F(GraphText, LiveTimeBandCountsOneSecondADivision) {
     graph.m_RealTime = 1;
     doc->m_Comms.portSetUp = 1;
     const auto texts = Texts();
-    const DrawnText* end = Find(texts, "14:03:09>");
-    const DrawnText* start = Find(texts, "<14:02:59");
-    const DrawnText* caption = Find(texts, "Jan 05 2013  (1 sec/div)");
-    ASSERT_NE(end, nullptr);
-    ASSERT_NE(start, nullptr);
-    ASSERT_NE(caption, nullptr);
-    EXPECT_NEAR(end->right, 360, kSlack);
-    EXPECT_NEAR(start->left, 40, kSlack);
-    EXPECT_NEAR((caption->left + caption->right) / 2, 200, kSlack);
-    EXPECT_NEAR(caption->top, 262, kSlack);
+    ExpectTimeBand(texts, "<14:02:59", "14:03:09>", "Jan 05 2013  (1 sec/div)");
     // Ten spaces stand where the log caption would be.
     EXPECT_EQ(Find(texts, "(log screen)"), nullptr);
 }

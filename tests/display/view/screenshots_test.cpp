@@ -97,6 +97,7 @@ TEST_F(ScreenshotFixture, DataTables) {
     for (int left = 0; left < 1000; left += 250)
         EXPECT_GT(test::Ink(logged, left, 60, left + 250, 600), 5000) << left;
     doc.m_SystemType = 3;
+    test::FillDemoLog(doc, doc.m_SampleCount); // a log of that meter: nine columns
     view.OnCommand(view_cmd::kToggleMaximise);
     // The short list: nine readings in the real-time table, so its lower half is empty.
     const QImage shortList = Save("view_tables_short_list.png");
