@@ -30,9 +30,8 @@ void ReadingLabel(ReadingIndex index, char* buffer, std::size_t capacity) {
         return;
     const std::string_view label = ReadingLabel(index);
     const std::size_t n = std::min(label.size(), capacity - 1);
-    if (n > 0)     // an empty label has no data pointer to copy from
-        if (n > 0) // an empty label's data() may be null
-            std::memcpy(buffer, label.data(), n);
+    if (n > 0) // an empty label's data() may be null
+        std::memcpy(buffer, label.data(), n);
     buffer[n] = '\0';
 }
 

@@ -59,8 +59,10 @@ inline double HorsePowerOf(double kwSum) {
     return kwSum / kKilowattsPerHorsePower;
 }
 
-// Horse power of a logged record of the reduced list, whose element 3 holds "kW Sum".
-// (A live ring slot is in the meter's block order: see LiveReading.)
+// Horse power of a logged record of the reduced list, whose element 3 holds "kW Sum"
+// (element k + 1 holds column k of the list). A live ring slot is in the meter's
+// block order: see LiveReading.
+static_assert(ShortLoggedColumns[2] == kReadingKwSum);
 inline double HorsePower(const double* record) {
     return HorsePowerOf(record[3]);
 }

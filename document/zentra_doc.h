@@ -42,7 +42,7 @@ struct CZentraDoc {
     std::int32_t m_PeriodMultiplier = 1; // 1, 60 or 3600
     std::int32_t m_Duration = 1000;
     std::int32_t m_DurationMultiplier = 1;
-    std::int32_t m_Samples = 1000; // planned records, at most kMaxSamples
+    std::int32_t m_Samples = 1000; // planned records (logging also stops at kMaxSamples)
     std::int64_t m_LoggingStartTime = 0;
     std::int64_t m_LoggingEndTime = 0;
     DayNumber m_StartDate = 0;

@@ -8,18 +8,6 @@
 namespace zentra {
 namespace {
 
-// Element of a logged record that horse power is derived from: one after the position
-// of "kW Sum" in the reduced list.
-constexpr int HorsePowerSourceElement() {
-    for (std::size_t p = 0; p < ReducedTraceList.size(); ++p) {
-        if (ReducedTraceList[p] == kReadingKwSum)
-            return static_cast<int>(p) + 1;
-    }
-    return 0;
-}
-constexpr int kHorsePowerSourceElement = HorsePowerSourceElement();
-static_assert(kHorsePowerSourceElement == 3);
-
 std::int32_t Saturate32(std::int64_t value) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(
         value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
@@ -91,7 +79,7 @@ double LogValue(const CZentraDoc& doc, int column, std::int64_t index) {
         return 0.0;
     const SampleRecord& record = doc.m_SampleValues[static_cast<std::size_t>(index)];
     if (column == kHorsePowerColumn)
-        return HorsePowerOf(record[kHorsePowerSourceElement]);
+        return HorsePower(record.data());
     if (column < 0 || column >= kSampleValues)
         return 0.0;
     return record[static_cast<std::size_t>(column)];

@@ -19,8 +19,7 @@
 namespace zentra {
 
 // Reduced reading list of meter variants 3 and 6; a log-mode trace source is looked up
-// in its first eight entries, and the position of "kW Sum" in it locates the element
-// that horse power is derived from.
+// in its first eight entries.
 inline constexpr std::array<ReadingIndex, kShortColumnCount> ReducedTraceList = ShortLoggedColumns;
 inline constexpr int kReducedLookupEntries = 8;
 

@@ -1,11 +1,12 @@
-// Readings catalogue: labels both ways, the column lists and horse power.
+// Readings catalogue: every label as the user sees it, both ways; the readings the two
+// meter variants log, in their order; horse power.
 #include "acquisition/readings_catalogue.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <set>
 #include <string>
+#include <vector>
 
 namespace zentra {
 namespace {
@@ -17,15 +18,24 @@ TEST(Catalogue, LabelLookupIsExactAndCaseSensitive) {
         EXPECT_EQ(ReadingFromLabel(other), 0) << other;
 }
 
-TEST(Catalogue, EveryLabelMapsBackToItsIndex) {
-    std::set<std::string> seen;
-    for (ReadingIndex i = 1; i <= 41; ++i) {
-        const std::string label(ReadingLabel(i));
-        ASSERT_FALSE(label.empty()) << i;
-        EXPECT_LE(label.size(), 13u) << i;
-        EXPECT_TRUE(seen.insert(label).second) << "duplicate " << label;
-        EXPECT_EQ(ReadingFromLabel(label), i);
+TEST(Catalogue, EveryIndexHasItsLabel) {
+    const char* const labels[] = {
+        "OFF",      "V L1-2",    "V L2-3",        "V L3-1",        "V 1",          "V 2",
+        "V 3",      "I 1",       "I 2",           "I 3",           "kW Sum",       "kVA Sum",
+        "kVAr Sum", "PF Avg",    "kWHr (Imp)",    "kVArHr (Imp)",  "Hz",           "kW 1",
+        "kW 2",     "kW 3",      "kVAr 1",        "kVAr 2",        "kVAr 3",       "kWd (Imp)",
+        "kVAd",     "Ad",        "Neutral I",     "kVA 1",         "kVA 2",        "kVA 3",
+        "PF L1",    "PF L2",     "PF L3",         "kWHr (Exp)",    "kVArHr (Exp)", "kVAHr",
+        "AHr",      "kWd (Exp)", "Max kWd (Imp)", "Max kWd (Exp)", "Max kVAd",     "Max Ad"};
+    for (ReadingIndex i = 0; i <= 41; ++i) {
+        EXPECT_EQ(ReadingLabel(i), labels[i]) << i;
+        if (i > 0) {
+            EXPECT_EQ(ReadingFromLabel(labels[i]), i) << labels[i];
+        }
     }
+    for (ReadingIndex i = 42; i <= 48; ++i)
+        EXPECT_EQ(ReadingLabel(i), "") << i;
+    EXPECT_EQ(ReadingLabel(49), "h.p.");
 }
 
 TEST(Catalogue, LabelsIntoBuffers) {
@@ -44,16 +54,18 @@ TEST(Catalogue, LabelsIntoBuffers) {
     EXPECT_STREQ(small, "Max");
 }
 
-TEST(Catalogue, ColumnListsByMeterVariant) {
-    EXPECT_EQ(ColumnsFor(3).size(), 9u);
-    EXPECT_EQ(ColumnsFor(6).size(), 9u);
-    for (const std::int32_t type : {0, 1, 2, 4, 5, 7})
-        EXPECT_EQ(ColumnsFor(type).size(), 23u) << type;
-    // Only the last entry of the short list is not read from the meter.
-    for (std::size_t k = 0; k + 1 < ShortLoggedColumns.size(); ++k)
-        EXPECT_LE(ShortLoggedColumns[k], kBlockReadings);
-    EXPECT_EQ(ShortLoggedColumns.back(), kHorsePowerReading);
-    EXPECT_EQ(ShortLoggedColumns[2], kReadingKwSum); // element 3 of a record
+TEST(Catalogue, LoggedListsInOrder) {
+    const std::vector<ReadingIndex> full{1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12,
+                                         13, 14, 15, 16, 23, 24, 25, 26, 38, 40, 41};
+    const std::vector<ReadingIndex> reduced{4, 7, 10, 14, 23, 25, 38, 41, 49};
+    for (const std::int32_t type : {0, 1, 2, 4, 5, 7}) {
+        const auto columns = ColumnsFor(type);
+        EXPECT_EQ(std::vector<ReadingIndex>(columns.begin(), columns.end()), full) << type;
+    }
+    for (const std::int32_t type : {3, 6}) {
+        const auto columns = ColumnsFor(type);
+        EXPECT_EQ(std::vector<ReadingIndex>(columns.begin(), columns.end()), reduced) << type;
+    }
 }
 
 TEST(Catalogue, HorsePowerFromKwSum) {

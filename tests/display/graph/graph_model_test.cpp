@@ -88,26 +88,6 @@ TEST_F(GraphModelTest, RelativeAxisPutsTheSpanOnTheNominalDivision) {
     EXPECT_EQ(labels[1].text, "10%");
 }
 
-TEST_F(GraphModelTest, SpansBySource) {
-    const RelativeSystemSpans spans;
-    doc->m_SystemVoltage = 230.0;
-    doc->m_SystemCurrent = 5.0;
-    doc->m_SystemTypeNumber = 4.0;
-    EXPECT_DOUBLE_EQ(spans.Span(16, *doc, 59.9), 60.0);
-    EXPECT_DOUBLE_EQ(spans.Span(16, *doc, 55.5), 50.0); // the first matching range wins
-    EXPECT_DOUBLE_EQ(spans.Span(16, *doc, 70.0), 1.0);
-    EXPECT_DOUBLE_EQ(spans.Span(16, *doc, 400.0), 400.0);
-    EXPECT_DOUBLE_EQ(spans.Span(2, *doc, 0.0), 230.0 * 1.7320508075688772);
-    EXPECT_DOUBLE_EQ(spans.Span(5, *doc, 0.0), 230.0);
-    EXPECT_DOUBLE_EQ(spans.Span(9, *doc, 0.0), 5.0);
-    EXPECT_DOUBLE_EQ(spans.Span(11, *doc, 0.0), 5.0 * 230.0 * 2.0 / 1000.0);
-    doc->m_SystemTypeNumber = 7.0;
-    EXPECT_DOUBLE_EQ(spans.Span(10, *doc, 0.0), 0.0);
-    EXPECT_DOUBLE_EQ(spans.Span(31, *doc, 0.0), 1.0);
-    for (int source : {0, 14, 15, 17, 29, 33, 49, -1})
-        EXPECT_DOUBLE_EQ(spans.Span(source, *doc, 50.0), 0.0) << source;
-}
-
 TEST_F(GraphModelTest, DivisionsByZeroLeaveNothingToDraw) {
     Absolute(0.0);
     EXPECT_FALSE(FractionOfFullScale(*doc, graph, 4, 10.0));

@@ -16,9 +16,9 @@ namespace {
 using test::At;
 using test::CountColour;
 using test::CountInk;
+using test::kNow;
 using test::Paint;
 
-constexpr platform::TimeSeconds kNow = 1357394589; // Sat Jan 05 14:03:09 2013 (GMT)
 const QColor kRed(255, 0, 0);
 const QColor kGreen(0, 255, 0);
 const QColor kBlue(0, 0, 255);
@@ -31,29 +31,8 @@ bool Reddish(QRgb p) {
     return qRed(p) > 200 && qRed(p) - qBlue(p) > 100;
 }
 
-// Graph 1 in quadrant 0 of an 800 x 600 view: x0 40, y0 260, W 320, H 220.
-class GraphRenderTest : public ::testing::Test {
+class GraphRenderTest : public test::GraphFixture {
   protected:
-    platform::ManualClock clock{kNow};
-    std::unique_ptr<CZentraDoc> doc = std::make_unique<CZentraDoc>();
-    Graph& graph = doc->m_Graphs[0];
-    GraphGeometry geometry = test::TiledGeometry(0, 800, 600);
-
-    void SetUp() override {
-        doc->ResetToDefaults();
-        graph.m_RealTime = 0;
-        graph.m_RelativeY = 0;
-        graph.m_NominalY = {500.0, 100.0};
-        graph.m_ScaleX = 10;
-        graph.m_LineColour = {1, 3, 2}; // red, green, blue
-        graph.m_Associations = {4, 5, 6};
-        SetHeadings("V 1", "OFF", "OFF");
-    }
-    void SetHeadings(const char* a, const char* b, const char* c) {
-        SetText(graph.m_Headings[0], a);
-        SetText(graph.m_Headings[1], b);
-        SetText(graph.m_Headings[2], c);
-    }
     // Logged samples whose elements 4, 5 and 6 all hold `value`.
     void Log(int count, double value) {
         doc->m_SampleCount = count;
@@ -192,6 +171,8 @@ TEST_F(LegendTest, TwoItemsSitAtOneThirdAndTwoThirds) {
     const QImage image = PaintBig();
     EXPECT_NEAR(test::MeanXIf(image, Reddish, 0, 44, 800, 68), 80 + 640 / 3.0, 3.0);
     EXPECT_NEAR(test::MeanXIf(image, Bluish, 0, 44, 800, 68), 80 + 2 * 640 / 3.0, 3.0);
+    EXPECT_EQ(test::CountIf(image, Reddish, 0, 0, 800, 44), 0); // nothing above the band
+    EXPECT_EQ(test::CountIf(image, Bluish, 0, 68, 800, 80), 0); // nor below it
 
     SetHeadings("WWWW", "WWWW", "WWWW");
     const QImage three = PaintBig();

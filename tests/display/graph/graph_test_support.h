@@ -4,10 +4,12 @@
 
 #include "display/graph/graph_renderer.h"
 #include "document/zentra_doc.h"
+#include "platform/clock.h"
 
 #include <QColor>
 #include <QImage>
 #include <QPainter>
+#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -89,5 +91,33 @@ inline int CountInk(const QImage& image, int left, int top, int right, int botto
     return CountIf(
         image, [](QRgb p) { return p != kBackground.rgb(); }, left, top, right, bottom);
 }
+
+inline constexpr platform::TimeSeconds kNow = 1357394589; // Sat Jan 05 14:03:09 2013 (GMT)
+
+// Graph 1 in quadrant 0 of an 800 x 600 view (x0 40, y0 260, W 320, H 220), absolute,
+// 500 full scale, ten steps; traces red, green and blue, only the first one on.
+class GraphFixture : public ::testing::Test {
+  protected:
+    platform::ManualClock clock{kNow};
+    std::unique_ptr<CZentraDoc> doc = std::make_unique<CZentraDoc>();
+    Graph& graph = doc->m_Graphs[0];
+    GraphGeometry geometry = TiledGeometry(0, 800, 600);
+
+    void SetUp() override {
+        doc->ResetToDefaults();
+        graph.m_RealTime = 0;
+        graph.m_RelativeY = 0;
+        graph.m_NominalY = {500.0, 100.0};
+        graph.m_ScaleX = 10;
+        graph.m_LineColour = {1, 3, 2}; // red, green, blue
+        graph.m_Associations = {4, 5, 6};
+        SetHeadings("V 1", "OFF", "OFF");
+    }
+    void SetHeadings(const char* a, const char* b, const char* c) {
+        SetText(graph.m_Headings[0], a);
+        SetText(graph.m_Headings[1], b);
+        SetText(graph.m_Headings[2], c);
+    }
+};
 
 } // namespace zentra::test

@@ -3,7 +3,6 @@
 // The texts are caught as the painter lays them out (a recording paint device), and
 // the legend is also found in the painted pixels.
 #include "graph_test_support.h"
-#include "platform/clock.h"
 
 #include <QPaintDevice>
 #include <QPaintEngine>
@@ -83,29 +82,15 @@ class RecordingDevice final : public QPaintDevice {
     mutable TextRecorder engine_;
 };
 
-constexpr platform::TimeSeconds kNow = 1357394589; // Sat Jan 05 14:03:09 2013 (GMT)
+using test::kNow;
 
-// Graph 1 in quadrant 0 of an 800 x 600 view: x0 40, y0 260, W 320, H 220, cell height
-// C 300, text scale T 600, so the label font height fh = trunc(300 x 0.04) = 12.
-class GraphText : public ::testing::Test {
+// The shared graph (x0 40, y0 260, W 320, H 220) has cell height C 300 and text scale
+// T 600, so the label font height fh = trunc(300 x 0.04) = 12.
+class GraphText : public test::GraphFixture {
   protected:
-    platform::ManualClock clock{kNow};
-    std::unique_ptr<CZentraDoc> doc = std::make_unique<CZentraDoc>();
-    Graph& graph = doc->m_Graphs[0];
-    GraphGeometry geometry = test::TiledGeometry(0, 800, 600);
-
     void SetUp() override {
-        doc->ResetToDefaults();
-        graph.m_RealTime = 0;
-        graph.m_RelativeY = 0;
+        GraphFixture::SetUp();
         graph.m_CentreZero = 0;
-        graph.m_NominalY = {500.0, 100.0};
-        graph.m_ScaleX = 10;
-        graph.m_LineColour = {1, 3, 2}; // red, green, blue
-        graph.m_Associations = {4, 5, 6};
-        SetText(graph.m_Headings[0], "V 1");
-        SetText(graph.m_Headings[1], "OFF");
-        SetText(graph.m_Headings[2], "OFF");
     }
     std::vector<DrawnText> Texts() {
         RecordingDevice device(800, 600);
@@ -115,6 +100,8 @@ class GraphText : public ::testing::Test {
         }
         return device.recorder().texts;
     }
+
+  public:
     static const DrawnText* Find(const std::vector<DrawnText>& texts, const std::string& text,
                                  int nth = 0) {
         for (const DrawnText& t : texts)
@@ -159,6 +146,25 @@ TEST_F(GraphText, CentreZeroLabelsPairAroundTheMiddle) {
     }
 }
 
+// The time band: x 40 .. 360, y 260 + trunc(2.2) = 262 .. 260 + trunc(17.6) = 277; the
+// start text at its left, the end text at its right, the caption centred.
+void ExpectTimeBand(const std::vector<DrawnText>& texts, const std::string& startText,
+                    const std::string& endText, const std::string& captionText) {
+    const DrawnText* start = GraphText::Find(texts, startText);
+    const DrawnText* end = GraphText::Find(texts, endText);
+    const DrawnText* caption = GraphText::Find(texts, captionText);
+    ASSERT_NE(start, nullptr) << startText;
+    ASSERT_NE(end, nullptr) << endText;
+    ASSERT_NE(caption, nullptr) << captionText;
+    EXPECT_NEAR(start->left, 40, kSlack);
+    EXPECT_NEAR(end->right, 360, kSlack);
+    EXPECT_NEAR((caption->left + caption->right) / 2, 200, kSlack);
+    for (const DrawnText* t : {end, start, caption}) {
+        EXPECT_NEAR(t->top, 262, kSlack) << t->text;
+        EXPECT_LE(t->bottom, 277 + kSlack) << t->text;
+    }
+}
+
 TEST_F(GraphText, LogTimeBandUnderThePlot) {
     doc->m_Period = 5;
     doc->m_PeriodMultiplier = 60;
@@ -166,21 +172,8 @@ TEST_F(GraphText, LogTimeBandUnderThePlot) {
     doc->m_LoggingEndTime = kNow;
     doc->m_SampleCount = 12;
     const auto texts = Texts();
-    // Band: x 40 .. 360, y 260 + trunc(2.2) = 262 .. 260 + trunc(17.6) = 277. One
-    // division is 300 s, ten of them 50 minutes back from the end of logging.
-    const DrawnText* end = Find(texts, "14:03:09>");
-    const DrawnText* start = Find(texts, "<13:13:09");
-    const DrawnText* caption = Find(texts, "Jan 05 2013  (300 sec/div)");
-    ASSERT_NE(end, nullptr);
-    ASSERT_NE(start, nullptr);
-    ASSERT_NE(caption, nullptr);
-    EXPECT_NEAR(end->right, 360, kSlack);
-    EXPECT_NEAR(start->left, 40, kSlack);
-    EXPECT_NEAR((caption->left + caption->right) / 2, 200, kSlack);
-    for (const DrawnText* t : {end, start, caption}) {
-        EXPECT_NEAR(t->top, 262, kSlack) << t->text;
-        EXPECT_LE(t->bottom, 277 + kSlack) << t->text;
-    }
+    // One division is 300 s, ten of them 50 minutes back from the end of logging.
+    ExpectTimeBand(texts, "<13:13:09", "14:03:09>", "Jan 05 2013  (300 sec/div)");
     const DrawnText* zero = Find(texts, "0");
     ASSERT_NE(zero, nullptr);
     EXPECT_NEAR(zero->left, 40, kSlack);
@@ -191,16 +184,7 @@ TEST_F(GraphText, LiveTimeBandCountsOneSecondADivision) {
     graph.m_RealTime = 1;
     doc->m_Comms.portSetUp = 1;
     const auto texts = Texts();
-    const DrawnText* end = Find(texts, "14:03:09>");
-    const DrawnText* start = Find(texts, "<14:02:59");
-    const DrawnText* caption = Find(texts, "Jan 05 2013  (1 sec/div)");
-    ASSERT_NE(end, nullptr);
-    ASSERT_NE(start, nullptr);
-    ASSERT_NE(caption, nullptr);
-    EXPECT_NEAR(end->right, 360, kSlack);
-    EXPECT_NEAR(start->left, 40, kSlack);
-    EXPECT_NEAR((caption->left + caption->right) / 2, 200, kSlack);
-    EXPECT_NEAR(caption->top, 262, kSlack);
+    ExpectTimeBand(texts, "<14:02:59", "14:03:09>", "Jan 05 2013  (1 sec/div)");
     // Ten spaces stand where the log caption would be.
     EXPECT_EQ(Find(texts, "(log screen)"), nullptr);
 }
@@ -229,18 +213,6 @@ TEST_F(GraphText, LegendNumberAndModeCaption) {
     graph.m_ScrollOffset = -10;
     graph.m_HistoryTime = kNow;
     EXPECT_NE(Find(Texts(), "(log history)"), nullptr);
-}
-
-TEST_F(GraphText, LegendInkLiesInItsBandAtThirds) {
-    SetText(graph.m_Headings[2], "V 3");
-    QImage image = test::Paint(*doc, 0, geometry);
-    const auto red = [](QRgb p) { return qRed(p) > 200 && qGreen(p) < 80 && qBlue(p) < 80; };
-    const auto blue = [](QRgb p) { return qBlue(p) > 200 && qRed(p) < 80 && qGreen(p) < 80; };
-    // Items centred at 40 + 320/3 and 40 + 640/3; nothing of theirs outside rows 22..34.
-    EXPECT_NEAR(test::MeanXIf(image, red, 0, 22, 400, 34), 40 + 320 / 3.0, 3.0);
-    EXPECT_NEAR(test::MeanXIf(image, blue, 0, 22, 400, 34), 40 + 640 / 3.0, 3.0);
-    EXPECT_EQ(test::CountIf(image, red, 0, 0, 400, 22), 0);
-    EXPECT_EQ(test::CountIf(image, blue, 0, 34, 400, 40), 0);
 }
 
 TEST_F(GraphText, EveryYDivisionUpToTheTopHasItsTick) {

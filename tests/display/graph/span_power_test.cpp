@@ -1,5 +1,6 @@
-// The power span of a relative axis by system type number: the phases that carry power
-// (1 for k = 1, 2 for k = 4, 3 for k = 2, 3, 5 and 6, none for any other k).
+// The span of a relative axis by source: line and phase voltages, currents, the power
+// span by system type number (phases that carry power: 1 for k = 1, 2 for k = 4, 3 for
+// k = 2, 3, 5 and 6, none for any other k), power factors and nominal frequencies.
 #include "display/graph/graph_model.h"
 #include "document/zentra_doc.h"
 
@@ -29,6 +30,21 @@ TEST(SpanPower, PhasesBySystemTypeNumberForEveryPowerSource) {
     }
 }
 
+TEST(SpanPower, VoltagesAndCurrents) {
+    auto doc = std::make_unique<CZentraDoc>();
+    doc->m_SystemVoltage = 230.0;
+    doc->m_SystemCurrent = 5.0;
+    const RelativeSystemSpans spans;
+    for (const int source : {1, 2, 3})
+        EXPECT_DOUBLE_EQ(spans.Span(source, *doc, 0.0), 230.0 * 1.7320508075688772) << source;
+    for (const int source : {4, 5, 6})
+        EXPECT_DOUBLE_EQ(spans.Span(source, *doc, 0.0), 230.0) << source;
+    for (const int source : {7, 8, 9})
+        EXPECT_DOUBLE_EQ(spans.Span(source, *doc, 0.0), 5.0) << source;
+    for (const int source : {0, 14, 15, 17, 29, 33, 49, -1}) // no span: not drawn relative
+        EXPECT_DOUBLE_EQ(spans.Span(source, *doc, 50.0), 0.0) << source;
+}
+
 TEST(SpanPower, PowerFactorsAndNominalFrequencies) {
     auto doc = std::make_unique<CZentraDoc>();
     const RelativeSystemSpans spans;
@@ -40,7 +56,8 @@ TEST(SpanPower, PowerFactorsAndNominalFrequencies) {
     const Row rows[] = {{45.0, 1.0},    {45.1, 50.0},   {55.9, 50.0},  {56.0, 60.0},
                         {65.9, 60.0},   {66.0, 1.0},    {95.5, 100.0}, {105.5, 100.0},
                         {106.0, 120.0}, {135.9, 120.0}, {136.0, 1.0},  {395.5, 400.0},
-                        {405.9, 400.0}, {406.0, 1.0}};
+                        {405.9, 400.0}, {406.0, 1.0},   {59.9, 60.0},  {55.5, 50.0},
+                        {70.0, 1.0},    {400.0, 400.0}};
     for (const Row& row : rows)
         EXPECT_EQ(spans.Span(16, *doc, row.value), row.span) << row.value;
 }

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <limits>
 #include <memory>
+#include <string>
 
 namespace zentra {
 namespace {
@@ -85,26 +86,6 @@ TEST_F(TableFixture, RealTimeFormEmptySlotAndShortList) {
         EXPECT_EQ(empty[i].text, "0.000");
     doc->m_LiveValid[4] = 1;
     EXPECT_EQ(LayoutDataTable(*doc, 1, geometry)[17].text, "15.00");
-}
-
-TEST_F(TableFixture, LiveHorsePowerIsTheLiveKwSumFoundThroughTheReadingMap) {
-    doc->m_Graphs[1].m_RealTime = 1;
-    doc->m_SystemType = 3;
-    doc->m_LiveIndex = 1;
-    doc->m_LiveValid[0] = 1;
-    // The meter sends its block back to front: reading i at position 49 - i.
-    for (int i = 1; i <= 48; ++i)
-        doc->m_ReadingMap[static_cast<std::size_t>(i - 1)] = 49 - i;
-    RingEntry& slot = doc->m_LiveValues[0];
-    slot[39] = 2.020; // reading 10, "kW Sum"
-    slot[45] = 230.1; // reading 4, "V 1"
-    slot[3] = 401.3;  // what element 3 of the slot holds: not a power
-    const auto lines = LayoutDataTable(*doc, 1, geometry);
-    ASSERT_EQ(lines.size(), 18u);
-    EXPECT_EQ(lines[9].text, "230.1");  // "V 1"
-    EXPECT_EQ(lines[11].text, "2.020"); // "kW Sum"
-    EXPECT_EQ(lines[17].text, "2.709"); // "h.p.": 2.020 / 0.7457 = 2.70886
-    EXPECT_NEAR(NewestLiveValue(*doc, 49), 2.708864, 1e-6);
 }
 
 TEST_F(TableFixture, ReadingMapOutsideTheSlotReadsNothing) {
@@ -245,6 +226,68 @@ TEST_F(TableFixture, HugeValuesStillDraw) {
     DrawDataTable(painter, *doc, 1, geometry);
     painter.end();
     EXPECT_GT(test::Ink(image, 403, 20, 800, 230, qRgb(255, 255, 255)), 1000); // forty rows
+}
+
+// Logged readings of a full-list meter, and of a short-list one without h.p.
+constexpr int kFullList[] = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12,
+                             13, 14, 15, 16, 23, 24, 25, 26, 38, 40, 41};
+constexpr int kShortList[] = {4, 7, 10, 14, 23, 25, 38, 41};
+
+// A meter whose readings block is not in the standard layout: the real-time form finds
+// each reading where the reading map puts it, the logged form shows the records as they
+// were logged (already in list order).
+struct PermutedMap : TableFixture {
+    void SetUp() override {
+        TableFixture::SetUp();
+        // Reading r arrives at block position 49 - r (the block sent back to front).
+        for (int r = 1; r <= 48; ++r)
+            doc->m_ReadingMap[static_cast<std::size_t>(r - 1)] = 49 - r;
+        // Newest ring entry 4: block position p holds 1000 + p.
+        doc->m_LiveIndex = 5;
+        doc->m_LiveValid[4] = 1;
+        for (int p = 1; p <= 48; ++p)
+            doc->m_LiveValues[4][static_cast<std::size_t>(p)] = 1000 + p;
+        doc->m_LiveValues[3].fill(7.0); // an older entry, never shown
+        doc->m_LiveValid[3] = 1;
+    }
+};
+
+TEST_F(PermutedMap, RealTimeValuesComeFromTheMappedPositions) {
+    doc->m_Graphs[1].m_RealTime = 1;
+    const auto lines = LayoutDataTable(*doc, 1, geometry);
+    constexpr std::size_t n = std::size(kFullList);
+    ASSERT_EQ(lines.size(), 2 * n);
+    for (std::size_t k = 0; k < n; ++k) // 1000 + (49 - r), no decimals from 1000 up
+        EXPECT_EQ(lines[n + k].text, std::to_string(1049 - kFullList[k])) << lines[k].text;
+    EXPECT_EQ(lines[0].text, "V L1-2");
+    EXPECT_EQ(lines[n].text, "1048");
+}
+
+TEST_F(PermutedMap, ShortListRealTimeValuesComeFromTheMappedPositions) {
+    doc->m_SystemType = 3;
+    doc->m_Graphs[1].m_RealTime = 1;
+    const auto lines = LayoutDataTable(*doc, 1, geometry);
+    constexpr std::size_t n = std::size(kShortList) + 1; // and h.p.
+    ASSERT_EQ(lines.size(), 2 * n);
+    for (std::size_t k = 0; k < std::size(kShortList); ++k)
+        EXPECT_EQ(lines[n + k].text, std::to_string(1049 - kShortList[k])) << lines[k].text;
+    // h.p. is the live "kW Sum" (reading 10, at position 39) / 0.7457, not position 3.
+    EXPECT_EQ(lines[2 * n - 1].text, "1393");
+    EXPECT_NEAR(NewestLiveValue(*doc, 49), 1393.3217, 1e-4);
+}
+
+TEST_F(PermutedMap, LoggedRowsShowTheRecordsAsLogged) {
+    doc->m_Graphs[1].m_RealTime = 0;
+    doc->m_SampleCount = 1;
+    doc->m_SampleTimes[0] = kJan2013;
+    for (std::size_t e = 1; e <= std::size(kFullList); ++e)
+        doc->m_SampleValues[0][e] = 1000.0 * static_cast<double>(e); // element e: 1000 e
+    const auto lines = LayoutDataTable(*doc, 1, geometry);
+    ASSERT_EQ(lines.size(), 4u); // two heading rows, one sample, the hint
+    std::string expected = "Jan 05 2013 14:03:09";
+    for (std::size_t e = 1; e <= std::size(kFullList); ++e)
+        expected += "   " + std::to_string(1000 * e);
+    EXPECT_EQ(lines[2].text, expected + "   ");
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // table stands, the blue labels of a graph browsing its history.
 #include "display/view/view_commands.h"
 #include "platform/clock.h"
+#include "tests/display/graph/graph_test_support.h"
 #include "tests/display/view/view_test_support.h"
 #include "tests/support/test_support.h"
 
@@ -51,15 +52,6 @@ TEST_F(ScreenshotFixture, TiledWithAndWithoutPanel) {
     EXPECT_GT(test::Ink(bare, 0, 0, 500, 350), 2000);
 }
 
-// Pixels of exactly one colour inside [left, right) x [top, bottom).
-int Count(const QImage& image, QRgb colour, int left, int top, int right, int bottom) {
-    int n = 0;
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            n += image.pixel(x, y) == colour ? 1 : 0;
-    return n;
-}
-
 constexpr QRgb kRed = qRgb(255, 0, 0), kBlue = qRgb(0, 0, 255), kGreen = qRgb(0, 255, 0);
 
 TEST_F(ScreenshotFixture, Maximised) {
@@ -68,10 +60,11 @@ TEST_F(ScreenshotFixture, Maximised) {
     // The three traces (colours 1, 2, 3) run across the whole plot, 50 .. 950; no
     // dividers cross the middle of the window.
     for (QRgb colour : {kRed, kBlue, kGreen}) {
-        EXPECT_GT(Count(realTime, colour, 60, 60, 500, 640), 300) << std::hex << colour;
-        EXPECT_GT(Count(realTime, colour, 500, 60, 940, 640), 300) << std::hex << colour;
+        EXPECT_GT(test::CountColour(realTime, colour, 60, 60, 500, 640), 300) << std::hex << colour;
+        EXPECT_GT(test::CountColour(realTime, colour, 500, 60, 940, 640), 300)
+            << std::hex << colour;
     }
-    EXPECT_EQ(Count(realTime, qRgb(150, 150, 150), 0, 345, 1000, 355), 0);
+    EXPECT_EQ(test::CountColour(realTime, qRgb(150, 150, 150), 0, 345, 1000, 355), 0);
 
     QTest::mouseClick(&view, Qt::LeftButton, {}, {600, 100});
     view.OnCommand(view_cmd::kToggleMaximise);
@@ -80,7 +73,7 @@ TEST_F(ScreenshotFixture, Maximised) {
     EXPECT_EQ(view.MaximisedGraph(), 1);
     const QImage logged = Save("view_maximised_log.png");
     for (QRgb colour : {kRed, kBlue, kGreen})
-        EXPECT_GT(Count(logged, colour, 60, 60, 940, 640), 300) << std::hex << colour;
+        EXPECT_GT(test::CountColour(logged, colour, 60, 60, 940, 640), 300) << std::hex << colour;
 }
 
 TEST_F(ScreenshotFixture, DataTables) {
@@ -104,6 +97,7 @@ TEST_F(ScreenshotFixture, DataTables) {
     for (int left = 0; left < 1000; left += 250)
         EXPECT_GT(test::Ink(logged, left, 60, left + 250, 600), 5000) << left;
     doc.m_SystemType = 3;
+    test::FillDemoLog(doc, doc.m_SampleCount); // a log of that meter: nine columns
     view.OnCommand(view_cmd::kToggleMaximise);
     // The short list: nine readings in the real-time table, so its lower half is empty.
     const QImage shortList = Save("view_tables_short_list.png");
@@ -117,8 +111,8 @@ TEST_F(ScreenshotFixture, LogHistory) {
     graph.m_HistoryTime = test::kDemoNow - 600;
     // Graph 2 browsing its history labels its Y axis in blue; graph 1, live, in black.
     const QImage history = Save("view_log_history.png");
-    EXPECT_GT(Count(history, kBlue, 505, 35, 550, 265), 50);
-    EXPECT_EQ(Count(history, kBlue, 5, 35, 45, 265), 0);
+    EXPECT_GT(test::CountColour(history, kBlue, 505, 35, 550, 265), 50);
+    EXPECT_EQ(test::CountColour(history, kBlue, 5, 35, 45, 265), 0);
 }
 
 } // namespace

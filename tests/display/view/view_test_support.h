@@ -43,6 +43,24 @@ inline double DemoReading(int readingIndex, std::int64_t t) {
     return base * (1.0 + wobble * std::sin(static_cast<double>(t) / 23.0 + readingIndex));
 }
 
+// A logged run of `samples` one-minute samples up to kDemoNow, in the logged list of
+// the document's meter variant (h.p. derived from "kW Sum", as the logger does).
+inline void FillDemoLog(CZentraDoc& doc, int samples) {
+    const auto columns = ColumnsFor(doc.m_SystemType);
+    doc.m_SampleCount = samples;
+    for (int i = 0; i < samples; ++i) {
+        const std::int64_t t = kDemoNow - 60LL * (samples - i);
+        const std::int64_t at = kDemoNow + 3LL * (i - samples);
+        auto& record = doc.m_SampleValues[static_cast<std::size_t>(i)];
+        record = {};
+        for (std::size_t k = 0; k < columns.size(); ++k)
+            record[k + 1] = columns[k] == kHorsePowerReading
+                                ? HorsePowerOf(DemoReading(kReadingKwSum, at))
+                                : DemoReading(columns[k], at);
+        doc.m_SampleTimes[static_cast<std::size_t>(i)] = t;
+    }
+}
+
 // Fills the live ring (601 seconds up to kDemoNow) and a logged run of `samples`
 // one-minute samples, and gives all twelve graphs three traces.
 inline void FillDemoDocument(CZentraDoc& doc, int samples) {
@@ -65,15 +83,7 @@ inline void FillDemoDocument(CZentraDoc& doc, int samples) {
         doc.m_LiveValid[static_cast<std::size_t>(e)] = 1;
     }
     doc.m_LiveIndex = 0;
-    doc.m_SampleCount = samples;
-    for (int i = 0; i < samples; ++i) {
-        const std::int64_t t = kDemoNow - 60LL * (samples - i);
-        auto& record = doc.m_SampleValues[static_cast<std::size_t>(i)];
-        record[0] = 0.0;
-        for (std::size_t k = 0; k < LoggedColumns.size(); ++k)
-            record[k + 1] = DemoReading(LoggedColumns[k], kDemoNow + 3LL * (i - samples));
-        doc.m_SampleTimes[static_cast<std::size_t>(i)] = t;
-    }
+    FillDemoLog(doc, samples);
     // Three traces per graph, from consecutive positions of the logged list.
     for (int g = 0; g < kGraphCount; ++g) {
         Graph& graph = doc.m_Graphs[static_cast<std::size_t>(g)];
