@@ -192,10 +192,7 @@ std::optional<std::size_t> ReadSettingsValueInto(const SettingsKey& key, std::st
         std::copy(bytes->begin(), bytes->end(), field.begin());
         return bytes->size();
     }
-    // First learn that the value exists and fits, then fetch it with the field's size.
-    const auto size = SettingsValueSize(key, name);
-    if (!size || *size > field.size())
-        return std::nullopt;
+    // The read itself refuses a missing value and one larger than the field.
     const auto bytes = ReadSettingsValue(key, name, field.size());
     if (!bytes)
         return std::nullopt;
