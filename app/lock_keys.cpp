@@ -29,22 +29,39 @@ void Merge(std::optional<bool>& lock, std::optional<bool> led) {
 
 } // namespace
 
-LockKeyState ReadLockKeys(const std::filesystem::path& ledFolder) {
-    LockKeyState state;
+LockLeds FindLockLeds(const std::filesystem::path& ledFolder) {
+    LockLeds leds;
     std::error_code error;
     std::filesystem::directory_iterator it(ledFolder, error);
     if (error)
-        return state;
+        return leds;
     for (const auto& entry : it) {
         const std::string name = entry.path().filename().string();
         if (EndsWith(name, "::capslock"))
-            Merge(state.caps, Lit(entry.path()));
+            leds.caps.push_back(entry.path());
         else if (EndsWith(name, "::numlock"))
-            Merge(state.num, Lit(entry.path()));
+            leds.num.push_back(entry.path());
         else if (EndsWith(name, "::scrolllock"))
-            Merge(state.scroll, Lit(entry.path()));
+            leds.scroll.push_back(entry.path());
     }
+    return leds;
+}
+
+LockKeyState ReadLockKeys(const LockLeds& leds) {
+    LockKeyState state;
+    const auto read = [](std::optional<bool>& lock,
+                         const std::vector<std::filesystem::path>& list) {
+        for (const auto& led : list)
+            Merge(lock, Lit(led));
+    };
+    read(state.caps, leds.caps);
+    read(state.num, leds.num);
+    read(state.scroll, leds.scroll);
     return state;
+}
+
+LockKeyState ReadLockKeys(const std::filesystem::path& ledFolder) {
+    return ReadLockKeys(FindLockLeds(ledFolder));
 }
 
 } // namespace zentra

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 namespace zentra {
 
@@ -21,7 +22,18 @@ struct LockKeyState {
 
 inline constexpr const char* kLedFolder = "/sys/class/leds";
 
-// Reads the LEDs under the given folder; all unknown when it does not exist.
+// The LED folders of each lock under the given folder. Listing them is the dearer
+// part of a reading, so the status bar keeps the list and reads only the brightness.
+struct LockLeds {
+    std::vector<std::filesystem::path> caps;
+    std::vector<std::filesystem::path> num;
+    std::vector<std::filesystem::path> scroll;
+};
+LockLeds FindLockLeds(const std::filesystem::path& ledFolder = kLedFolder);
+
+// Reads the listed LEDs; a lock none of whose LEDs can be read is unknown.
+LockKeyState ReadLockKeys(const LockLeds& leds);
+// Lists and reads the LEDs under the folder; all unknown when it does not exist.
 LockKeyState ReadLockKeys(const std::filesystem::path& ledFolder = kLedFolder);
 
 } // namespace zentra

@@ -315,6 +315,7 @@ bool CMainFrame::IndicatorShown(int index) const {
 
 void CMainFrame::SetLedFolder(std::filesystem::path folder) {
     ledFolder_ = std::move(folder);
+    leds_ = FindLockLeds(ledFolder_);
     RefreshStatus();
 }
 
@@ -326,7 +327,13 @@ void CMainFrame::RefreshStatus() {
         portPane_->setText(port);
     // A lock whose state cannot be read here has no pane: a blank that never
     // changes would tell the user the key is off.
-    const LockKeyState locks = ReadLockKeys(ledFolder_);
+    // The LEDs are listed again only while a lock has none that reads (none found yet,
+    // or its keyboard was pulled), so a keyboard that appears where none was is found.
+    LockKeyState locks = ReadLockKeys(leds_);
+    if (!locks.caps || !locks.num || !locks.scroll) {
+        leds_ = FindLockLeds(ledFolder_);
+        locks = ReadLockKeys(leds_);
+    }
     const std::optional<bool> on[3] = {locks.caps, locks.num, locks.scroll};
     const std::string_view texts[3] = {kCapsIndicator, kNumIndicator, kScrollIndicator};
     for (int i = 0; i < 3; ++i) {

@@ -111,6 +111,7 @@ class CMainFrame : public QMainWindow {
     HelpWindow* help_ = nullptr;
     QTimer statusTimer_;
     std::filesystem::path ledFolder_ = kLedFolder;
+    LockLeds leds_; // found in ledFolder_; listed again when a lock reads unknown
     ScreenArea screenArea_;
 };
 

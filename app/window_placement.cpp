@@ -19,10 +19,8 @@ bool Plausible(int value) {
 std::optional<WindowPlacement> LoadWindowPlacement() {
     const RegFuncs reg;
     const RegKey key = reg.OpenKey(kWindowKey);
-    if (!key || platform::SettingsValueSize(*key, kPlacementValue) != kPlacementSize)
-        return std::nullopt;
     std::array<std::uint8_t, kPlacementSize> bytes{};
-    if (!reg.GetValue(key, kPlacementValue, bytes))
+    if (!key || platform::ReadSettingsValueInto(*key, kPlacementValue, bytes) != kPlacementSize)
         return std::nullopt;
     const int left = le::Get<std::int32_t>(bytes.data(), 0);
     const int top = le::Get<std::int32_t>(bytes.data(), 4);

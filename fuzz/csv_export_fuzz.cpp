@@ -1,12 +1,9 @@
 // Fuzz target: the CSV export's text over hostile documents (see csv_export_harness.h).
 #include "fuzz/csv_export_harness.h"
-#include "platform/clock.h"
-
-#include <cstdlib>
+#include "fuzz/fixed_time.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    setenv("TZ", "Europe/London", 1);
-    zentra::platform::SetClock([] { return zentra::platform::TimeSeconds{1'357'394'589}; });
+    zentra::fuzz::FixTime();
     return 0;
 }
 

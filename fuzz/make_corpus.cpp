@@ -10,6 +10,7 @@
 #include "document/registry_defaults.h"
 #include "document/zentra_doc.h"
 #include "fuzz/csv_export_harness.h"
+#include "fuzz/fixed_time.h"
 #include "fuzz/project_file_harness.h"
 #include "fuzz/settings_store_harness.h"
 #include "platform/clock.h"
@@ -307,7 +308,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "Usage: zentra-fuzz-corpus <folder>\n");
         return 2;
     }
-    platform::SetClock([] { return platform::TimeSeconds{1'357'394'589}; });
+    platform::SetClock([] { return fuzz::kFuzzNow; });
     const fs::path root = argv[1];
     for (const char* target : {"fuzz_project_file", "fuzz_reply", "fuzz_settings_store",
                                "fuzz_csv_export", "fuzz_data_table"})

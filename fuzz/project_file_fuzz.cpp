@@ -1,16 +1,13 @@
 // Fuzz target: the project-file reader. The input is the front of a file image (the
 // rest reads as zero bytes), read as a project is opened, then handed to what reads a
 // document later: the CSV rows, the graph model, and a store-and-read-back.
+#include "fuzz/fixed_time.h"
 #include "fuzz/graph_readers.h"
 #include "fuzz/project_file_harness.h"
-#include "platform/clock.h"
-
-#include <cstdlib>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // Saving an unfinished project stamps "now": a fixed now keeps runs repeatable.
-    zentra::platform::SetClock([] { return zentra::platform::TimeSeconds{1'357'394'589}; });
-    setenv("TZ", "Europe/London", 1);
+    zentra::fuzz::FixTime();
     return 0;
 }
 

@@ -4,14 +4,11 @@
 // meter "sent". It is fed through a socket standing in for the serial port, first to
 // the client's own steps (ReadReply, CheckReplyCrc, DecodeReply), then to a whole
 // acquisition tick (ReceiveReply, filing in the document, the next request).
+#include "fuzz/fixed_time.h"
 #include "fuzz/reply_harness.h"
-#include "platform/clock.h"
-
-#include <cstdlib>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    zentra::platform::SetClock([] { return zentra::platform::TimeSeconds{1'357'394'589}; });
-    setenv("TZ", "Europe/London", 1);
+    zentra::fuzz::FixTime();
     return 0;
 }
 

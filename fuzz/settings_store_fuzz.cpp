@@ -1,14 +1,11 @@
 // Fuzz target: the settings-store reader (see settings_store_harness.h), with the store
 // held in memory; the new document's graphs then go to the graph model.
+#include "fuzz/fixed_time.h"
 #include "fuzz/graph_readers.h"
 #include "fuzz/settings_store_harness.h"
-#include "platform/clock.h"
-
-#include <cstdlib>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    setenv("TZ", "Europe/London", 1);
-    zentra::platform::SetClock([] { return zentra::platform::TimeSeconds{1'357'394'589}; });
+    zentra::fuzz::FixTime();
     return 0;
 }
 

@@ -183,16 +183,7 @@ bool WriteSettingsValue(const SettingsKey& key, std::string_view name,
 
 std::optional<std::size_t> ReadSettingsValueInto(const SettingsKey& key, std::string_view name,
                                                  std::span<std::uint8_t> field) {
-    if (gMemoryStore) {
-        if (!IsValidValueName(name))
-            return std::nullopt;
-        const auto* bytes = MemoryStoreAccess::Find(key, name);
-        if (!bytes || bytes->size() > field.size())
-            return std::nullopt;
-        std::copy(bytes->begin(), bytes->end(), field.begin());
-        return bytes->size();
-    }
-    // Missing, not a plain file, or larger than the field: nothing.
+    // The read itself refuses a missing value and one larger than the field.
     const auto bytes = ReadSettingsValue(key, name, field.size());
     if (!bytes)
         return std::nullopt;

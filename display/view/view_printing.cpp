@@ -14,20 +14,21 @@
 namespace zentra {
 namespace {
 
+constexpr const char* kNoPrinterText = "Cannot print: no printer is set up. Choose a printer "
+                                       "or \"Print to File (PDF)\" in the print dialog.";
+
 // Why a painter could not begin on the printer, in the user's terms.
 std::string PrintFailureText(const QPrinter& printer) {
-    const std::string file = printer.outputFileName().toStdString();
     if (printer.outputFormat() == QPrinter::PdfFormat) {
+        const std::string file = printer.outputFileName().toStdString();
         if (file.empty())
-            return "Cannot print: no printer is set up. Choose a printer or \"Print to File "
-                   "(PDF)\" in the print dialog.";
+            return kNoPrinterText;
         return "Cannot print to the file " + file +
                ": it cannot be created (check the folder and its permissions).";
     }
     const std::string name = printer.printerName().toStdString();
     if (name.empty())
-        return "Cannot print: no printer is set up. Choose a printer or \"Print to File (PDF)\" "
-               "in the print dialog.";
+        return kNoPrinterText;
     return "Cannot print on " + name + ": the printer cannot be opened.";
 }
 

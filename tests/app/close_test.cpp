@@ -15,17 +15,16 @@ using platform::MessageAnswer;
 
 class CloseTest : public ShellTest {};
 
-TEST_F(CloseTest, ExitWhileTiledClosesWithoutAsking) {
+TEST_F(CloseTest, ExitAsksOnlyWithAMaximisedGraphAndNoKeepsTheWindow) {
     auto frame = MakeFrame();
     frame->show();
     ASSERT_EQ(frame->View()->MaximisedGraph(), -1);
-    frame->Action(cmd::kAppExit)->trigger();
+    frame->Action(cmd::kAppExit)->trigger(); // tiled: closes without asking
     EXPECT_FALSE(frame->isVisible());
     EXPECT_TRUE(messages_.shown().empty());
-}
 
-TEST_F(CloseTest, ExitWithAMaximisedGraphAsksAndNoKeepsTheWindow) {
-    auto frame = MakeFrame();
+    frame.reset(); // one frame at a time
+    frame = MakeFrame();
     frame->show();
     frame->View()->OnCommand(cmd::kToggleMaximise);
     ASSERT_NE(frame->View()->MaximisedGraph(), -1);

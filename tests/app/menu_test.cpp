@@ -270,6 +270,10 @@ TEST(LockKeys, UnreadableMeansUnknownAndAnyKeyboardLightsALock) {
     EXPECT_EQ(state.num, std::optional<bool>(true));
     EXPECT_EQ(state.scroll, std::optional<bool>(false));
     EXPECT_EQ(state.caps, std::nullopt);
+    // A kept list reads the brightness anew each time.
+    const LockLeds leds = FindLockLeds(dir.path());
+    std::ofstream(dir.File("input2::numlock/brightness")) << "0";
+    EXPECT_EQ(ReadLockKeys(leds).num, std::optional<bool>(false));
 }
 
 } // namespace

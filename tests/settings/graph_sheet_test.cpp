@@ -307,22 +307,13 @@ TEST_F(GraphSheetTest, ScreenshotFitsASmallScreen) {
     G(9).m_Associations = {21, 15, 23}; // the longest labels
     G(10).m_GraphMode = 0;
     G(11).m_RealTime = 1;
-    ASSERT_TRUE(
-        Run(0, {[](PropertySheet& sheet) {
-                sheet.resize(sheet.sizeHint());
-                EXPECT_LE(sheet.width(), 1366);
-                EXPECT_LE(sheet.height(), 700); // room for a title bar and a task bar at 768
-                const std::string dir = test::ScreenshotDir();
-                // Every caption of the page is in its picture, whole.
-                const QImage first = sheet.grab().toImage();
-                EXPECT_TRUE(first.save(QString::fromStdString(dir + "/graph_page.png")));
-                EXPECT_EQ(test::LabelsNotDrawnWhole(sheet, first), QStringList());
-                Open(sheet, 2);
-                const QImage last = sheet.grab().toImage();
-                EXPECT_TRUE(last.save(QString::fromStdString(dir + "/graph_page_9_12.png")));
-                EXPECT_EQ(test::LabelsNotDrawnWhole(sheet, last), QStringList());
-                test::PressOk(sheet);
-            }}));
+    ASSERT_TRUE(Run(0, {[](PropertySheet& sheet) {
+                        test::ExpectFitsSmallScreen(sheet);
+                        test::ExpectShotDrawnWhole(sheet, "graph_page.png");
+                        Open(sheet, 2);
+                        test::ExpectShotDrawnWhole(sheet, "graph_page_9_12.png");
+                        test::PressOk(sheet);
+                    }}));
 }
 
 } // namespace

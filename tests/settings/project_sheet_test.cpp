@@ -176,20 +176,12 @@ TEST_F(ProjectSheetTest, ScreenshotsOfBothPagesFitTheScreen) {
     doc_->m_SelectedParameters[0] = 16;
     doc_->m_SelectedParameters[1] = 10;
     SheetScript script({[](PropertySheet& sheet) {
-        sheet.resize(sheet.sizeHint());
-        EXPECT_LE(sheet.width(), 1366);
-        EXPECT_LE(sheet.height(), 700); // room for a title bar and a task bar at 768
-        const std::string dir = test::ScreenshotDir();
-        // Every caption and text line of each page is in its picture, whole.
-        const QImage project = sheet.grab().toImage();
-        EXPECT_TRUE(project.save(QString::fromStdString(dir + "/project_page.png")));
-        EXPECT_EQ(test::LabelsNotDrawnWhole(sheet, project), QStringList());
+        test::ExpectFitsSmallScreen(sheet);
+        test::ExpectShotDrawnWhole(sheet, "project_page.png");
         sheet.SetActivePage(kLogSetupPageIndex);
         QTest::mouseClick(Control<QPushButton>(*sheet.Page(1), "1098"), Qt::LeftButton);
         SetTiming(sheet, "1", 0, "3", 2);
-        const QImage logging = sheet.grab().toImage();
-        EXPECT_TRUE(logging.save(QString::fromStdString(dir + "/log_setup_page.png")));
-        EXPECT_EQ(test::LabelsNotDrawnWhole(sheet, logging), QStringList());
+        test::ExpectShotDrawnWhole(sheet, "log_setup_page.png");
         const auto* samples = Control<QLabel>(*sheet.Page(1), "1127");
         EXPECT_TRUE(samples->isVisibleTo(&sheet));
         EXPECT_EQ(samples->text(), "Samples = 10800 (Max 7200 exceded)");
@@ -208,15 +200,10 @@ TEST_F(ProjectSheetTest, ScreenshotOfALockedProject) {
     doc_->m_Locked = 1;
     SheetScript script({[](PropertySheet& sheet) {
         sheet.resize(sheet.sizeHint());
-        const std::string dir = test::ScreenshotDir();
-        const QImage project = sheet.grab().toImage();
-        EXPECT_TRUE(project.save(QString::fromStdString(dir + "/project_page_locked.png")));
-        EXPECT_EQ(test::LabelsNotDrawnWhole(sheet, project), QStringList());
+        test::ExpectShotDrawnWhole(sheet, "project_page_locked.png");
         sheet.SetActivePage(kLogSetupPageIndex);
         QCoreApplication::processEvents();
-        const QImage logging = sheet.grab().toImage();
-        EXPECT_TRUE(logging.save(QString::fromStdString(dir + "/log_setup_page_locked.png")));
-        EXPECT_EQ(test::LabelsNotDrawnWhole(sheet, logging), QStringList());
+        test::ExpectShotDrawnWhole(sheet, "log_setup_page_locked.png");
         test::PressOk(sheet);
     }});
     EXPECT_TRUE(OnProjectSettings(*doc_, nullptr, script.Runner()));

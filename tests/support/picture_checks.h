@@ -2,6 +2,8 @@
 // ink a text must leave, and whether every label of a window is drawn whole.
 #pragma once
 
+#include "tests/support/test_support.h"
+
 #include <QColor>
 #include <QFontMetrics>
 #include <QImage>
@@ -10,6 +12,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <cstdlib>
+#include <gtest/gtest.h>
 
 namespace zentra::test {
 
@@ -54,6 +57,22 @@ inline QStringList LabelsNotDrawnWhole(const QWidget& root, const QImage& shot) 
             wrong << text;
     }
     return wrong;
+}
+
+// Gives a window its preferred size and checks that it fits a 1366 x 768 screen with
+// room left for a title bar and a task bar.
+inline void ExpectFitsSmallScreen(QWidget& window) {
+    window.resize(window.sizeHint());
+    EXPECT_LE(window.width(), 1366);
+    EXPECT_LE(window.height(), 700);
+}
+
+// Saves the window's picture as `file` in the screenshot folder and checks that every
+// label is drawn whole in it.
+inline void ExpectShotDrawnWhole(QWidget& window, const char* file) {
+    const QImage shot = window.grab().toImage();
+    EXPECT_TRUE(shot.save(QString::fromStdString(ScreenshotDir() + "/" + file))) << file;
+    EXPECT_EQ(LabelsNotDrawnWhole(window, shot), QStringList()) << file;
 }
 
 } // namespace zentra::test
