@@ -4,14 +4,13 @@
 #include "acquisition/readings_catalogue.h"
 #include "document/format_value.h"
 #include "document/zentra_doc.h"
+#include "platform/file_io.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <unistd.h>
 
 namespace zentra {
 namespace {
@@ -61,42 +60,6 @@ double ColumnValue(const SampleRecord& record, bool shortList, std::size_t colum
         return HorsePower(record.data());
     return record[column + 1];
 }
-
-// Closes the descriptor when it goes out of scope.
-class OutputFile {
-  public:
-    explicit OutputFile(const std::string& path)
-        : fd_(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)) {}
-    ~OutputFile() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
-    bool IsOpen() const { return fd_ >= 0; }
-
-    // Writes everything; 0 on success, else the errno of the failure.
-    int Write(std::string_view text) {
-        while (!text.empty()) {
-            const ssize_t n = ::write(fd_, text.data(), text.size());
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return n < 0 ? errno : EIO;
-            text.remove_prefix(static_cast<std::size_t>(n));
-        }
-        return 0;
-    }
-    // Closes now; 0 on success, else the errno (a deferred write error shows here).
-    int Close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0 ? 0 : errno;
-    }
-
-  private:
-    int fd_ = -1;
-};
 
 } // namespace
 
@@ -180,10 +143,11 @@ std::string BuildCsvText(const CZentraDoc& doc) {
 
 CsvExportResult ExportCsv(const CZentraDoc& doc, const std::string& path) {
     const std::string text = BuildCsvText(doc);
-    OutputFile file(path);
-    if (!file.IsOpen())
+    platform::UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (!file.valid())
         return {false, std::string(kCannotOpenCsv)};
-    int error = file.Write(text);
+    int error = platform::WriteAll(
+        file.get(), {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
     const int closeError = file.Close();
     if (error == 0)
         error = closeError;
