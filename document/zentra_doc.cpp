@@ -65,6 +65,16 @@ bool CZentraDoc::OnNewDocument() {
     return true;
 }
 
+void CZentraDoc::ClearLog() {
+    m_SampleCount = 0;
+    m_DataViewTop = 0;
+    m_SampleTimes.fill(0);
+    for (auto& record : m_SampleValues)
+        record.fill(0.0);
+    m_LoggingStartTime = 0;
+    m_LoggingEndTime = 0;
+}
+
 void CZentraDoc::ResetToDefaults() {
     // 1. The current local date and time.
     const GetSystemDate now;
@@ -84,13 +94,7 @@ void CZentraDoc::ResetToDefaults() {
     m_LiveTimes.fill(0);
 
     // 4. The log. The logging times belong to the log, so they go with it.
-    m_SampleCount = 0;
-    m_DataViewTop = 0;
-    m_SampleTimes.fill(0);
-    for (auto& record : m_SampleValues)
-        record.fill(0.0);
-    m_LoggingStartTime = 0;
-    m_LoggingEndTime = 0;
+    ClearLog();
 
     // 5.
     m_ArchivedFile = 0;

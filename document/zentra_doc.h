@@ -121,6 +121,8 @@ struct CZentraDoc {
     bool OnNewDocument();
     // The built-in defaults of a new document, in their order.
     void ResetToDefaults();
+    // An empty log: no samples, the first table page, no logging start or end time.
+    void ClearLog();
 
     // True for the reduced parameter set (meter variants 3 and 6).
     bool ShortList() const { return m_SystemType == 3 || m_SystemType == 6; }

@@ -91,13 +91,8 @@ std::string FolderOf(const std::string& path) {
 
 bool StartNextProject(CZentraDoc& doc, const std::string& path, AcquisitionState& state,
                       AcquisitionTimer& timer) {
-    // An empty log, as a new document has.
-    doc.m_SampleCount = 0;
-    doc.m_DataViewTop = 0;
-    for (auto& record : doc.m_SampleValues)
-        record.fill(0.0);
-    doc.m_SampleTimes.fill(0);
-    doc.m_LoggingEndTime = 0;
+    // An empty log, as a new document has (Enable Logging below sets the start time).
+    doc.ClearLog();
     doc.m_ProjectStartDate = TodayDayNumber();
     doc.m_ProjectEndDate = doc.m_ProjectStartDate;
     doc.m_PathName = path;
