@@ -92,16 +92,6 @@ void StoreLogAxisBlock(const CZentraDoc& doc, std::uint8_t* out) {
     le::Put(out, af::kDataViewTop, doc.m_DataViewTop);
 }
 
-void StoreSamples(const CZentraDoc& doc, std::uint8_t* out) {
-    std::size_t at = file_block::kSamples;
-    for (const SampleRecord& record : doc.m_SampleValues)
-        for (const double value : record) {
-            le::Put(out, at, value);
-            at += sizeof(double);
-        }
-    le::PutArray(out, file_block::kSampleTimes, doc.m_SampleTimes);
-}
-
 // --- Reading ---------------------------------------------------------------------------
 
 void LoadProjectBlock(const std::uint8_t* in, CZentraDoc& doc) {
@@ -155,16 +145,6 @@ void LoadLogAxisBlock(const std::uint8_t* in, CZentraDoc& doc) {
     doc.m_DataViewTop = le::Get<std::int32_t>(in, af::kDataViewTop);
 }
 
-void LoadSamples(const std::uint8_t* in, CZentraDoc& doc) {
-    std::size_t at = file_block::kSamples;
-    for (SampleRecord& record : doc.m_SampleValues)
-        for (double& value : record) {
-            value = le::Get<double>(in, at);
-            at += sizeof(double);
-        }
-    le::GetArray(in, file_block::kSampleTimes, doc.m_SampleTimes);
-}
-
 // --- Bounds on what a file may hold ----------------------------------------------------
 
 std::uint8_t AsFlag(std::uint8_t value) {
@@ -183,7 +163,7 @@ std::int32_t UnitOrOne(std::int32_t multiplier) {
 // into range here: flags other than 0 and 1, timing and enumerations outside what the
 // pages accept, a sample count beyond the log's capacity, NaN (the logger stores a
 // missing reading as 0.0) and non-finite node addresses.
-void BoundLoadedDocument(CZentraDoc& doc) {
+void BoundLoadedSetUp(CZentraDoc& doc) {
     doc.m_ShowProject = AsFlag(doc.m_ShowProject);
     doc.m_LoggingSetUp = AsFlag(doc.m_LoggingSetUp);
     doc.m_Locked = AsFlag(doc.m_Locked);
@@ -223,17 +203,31 @@ void BoundLoadedDocument(CZentraDoc& doc) {
     // Page Down has no upper limit (a page beyond the log shows no rows), Page Up stops
     // at page 0.
     doc.m_DataViewTop = std::max(doc.m_DataViewTop, 0);
-    // An infinite reading is a number and is logged as received; only NaN is never
-    // stored (the logger writes a missing reading as 0.0).
-    for (SampleRecord& record : doc.m_SampleValues)
-        for (double& value : record)
-            if (std::isnan(value))
-                value = 0.0;
-    for (auto& time : doc.m_SampleTimes)
-        time = std::clamp<std::int64_t>(time, 0, kLatestTime);
 
     for (Graph& graph : doc.m_Graphs)
         BoundGraph(graph);
+}
+
+// An infinite reading is a number and is logged as received; only NaN is never
+// stored (the logger writes a missing reading as 0.0).
+void BoundSampleRecord(SampleRecord& values, std::int64_t& time) {
+    for (double& value : values)
+        if (std::isnan(value))
+            value = 0.0;
+    time = std::clamp<std::int64_t>(time, 0, kLatestTime);
+}
+
+std::uint8_t* RecordValuesAt(std::uint8_t* image, std::size_t n) {
+    return image + file_block::kSamples + n * file_block::kSampleRecordSize;
+}
+const std::uint8_t* RecordValuesAt(const std::uint8_t* image, std::size_t n) {
+    return image + file_block::kSamples + n * file_block::kSampleRecordSize;
+}
+std::uint8_t* RecordTimeAt(std::uint8_t* image, std::size_t n) {
+    return image + file_block::kSampleTimes + n * sizeof(std::int64_t);
+}
+const std::uint8_t* RecordTimeAt(const std::uint8_t* image, std::size_t n) {
+    return image + file_block::kSampleTimes + n * sizeof(std::int64_t);
 }
 
 // --- Files -----------------------------------------------------------------------------
@@ -330,11 +324,26 @@ std::string WriteAtomically(const std::string& path, const std::vector<std::uint
 
 } // namespace
 
-void BoundDocument(CZentraDoc& doc) {
-    BoundLoadedDocument(doc);
+void BoundSetUp(CZentraDoc& doc) {
+    BoundLoadedSetUp(doc);
 }
 
-void SerializeStore(CZentraDoc& doc, std::uint8_t* out) {
+void EncodeSampleRecord(const SampleRecord& values, std::int64_t time, std::uint8_t* valuesOut,
+                        std::uint8_t* timeOut) {
+    for (std::size_t k = 0; k < values.size(); ++k)
+        le::Put(valuesOut, k * sizeof(double), values[k]);
+    le::Put(timeOut, 0, time);
+}
+
+void DecodeSampleRecord(const std::uint8_t* valuesIn, const std::uint8_t* timeIn,
+                        SampleRecord& values, std::int64_t& time) {
+    for (std::size_t k = 0; k < values.size(); ++k)
+        values[k] = le::Get<double>(valuesIn, k * sizeof(double));
+    time = le::Get<std::int64_t>(timeIn, 0);
+    BoundSampleRecord(values, time);
+}
+
+void StoreSetUpFront(CZentraDoc& doc, std::uint8_t* out) {
     // An unfinished project (logging running or never started) is saved as
     // finished at this moment; in memory only the end time and date change.
     if (doc.m_Finished == 0) {
@@ -349,10 +358,9 @@ void SerializeStore(CZentraDoc& doc, std::uint8_t* out) {
     EncodeCommSettings(doc.m_Comms, out + file_block::kComms);
     StoreMeterBlock(doc, out + file_block::kMeter);
     StoreLogAxisBlock(doc, out + file_block::kLogAxis);
-    StoreSamples(doc, out);
 }
 
-void SerializeLoad(const std::uint8_t* in, CZentraDoc& doc) {
+void LoadSetUpFront(const std::uint8_t* in, CZentraDoc& doc) {
     LoadProjectBlock(in + file_block::kProject, doc);
     for (std::size_t k = 0; k < doc.m_Graphs.size(); ++k)
         DecodeGraph(in + file_block::kGraphs + k * kGraphRecordSize, doc.m_Graphs[k]);
@@ -362,13 +370,26 @@ void SerializeLoad(const std::uint8_t* in, CZentraDoc& doc) {
     LoadMeterBlock(in + file_block::kMeter, doc);
     LoadLogAxisBlock(in + file_block::kLogAxis, doc);
     doc.m_Comms.portSetUp = 0;
-    LoadSamples(in, doc);
-    for (RingEntry& entry : doc.m_LiveValues)
-        entry.fill(0.0);
     doc.m_ArchivedFile = 1;
     for (Graph& graph : doc.m_Graphs)
         graph.m_RealTime = 0;
-    BoundLoadedDocument(doc);
+    BoundLoadedSetUp(doc);
+}
+
+void SerializeStore(CZentraDoc& doc, std::uint8_t* out) {
+    StoreSetUpFront(doc, out);
+    for (std::size_t n = 0; n < kMaxSamples; ++n)
+        EncodeSampleRecord(doc.m_SampleValues[n], doc.m_SampleTimes[n], RecordValuesAt(out, n),
+                           RecordTimeAt(out, n));
+}
+
+void SerializeLoad(const std::uint8_t* in, CZentraDoc& doc) {
+    LoadSetUpFront(in, doc);
+    for (std::size_t n = 0; n < kMaxSamples; ++n)
+        DecodeSampleRecord(RecordValuesAt(in, n), RecordTimeAt(in, n), doc.m_SampleValues[n],
+                           doc.m_SampleTimes[n]);
+    for (RingEntry& entry : doc.m_LiveValues)
+        entry.fill(0.0);
 }
 
 FileResult OnSaveDocument(CZentraDoc& doc, const std::string& path) {

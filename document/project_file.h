@@ -109,10 +109,31 @@ void SerializeStore(CZentraDoc& doc, std::uint8_t* out);
 // NUL and the values no writer of the format leaves are brought into range.
 void SerializeLoad(const std::uint8_t* in, CZentraDoc& doc);
 
-// Brings the values no writer of the format leaves into range, as reading a file
-// does, and keeps everything else as it is; for values from any other untrusted
-// source, such as the settings store.
-void BoundDocument(CZentraDoc& doc);
+// The set-up front alone: the first file_block::kSamples (12,587) bytes, everything
+// of the file but the log. SerializeStore and SerializeLoad are these plus every
+// sample record; they serve whoever needs the set-up without 1.5 MB of samples.
+inline constexpr std::size_t kSetUpFrontSize = file_block::kSamples;
+
+// Writes the front as SerializeStore does, unfinished project included.
+void StoreSetUpFront(CZentraDoc& doc, std::uint8_t* out);
+
+// Reads the front as SerializeLoad does (portSetUp 0, every graph's m_RealTime 0,
+// m_ArchivedFile 1, values no writer leaves brought into range); the log and the live
+// values are left as they are.
+void LoadSetUpFront(const std::uint8_t* in, CZentraDoc& doc);
+
+// One log record: its 25 values (200 bytes at file_block::kSamples + n * 200) and its
+// time (8 bytes at file_block::kSampleTimes + n * 8), the two stretches given apart.
+// Reading brings NaN to 0.0 and the time into the calendar's range, as a file is read.
+void EncodeSampleRecord(const SampleRecord& values, std::int64_t time, std::uint8_t* valuesOut,
+                        std::uint8_t* timeOut);
+void DecodeSampleRecord(const std::uint8_t* valuesIn, const std::uint8_t* timeIn,
+                        SampleRecord& values, std::int64_t& time);
+
+// Brings the set-up values (everything but the log) no writer of the format leaves
+// into range, as reading a file does, and keeps everything else as it is; for values
+// from any other untrusted source, such as the settings store.
+void BoundSetUp(CZentraDoc& doc);
 
 // Saves atomically: a temporary file beside the target, flushed, then renamed over
 // it. On failure the previous file is intact, the document stays modified and the

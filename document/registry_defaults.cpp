@@ -145,7 +145,7 @@ void LoadRegistryDefaults(CZentraDoc& doc) {
     // as stored, whatever the meter family this new document starts with (defaults
     // set on a variant 3 meter keep their reading indices), and only what no writer
     // leaves is brought into range.
-    BoundDocument(doc);
+    BoundSetUp(doc);
 }
 
 bool SaveRegistryDefaults(const CZentraDoc& doc) {

@@ -1,6 +1,7 @@
-// Fuzz target: the project-file reader. The input is the front of a file image (the
-// rest reads as zero bytes), read as a project is opened, then handed to what reads a
-// document later: the CSV rows, the graph model, and a store-and-read-back.
+// Fuzz target: the project-file reader. The input is the set-up front of a file and a
+// few sample records (see project_file_harness.h), read as a project is opened, then
+// handed to what reads a document later: the CSV rows, a store-and-read-back, and the
+// graph model for one graph the input picks.
 #include "fuzz/fixed_time.h"
 #include "fuzz/graph_readers.h"
 #include "fuzz/project_file_harness.h"
@@ -13,6 +14,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     zentra::CZentraDoc& doc = zentra::fuzz::RunProjectFile(data, size);
-    zentra::fuzz::ReadGraphs(doc, zentra::fuzz::PickFrom(data, size));
+    zentra::fuzz::ReadPickedGraph(doc, zentra::fuzz::PickFrom(data, size));
     return 0;
 }

@@ -1,5 +1,5 @@
 // Fuzz target: the settings-store reader (see settings_store_harness.h), with the store
-// held in memory; the new document's graphs then go to the graph model.
+// held in memory; one graph of the new document then goes to the graph model.
 #include "fuzz/fixed_time.h"
 #include "fuzz/graph_readers.h"
 #include "fuzz/settings_store_harness.h"
@@ -11,6 +11,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     zentra::CZentraDoc& doc = zentra::fuzz::RunSettingsStore(data, size);
-    zentra::fuzz::ReadGraphs(doc, static_cast<unsigned>(size));
+    zentra::fuzz::ReadPickedGraph(doc, static_cast<unsigned>(size));
     return 0;
 }

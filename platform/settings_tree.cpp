@@ -24,7 +24,7 @@ MemorySettingsStore* gMemoryStore = nullptr; // the store in use; null: the fold
 
 // The memory store's values, for the operations below.
 class MemoryStoreAccess {
-    using Names = MemorySettingsStore::Values::mapped_type;
+    using Names = MemorySettingsStore::Names;
 
   public:
     static const std::vector<std::uint8_t>* Find(const SettingsKey& key, std::string_view name) {
@@ -183,6 +183,13 @@ bool WriteSettingsValue(const SettingsKey& key, std::string_view name,
 
 std::optional<std::size_t> ReadSettingsValueInto(const SettingsKey& key, std::string_view name,
                                                  std::span<std::uint8_t> field) {
+    if (gMemoryStore) {
+        const auto* bytes = IsValidValueName(name) ? MemoryStoreAccess::Find(key, name) : nullptr;
+        if (!bytes || bytes->size() > field.size())
+            return std::nullopt;
+        std::copy(bytes->begin(), bytes->end(), field.begin());
+        return bytes->size();
+    }
     // The read itself refuses a missing value and one larger than the field.
     const auto bytes = ReadSettingsValue(key, name, field.size());
     if (!bytes)

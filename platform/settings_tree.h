@@ -9,11 +9,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace zentra::platform {
@@ -102,10 +104,17 @@ class MemorySettingsStore {
     void Clear() { values_.clear(); }
     std::size_t ValueCount() const;
 
+    // Key folders share long prefixes ("...\\Graphical Data\\Graph1"): they are hashed,
+    // not ordered, so a look-up compares one folder name, not a dozen.
+    struct FolderHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view folder) const {
+            return std::hash<std::string_view>{}(folder);
+        }
+    };
+    using Names = std::map<std::string, std::vector<std::uint8_t>, std::less<>>;
     // Every value, by key folder and value name (for comparing two stores).
-    using Values =
-        std::map<std::string, std::map<std::string, std::vector<std::uint8_t>, std::less<>>,
-                 std::less<>>;
+    using Values = std::unordered_map<std::string, Names, FolderHash, std::equal_to<>>;
     const Values& values() const { return values_; }
 
   private:

@@ -262,6 +262,7 @@ std::vector<YLabel> YLabels(const Graph& graph, const PlotGeometry& plot, int fh
         return labels;
     const double v = *top;
     const bool relative = graph.m_RelativeY != 0;
+    labels.reserve(1 + static_cast<std::size_t>(n)); // drawn on every paint: one allocation
     if (!graph.m_CentreZero) {
         for (int i = 1; i <= n; ++i) {
             const double yi = y0 - i * H / n;
