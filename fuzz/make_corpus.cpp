@@ -276,12 +276,12 @@ TextInput DocumentInput(std::uint8_t variantPick, std::uint8_t countPick, bool h
 
 void TextInputs(const fs::path& csv, const fs::path& table) {
     // Variant pick 0 is system type 1 (full list), 2 is type 3 (short list); count
-    // pick 6 is four samples.
+    // pick 5 is three samples.
     for (const bool hostile : {false, true})
         for (const std::uint8_t variant : {0, 2}) {
             const std::string name =
                 std::string(hostile ? "hostile" : "plain") + (variant == 0 ? "-full" : "-short");
-            TextInput in = DocumentInput(variant, 6, hostile);
+            TextInput in = DocumentInput(variant, 5, hostile);
             Write(csv / name, in.bytes);
             // Then the table: 95 samples, page 2 (no rows) or page 0, ring slot 0
             // (the newest entry is 600), graph 5, logged or real-time form, a tiled

@@ -7,6 +7,7 @@
 #include "document/zentra_doc.h"
 #include "fuzz/document_readers.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace zentra::fuzz {
 
@@ -119,8 +121,9 @@ inline void CheckValueText(std::string_view text, double v, std::size_t where) {
         if (!(c >= '0' && c <= '9') && !(c == '-' && i == 0) && !(c == '.' && i == point))
             Fail("a number text holds a character that is not part of a number", where);
     }
-    const std::string copy(text);
-    const double shown = std::strtod(copy.c_str(), nullptr);
+    double shown = 0.0; // the text read back: plain digits, so no locale is involved
+    if (std::from_chars(text.data(), text.data() + text.size(), shown).ec != std::errc())
+        Fail("a number text does not read back as a number", where);
     const double step = decimals == 3 ? 0.0005 : decimals == 2 ? 0.005 : decimals == 1 ? 0.05 : 0.5;
     if (!(std::fabs(shown - v) <= step * (1.0 + 1e-9) + std::fabs(v) * 1e-15))
         Fail("a number text is not the value it shows", where);

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -104,17 +103,19 @@ class MemorySettingsStore {
     void Clear() { values_.clear(); }
     std::size_t ValueCount() const;
 
-    // Key folders share long prefixes ("...\\Graphical Data\\Graph1"): they are hashed,
-    // not ordered, so a look-up compares one folder name, not a dozen.
-    struct FolderHash {
+    // Hashed, not ordered: key folders share long prefixes ("...\\Graph1", "...\\Graph2"),
+    // so an ordered look-up would compare a dozen of them in full.
+    struct NameHash {
         using is_transparent = void;
-        std::size_t operator()(std::string_view folder) const {
-            return std::hash<std::string_view>{}(folder);
+        std::size_t operator()(std::string_view name) const {
+            return std::hash<std::string_view>{}(name);
         }
     };
-    using Names = std::map<std::string, std::vector<std::uint8_t>, std::less<>>;
+    template <typename T>
+    using ByName = std::unordered_map<std::string, T, NameHash, std::equal_to<>>;
+    using Names = ByName<std::vector<std::uint8_t>>;
     // Every value, by key folder and value name (for comparing two stores).
-    using Values = std::unordered_map<std::string, Names, FolderHash, std::equal_to<>>;
+    using Values = ByName<Names>;
     const Values& values() const { return values_; }
 
   private:
