@@ -10,59 +10,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <bit>
-#include <cmath>
 #include <csignal>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <limits>
-#include <memory>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace zentra {
 namespace {
 
-using test::Bytes;
-using test::FilesIn;
-using test::ReadBytes;
-using test::WriteBytes;
-
-// Little-endian readers written independently of the production codec.
-std::uint64_t Raw(const Bytes& b, std::size_t at, std::size_t width) {
-    std::uint64_t v = 0;
-    for (std::size_t i = width; i-- > 0;)
-        v = (v << 8) | b.at(at + i);
-    return v;
-}
-std::int32_t I32(const Bytes& b, std::size_t at) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(Raw(b, at, 4)));
-}
-std::int64_t I64(const Bytes& b, std::size_t at) {
-    return static_cast<std::int64_t>(Raw(b, at, 8));
-}
-double F64(const Bytes& b, std::size_t at) {
-    return std::bit_cast<double>(Raw(b, at, 8));
-}
-float F32(const Bytes& b, std::size_t at) {
-    return std::bit_cast<float>(static_cast<std::uint32_t>(Raw(b, at, 4)));
-}
-Bytes Store(CZentraDoc& doc) {
-    Bytes image(kProjectFileSize, 0xEE);
-    SerializeStore(doc, image.data());
-    return image;
-}
-
-std::unique_ptr<CZentraDoc> NewDocument() {
-    auto doc = std::make_unique<CZentraDoc>();
-    doc->OnNewDocument();
-    return doc;
-}
+using namespace test;
 
 template <std::size_t N> void Fill(std::array<char, N>& field, const std::string& text) {
     SetText(field, text.c_str());
@@ -249,7 +207,7 @@ TEST(ProjectFile, GoldenLayoutAndFieldByFieldReadBack) {
     platform::ManualClock clock(LocalTimeOf(2013, 3, 1, 9, 0, 0));
     auto doc = NewDocument();
     FillDistinct(*doc);
-    const Bytes image = Store(*doc);
+    const Bytes image = StoreImage(*doc);
     ASSERT_EQ(image.size(), 1'510'187u);
 
     LayoutChecker c(image);
@@ -327,7 +285,7 @@ TEST(ProjectFile, GoldenLayoutAndFieldByFieldReadBack) {
     }
     // ...and with those forced fields put back, every other field stores the same bytes.
     back->m_Comms.portSetUp = d.m_Comms.portSetUp;
-    const Bytes again = Store(*back);
+    const Bytes again = StoreImage(*back);
     const auto diff = std::mismatch(image.begin(), image.end(), again.begin());
     EXPECT_EQ(diff.first, image.end())
         << "field read back wrongly at offset " << (diff.first - image.begin());
@@ -418,7 +376,7 @@ TEST_F(ProjectFileOnDisk, ReadingRulesWhateverTheFileHeld) {
         g.m_RealTime = 1;
     doc->m_SampleCount = 2;
     doc->m_SampleValues[1][3] = 12.5;
-    Bytes image = Store(*doc);
+    Bytes image = StoreImage(*doc);
     // Another writer may leave anything in the reserved bytes and graph headers.
     for (std::size_t i = 0; i < 2000; ++i)
         image[i] = 0xA5;

@@ -13,12 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <memory>
 #include <vector>
 
 namespace zentra {
@@ -26,6 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::Bytes;
+using test::NewDocument;
 
 constexpr platform::TimeSeconds kMoment = 1357394589; // Sat 5 Jan 2013 14:03:09 UTC
 
@@ -51,11 +48,6 @@ class SettingsDefaults : public ::testing::Test {
         for (const auto& entry : fs::recursive_directory_iterator(folders_.ConfigHome()))
             count += entry.is_regular_file() ? 1 : 0;
         return count;
-    }
-    static std::unique_ptr<CZentraDoc> NewDocument() {
-        auto doc = std::make_unique<CZentraDoc>();
-        EXPECT_TRUE(doc->OnNewDocument());
-        return doc;
     }
     // Built-in defaults only: what a new document is before the store is read.
     static std::unique_ptr<CZentraDoc> BuiltInDocument() {
