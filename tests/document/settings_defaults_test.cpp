@@ -100,12 +100,15 @@ TEST_F(SettingsDefaults, EmptyStoreGivesBuiltInDefaultsAndCreatesTheKeysWithoutV
     ExpectSameStoredFields(*fresh, *builtIn);
 }
 
-TEST_F(SettingsDefaults, SetAsDefaultStoresRawBytesAndTheNextDocumentTakesThem) {
+TEST_F(SettingsDefaults, SetAsDefaultAsksThenStoresRawBytesAndTheNextDocumentTakesThem) {
     test::ScriptedMessages messages;
+    messages.QueueAnswer(platform::MessageAnswer::No);
     messages.QueueAnswer(platform::MessageAnswer::Yes);
     auto doc = NewDocument();
     doc->m_Period = 5;
     doc->m_PeriodMultiplier = 60;
+    EXPECT_FALSE(OnSetAsDefault(*doc)); // answered No: nothing is written
+    EXPECT_EQ(StoredValueCount(), 0);
     doc->m_ShowProject = 0;
     Graph& third = doc->m_Graphs[2];
     SetText(third.m_Headings[0], "kW Sum");
@@ -116,10 +119,10 @@ TEST_F(SettingsDefaults, SetAsDefaultStoresRawBytesAndTheNextDocumentTakesThem) 
     third.m_Enabled = 0; // not one of the stored fields
     ASSERT_TRUE(OnSetAsDefault(*doc));
 
-    ASSERT_EQ(messages.shown().size(), 1u);
-    EXPECT_EQ(messages.shown()[0].text, "Set the current settings as default?");
-    EXPECT_EQ(messages.shown()[0].caption, "Default Settings");
-    EXPECT_EQ(messages.shown()[0].buttons, platform::MessageButtons::YesNo);
+    ASSERT_EQ(messages.shown().size(), 2u);
+    EXPECT_EQ(messages.shown()[1].text, "Set the current settings as default?");
+    EXPECT_EQ(messages.shown()[1].caption, "Default Settings");
+    EXPECT_EQ(messages.shown()[1].buttons, platform::MessageButtons::YesNo);
 
     EXPECT_EQ(Stored(kProjectSettingsKey, "Period"), (Bytes{0x05, 0x00, 0x00, 0x00}));
     EXPECT_EQ(Stored(kProjectSettingsKey, "PeriodMultiplier"), (Bytes{0x3C, 0x00, 0x00, 0x00}));
@@ -200,17 +203,6 @@ TEST_F(SettingsDefaults, DefaultsSetOnAReducedSetMeterSurviveTheNextStartAndSetA
     EXPECT_STREQ(next->m_Graphs[2].m_Headings[2].data(), "h.p.");
     ASSERT_TRUE(SaveRegistryDefaults(*next));
     EXPECT_EQ(storedGraphs(), first);
-}
-
-TEST_F(SettingsDefaults, AnsweringNoWritesNothing) {
-    test::ScriptedMessages messages;
-    messages.QueueAnswer(platform::MessageAnswer::No);
-    auto doc = NewDocument();
-    doc->m_Period = 5;
-    doc->m_PeriodMultiplier = 60;
-    EXPECT_FALSE(OnSetAsDefault(*doc));
-    EXPECT_EQ(messages.shown().size(), 1u);
-    EXPECT_EQ(StoredValueCount(), 0);
 }
 
 TEST_F(SettingsDefaults, TheEndOfADocumentStoresTheSerialLinkAndNode) {
