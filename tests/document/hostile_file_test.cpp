@@ -154,17 +154,6 @@ TEST_F(HostileFile, GraphColoursAndDivisorsAreBoundedAndSourcesAndHistoryKept) {
     ExpectBounded(d);
 }
 
-TEST_F(HostileFile, SourceValuesAreKeptWhateverTheMeterFamily) {
-    for (const std::int32_t family : {6, 1}) {
-        PutI32(image_, kMeter + 256, family);
-        PutI32(image_, kGraph0 + 84, 49);
-        PutI32(image_, kGraph0 + 88, 50);
-        PutI32(image_, kGraph0 + 92, -7);
-        const Graph& g = Load().m_Graphs[0];
-        EXPECT_EQ(g.m_Associations, (std::array<std::int32_t, 3>{49, 50, -7})) << family;
-    }
-}
-
 TEST_F(HostileFile, TextsWithoutTerminatorAreCut) {
     std::memset(&image_[2000], 'A', 1001 + 101 + 101);        // description, brief, name
     std::memset(&image_[kGraph0 + 96], 'H', 303 + 101 + 101); // headings and legends

@@ -51,7 +51,7 @@ TEST_P(ValuesAsStored, AFileOpensAndSavesBackToItsOwnBytes) {
     // stored on a variant 3 meter and read into a variant 1 document keep it.
     PutSources(image, 1, 14, 23, 25);
     PutSources(image, 2, 38, 41, 49);
-    PutSources(image, 3, 24, 50, 0);  // values no page offers: the use guards them
+    PutSources(image, 3, 24, 50, -7); // values no page offers: the use guards them
     PutI32(image, kDataViewTop, 500); // Page Down has no end
     // Graph 1 browsed two million samples back: its left edge follows from that.
     const std::size_t g1 = kGraphs;
