@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -92,11 +93,9 @@ TEST_F(CommandsTest, EnableLoggingWithImmediateStartTakesNowLocksAndStartsRetrie
     EXPECT_TRUE(OnEnableLogging(*doc, state, timer));
     EXPECT_TRUE(messages.shown().empty());
     EXPECT_EQ(doc->m_TickCountdown, 0);
-    const std::tm local = LocalTime(kNow);
-    EXPECT_EQ(doc->m_StartHour, local.tm_hour);
-    EXPECT_EQ(doc->m_StartMinute, 3);
-    EXPECT_EQ(doc->m_StartSecond, 9);
-    EXPECT_EQ(doc->m_StartDate, 20130105);
+    EXPECT_EQ(
+        (std::array{doc->m_StartDate, doc->m_StartHour, doc->m_StartMinute, doc->m_StartSecond}),
+        (std::array{20130105, LocalTime(kNow).tm_hour, 3, 9}));
     EXPECT_EQ(doc->m_LoggingStartTime, kNow);
     EXPECT_EQ(doc->m_Locked, 1);
     EXPECT_EQ(doc->m_LoggingActive, 1);
@@ -125,9 +124,8 @@ TEST_F(CommandsTest, EnableLoggingWithDelayedStartKeepsTheSetUpTimes) {
     doc->m_StartSecond = 0;
     doc->m_TickCountdown = 4;
     EXPECT_TRUE(OnEnableLogging(*doc, state, timer));
-    EXPECT_EQ(doc->m_StartDate, 20130201);
-    EXPECT_EQ(doc->m_StartHour, 6);
-    EXPECT_EQ(doc->m_StartMinute, 30);
+    EXPECT_EQ((std::array{doc->m_StartDate, doc->m_StartHour, doc->m_StartMinute}),
+              (std::array{20130201, 6, 30}));
     EXPECT_EQ(doc->m_TickCountdown, 4);
     EXPECT_EQ(doc->m_LoggingStartTime, 0);
     EXPECT_EQ(doc->m_LoggingActive, 1); // logging itself begins now
