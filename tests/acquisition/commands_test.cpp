@@ -64,12 +64,10 @@ TEST_F(CommandsTest, EnableLoggingOnALockedProjectShowsTheLockAndChangesNothing)
 
     EXPECT_FALSE(OnEnableLogging(*doc, state, timer));
     ExpectMessage(kProjectLocked, "Project Warning");
-    EXPECT_EQ(doc->m_LoggingActive, 0);
-    EXPECT_EQ(doc->m_RetrievalActive, 0);
-    EXPECT_EQ(doc->m_Finished, 1);
-    EXPECT_EQ(doc->m_TickCountdown, 17);
-    EXPECT_EQ(doc->m_StartHour, 3);
-    EXPECT_EQ(doc->m_LoggingStartTime, 42);
+    EXPECT_EQ((std::array<std::int64_t, 6>{doc->m_LoggingActive, doc->m_RetrievalActive,
+                                           doc->m_Finished, doc->m_TickCountdown, doc->m_StartHour,
+                                           doc->m_LoggingStartTime}),
+              (std::array<std::int64_t, 6>{0, 0, 1, 17, 3, 42}));
     EXPECT_EQ(doc->m_LiveValues[5][5], 1.5);
     EXPECT_FALSE(doc->IsModified());
     EXPECT_TRUE(timer.armed.empty());

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 
 namespace zentra {
@@ -73,9 +74,8 @@ TEST_F(CycleOverPty, StartsUpWithLayoutThenInformationThenReadingsOnePerTick) {
     meter.Send(test::InfoReply(1, 230.0f, 5.0f, 3.0f));
     tick = Tick();
     EXPECT_EQ(tick.filed, 3);
-    EXPECT_EQ(doc->m_SystemVoltage, 230.0);
-    EXPECT_EQ(doc->m_SystemCurrent, 5.0);
-    EXPECT_EQ(doc->m_SystemTypeNumber, 3.0);
+    EXPECT_EQ((std::array{doc->m_SystemVoltage, doc->m_SystemCurrent, doc->m_SystemTypeNumber}),
+              (std::array{230.0, 5.0, 3.0}));
     EXPECT_EQ(doc->m_MeterInfo[15], 15.0);
     EXPECT_EQ(doc->m_MeterInfo[16], 0.0); // floats beyond 15 are not used
     EXPECT_EQ(meter.TakeRequests(), std::vector<Bytes>{kReadingsRequest});
