@@ -198,10 +198,10 @@ TEST_F(CommandsTest, StopOnAnUnlockedProjectClosesThePortSilentlyAndStartThenAsk
     EXPECT_TRUE(messages.shown().empty());
     EXPECT_FALSE(IsOpen(fd));
     EXPECT_EQ(doc->m_PortHandle, kInvalidPort);
-    EXPECT_EQ(doc->m_RetrievalActive, 0);
-    EXPECT_EQ(doc->m_Comms.portSetUp, 0);
-    EXPECT_EQ(doc->m_LoggingActive, 0);
-    EXPECT_EQ(doc->m_Finished, 1); // EndLogging runs even without a logging run
+    // Retrieval, port set-up, logging, finished: EndLogging runs even without a run.
+    EXPECT_EQ((std::array<int, 4>{doc->m_RetrievalActive, doc->m_Comms.portSetUp,
+                                  doc->m_LoggingActive, doc->m_Finished}),
+              (std::array<int, 4>{0, 0, 0, 1}));
     EXPECT_EQ(doc->m_LoggingEndTime, kNow);
     EXPECT_TRUE(timer.killed.empty()); // the timer keeps running
 
@@ -228,9 +228,8 @@ TEST_F(CommandsTest, StopOnALockedProjectAsksFirst) {
     messages.QueueAnswer(MessageAnswer::Yes);
     clock.Advance(90);
     EXPECT_TRUE(OnStopRetrieval(*doc));
-    EXPECT_EQ(doc->m_LoggingActive, 0);
-    EXPECT_EQ(doc->m_Finished, 1);
-    EXPECT_EQ(doc->m_Locked, 1);
+    EXPECT_EQ((std::array<int, 3>{doc->m_LoggingActive, doc->m_Finished, doc->m_Locked}),
+              (std::array<int, 3>{0, 1, 1}));
     EXPECT_EQ(doc->m_LoggingEndTime, kNow + 90);
     EXPECT_EQ(doc->m_ProjectEndDate, 20130105);
     EXPECT_FALSE(IsOpen(fd));
