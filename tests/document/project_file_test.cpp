@@ -10,11 +10,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <csignal>
 #include <cstring>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <type_traits>
 #include <unistd.h>
 
 namespace zentra {
@@ -128,26 +130,19 @@ class LayoutChecker {
             seen_[at + i] = true;
         }
     }
-    void U8(std::size_t at, unsigned expected) {
-        EXPECT_EQ(image_.at(at), expected) << "offset " << at;
-        Mark(at, 1);
+    template <class T> void Check(std::size_t at, T expected) {
+        using Bits =
+            std::conditional_t<sizeof(T) == 1, std::uint8_t,
+                               std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint64_t>>;
+        EXPECT_EQ(std::bit_cast<T>(static_cast<Bits>(Raw(image_, at, sizeof(T)))), expected)
+            << "offset " << at;
+        Mark(at, sizeof(T));
     }
-    void Int32(std::size_t at, std::int32_t expected) {
-        EXPECT_EQ(I32(image_, at), expected) << "offset " << at;
-        Mark(at, 4);
-    }
-    void Int64(std::size_t at, std::int64_t expected) {
-        EXPECT_EQ(I64(image_, at), expected) << "offset " << at;
-        Mark(at, 8);
-    }
-    void Double(std::size_t at, double expected) {
-        EXPECT_EQ(F64(image_, at), expected) << "offset " << at;
-        Mark(at, 8);
-    }
-    void Float(std::size_t at, float expected) {
-        EXPECT_EQ(F32(image_, at), expected) << "offset " << at;
-        Mark(at, 4);
-    }
+    void U8(std::size_t at, std::uint8_t expected) { Check(at, expected); }
+    void Int32(std::size_t at, std::int32_t expected) { Check(at, expected); }
+    void Int64(std::size_t at, std::int64_t expected) { Check(at, expected); }
+    void Double(std::size_t at, double expected) { Check(at, expected); }
+    void Float(std::size_t at, float expected) { Check(at, expected); }
     // Text then zeros to the end of the field.
     template <std::size_t N> void Text(std::size_t at, const std::array<char, N>& expected) {
         const std::string text(expected.data());
