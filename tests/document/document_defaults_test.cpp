@@ -102,20 +102,18 @@ TEST_F(DocumentDefaults, NewDocumentValuesInOrder) {
                                            d.m_SampleCount, d.m_DataViewTop, d.m_SampleTimes[54]}),
               (std::array<std::int64_t, 6>{}));
     EXPECT_EQ(d.m_SampleValues[54][2], 0.0);
-    EXPECT_EQ(d.m_ArchivedFile, 0);
     EXPECT_FALSE(d.IsModified());
-    EXPECT_EQ(d.m_ProjectStartDate, 20130105);
-    EXPECT_EQ(d.m_ProjectEndDate, 20130105);
-    EXPECT_EQ((std::array{d.m_StartDate, d.m_StartHour, d.m_StartMinute, d.m_StartSecond}),
-              (std::array{20130105, 14, 3, 9}));
-    EXPECT_EQ(d.m_StartImmediately, 1);
+    EXPECT_EQ((std::array{d.m_ProjectStartDate, d.m_ProjectEndDate, d.m_StartDate, d.m_StartHour,
+                          d.m_StartMinute, d.m_StartSecond}),
+              (std::array{20130105, 20130105, 20130105, 14, 3, 9}));
     EXPECT_EQ(S(d.m_Description), "Put the Project Description, Serial Number etc. here");
     EXPECT_EQ(S(d.m_BriefDescription), "Put a BRIEF Project Description here (is displayed)");
     EXPECT_EQ(S(d.m_ProjectName), "Put the Project Name here");
-    EXPECT_EQ(d.m_ShowProject, 1);
-    EXPECT_EQ(d.m_Locked, 0);
-    EXPECT_EQ(d.m_Finished, 0);
-    EXPECT_EQ(d.m_LoggingSetUp, 1);
+    // Archived, start immediately, show, locked, finished, set up, retrieval, logging.
+    EXPECT_EQ((std::array<int, 8>{d.m_ArchivedFile, d.m_StartImmediately, d.m_ShowProject,
+                                  d.m_Locked, d.m_Finished, d.m_LoggingSetUp, d.m_RetrievalActive,
+                                  d.m_LoggingActive}),
+              (std::array<int, 8>{0, 1, 1, 0, 0, 1, 0, 0}));
     EXPECT_EQ(d.m_SelectedParameters[22], 0);
     EXPECT_EQ((std::array{d.m_Period, d.m_PeriodMultiplier, d.m_Duration, d.m_DurationMultiplier,
                           d.m_Samples}),
@@ -124,11 +122,8 @@ TEST_F(DocumentDefaults, NewDocumentValuesInOrder) {
     EXPECT_EQ(S(c.port) + " " + S(c.baud) + " " + S(c.parity) + " " + S(c.dataBits) + " " +
                   S(c.stopBits) + " " + S(c.latency),
               "COM1 38400 NONE 8 1 200");
-    EXPECT_EQ(d.m_Comms.portSetUp, 0);
-    EXPECT_EQ(d.m_Comms.floatOrder, 0);
+    EXPECT_EQ((std::array{c.portSetUp, c.floatOrder}), (std::array{0, 0}));
     EXPECT_EQ(d.m_PortHandle, kInvalidPort);
-    EXPECT_EQ(d.m_RetrievalActive, 0);
-    EXPECT_EQ(d.m_LoggingActive, 0);
     EXPECT_EQ(d.m_MeterInfo[58], 0.0);
     for (int i = 1; i <= kReadingMapSize; ++i)
         EXPECT_EQ(d.m_ReadingMap[static_cast<std::size_t>(i - 1)], i);
