@@ -95,9 +95,8 @@ TEST_F(CommandsTest, EnableLoggingWithImmediateStartTakesNowLocksAndStartsRetrie
         (std::array{doc->m_StartDate, doc->m_StartHour, doc->m_StartMinute, doc->m_StartSecond}),
         (std::array{20130105, LocalTime(kNow).tm_hour, 3, 9}));
     EXPECT_EQ(doc->m_LoggingStartTime, kNow);
-    EXPECT_EQ(doc->m_Locked, 1);
-    EXPECT_EQ(doc->m_LoggingActive, 1);
-    EXPECT_EQ(doc->m_Finished, 0);
+    EXPECT_EQ((std::array<int, 3>{doc->m_Locked, doc->m_LoggingActive, doc->m_Finished}),
+              (std::array<int, 3>{1, 1, 0}));
     EXPECT_TRUE(doc->IsModified());
     // StartRetrieval: ring cleared, start-up requests queued, timer at the latency.
     EXPECT_EQ(doc->m_RetrievalActive, 1);

@@ -110,11 +110,9 @@ TEST(LoggerOptions, RefusesWrongCommandLinesWithAReason) {
 TEST_F(LoggerRun, SixtyOneSecondSamplesEndInAProjectWithSixtyRecords) {
     ASSERT_EQ(Run({"--samples", "60", "--csv", dir.File("run.csv")}), kExitOk) << err.text();
     auto doc = ReadBack();
-    EXPECT_EQ(doc->m_SampleCount, 60);
-    EXPECT_EQ(doc->m_Samples, 60);
-    EXPECT_EQ(doc->m_Locked, 1);
-    EXPECT_EQ(doc->m_Finished, 1);
-    EXPECT_EQ(doc->m_SystemType, 1);
+    EXPECT_EQ((std::array<int, 5>{doc->m_SampleCount, doc->m_Samples, doc->m_Locked,
+                                  doc->m_Finished, doc->m_SystemType}),
+              (std::array<int, 5>{60, 60, 1, 1, 1}));
     EXPECT_EQ(doc->m_ModelNumber, 760.0);
     for (int n = 1; n < 60; ++n)
         EXPECT_GE(doc->m_SampleTimes[static_cast<std::size_t>(n)],
