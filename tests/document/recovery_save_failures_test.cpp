@@ -16,6 +16,7 @@
 #include <fstream>
 #include <map>
 #include <sched.h>
+#include <sstream>
 #include <string>
 #include <sys/mount.h>
 #include <sys/wait.h>
@@ -53,13 +54,10 @@ template <class Child> std::map<std::string, std::string> InChild(Child child) {
     int status = 0;
     waitpid(pid, &status, 0);
     std::map<std::string, std::string> lines;
-    for (std::size_t at = 0; at < text.size();) {
-        const auto end = text.find('\n', at);
-        const std::string line = text.substr(at, end - at);
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
         if (const auto eq = line.find('='); eq != std::string::npos)
             lines[line.substr(0, eq)] = line.substr(eq + 1);
-        at = end == std::string::npos ? text.size() : end + 1;
-    }
     return lines;
 }
 
