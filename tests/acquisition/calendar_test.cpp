@@ -16,6 +16,17 @@ std::string Text(const auto& field) {
     return std::string(field.data());
 }
 
+// Every text piece of a captured date, space-separated, in declaration order.
+std::string Pieces(const GetSystemDate& d) {
+    std::string all;
+    for (const char* piece :
+         {d.m_WeekdayName.data(), d.m_MonthName.data(), d.m_Day.data(), d.m_Month.data(),
+          d.m_Year.data(), d.m_Year2.data(), d.m_Hour.data(), d.m_Minute.data(), d.m_Second.data(),
+          d.m_Clock.data(), d.m_DateText.data()})
+        all += (all.empty() ? "" : " ") + std::string(piece);
+    return all;
+}
+
 class CalendarTest : public ::testing::Test {
   protected:
     platform::ManualClock clock_{LocalTimeOf(2013, 1, 5, 14, 3, 9)};
@@ -25,17 +36,7 @@ TEST_F(CalendarTest, CapturesNowAsZeroPaddedPieces) {
     GetSystemDate date;
     EXPECT_EQ(date.m_Time, clock_.Get());
     EXPECT_EQ(Text(date.m_TimeText), "Sat Jan 05 14:03:09 2013");
-    EXPECT_EQ(Text(date.m_WeekdayName), "Sat");
-    EXPECT_EQ(Text(date.m_MonthName), "Jan");
-    EXPECT_EQ(Text(date.m_Day), "05");
-    EXPECT_EQ(Text(date.m_Month), "01");
-    EXPECT_EQ(Text(date.m_Year), "2013");
-    EXPECT_EQ(Text(date.m_Year2), "13");
-    EXPECT_EQ(Text(date.m_Hour), "14");
-    EXPECT_EQ(Text(date.m_Minute), "03");
-    EXPECT_EQ(Text(date.m_Second), "09");
-    EXPECT_EQ(Text(date.m_Clock), "14:03:09");
-    EXPECT_EQ(Text(date.m_DateText), "05/01/2013");
+    EXPECT_EQ(Pieces(date), "Sat Jan 05 01 2013 13 14 03 09 14:03:09 05/01/2013");
     EXPECT_EQ(date.m_TmAtCreation.tm_mday, 5);
     EXPECT_EQ(TodayDayNumber(), 20130105);
 }
@@ -52,11 +53,7 @@ TEST_F(CalendarTest, SetDateKeepsTheClockAndTheCapturedMomentAndRollsOver) {
     GetSystemDate date;
     const std::int64_t captured = date.m_Time;
     EXPECT_EQ(date.SetDate("31/12/2012"), 1);
-    EXPECT_EQ(Text(date.m_Clock), "14:03:09");
-    EXPECT_EQ(Text(date.m_WeekdayName), "Mon");
-    EXPECT_EQ(Text(date.m_MonthName), "Dec");
-    EXPECT_EQ(Text(date.m_Year), "2012");
-    EXPECT_EQ(Text(date.m_DateText), "31/12/2012");
+    EXPECT_EQ(Pieces(date), "Mon Dec 31 12 2012 12 14 03 09 14:03:09 31/12/2012");
     EXPECT_EQ(date.m_Time, captured);
 
     date.SetDate("31/04/2013"); // April has 30 days

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -63,12 +64,10 @@ TEST_F(CommandsTest, EnableLoggingOnALockedProjectShowsTheLockAndChangesNothing)
 
     EXPECT_FALSE(OnEnableLogging(*doc, state, timer));
     ExpectMessage(kProjectLocked, "Project Warning");
-    EXPECT_EQ(doc->m_LoggingActive, 0);
-    EXPECT_EQ(doc->m_RetrievalActive, 0);
-    EXPECT_EQ(doc->m_Finished, 1);
-    EXPECT_EQ(doc->m_TickCountdown, 17);
-    EXPECT_EQ(doc->m_StartHour, 3);
-    EXPECT_EQ(doc->m_LoggingStartTime, 42);
+    EXPECT_EQ((std::array<std::int64_t, 6>{doc->m_LoggingActive, doc->m_RetrievalActive,
+                                           doc->m_Finished, doc->m_TickCountdown, doc->m_StartHour,
+                                           doc->m_LoggingStartTime}),
+              (std::array<std::int64_t, 6>{0, 0, 1, 17, 3, 42}));
     EXPECT_EQ(doc->m_LiveValues[5][5], 1.5);
     EXPECT_FALSE(doc->IsModified());
     EXPECT_TRUE(timer.armed.empty());
@@ -92,15 +91,12 @@ TEST_F(CommandsTest, EnableLoggingWithImmediateStartTakesNowLocksAndStartsRetrie
     EXPECT_TRUE(OnEnableLogging(*doc, state, timer));
     EXPECT_TRUE(messages.shown().empty());
     EXPECT_EQ(doc->m_TickCountdown, 0);
-    const std::tm local = LocalTime(kNow);
-    EXPECT_EQ(doc->m_StartHour, local.tm_hour);
-    EXPECT_EQ(doc->m_StartMinute, 3);
-    EXPECT_EQ(doc->m_StartSecond, 9);
-    EXPECT_EQ(doc->m_StartDate, 20130105);
+    EXPECT_EQ(
+        (std::array{doc->m_StartDate, doc->m_StartHour, doc->m_StartMinute, doc->m_StartSecond}),
+        (std::array{20130105, LocalTime(kNow).tm_hour, 3, 9}));
     EXPECT_EQ(doc->m_LoggingStartTime, kNow);
-    EXPECT_EQ(doc->m_Locked, 1);
-    EXPECT_EQ(doc->m_LoggingActive, 1);
-    EXPECT_EQ(doc->m_Finished, 0);
+    EXPECT_EQ((std::array<int, 3>{doc->m_Locked, doc->m_LoggingActive, doc->m_Finished}),
+              (std::array<int, 3>{1, 1, 0}));
     EXPECT_TRUE(doc->IsModified());
     // StartRetrieval: ring cleared, start-up requests queued, timer at the latency.
     EXPECT_EQ(doc->m_RetrievalActive, 1);
@@ -125,9 +121,8 @@ TEST_F(CommandsTest, EnableLoggingWithDelayedStartKeepsTheSetUpTimes) {
     doc->m_StartSecond = 0;
     doc->m_TickCountdown = 4;
     EXPECT_TRUE(OnEnableLogging(*doc, state, timer));
-    EXPECT_EQ(doc->m_StartDate, 20130201);
-    EXPECT_EQ(doc->m_StartHour, 6);
-    EXPECT_EQ(doc->m_StartMinute, 30);
+    EXPECT_EQ((std::array{doc->m_StartDate, doc->m_StartHour, doc->m_StartMinute}),
+              (std::array{20130201, 6, 30}));
     EXPECT_EQ(doc->m_TickCountdown, 4);
     EXPECT_EQ(doc->m_LoggingStartTime, 0);
     EXPECT_EQ(doc->m_LoggingActive, 1); // logging itself begins now
@@ -202,10 +197,10 @@ TEST_F(CommandsTest, StopOnAnUnlockedProjectClosesThePortSilentlyAndStartThenAsk
     EXPECT_TRUE(messages.shown().empty());
     EXPECT_FALSE(IsOpen(fd));
     EXPECT_EQ(doc->m_PortHandle, kInvalidPort);
-    EXPECT_EQ(doc->m_RetrievalActive, 0);
-    EXPECT_EQ(doc->m_Comms.portSetUp, 0);
-    EXPECT_EQ(doc->m_LoggingActive, 0);
-    EXPECT_EQ(doc->m_Finished, 1); // EndLogging runs even without a logging run
+    // Retrieval, port set-up, logging, finished: EndLogging runs even without a run.
+    EXPECT_EQ((std::array<int, 4>{doc->m_RetrievalActive, doc->m_Comms.portSetUp,
+                                  doc->m_LoggingActive, doc->m_Finished}),
+              (std::array<int, 4>{0, 0, 0, 1}));
     EXPECT_EQ(doc->m_LoggingEndTime, kNow);
     EXPECT_TRUE(timer.killed.empty()); // the timer keeps running
 
@@ -232,9 +227,8 @@ TEST_F(CommandsTest, StopOnALockedProjectAsksFirst) {
     messages.QueueAnswer(MessageAnswer::Yes);
     clock.Advance(90);
     EXPECT_TRUE(OnStopRetrieval(*doc));
-    EXPECT_EQ(doc->m_LoggingActive, 0);
-    EXPECT_EQ(doc->m_Finished, 1);
-    EXPECT_EQ(doc->m_Locked, 1);
+    EXPECT_EQ((std::array<int, 3>{doc->m_LoggingActive, doc->m_Finished, doc->m_Locked}),
+              (std::array<int, 3>{0, 1, 1}));
     EXPECT_EQ(doc->m_LoggingEndTime, kNow + 90);
     EXPECT_EQ(doc->m_ProjectEndDate, 20130105);
     EXPECT_FALSE(IsOpen(fd));

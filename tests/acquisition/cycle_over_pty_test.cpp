@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 
 namespace zentra {
@@ -73,9 +74,8 @@ TEST_F(CycleOverPty, StartsUpWithLayoutThenInformationThenReadingsOnePerTick) {
     meter.Send(test::InfoReply(1, 230.0f, 5.0f, 3.0f));
     tick = Tick();
     EXPECT_EQ(tick.filed, 3);
-    EXPECT_EQ(doc->m_SystemVoltage, 230.0);
-    EXPECT_EQ(doc->m_SystemCurrent, 5.0);
-    EXPECT_EQ(doc->m_SystemTypeNumber, 3.0);
+    EXPECT_EQ((std::array{doc->m_SystemVoltage, doc->m_SystemCurrent, doc->m_SystemTypeNumber}),
+              (std::array{230.0, 5.0, 3.0}));
     EXPECT_EQ(doc->m_MeterInfo[15], 15.0);
     EXPECT_EQ(doc->m_MeterInfo[16], 0.0); // floats beyond 15 are not used
     EXPECT_EQ(meter.TakeRequests(), std::vector<Bytes>{kReadingsRequest});
@@ -146,12 +146,14 @@ TEST_F(CycleOverPty, AReadingsReplyThatCarriesNothingIsAMissingReply) {
     EXPECT_EQ(doc->m_SampleValues[0][1], 6.0);
 }
 
-TEST_F(CycleOverPty, AShortReadingsReplyStoresOnlyWhatItCarried) {
+TEST_F(CycleOverPty, AShortReadingsReplyStoresOnlyWhatItCarriedAndMarksTheProjectChanged) {
     StartUp(/*logging=*/true);
+    doc->SetModifiedFlag(false); // as a save leaves it
     meter.Send(test::ReadingsReply(1, Block(), 12));
     const TickOutcome tick = Tick();
     EXPECT_EQ(tick.filed, 4);
-    EXPECT_EQ(tick.recordsWritten, 1);
+    ASSERT_EQ(tick.recordsWritten, 1);
+    EXPECT_TRUE(doc->IsModified());
     const RingEntry& slot = doc->m_LiveValues[0];
     EXPECT_EQ(slot[12], 12.0);
     EXPECT_TRUE(std::isnan(slot[13]));
@@ -160,15 +162,6 @@ TEST_F(CycleOverPty, AShortReadingsReplyStoresOnlyWhatItCarried) {
     EXPECT_EQ(record[12], 12.0); // index 12 at position 12
     EXPECT_EQ(record[13], 0.0);  // index 13: not carried
     EXPECT_EQ(record[16], 0.0);  // Hz: not carried
-}
-
-TEST_F(CycleOverPty, ASampleLoggedAfterASaveMarksTheProjectChanged) {
-    StartUp(/*logging=*/true);
-    doc->SetModifiedFlag(false); // as a save leaves it
-    meter.Send(test::ReadingsReply(1, Block()));
-    const TickOutcome tick = Tick();
-    ASSERT_EQ(tick.recordsWritten, 1);
-    EXPECT_TRUE(doc->IsModified());
 }
 
 TEST(NodeByte, NodesUpTo247KeepAllEightBits) {

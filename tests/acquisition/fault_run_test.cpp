@@ -141,12 +141,6 @@ class FaultRun : public ::testing::Test, protected test::CycleRig {
     }
 };
 
-TEST_F(FaultRun, CleanRunLogsEverySecond) {
-    EXPECT_EQ(Run(10), 10);
-    EXPECT_EQ(doc->m_LiveIndex, 10);
-    ExpectLogConsistent();
-}
-
 TEST_F(FaultRun, FaultsThatSpoilEveryReplyLogNothingUntilTheyClear) {
     sim::SimFaults crc, exception, otherNode, noise;
     crc.corruptCrc = true;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <csignal>
 #include <filesystem>
@@ -26,20 +27,13 @@ TEST(LoggerOptions, ReadsAFullCommandLine) {
                "--parity",      "even",     "--stop", "2",         "--latency", "150ms"});
     ASSERT_EQ(parsed.error, "");
     const LoggerOptions& o = parsed.options;
-    EXPECT_EQ(o.port, "COM2");
-    EXPECT_EQ(o.period, 5);
-    EXPECT_EQ(o.periodMultiplier, 60);
-    EXPECT_EQ(o.samples, 60);
-    EXPECT_EQ(o.out, "run.ztr");
-    EXPECT_EQ(o.csv, "run.csv");
-    EXPECT_EQ(o.node, 17);
-    EXPECT_EQ(o.order, 3);
-    EXPECT_EQ(o.baud, "9600");
-    EXPECT_EQ(o.parity, "EVEN");
-    EXPECT_EQ(o.stop, "2");
-    EXPECT_EQ(o.latencyMs, 150);
-    EXPECT_EQ(o.tickMs, 1000);
-    EXPECT_EQ(o.giveUpSeconds, 600);
+    EXPECT_EQ(o.port + " " + o.out + " " + o.csv.value_or("-") + " " + o.baud.value_or("-") + " " +
+                  o.parity.value_or("-") + " " + o.stop.value_or("-"),
+              "COM2 run.ztr run.csv 9600 EVEN 2");
+    EXPECT_EQ((std::array<std::int64_t, 8>{o.period, o.periodMultiplier, o.samples,
+                                           o.node.value_or(-1), o.order.value_or(-1),
+                                           o.latencyMs.value_or(-1), o.tickMs, o.giveUpSeconds}),
+              (std::array<std::int64_t, 8>{5, 60, 60, 17, 3, 150, 1000, 600}));
 
     const auto plain = Parse({"COM1", "--period", "30", "--samples", "1", "-o", "a.ztr"});
     ASSERT_EQ(plain.error, "");
@@ -116,11 +110,9 @@ TEST(LoggerOptions, RefusesWrongCommandLinesWithAReason) {
 TEST_F(LoggerRun, SixtyOneSecondSamplesEndInAProjectWithSixtyRecords) {
     ASSERT_EQ(Run({"--samples", "60", "--csv", dir.File("run.csv")}), kExitOk) << err.text();
     auto doc = ReadBack();
-    EXPECT_EQ(doc->m_SampleCount, 60);
-    EXPECT_EQ(doc->m_Samples, 60);
-    EXPECT_EQ(doc->m_Locked, 1);
-    EXPECT_EQ(doc->m_Finished, 1);
-    EXPECT_EQ(doc->m_SystemType, 1);
+    EXPECT_EQ((std::array<int, 5>{doc->m_SampleCount, doc->m_Samples, doc->m_Locked,
+                                  doc->m_Finished, doc->m_SystemType}),
+              (std::array<int, 5>{60, 60, 1, 1, 1}));
     EXPECT_EQ(doc->m_ModelNumber, 760.0);
     for (int n = 1; n < 60; ++n)
         EXPECT_GE(doc->m_SampleTimes[static_cast<std::size_t>(n)],

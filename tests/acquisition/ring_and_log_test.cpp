@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 
 namespace zentra {
@@ -162,10 +163,9 @@ TEST(LoggingStep, OneMinuteTimesThreeRecordsOnReplies1_61And121) {
             writtenOn.push_back(reply);
     }
     EXPECT_EQ(writtenOn, (std::vector<int>{1, 61, 121}));
-    EXPECT_EQ(doc->m_SampleCount, 3);
-    EXPECT_EQ(doc->m_LoggingActive, 0);
-    EXPECT_EQ(doc->m_Finished, 1);
-    EXPECT_EQ(doc->m_Locked, 1);
+    EXPECT_EQ((std::array<int, 4>{doc->m_SampleCount, doc->m_LoggingActive, doc->m_Finished,
+                                  doc->m_Locked}),
+              (std::array<int, 4>{3, 0, 1, 1}));
     EXPECT_EQ(doc->m_LoggingEndTime, kStart + 121) << "ended by the 121st reply";
     EXPECT_EQ(doc->m_ProjectEndDate, DayNumberOf(kStart + 121));
     EXPECT_EQ(doc->m_SampleTimes[1], kStart + 61);

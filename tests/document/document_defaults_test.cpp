@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
@@ -28,6 +29,13 @@ class DocumentDefaults : public ::testing::Test {
     const test::ScopedUserFolders folders_; // no stored defaults; nothing written outside
     platform::ManualClock clock_{LocalTimeOf(2013, 1, 5, 14, 3, 9)};
     std::unique_ptr<CZentraDoc> doc_ = std::make_unique<CZentraDoc>();
+
+    // Voltage, current, system type number, spare, node and model of the meter fields.
+    std::array<double, 6> MeterFigures() const {
+        const CZentraDoc& d = *doc_;
+        return {d.m_SystemVoltage, d.m_SystemCurrent, d.m_SystemTypeNumber,
+                d.m_MeterSpare,    d.m_ModbusNode,    d.m_ModelNumber};
+    }
 };
 
 TEST(GraphRecord, HeaderIsZeroOnWritingAndIgnoredOnReading) {
@@ -94,20 +102,18 @@ TEST_F(DocumentDefaults, NewDocumentValuesInOrder) {
                                            d.m_SampleCount, d.m_DataViewTop, d.m_SampleTimes[54]}),
               (std::array<std::int64_t, 6>{}));
     EXPECT_EQ(d.m_SampleValues[54][2], 0.0);
-    EXPECT_EQ(d.m_ArchivedFile, 0);
     EXPECT_FALSE(d.IsModified());
-    EXPECT_EQ(d.m_ProjectStartDate, 20130105);
-    EXPECT_EQ(d.m_ProjectEndDate, 20130105);
-    EXPECT_EQ((std::array{d.m_StartDate, d.m_StartHour, d.m_StartMinute, d.m_StartSecond}),
-              (std::array{20130105, 14, 3, 9}));
-    EXPECT_EQ(d.m_StartImmediately, 1);
+    EXPECT_EQ((std::array{d.m_ProjectStartDate, d.m_ProjectEndDate, d.m_StartDate, d.m_StartHour,
+                          d.m_StartMinute, d.m_StartSecond}),
+              (std::array{20130105, 20130105, 20130105, 14, 3, 9}));
     EXPECT_EQ(S(d.m_Description), "Put the Project Description, Serial Number etc. here");
     EXPECT_EQ(S(d.m_BriefDescription), "Put a BRIEF Project Description here (is displayed)");
     EXPECT_EQ(S(d.m_ProjectName), "Put the Project Name here");
-    EXPECT_EQ(d.m_ShowProject, 1);
-    EXPECT_EQ(d.m_Locked, 0);
-    EXPECT_EQ(d.m_Finished, 0);
-    EXPECT_EQ(d.m_LoggingSetUp, 1);
+    // Archived, start immediately, show, locked, finished, set up, retrieval, logging.
+    EXPECT_EQ((std::array<int, 8>{d.m_ArchivedFile, d.m_StartImmediately, d.m_ShowProject,
+                                  d.m_Locked, d.m_Finished, d.m_LoggingSetUp, d.m_RetrievalActive,
+                                  d.m_LoggingActive}),
+              (std::array<int, 8>{0, 1, 1, 0, 0, 1, 0, 0}));
     EXPECT_EQ(d.m_SelectedParameters[22], 0);
     EXPECT_EQ((std::array{d.m_Period, d.m_PeriodMultiplier, d.m_Duration, d.m_DurationMultiplier,
                           d.m_Samples}),
@@ -116,11 +122,8 @@ TEST_F(DocumentDefaults, NewDocumentValuesInOrder) {
     EXPECT_EQ(S(c.port) + " " + S(c.baud) + " " + S(c.parity) + " " + S(c.dataBits) + " " +
                   S(c.stopBits) + " " + S(c.latency),
               "COM1 38400 NONE 8 1 200");
-    EXPECT_EQ(d.m_Comms.portSetUp, 0);
-    EXPECT_EQ(d.m_Comms.floatOrder, 0);
+    EXPECT_EQ((std::array{c.portSetUp, c.floatOrder}), (std::array{0, 0}));
     EXPECT_EQ(d.m_PortHandle, kInvalidPort);
-    EXPECT_EQ(d.m_RetrievalActive, 0);
-    EXPECT_EQ(d.m_LoggingActive, 0);
     EXPECT_EQ(d.m_MeterInfo[58], 0.0);
     for (int i = 1; i <= kReadingMapSize; ++i)
         EXPECT_EQ(d.m_ReadingMap[static_cast<std::size_t>(i - 1)], i);
@@ -143,19 +146,14 @@ TEST_F(DocumentDefaults, EveryGraphAfterTheDocumentDefaults) {
     for (int k = 0; k < kGraphCount; ++k) {
         const Graph& g = doc_->m_Graphs[static_cast<std::size_t>(k)];
         SCOPED_TRACE(k);
-        EXPECT_EQ(g.m_GraphNumber, k);
-        EXPECT_EQ(g.m_Word52, 0);
-        EXPECT_EQ(g.m_Quadrant, k % 4);
+        EXPECT_EQ((std::array<int, 8>{g.m_GraphNumber, g.m_Word52, g.m_Quadrant, g.m_RealTime,
+                                      g.m_GraphMode, g.m_ScaleX, g.m_ScaleY, g.m_NominalScaleY}),
+                  (std::array<int, 8>{k, 0, k % 4, 0, 1, 20, 12, 10}));
         EXPECT_EQ(g.m_LineColour, (std::array<std::int32_t, 3>{1, 4, 2}));
         EXPECT_EQ(g.m_Associations, (std::array<std::int32_t, 3>{0, 0, 0}));
         for (const auto& h : g.m_Headings)
             EXPECT_EQ(S(h), "OFF");
-        EXPECT_EQ(g.m_RealTime, 0);
-        EXPECT_EQ(g.m_GraphMode, 1);
         EXPECT_EQ(g.m_NominalY, (std::array<double, 2>{300.0, 100.0}));
-        EXPECT_EQ(g.m_ScaleX, 20);
-        EXPECT_EQ(g.m_ScaleY, 12);
-        EXPECT_EQ(g.m_NominalScaleY, 10);
         EXPECT_EQ(g.m_TickLengthX, 1.5);
         EXPECT_EQ(g.m_TickLengthY, 0.75);
     }
@@ -165,13 +163,8 @@ TEST_F(DocumentDefaults, MeterFamilies) {
     doc_->m_SystemType = 3;
     doc_->OnNewDocument();
     EXPECT_EQ(doc_->m_SystemType, 3);
-    EXPECT_EQ(doc_->m_SystemVoltage, 800.0);
-    EXPECT_EQ(doc_->m_SystemCurrent, 10.0);
-    EXPECT_EQ(doc_->m_SystemTypeNumber, 1.0);
-    EXPECT_EQ(doc_->m_MeterSpare, 8000.0);
+    EXPECT_EQ((MeterFigures()), (std::array{800.0, 10.0, 1.0, 8000.0, 1.0, 760.0}));
     EXPECT_FLOAT_EQ(doc_->m_VersionFraction, 0.03f);
-    EXPECT_EQ(doc_->m_ModbusNode, 1.0);
-    EXPECT_EQ(doc_->m_ModelNumber, 760.0);
     for (std::size_t k = 0; k < kGraphCount; ++k) {
         // Graphs 2 and 3 take their own full scale from the graph defaults.
         if (k != 1 && k != 2) {
@@ -187,10 +180,7 @@ TEST_F(DocumentDefaults, MeterFamilies) {
     doc_->m_SystemType = 2;
     doc_->OnNewDocument();
     EXPECT_EQ(doc_->m_SystemType, 1);
-    EXPECT_EQ(doc_->m_SystemVoltage, 280.0);
-    EXPECT_EQ(doc_->m_SystemCurrent, 5.0);
-    EXPECT_EQ(doc_->m_SystemTypeNumber, 3.0);
-    EXPECT_EQ(doc_->m_MeterSpare, 4200.0);
+    EXPECT_EQ((MeterFigures()), (std::array{280.0, 5.0, 3.0, 4200.0, 1.0, 760.0}));
     EXPECT_FLOAT_EQ(doc_->m_VersionFraction, 0.01f);
     EXPECT_EQ(doc_->m_Graphs[11].m_NominalY[0], 300.0);
 }
@@ -213,10 +203,10 @@ TEST_F(DocumentDefaults, GraphDefaultsFullParameterSet) {
     EXPECT_TRUE(IsTraceOff(g[4].m_Headings[2]));
     EXPECT_EQ(g[4].m_CentreZero, 1);
     for (std::size_t k = 0; k < 5; ++k) {
-        EXPECT_EQ(g[k].m_Enabled, 1);
-        EXPECT_EQ(g[k].m_RealTime, 0);
-        EXPECT_EQ(g[k].m_GraphMode, 1);
-        EXPECT_EQ(g[k].m_RelativeY, 1);
+        EXPECT_EQ((std::array<int, 4>{g[k].m_Enabled, g[k].m_RealTime, g[k].m_GraphMode,
+                                      g[k].m_RelativeY}),
+                  (std::array<int, 4>{1, 0, 1, 1}))
+            << k;
         EXPECT_EQ(g[k].m_NominalY[0], 300.0);
     }
 }

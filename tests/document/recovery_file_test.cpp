@@ -14,11 +14,8 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <memory>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
 
 namespace zentra {
 namespace {
@@ -36,8 +33,7 @@ class RecoveryFile : public ::testing::Test {
 
     // A document in the middle of a logging run.
     std::unique_ptr<CZentraDoc> LoggingDoc() {
-        auto doc = std::make_unique<CZentraDoc>();
-        doc->OnNewDocument();
+        auto doc = test::NewDocument();
         SetText(doc->m_ProjectName, "Pump house");
         doc->m_Locked = 1;
         doc->m_LoggingActive = 1;
@@ -120,9 +116,7 @@ TEST_F(RecoveryFile, TheCopyIsTheProjectImageAndTheLiveDocumentIsNotStamped) {
     EXPECT_FALSE(doc->IsModified());
 
     // Byte for byte what saving the project at this moment writes.
-    Bytes expected(kProjectFileSize);
-    SerializeStore(*doc, expected.data());
-    EXPECT_TRUE(ReadBytes(writer.CopyPath()) == expected);
+    EXPECT_TRUE(ReadBytes(writer.CopyPath()) == test::StoreImage(*doc));
     EXPECT_EQ(FilesIn(folder_), 2u); // the copy and its lock; no temporary file
 }
 
@@ -311,9 +305,7 @@ TEST_F(RecoveryFile, ShortOrForeignFilesInTheFolderAreNotOffered) {
     fs::create_directories(folder_);
     std::ofstream(folder_ / "recovery-1.ztr") << "cut short by a full disk";
     std::ofstream(folder_ / "notes.ztr") << "not ours";
-    Bytes image(kProjectFileSize, 0);
-    std::ofstream(folder_ / "recovery-2.ztr.tmp", std::ios::binary)
-        .write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
+    test::WriteBytes(folder_ / "recovery-2.ztr.tmp", Bytes(kProjectFileSize, 0));
     EXPECT_TRUE(FindInterruptedRuns().empty());
 }
 

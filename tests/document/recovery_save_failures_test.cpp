@@ -14,15 +14,13 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
-#include <memory>
 #include <sched.h>
+#include <sstream>
 #include <string>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
 
 namespace zentra {
 namespace {
@@ -56,13 +54,10 @@ template <class Child> std::map<std::string, std::string> InChild(Child child) {
     int status = 0;
     waitpid(pid, &status, 0);
     std::map<std::string, std::string> lines;
-    for (std::size_t at = 0; at < text.size();) {
-        const auto end = text.find('\n', at);
-        const std::string line = text.substr(at, end - at);
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
         if (const auto eq = line.find('='); eq != std::string::npos)
             lines[line.substr(0, eq)] = line.substr(eq + 1);
-        at = end == std::string::npos ? text.size() : end + 1;
-    }
     return lines;
 }
 
@@ -127,8 +122,7 @@ TEST_F(SaveFailure, AFullMediumAndAReadOnlyMediumKeepThePreviousFileAndSayWhy) {
 
 TEST_F(SaveFailure, AProgramKilledWhileSavingLeavesAWholeFileOfOneVersion) {
     const std::string path = dir_.File("run.ztr");
-    auto doc = std::make_unique<CZentraDoc>();
-    doc->OnNewDocument();
+    auto doc = test::NewDocument();
     auto version = [&doc](int v) {
         SetText(doc->m_ProjectName, ("version " + std::to_string(v)).c_str());
         doc->m_SampleCount = v % kMaxSamples;
@@ -177,9 +171,7 @@ TEST_F(SaveFailure, TemporaryFilesOfSavesCutOffLongAgoAreTidiedAway) {
     stamp(dir_.File(".zentra-save-4242-1.tmp"), std::chrono::minutes(1));
     stamp(dir_.File("notes.tmp"), std::chrono::minutes(600));
 
-    auto doc = std::make_unique<CZentraDoc>();
-    doc->OnNewDocument();
-    ASSERT_TRUE(OnSaveDocument(*doc, dir_.File("site.ztr")).ok);
+    ASSERT_TRUE(OnSaveDocument(*test::NewDocument(), dir_.File("site.ztr")).ok);
     EXPECT_FALSE(fs::exists(dir_.File(".zentra-save-4242-0.tmp")));
     EXPECT_TRUE(fs::exists(dir_.File(".zentra-save-4242-1.tmp"))); // may be a save going on
     EXPECT_TRUE(fs::exists(dir_.File("notes.tmp")));

@@ -13,12 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <memory>
 #include <vector>
 
 namespace zentra {
@@ -26,6 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::Bytes;
+using test::NewDocument;
 
 constexpr platform::TimeSeconds kMoment = 1357394589; // Sat 5 Jan 2013 14:03:09 UTC
 
@@ -51,11 +48,6 @@ class SettingsDefaults : public ::testing::Test {
         for (const auto& entry : fs::recursive_directory_iterator(folders_.ConfigHome()))
             count += entry.is_regular_file() ? 1 : 0;
         return count;
-    }
-    static std::unique_ptr<CZentraDoc> NewDocument() {
-        auto doc = std::make_unique<CZentraDoc>();
-        EXPECT_TRUE(doc->OnNewDocument());
-        return doc;
     }
     // Built-in defaults only: what a new document is before the store is read.
     static std::unique_ptr<CZentraDoc> BuiltInDocument() {
@@ -108,12 +100,15 @@ TEST_F(SettingsDefaults, EmptyStoreGivesBuiltInDefaultsAndCreatesTheKeysWithoutV
     ExpectSameStoredFields(*fresh, *builtIn);
 }
 
-TEST_F(SettingsDefaults, SetAsDefaultStoresRawBytesAndTheNextDocumentTakesThem) {
+TEST_F(SettingsDefaults, SetAsDefaultAsksThenStoresRawBytesAndTheNextDocumentTakesThem) {
     test::ScriptedMessages messages;
+    messages.QueueAnswer(platform::MessageAnswer::No);
     messages.QueueAnswer(platform::MessageAnswer::Yes);
     auto doc = NewDocument();
     doc->m_Period = 5;
     doc->m_PeriodMultiplier = 60;
+    EXPECT_FALSE(OnSetAsDefault(*doc)); // answered No: nothing is written
+    EXPECT_EQ(StoredValueCount(), 0);
     doc->m_ShowProject = 0;
     Graph& third = doc->m_Graphs[2];
     SetText(third.m_Headings[0], "kW Sum");
@@ -124,10 +119,10 @@ TEST_F(SettingsDefaults, SetAsDefaultStoresRawBytesAndTheNextDocumentTakesThem) 
     third.m_Enabled = 0; // not one of the stored fields
     ASSERT_TRUE(OnSetAsDefault(*doc));
 
-    ASSERT_EQ(messages.shown().size(), 1u);
-    EXPECT_EQ(messages.shown()[0].text, "Set the current settings as default?");
-    EXPECT_EQ(messages.shown()[0].caption, "Default Settings");
-    EXPECT_EQ(messages.shown()[0].buttons, platform::MessageButtons::YesNo);
+    ASSERT_EQ(messages.shown().size(), 2u);
+    EXPECT_EQ(messages.shown()[1].text, "Set the current settings as default?");
+    EXPECT_EQ(messages.shown()[1].caption, "Default Settings");
+    EXPECT_EQ(messages.shown()[1].buttons, platform::MessageButtons::YesNo);
 
     EXPECT_EQ(Stored(kProjectSettingsKey, "Period"), (Bytes{0x05, 0x00, 0x00, 0x00}));
     EXPECT_EQ(Stored(kProjectSettingsKey, "PeriodMultiplier"), (Bytes{0x3C, 0x00, 0x00, 0x00}));
@@ -208,17 +203,6 @@ TEST_F(SettingsDefaults, DefaultsSetOnAReducedSetMeterSurviveTheNextStartAndSetA
     EXPECT_STREQ(next->m_Graphs[2].m_Headings[2].data(), "h.p.");
     ASSERT_TRUE(SaveRegistryDefaults(*next));
     EXPECT_EQ(storedGraphs(), first);
-}
-
-TEST_F(SettingsDefaults, AnsweringNoWritesNothing) {
-    test::ScriptedMessages messages;
-    messages.QueueAnswer(platform::MessageAnswer::No);
-    auto doc = NewDocument();
-    doc->m_Period = 5;
-    doc->m_PeriodMultiplier = 60;
-    EXPECT_FALSE(OnSetAsDefault(*doc));
-    EXPECT_EQ(messages.shown().size(), 1u);
-    EXPECT_EQ(StoredValueCount(), 0);
 }
 
 TEST_F(SettingsDefaults, TheEndOfADocumentStoresTheSerialLinkAndNode) {

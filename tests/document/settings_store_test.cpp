@@ -27,9 +27,13 @@ std::vector<std::string> FolderEntries(const fs::path& folder) {
     return names;
 }
 
-TEST(SettingsStore, KeyPathsBecomeFoldersUnderTheConfigHome) {
+class SettingsStore : public ::testing::Test {
+  protected:
     test::ScopedUserFolders folders;
     const RegFuncs reg;
+};
+
+TEST_F(SettingsStore, KeyPathsBecomeFoldersUnderTheConfigHome) {
     const RegKey key = reg.OpenKey("Software\\Corvane\\Zentra\\Settings\\GraphicalData\\Graph3");
     ASSERT_TRUE(key);
     const fs::path expected =
@@ -43,7 +47,7 @@ TEST(SettingsStore, KeyPathsBecomeFoldersUnderTheConfigHome) {
     EXPECT_EQ(ReadBytes(expected / "Nominal Y Reading"), Bytes(bytes.begin(), bytes.end()));
 }
 
-TEST(SettingsStore, FallsBackToDotConfigInHomeWithoutXdgConfigHome) {
+TEST_F(SettingsStore, FallsBackToDotConfigInHomeWithoutXdgConfigHome) {
     test::TempDir home;
     test::ScopedEnv config("XDG_CONFIG_HOME", nullptr);
     test::ScopedEnv homeVar("HOME", home.path().c_str());
@@ -52,9 +56,7 @@ TEST(SettingsStore, FallsBackToDotConfigInHomeWithoutXdgConfigHome) {
     EXPECT_EQ(platform::SettingsRoot(), fs::path(home.path()) / ".config");
 }
 
-TEST(SettingsStore, RefusesKeysAndNamesThatWouldLeaveTheTree) {
-    test::ScopedUserFolders folders;
-    const RegFuncs reg;
+TEST_F(SettingsStore, RefusesKeysAndNamesThatWouldLeaveTheTree) {
     EXPECT_FALSE(reg.OpenKey("Software\\..\\..\\etc"));
     EXPECT_FALSE(reg.OpenKey("Software\\a/b"));
     EXPECT_FALSE(reg.OpenKey(""));
@@ -71,9 +73,7 @@ TEST(SettingsStore, RefusesKeysAndNamesThatWouldLeaveTheTree) {
     EXPECT_FALSE(fs::exists(fs::path(folders.ConfigHome()) / "Software/escape"));
 }
 
-TEST(SettingsStore, GetValueTakesOnlyValuesThatFitAndKeepsTheRestOfTheField) {
-    test::ScopedUserFolders folders;
-    const RegFuncs reg;
+TEST_F(SettingsStore, GetValueTakesOnlyValuesThatFitAndKeepsTheRestOfTheField) {
     const RegKey key = reg.OpenKey("Software\\Corvane\\Zentra\\Test");
     ASSERT_TRUE(key);
     std::array<std::uint8_t, 4> field{1, 2, 3, 4};
@@ -100,9 +100,7 @@ TEST(SettingsStore, GetValueTakesOnlyValuesThatFitAndKeepsTheRestOfTheField) {
     EXPECT_FALSE(reg.GetValue(key, "Sub", field));
 }
 
-TEST(SettingsStore, ValuesAreReplacedWholeAndAFailedWriteKeepsTheOldBytes) {
-    test::ScopedUserFolders folders;
-    const RegFuncs reg;
+TEST_F(SettingsStore, ValuesAreReplacedWholeAndAFailedWriteKeepsTheOldBytes) {
     const RegKey key = reg.OpenKey("Software\\Corvane\\Zentra\\ini");
     ASSERT_TRUE(key);
     const Bytes longValue(76, 0xAB);
@@ -124,8 +122,7 @@ TEST(SettingsStore, ValuesAreReplacedWholeAndAFailedWriteKeepsTheOldBytes) {
     EXPECT_TRUE(platform::DeleteSettingsValue(*key, "CommsSettings")); // already gone
 }
 
-TEST(SettingsStore, ABatchLandsOnlyWhenCommittedAndLeavesNoTemporaryFiles) {
-    test::ScopedUserFolders folders;
+TEST_F(SettingsStore, ABatchLandsOnlyWhenCommittedAndLeavesNoTemporaryFiles) {
     const auto key = platform::OpenSettingsKey("Software\\Corvane\\Zentra\\Batch");
     ASSERT_TRUE(key);
     const Bytes bytes{5, 0, 0, 0};
@@ -148,9 +145,7 @@ TEST(SettingsStore, ABatchLandsOnlyWhenCommittedAndLeavesNoTemporaryFiles) {
 }
 
 // The memory store keeps RegFuncs' value semantics and leaves the folder tree alone.
-TEST(SettingsStore, AMemoryStoreHoldsTheSameValuesAndNothingReachesTheDisk) {
-    test::ScopedUserFolders folders;
-    const RegFuncs reg;
+TEST_F(SettingsStore, AMemoryStoreHoldsTheSameValuesAndNothingReachesTheDisk) {
     const std::array<std::uint8_t, 2> onDisk{7, 7};
     ASSERT_TRUE(reg.SetValue(reg.OpenKey("Software\\Corvane\\Zentra\\ini"), "ModbusNode", onDisk));
 
