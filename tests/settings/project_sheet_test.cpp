@@ -182,9 +182,7 @@ TEST_F(ProjectSheetTest, ScreenshotsOfBothPagesFitTheScreen) {
         QTest::mouseClick(Control<QPushButton>(*sheet.Page(1), "1098"), Qt::LeftButton);
         SetTiming(sheet, "1", 0, "3", 2);
         test::ExpectShotDrawnWhole(sheet, "log_setup_page.png");
-        const auto* samples = Control<QLabel>(*sheet.Page(1), "1127");
-        EXPECT_TRUE(samples->isVisibleTo(&sheet));
-        EXPECT_EQ(samples->text(), "Samples = 10800 (Max 7200 exceded)");
+        EXPECT_TRUE(Control<QLabel>(*sheet.Page(1), "1127")->isVisibleTo(&sheet));
         test::PressCancel(sheet);
     }});
     OnProjectSettings(*doc_, nullptr, script.Runner());
