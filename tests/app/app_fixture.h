@@ -4,6 +4,7 @@
 
 #include "app/document_controller.h"
 #include "app/main_frame.h"
+#include "display/view/zentra_view.h"
 #include "document/project_file.h"
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QTest>
 #include <QUrl>
 #include <deque>
 #include <filesystem>
@@ -84,6 +86,16 @@ inline bool Drop(QWidget* target, const QStringList& files) {
     QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &drop);
     return drop.isAccepted();
+}
+
+// The main window at 1024 x 740 as it is drawn on the screen.
+inline QImage ShotOfMainWindow(CMainFrame& frame) {
+    frame.resize(1024, 740);
+    frame.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    frame.View()->DrawView();
+    QApplication::processEvents();
+    return frame.grab().toImage();
 }
 
 class ShellTest : public ::testing::Test {

@@ -29,14 +29,17 @@ TEST_F(ControllerTest, NewAsksAboutAModifiedDocument) {
     auto c = MakeController();
     int changes = 0;
     c->onDocumentChanged = [&](CZentraDoc&) { ++changes; };
+    const auto change = [&] {
+        std::snprintf(c->Doc().m_ProjectName.data(), 10, "Changed");
+        c->Doc().SetModifiedFlag(true);
+    };
 
     // Unmodified: no question.
     ASSERT_TRUE(c->NewDocument());
     EXPECT_TRUE(messages_.shown().empty());
 
     // No: the changes go, the document starts over.
-    std::snprintf(c->Doc().m_ProjectName.data(), 10, "Changed");
-    c->Doc().SetModifiedFlag(true);
+    change();
     messages_.QueueAnswer(MessageAnswer::No);
     ASSERT_TRUE(c->NewDocument());
     EXPECT_EQ(messages_.LastText(), "Save changes to NewLog?");
@@ -44,8 +47,7 @@ TEST_F(ControllerTest, NewAsksAboutAModifiedDocument) {
     EXPECT_FALSE(c->Doc().IsModified());
 
     // Yes but the save dialog is cancelled: nothing happens.
-    std::snprintf(c->Doc().m_ProjectName.data(), 10, "Changed");
-    c->Doc().SetModifiedFlag(true);
+    change();
     messages_.QueueAnswer(MessageAnswer::Yes);
     EXPECT_FALSE(c->NewDocument());
     EXPECT_EQ(ProjectName(c->Doc()), "Changed");

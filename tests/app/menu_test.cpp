@@ -24,38 +24,21 @@ struct Line {
     bool enabled;
 };
 
-struct Shown {
-    bool separator = false;
-    std::string text;
-    int id = 0;
-    bool enabled = true;
-};
-
-std::vector<Shown> ItemsOf(QMenu* menu) {
-    std::vector<Shown> lines;
-    for (QAction* action : menu->actions()) {
-        if (!action->isVisible())
-            continue;
-        if (action->isSeparator())
-            lines.push_back({true, {}, 0, true});
-        else
-            lines.push_back(
-                {false, action->text().toStdString(), action->data().toInt(), action->isEnabled()});
-    }
-    return lines;
-}
-
+// The visible lines of the menu, in order, against the expected ones.
 void ExpectItems(QMenu* menu, const std::vector<Line>& expected) {
-    const std::vector<Shown> actual = ItemsOf(menu);
-    ASSERT_EQ(actual.size(), expected.size()) << menu->title().toStdString();
+    std::vector<const QAction*> shown;
+    for (const QAction* action : menu->actions())
+        if (action->isVisible())
+            shown.push_back(action);
+    ASSERT_EQ(shown.size(), expected.size()) << menu->title().toStdString();
     for (std::size_t i = 0; i < expected.size(); ++i) {
         SCOPED_TRACE(menu->title().toStdString() + " item " + std::to_string(i));
-        EXPECT_EQ(actual[i].separator, expected[i].text == nullptr);
-        if (!expected[i].text)
-            continue;
-        EXPECT_EQ(actual[i].text, expected[i].text);
-        EXPECT_EQ(actual[i].id, expected[i].id);
-        EXPECT_EQ(actual[i].enabled, expected[i].enabled);
+        EXPECT_EQ(shown[i]->isSeparator(), expected[i].text == nullptr);
+        if (expected[i].text) {
+            EXPECT_EQ(shown[i]->text().toStdString(), expected[i].text);
+            EXPECT_EQ(shown[i]->data().toInt(), expected[i].id);
+            EXPECT_EQ(shown[i]->isEnabled(), expected[i].enabled);
+        }
     }
 }
 

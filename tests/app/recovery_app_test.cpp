@@ -180,12 +180,7 @@ TEST_F(RecoveryShellTest, TheStatusBarSaysWhenTheAdapterHasGone) {
     EXPECT_EQ(frame->PortPaneText().toStdString(),
               "Link to the meter lost: reconnect it, then use Settings -> Communication");
 
-    frame->resize(1024, 740);
-    frame->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
-    frame->View()->DrawView();
-    QApplication::processEvents();
-    const QImage shot = frame->grab().toImage();
+    const QImage shot = ShotOfMainWindow(*frame);
     EXPECT_TRUE(shot.save(QString::fromStdString(ScreenshotDir() + "/app_adapter_gone.png")));
     // The whole warning is in the picture, not cut at the pane's edge.
     auto* pane = frame->findChild<QLabel*>("portPane");

@@ -92,15 +92,6 @@ TEST_F(ShellTestCase, DroppedProjectFileOpensAndOtherFilesAreRefused) {
     EXPECT_FALSE(frame->Action(cmd::kFileMruFirst)->isVisible()); // placeholder gone
 }
 
-TEST_F(ShellTestCase, ModifiedDocumentAsksBeforeNewFromTheMenu) {
-    auto frame = MakeFrame();
-    frame->Controller().Doc().SetModifiedFlag(true);
-    messages_.QueueAnswer(platform::MessageAnswer::No);
-    frame->Action(cmd::kFileNew)->trigger();
-    EXPECT_EQ(messages_.LastText(), "Save changes to NewLog?");
-    EXPECT_FALSE(frame->Controller().Doc().IsModified());
-}
-
 TEST_F(ShellTestCase, RecentFileMenuFillsAndSurvivesARestart) {
     const std::string a = files_.File("a.ztr"), b = files_.File("b&c.ztr");
     WriteProject(a, "A");
@@ -200,12 +191,7 @@ TEST_F(ShellTestCase, AboutBoxShowsVersionAndWorkingDirectory) {
 
 TEST_F(ShellTestCase, ScreenshotOfTheMainWindow) {
     auto frame = MakeFrame();
-    frame->resize(1024, 740);
-    frame->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
-    frame->View()->DrawView();
-    QApplication::processEvents();
-    const QImage shot = frame->grab().toImage();
+    const QImage shot = ShotOfMainWindow(*frame);
     const std::string file = ScreenshotDir() + "/app_main_window.png";
     ASSERT_TRUE(shot.save(QString::fromStdString(file)));
     ASSERT_EQ(shot.size(), frame->size()); // one picture pixel per window pixel

@@ -1,10 +1,8 @@
 // The Communication page's data without widgets: the copies to and from the document
 // and the texts of the identity and information lines.
 #include "comm_test_support.h"
-#include "platform/serial_port.h"
 
 #include <cmath>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -25,7 +23,7 @@ TEST_F(CommDataTest, CopiesToAndFromTheDocument) {
 
     CommPageData page = CommToPage(*doc);
     EXPECT_EQ(doc->m_PortHandle, kInvalidPort);
-    EXPECT_EQ(::fcntl(held.fd, F_GETFD), -1);
+    EXPECT_FALSE(test::HandleOpen(held.fd));
     SetCommFieldText(page.comms.latency, "1234567");
     page.comms.floatOrder = 2;
     page.nodeAddress = 247.0;

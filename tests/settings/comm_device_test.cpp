@@ -1,8 +1,6 @@
 // "Change device...": choosing the device a COMn stands for, kept in the user's port
 // map, and the port list that follows it.
 #include "comm_test_support.h"
-#include "document/port_map.h"
-#include "platform/serial_ports.h"
 #include "settings/port_device_dialog.h"
 #include "tests/support/picture_checks.h"
 
@@ -17,11 +15,8 @@
 namespace zentra {
 namespace {
 
-class CommDeviceTest : public test::CommTest {
+class CommDeviceTest : public test::CommMapTest {
   protected:
-    void SetUp() override { InstallPortMap(); }
-    void TearDown() override { platform::SetPortMapLookup({}); }
-
     // The page's device dialog, acted on by `action`, which presses OK or not.
     void ChangeDevice(PortSetupPP& page, const std::function<void(PortDeviceDialog&)>& action) {
         page.SetDeviceCandidates([this] { return candidates_; });

@@ -40,7 +40,7 @@ TEST_F(CommJourneyTest, NewDocumentToLoggedSamplesReopened) {
     for (int slot = 0; slot < 3; ++slot) {
         EXPECT_EQ(doc->m_LiveValid[slot], 1);
         EXPECT_GT(doc->m_LiveValues[slot][1], 100.0) << "line voltage in slot " << slot;
-        EXPECT_EQ(doc->m_LiveTimes[slot], test::kCommNow + 3 + slot);
+        EXPECT_EQ(doc->m_LiveTimes[slot], test::kFixedNow + 3 + slot);
     }
     EXPECT_EQ(view.TimerInterval(), 1000);
 
@@ -78,7 +78,7 @@ TEST_F(CommJourneyTest, NewDocumentToLoggedSamplesReopened) {
         EXPECT_EQ(reopened->m_SampleValues[i], doc->m_SampleValues[i]) << i;
         EXPECT_GT(reopened->m_SampleValues[i][1], 100.0) << i; // a voltage, not a zero
     }
-    EXPECT_EQ(reopened->m_SampleTimes[0], test::kCommNow + 6);
+    EXPECT_EQ(reopened->m_SampleTimes[0], test::kFixedNow + 6);
     EXPECT_EQ(reopened->m_Locked, 1);
     EXPECT_EQ(reopened->m_Finished, 1);
     EXPECT_EQ(CommFieldText(reopened->m_Comms.port), "COM1");

@@ -3,8 +3,6 @@
 // simulator on the loopback address, chosen through "Change device..." and kept in the
 // port map, and a gateway that cannot be reached.
 #include "comm_test_support.h"
-#include "document/port_map.h"
-#include "platform/serial_ports.h"
 #include "settings/port_device_dialog.h"
 #include "tests/support/loopback.h"
 
@@ -21,11 +19,8 @@ using namespace std::chrono_literals;
 using sim::SimTransport;
 using test::Contains;
 
-class CommNetworkTest : public test::CommTest {
+class CommNetworkTest : public test::CommMapTest {
   protected:
-    void SetUp() override { InstallPortMap(); }
-    void TearDown() override { platform::SetPortMapLookup({}); }
-
     static sim::SimOptions Over(SimTransport transport) {
         sim::SimOptions options;
         options.transport = transport;

@@ -1,9 +1,6 @@
 // The "Port Settings" sheet over a document: the refusal and the question before it,
 // the port handed over on OK or closed on any other ending, and a screenshot.
 #include "comm_test_support.h"
-#include "platform/serial_port.h"
-#include "settings/comm_sheet.h"
-#include "settings/property_sheet.h"
 #include "tests/support/picture_checks.h"
 
 #include <QApplication>
@@ -15,42 +12,17 @@
 #include <QTabWidget>
 #include <QTimer>
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 
 namespace zentra {
 namespace {
 
 using platform::MessageAnswer;
+using test::HandleOpen;
+using test::PressCancel;
+using test::PressOk;
 
-bool HandleOpen(int fd) {
-    return fd >= 0 && ::fcntl(fd, F_GETFD) != -1;
-}
-
-class CommSheetTest : public test::CommTest {
-  protected:
-    // Runs the sheet with this action and records whether it was shown.
-    void Run(CZentraDoc& doc, const std::function<void(PropertySheet&, PortSetupPP&)>& action) {
-        OnCommSettings(doc, nullptr, [&](PropertySheet& sheet) {
-            ++shown_;
-            sheet.show();
-            auto* page = dynamic_cast<PortSetupPP*>(sheet.Page(0));
-            EXPECT_NE(page, nullptr);
-            if (page)
-                action(sheet, *page);
-            if (sheet.isVisible())
-                sheet.reject();
-            return sheet.result();
-        });
-    }
-
-    static void Ok(PropertySheet& sheet) { QTest::mouseClick(sheet.OkButton(), Qt::LeftButton); }
-    static void Cancel(PropertySheet& sheet) {
-        QTest::mouseClick(sheet.CancelButton(), Qt::LeftButton);
-    }
-
-    int shown_ = 0;
-};
+class CommSheetTest : public test::CommTest {};
 
 // "No" leaves everything as it was, the document's open port included; "Yes" closes
 // it before the page lists the ports, so the page finds COM1 free.
@@ -62,8 +34,8 @@ TEST_F(CommSheetTest, QuestionThenSheetHoldingTheCommsPageWithoutApply) {
     doc->m_PortHandle = held.fd;
     doc->m_Comms.portSetUp = 1;
     messages_.QueueAnswer(MessageAnswer::No);
-    Run(*doc, [](PropertySheet&, PortSetupPP&) {});
-    EXPECT_EQ(shown_, 0);
+    RunSheet(*doc, nullptr, [](PropertySheet&, PortSetupPP&) {});
+    EXPECT_EQ(sheetsShown_, 0);
     ASSERT_EQ(messages_.shown().size(), 1u);
     EXPECT_EQ(messages_.shown()[0].text,
               "Communication To The Node Will Be Terminated\nDo You Want To Continue?");
@@ -74,7 +46,7 @@ TEST_F(CommSheetTest, QuestionThenSheetHoldingTheCommsPageWithoutApply) {
     EXPECT_EQ(doc->m_Comms.portSetUp, 1);
 
     messages_.QueueAnswer(MessageAnswer::Yes);
-    Run(*doc, [&](PropertySheet& sheet, PortSetupPP& page) {
+    RunSheet(*doc, nullptr, [&](PropertySheet& sheet, PortSetupPP& page) {
         EXPECT_EQ(sheet.windowTitle(), "Port Settings");
         ASSERT_EQ(sheet.PageCount(), 1);
         EXPECT_EQ(sheet.Tabs()->tabText(0), "Comms");
@@ -83,9 +55,9 @@ TEST_F(CommSheetTest, QuestionThenSheetHoldingTheCommsPageWithoutApply) {
         EXPECT_EQ(doc->m_PortHandle, kInvalidPort);
         EXPECT_FALSE(HandleOpen(held.fd));
         EXPECT_TRUE(page.Available()[0]);
-        Cancel(sheet);
+        PressCancel(sheet);
     });
-    EXPECT_EQ(shown_, 1);
+    EXPECT_EQ(sheetsShown_, 1);
 }
 
 // OK after a good exchange: the page's port, its settings and what the meter said go
@@ -96,12 +68,12 @@ TEST_F(CommSheetTest, OkHandsTheOpenPortToTheDocument) {
     doc->m_LastRequest = 4;
     messages_.QueueAnswer(MessageAnswer::Yes);
     PortHandle pagePort = kInvalidPort;
-    Run(*doc, [&](PropertySheet& sheet, PortSetupPP& page) {
+    RunSheet(*doc, nullptr, [&](PropertySheet& sheet, PortSetupPP& page) {
         QTest::keyClick(page.findChild<QLineEdit*>("1054"), Qt::Key_Backspace);
         QTest::keyClicks(page.findChild<QLineEdit*>("1054"), "5"); // "200" -> "205"
         ASSERT_TRUE(ConnectAndWait(page));
         pagePort = page.PagePort();
-        Ok(sheet);
+        PressOk(sheet);
     });
     ASSERT_NE(pagePort, kInvalidPort);
     EXPECT_EQ(doc->m_PortHandle, pagePort);
@@ -122,11 +94,11 @@ TEST_F(CommSheetTest, CancelAfterConnectClosesThePortAndClearsPortSetUp) {
     const double model = doc->m_ModelNumber;
     messages_.QueueAnswer(MessageAnswer::Yes);
     PortHandle pagePort = kInvalidPort;
-    Run(*doc, [&](PropertySheet& sheet, PortSetupPP& page) {
+    RunSheet(*doc, nullptr, [&](PropertySheet& sheet, PortSetupPP& page) {
         page.findChild<QLineEdit*>("1054")->setText("30");
         ASSERT_TRUE(ConnectAndWait(page));
         pagePort = page.PagePort();
-        Cancel(sheet);
+        PressCancel(sheet);
     });
     ASSERT_NE(pagePort, kInvalidPort);
     EXPECT_FALSE(HandleOpen(pagePort));
@@ -134,9 +106,7 @@ TEST_F(CommSheetTest, CancelAfterConnectClosesThePortAndClearsPortSetUp) {
     EXPECT_EQ(doc->m_Comms.portSetUp, 0);
     EXPECT_EQ(doc->m_ModelNumber, model); // nothing copied back
     EXPECT_EQ(CommFieldText(doc->m_Comms.latency), "200");
-    const auto reopened = platform::OpenSerialDevice(meter_->DevicePath());
-    EXPECT_GE(reopened.fd, 0);
-    platform::CloseSerialDevice(reopened.fd);
+    EXPECT_TRUE(test::DeviceFree(meter_->DevicePath()));
 }
 
 // OK with no port open (never connected, or the meter did not answer): the settings
@@ -148,12 +118,12 @@ TEST_F(CommSheetTest, OkWithoutAWorkingLinkLeavesItNotSetUp) {
     auto doc = NewDoc();
     for (bool connect : {false, true}) {
         messages_.QueueAnswer(MessageAnswer::Yes);
-        Run(*doc, [&](PropertySheet& sheet, PortSetupPP& page) {
+        RunSheet(*doc, nullptr, [&](PropertySheet& sheet, PortSetupPP& page) {
             page.findChild<QComboBox*>("1043")->setCurrentIndex(4); // 9600
             if (connect) {
                 ASSERT_TRUE(ConnectAndWait(page));
             }
-            Ok(sheet);
+            PressOk(sheet);
         });
         EXPECT_EQ(doc->m_PortHandle, kInvalidPort) << connect;
         EXPECT_EQ(doc->m_Comms.portSetUp, 0) << connect;
@@ -206,7 +176,7 @@ TEST_F(CommSheetTest, ScreenshotAfterConnect) {
     auto doc = NewDoc();
     messages_.QueueAnswer(MessageAnswer::Yes);
     QImage shot;
-    Run(*doc, [&](PropertySheet& sheet, PortSetupPP& page) {
+    RunSheet(*doc, nullptr, [&](PropertySheet& sheet, PortSetupPP& page) {
         page.findChild<QLineEdit*>("1054")->setText("30");
         ASSERT_TRUE(ConnectAndWait(page));
         sheet.adjustSize();
@@ -221,7 +191,7 @@ TEST_F(CommSheetTest, ScreenshotAfterConnect) {
                                .translated(info->viewport()->mapTo(&sheet, QPoint(0, 0)));
         EXPECT_GE(test::DarkPixels(shot, line),
                   test::TextInk(info->font(), "Model Number: 760") * 3 / 4);
-        Cancel(sheet);
+        PressCancel(sheet);
     });
     ASSERT_FALSE(shot.isNull());
     EXPECT_LE(shot.width(), 1366);

@@ -3,8 +3,12 @@
 #pragma once
 
 #include "display/view/zentra_view.h"
+#include "document/port_map.h"
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
+#include "platform/serial_port.h"
+#include "platform/serial_ports.h"
+#include "project_test_support.h"
 #include "settings/comm_page.h"
 #include "settings/comm_page_data.h"
 #include "settings/comm_sheet.h"
@@ -17,6 +21,7 @@
 #include <QTest>
 
 #include <chrono>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
@@ -24,11 +29,21 @@
 
 namespace zentra::test {
 
-// 2013-01-05 14:03:09 UTC.
-inline constexpr platform::TimeSeconds kCommNow = 1357394589;
 // Long enough for any step of the exchange on a loaded machine; the waits end as soon
 // as their condition holds.
 inline constexpr int kExchangeWaitMs = 5000;
+
+inline bool HandleOpen(int fd) {
+    return fd >= 0 && ::fcntl(fd, F_GETFD) != -1;
+}
+
+// True when nothing holds the device: it opens (and is closed again).
+inline bool DeviceFree(const std::string& path) {
+    const auto fd = platform::OpenSerialDevice(path).fd;
+    if (fd >= 0)
+        platform::CloseSerialDevice(fd);
+    return fd >= 0;
+}
 
 class CommTest : public ::testing::Test {
   protected:
@@ -67,19 +82,30 @@ class CommTest : public ::testing::Test {
         return QTest::qWaitFor([&] { return page.TimerId() == 0; }, kExchangeWaitMs);
     }
 
+    // Runs the Communication sheet over the document with this action on its page; a
+    // sheet left open is cancelled.
+    void RunSheet(CZentraDoc& doc, CZentraView* view,
+                  const std::function<void(PropertySheet&, PortSetupPP&)>& action) {
+        OnCommSettings(doc, view, [&](PropertySheet& sheet) {
+            ++sheetsShown_;
+            sheet.show();
+            auto* page = dynamic_cast<PortSetupPP*>(sheet.Page(0));
+            EXPECT_NE(page, nullptr);
+            if (page)
+                action(sheet, *page);
+            if (sheet.isVisible())
+                sheet.reject();
+            return sheet.result();
+        });
+    }
+
     // Settings > Communication as the user runs it: "Yes" to the question, Connect, wait
     // for the exchange, OK. The next tick expects the layout request of a (re)start.
     void ConnectThroughSheet(CZentraDoc& doc, CZentraView& view) {
         messages_.QueueAnswer(platform::MessageAnswer::Yes);
-        OnCommSettings(doc, &view, [](PropertySheet& sheet) {
-            sheet.show();
-            auto* page = dynamic_cast<PortSetupPP*>(sheet.Page(0));
-            EXPECT_NE(page, nullptr);
-            if (page && ConnectAndWait(*page))
-                QTest::mouseClick(sheet.OkButton(), Qt::LeftButton);
-            if (sheet.isVisible())
-                sheet.reject();
-            return sheet.result();
+        RunSheet(doc, &view, [](PropertySheet& sheet, PortSetupPP& page) {
+            if (ConnectAndWait(page))
+                PressOk(sheet);
         });
         repliesExpected_ = meter_->RepliesSent() + 1;
     }
@@ -103,11 +129,19 @@ class CommTest : public ::testing::Test {
 
     // Order matters: the store and clock outlive the documents the tests make.
     ScopedUserFolders folders_;
-    platform::ManualClock clock_{kCommNow};
+    platform::ManualClock clock_{kFixedNow};
     ScriptedMessages messages_;
     ScopedPortMap ports_;
     std::unique_ptr<sim::MeterSimulator> meter_;
     std::uint64_t repliesExpected_ = 0;
+    int sheetsShown_ = 0;
+};
+
+// For the tests that choose devices: the user's port map is in use.
+class CommMapTest : public CommTest {
+  protected:
+    void SetUp() override { InstallPortMap(); }
+    void TearDown() override { platform::SetPortMapLookup({}); }
 };
 
 } // namespace zentra::test

@@ -1,13 +1,9 @@
 // The Graphs page's copy without widgets: what LoadFromGraphs reads out of the four
 // records, what StoreToGraphs writes back and leaves alone, and the edit rules.
-#include "document/zentra_doc.h"
+#include "project_test_support.h"
 #include "settings/graph_page_data.h"
 
-#include <array>
-#include <cstdint>
-#include <cstring>
 #include <gtest/gtest.h>
-#include <memory>
 
 namespace zentra {
 namespace {
@@ -17,12 +13,6 @@ std::unique_ptr<CZentraDoc> Document(std::int32_t systemType) {
     doc->ResetToDefaults();
     doc->m_SystemType = systemType;
     return doc;
-}
-
-std::array<std::uint8_t, kGraphRecordSize> Image(const Graph& graph) {
-    std::array<std::uint8_t, kGraphRecordSize> image{};
-    EncodeGraph(graph, image.data());
-    return image;
 }
 
 TEST(GraphPageData, LoadReadsTheFourGraphsOfItsPage) {
@@ -76,7 +66,7 @@ TEST(GraphPageData, StoreWritesThePageAndLeavesTheRestAlone) {
     g.m_ScaleY = 14;
     g.m_NominalScaleY = 7;
     g.m_NominalY = {300.0, 90.0};
-    const auto otherPages = Image(doc->m_Graphs[4]);
+    const test::GraphImages before = test::Images(*doc);
 
     GraphPageData data;
     data.LoadFromGraphs(0, *doc);
@@ -101,7 +91,9 @@ TEST(GraphPageData, StoreWritesThePageAndLeavesTheRestAlone) {
     EXPECT_STREQ(g.m_LegendY.data(), "legend y");
     EXPECT_EQ(g.m_ScaleY, 14);
     EXPECT_EQ(g.m_NominalScaleY, 7);
-    EXPECT_EQ(Image(doc->m_Graphs[4]), otherPages);
+    const test::GraphImages after = test::Images(*doc);
+    for (std::size_t other = 4; other < kGraphCount; ++other)
+        EXPECT_EQ(after[other], before[other]) << "graph " << other + 1;
 }
 
 TEST(GraphPageData, LoadThenStoreKeepsGraphsTheDocumentDefaultsMade) {
@@ -109,18 +101,15 @@ TEST(GraphPageData, LoadThenStoreKeepsGraphsTheDocumentDefaultsMade) {
         auto doc = Document(type);
         ApplyGraphDefaults(*doc);
         doc->m_Graphs[9].m_NominalY[0] = 20.4; // unchanged unless its page is opened
-        std::array<std::array<std::uint8_t, kGraphRecordSize>, kGraphCount> before;
-        for (int g = 0; g < kGraphCount; ++g)
-            before[static_cast<std::size_t>(g)] = Image(doc->m_Graphs[static_cast<std::size_t>(g)]);
+        const test::GraphImages before = test::Images(*doc);
         for (int k = 0; k < kGraphPages; ++k) {
             GraphPageData data;
             data.LoadFromGraphs(k, *doc);
             data.StoreToGraphs(k, *doc);
         }
-        for (int g = 0; g < kGraphCount; ++g)
-            EXPECT_EQ(Image(doc->m_Graphs[static_cast<std::size_t>(g)]),
-                      before[static_cast<std::size_t>(g)])
-                << "system type " << type << ", graph " << g + 1;
+        const test::GraphImages after = test::Images(*doc);
+        for (std::size_t g = 0; g < kGraphCount; ++g)
+            EXPECT_EQ(after[g], before[g]) << "system type " << type << ", graph " << g + 1;
     }
 }
 

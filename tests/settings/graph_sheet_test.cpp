@@ -14,18 +14,11 @@ namespace zentra {
 namespace {
 
 using test::Control;
+using test::GraphImages;
+using test::Images;
 using test::Retype;
 using test::SheetScript;
 using test::Tick;
-
-using GraphImages = std::array<std::array<std::uint8_t, kGraphRecordSize>, kGraphCount>;
-
-GraphImages Images(const CZentraDoc& doc) {
-    GraphImages images{};
-    for (std::size_t g = 0; g < kGraphCount; ++g)
-        EncodeGraph(doc.m_Graphs[g], images[g].data());
-    return images;
-}
 
 // Column ids of the first column of every page.
 constexpr const char* kTimeBase1 = "1092";

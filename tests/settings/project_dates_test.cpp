@@ -4,6 +4,7 @@
 #include "settings/date_lists.h"
 #include "settings/project_page_data.h"
 
+#include <array>
 #include <gtest/gtest.h>
 
 namespace zentra {
@@ -21,14 +22,12 @@ TEST(ProjectDates, MonthLengthsUseTheDivisibleByFourRule) {
 
 TEST(ProjectDates, SplittingNormalisesThroughTheCalendar) {
     platform::ManualClock clock(test::kFixedNow);
-    const DateParts plain = SplitDayNumber(20130105);
-    EXPECT_EQ(plain.day, 5);
-    EXPECT_EQ(plain.month, 1);
-    EXPECT_EQ(plain.year, 2013);
-    const DateParts rolled = SplitDayNumber(20120231);
-    EXPECT_EQ(rolled.day, 2);
-    EXPECT_EQ(rolled.month, 3);
-    EXPECT_EQ(rolled.year, 2012);
+    const auto parts = [](DayNumber number) {
+        const DateParts p = SplitDayNumber(number);
+        return std::array{p.day, p.month, p.year};
+    };
+    EXPECT_EQ(parts(20130105), (std::array{5, 1, 2013}));
+    EXPECT_EQ(parts(20120231), (std::array{2, 3, 2012})); // 31 February rolls into March
 }
 
 ProjectPageData PageEnding(int day, int month, int year) {
@@ -51,9 +50,8 @@ TEST(ProjectDates, StartDateIsStoredUncheckedAndPushesTheEnd) {
     ApplyStartDateChange(page, 9, 5, 4, "01", "Mar", "2012"); // 10 Jun 2013
     EXPECT_EQ(page.m_PageStart, 20130610);
     EXPECT_EQ(page.m_PageEnd, 20130610);
-    EXPECT_EQ(page.m_PageEndDay, 10);
-    EXPECT_EQ(page.m_PageEndMonth, 6);
-    EXPECT_EQ(page.m_PageEndYear, 2013);
+    EXPECT_EQ((std::array{page.m_PageEndDay, page.m_PageEndMonth, page.m_PageEndYear}),
+              (std::array{10, 6, 2013}));
 
     // An earlier start leaves the end where it is.
     ApplyStartDateChange(page, 0, 0, 0, "10", "Jun", "2013");

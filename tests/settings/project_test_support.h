@@ -1,7 +1,8 @@
-// Shared by the project and graph sheet tests: controls by id, user-like edits, and a
+// Shared by the settings sheet tests: controls by id, user-like edits, and a
 // runner that drives the modal sheet without blocking.
 #pragma once
 
+#include "display/graph/graph_record.h"
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
 #include "settings/project_sheet.h"
@@ -14,6 +15,7 @@
 #include <QTest>
 #include <QWidget>
 
+#include <array>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -52,6 +54,15 @@ inline QStringList Items(const QComboBox* list) {
     for (int i = 0; i < list->count(); ++i)
         items << list->itemText(i);
     return items;
+}
+
+// The stored form of every graph record, to compare what a sheet left alone.
+using GraphImages = std::array<std::array<std::uint8_t, kGraphRecordSize>, kGraphCount>;
+inline GraphImages Images(const CZentraDoc& doc) {
+    GraphImages images{};
+    for (std::size_t g = 0; g < kGraphCount; ++g)
+        EncodeGraph(doc.m_Graphs[g], images[g].data());
+    return images;
 }
 
 // A new document with the built-in defaults, made at kFixedNow.

@@ -2,6 +2,7 @@
 #include "project_test_support.h"
 #include "settings/project_transfer.h"
 
+#include <array>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -69,10 +70,9 @@ TEST(ProjectTransfer, LoggingFieldsRoundTrip) {
     LogSetupData page = LogSetupToPage(*doc);
     EXPECT_EQ(page.offeredLabels[0], "V L1-2");
     EXPECT_EQ(page.offeredLabels[22], "Max Ad");
-    EXPECT_EQ(page.printableLabels[0], "Hz");
-    EXPECT_EQ(page.printableLabels[1], "");
-    EXPECT_EQ(page.printableLabels[2], "h.p.");
-    EXPECT_EQ(page.printableLabels[3], "");
+    EXPECT_EQ((std::array{page.printableLabels[0], page.printableLabels[1], page.printableLabels[2],
+                          page.printableLabels[3]}),
+              (std::array<std::string, 4>{"Hz", "", "h.p.", ""}));
     EXPECT_EQ(page.delayedStart, 1);
     EXPECT_EQ(page.frequencyUnit, 1);
     EXPECT_EQ(page.durationUnit, kUnitNone);
@@ -86,10 +86,8 @@ TEST(ProjectTransfer, LoggingFieldsRoundTrip) {
     page.frequencyUnit = 2;
     page.sampleCount = 3;
     PageToLogSetup(page, *doc);
-    EXPECT_EQ(doc->m_SelectedParameters[0], 10);
-    EXPECT_EQ(doc->m_SelectedParameters[1], 0);
-    EXPECT_EQ(doc->m_SelectedParameters[2], 49);
-    EXPECT_EQ(doc->m_SelectedParameters[3], 0);
+    const auto& chosen = doc->m_SelectedParameters;
+    EXPECT_EQ((std::array{chosen[0], chosen[1], chosen[2], chosen[3]}), (std::array{10, 0, 49, 0}));
     EXPECT_EQ(doc->m_StartImmediately, 1);
     EXPECT_EQ(doc->m_PeriodMultiplier, 3600);
     EXPECT_EQ(doc->m_DurationMultiplier, 7); // no unit chosen: left alone
