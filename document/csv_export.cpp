@@ -146,8 +146,7 @@ CsvExportResult ExportCsv(const CZentraDoc& doc, const std::string& path) {
     platform::UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (!file.valid())
         return {false, std::string(kCannotOpenCsv)};
-    int error = platform::WriteAll(
-        file.get(), {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+    int error = platform::WriteAll(file.get(), text);
     const int closeError = file.Close();
     if (error == 0)
         error = closeError;

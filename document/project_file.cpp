@@ -157,13 +157,15 @@ std::int32_t UnitOrOne(std::int32_t multiplier) {
     return (multiplier == 1 || multiplier == 60 || multiplier == 3600) ? multiplier : 1;
 }
 
+} // namespace
+
 // A file is untrusted, but what it holds is taken as stored wherever this program or
 // another writer of the format can legitimately hold the value; the use guards it
 // (an index, a divisor, a loop bound). Only values no such writer leaves are brought
 // into range here: flags other than 0 and 1, timing and enumerations outside what the
-// pages accept, a sample count beyond the log's capacity, NaN (the logger stores a
-// missing reading as 0.0) and non-finite node addresses.
-void BoundLoadedSetUp(CZentraDoc& doc) {
+// pages accept, a sample count beyond the log's capacity and non-finite node
+// addresses (and, in each log record, NaN: see BoundSampleRecord).
+void BoundSetUp(CZentraDoc& doc) {
     doc.m_ShowProject = AsFlag(doc.m_ShowProject);
     doc.m_LoggingSetUp = AsFlag(doc.m_LoggingSetUp);
     doc.m_Locked = AsFlag(doc.m_Locked);
@@ -208,6 +210,8 @@ void BoundLoadedSetUp(CZentraDoc& doc) {
         BoundGraph(graph);
 }
 
+namespace {
+
 // An infinite reading is a number and is logged as received; only NaN is never
 // stored (the logger writes a missing reading as 0.0).
 void BoundSampleRecord(SampleRecord& values, std::int64_t& time) {
@@ -217,17 +221,12 @@ void BoundSampleRecord(SampleRecord& values, std::int64_t& time) {
     time = std::clamp<std::int64_t>(time, 0, kLatestTime);
 }
 
-std::uint8_t* RecordValuesAt(std::uint8_t* image, std::size_t n) {
-    return image + file_block::kSamples + n * file_block::kSampleRecordSize;
+// Where record n's values and its time lie in the file.
+constexpr std::size_t RecordValuesAt(std::size_t n) {
+    return file_block::kSamples + n * file_block::kSampleRecordSize;
 }
-const std::uint8_t* RecordValuesAt(const std::uint8_t* image, std::size_t n) {
-    return image + file_block::kSamples + n * file_block::kSampleRecordSize;
-}
-std::uint8_t* RecordTimeAt(std::uint8_t* image, std::size_t n) {
-    return image + file_block::kSampleTimes + n * sizeof(std::int64_t);
-}
-const std::uint8_t* RecordTimeAt(const std::uint8_t* image, std::size_t n) {
-    return image + file_block::kSampleTimes + n * sizeof(std::int64_t);
+constexpr std::size_t RecordTimeAt(std::size_t n) {
+    return file_block::kSampleTimes + n * sizeof(std::int64_t);
 }
 
 // --- Files -----------------------------------------------------------------------------
@@ -251,7 +250,6 @@ std::string Describe(std::string_view what, const std::string& path, int error) 
 
 using platform::ReadAll;
 using platform::WriteAll;
-using FileDescriptor = platform::UniqueFd;
 
 std::string FolderOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -299,7 +297,7 @@ std::string TemporaryNameFor(const std::string& path) {
 // it over path. Returns the errno-based reason on failure; the target is untouched.
 std::string WriteAtomically(const std::string& path, const std::vector<std::uint8_t>& image) {
     const std::string temporary = TemporaryNameFor(path);
-    FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    platform::UniqueFd fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (!fd.valid())
         return Describe("Cannot save", path, errno);
 
@@ -315,7 +313,7 @@ std::string WriteAtomically(const std::string& path, const std::vector<std::uint
         return Describe("Cannot save", path, error);
     }
     // Make the rename itself durable; a failure here does not undo the save.
-    FileDescriptor folder(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    platform::UniqueFd folder(::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.valid())
         ::fsync(folder.get());
     RemoveAbandonedSaves(FolderOf(path));
@@ -323,10 +321,6 @@ std::string WriteAtomically(const std::string& path, const std::vector<std::uint
 }
 
 } // namespace
-
-void BoundSetUp(CZentraDoc& doc) {
-    BoundLoadedSetUp(doc);
-}
 
 void EncodeSampleRecord(const SampleRecord& values, std::int64_t time, std::uint8_t* valuesOut,
                         std::uint8_t* timeOut) {
@@ -373,20 +367,20 @@ void LoadSetUpFront(const std::uint8_t* in, CZentraDoc& doc) {
     doc.m_ArchivedFile = 1;
     for (Graph& graph : doc.m_Graphs)
         graph.m_RealTime = 0;
-    BoundLoadedSetUp(doc);
+    BoundSetUp(doc);
 }
 
 void SerializeStore(CZentraDoc& doc, std::uint8_t* out) {
     StoreSetUpFront(doc, out);
     for (std::size_t n = 0; n < kMaxSamples; ++n)
-        EncodeSampleRecord(doc.m_SampleValues[n], doc.m_SampleTimes[n], RecordValuesAt(out, n),
-                           RecordTimeAt(out, n));
+        EncodeSampleRecord(doc.m_SampleValues[n], doc.m_SampleTimes[n], out + RecordValuesAt(n),
+                           out + RecordTimeAt(n));
 }
 
 void SerializeLoad(const std::uint8_t* in, CZentraDoc& doc) {
     LoadSetUpFront(in, doc);
     for (std::size_t n = 0; n < kMaxSamples; ++n)
-        DecodeSampleRecord(RecordValuesAt(in, n), RecordTimeAt(in, n), doc.m_SampleValues[n],
+        DecodeSampleRecord(in + RecordValuesAt(n), in + RecordTimeAt(n), doc.m_SampleValues[n],
                            doc.m_SampleTimes[n]);
     for (RingEntry& entry : doc.m_LiveValues)
         entry.fill(0.0);
@@ -412,7 +406,7 @@ FileResult OnSaveDocument(CZentraDoc& doc, const std::string& path) {
 }
 
 FileResult OnOpenDocument(CZentraDoc& doc, const std::string& path) {
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    platform::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.valid())
         return {false, Describe("Cannot open", path, errno)};
     struct stat info {};

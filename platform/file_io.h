@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 namespace zentra::platform {
 
@@ -19,6 +20,11 @@ class UniqueFd {
     bool valid() const { return fd_ >= 0; }
     // Closes now; 0, or the errno of a failing close (a late write error shows here).
     int Close();
+    // Closes the descriptor held (if any) and takes another.
+    void Reset(int fd) {
+        Close();
+        fd_ = fd;
+    }
 
   private:
     int fd_ = -1;
@@ -26,6 +32,9 @@ class UniqueFd {
 
 // Writes every byte, retrying after interruptions; 0 or the errno of the failure.
 int WriteAll(int fd, std::span<const std::uint8_t> bytes);
+inline int WriteAll(int fd, std::string_view text) {
+    return WriteAll(fd, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+}
 
 // Reads exactly bytes.size() bytes; 0, the errno of the failure, or -1 when the file
 // ended first.

@@ -19,7 +19,7 @@ int LoggedCount(const CZentraDoc& doc) {
 } // namespace
 
 void LiveCsv::Discard() {
-    fd_.reset();
+    fd_.Close();
     if (!path_.empty())
         ::unlink(path_.c_str());
     path_.clear();
@@ -29,7 +29,7 @@ bool LiveCsv::Open(const std::string& path, const CZentraDoc& doc) {
     path_ = path;
     error_.clear();
     broken_ = false;
-    fd_.emplace(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    fd_.Reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (!IsOpen()) {
         error_ = std::string(kCannotOpenCsv) + ": " + std::strerror(errno);
         return false;
@@ -56,9 +56,8 @@ bool LiveCsv::Append(const CZentraDoc& doc) {
 
 // Writes text_ and flushes it to the disk (data only: the size is part of it).
 bool LiveCsv::WriteRows() {
-    int error = platform::WriteAll(
-        fd_->get(), {reinterpret_cast<const std::uint8_t*>(text_.data()), text_.size()});
-    if (error == 0 && ::fdatasync(fd_->get()) != 0)
+    int error = platform::WriteAll(fd_.get(), text_);
+    if (error == 0 && ::fdatasync(fd_.get()) != 0)
         error = errno;
     if (error == 0)
         return true;
@@ -71,7 +70,7 @@ bool LiveCsv::Finish(const CZentraDoc& doc) {
     if (path_.empty())
         return true;
     const bool follows = IsOpen() && !broken_ && rows_ == LoggedCount(doc);
-    fd_.reset();
+    fd_.Close();
     if (follows)
         return true;
     const CsvExportResult result = ExportCsv(doc, path_);

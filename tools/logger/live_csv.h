@@ -7,7 +7,6 @@
 
 #include "platform/file_io.h"
 
-#include <optional>
 #include <string>
 
 namespace zentra {
@@ -34,14 +33,14 @@ class LiveCsv {
     // Closes and removes the file (a project that is not going to be written).
     void Discard();
 
-    bool IsOpen() const { return fd_ && fd_->valid(); }
+    bool IsOpen() const { return fd_.valid(); }
     const std::string& Path() const { return path_; }
     const std::string& Error() const { return error_; }
 
   private:
     bool WriteRows();
 
-    std::optional<platform::UniqueFd> fd_;
+    platform::UniqueFd fd_;
     std::string path_;
     std::string error_;
     std::string text_;    // rows being written; its capacity is kept between appends
