@@ -27,20 +27,17 @@ TEST(NetAddress, FormsThatParseAndFormsThatDoNot) {
         NetAddress address;
         const char* shown;
     };
-    for (const Good& g : {
-             Good{"tcp://192.0.2.10:502",
-                  {PortKind::RtuOverTcp, "192.0.2.10", 502},
-                  "192.0.2.10:502"},
-             Good{"modbus-tcp://gw-3.plant.example:1",
-                  {PortKind::ModbusTcp, "gw-3.plant.example", 1},
-                  "gw-3.plant.example:1"},
-             Good{"tcp://localhost:65535",
-                  {PortKind::RtuOverTcp, "localhost", 65535},
-                  "localhost:65535"},
-             Good{"modbus-tcp://[fe80::1]:502",
-                  {PortKind::ModbusTcp, "fe80::1", 502},
-                  "[fe80::1]:502"},
-         }) {
+    const Good good[] = {
+        {"tcp://192.0.2.10:502", NetAddress{PortKind::RtuOverTcp, "192.0.2.10", 502},
+         "192.0.2.10:502"},
+        {"modbus-tcp://gw-3.plant.example:1",
+         NetAddress{PortKind::ModbusTcp, "gw-3.plant.example", 1}, "gw-3.plant.example:1"},
+        {"tcp://localhost:65535", NetAddress{PortKind::RtuOverTcp, "localhost", 65535},
+         "localhost:65535"},
+        {"modbus-tcp://[fe80::1]:502", NetAddress{PortKind::ModbusTcp, "fe80::1", 502},
+         "[fe80::1]:502"},
+    };
+    for (const Good& g : good) {
         SCOPED_TRACE(g.text);
         EXPECT_TRUE(IsNetAddressForm(g.text));
         EXPECT_EQ(ParseNetAddress(g.text), g.address);
