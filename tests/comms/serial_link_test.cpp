@@ -121,18 +121,16 @@ TEST_F(OpenPortTest, APortFlaggedUnavailableIsNotTried) {
 // would not keep the parity bits, so the settings are caught on their way).
 TEST_F(OpenPortTest, ParityStopBitsAndSpeedReachTheLine) {
     struct Case {
-        const char* parity;
-        const char* stop;
-        const char* baud;
-        bool parityOn, odd, twoStops;
+        const char *parity, *stop, *baud;
+        tcflag_t flags; // of PARENB, PARODD and CSTOPB
         speed_t speed;
     };
     const Case cases[] = {
-        {"NONE", "1", "38400", false, false, false, B38400},
-        {"EVEN", "1", "9600", true, false, false, B9600},
-        {"ODD", "1", "19200", true, true, false, B19200},
-        {"EVEN", "2", "4800", true, false, true, B4800},
-        {"NONE", "2", "115200", false, false, true, B115200},
+        {"NONE", "1", "38400", 0, B38400},
+        {"EVEN", "1", "9600", PARENB, B9600},
+        {"ODD", "1", "19200", PARENB | PARODD, B19200},
+        {"EVEN", "2", "4800", PARENB | CSTOPB, B4800},
+        {"NONE", "2", "115200", CSTOPB, B115200},
     };
     std::optional<termios> applied;
     platform::SerialLineCalls calls;
@@ -152,9 +150,7 @@ TEST_F(OpenPortTest, ParityStopBitsAndSpeedReachTheLine) {
         ASSERT_NE(port, kInvalidPort) << LastOpenFailure();
         ClosePort(port);
         ASSERT_TRUE(applied);
-        EXPECT_EQ((applied->c_cflag & PARENB) != 0, c.parityOn);
-        EXPECT_EQ((applied->c_cflag & PARODD) != 0, c.odd);
-        EXPECT_EQ((applied->c_cflag & CSTOPB) != 0, c.twoStops);
+        EXPECT_EQ(applied->c_cflag & (PARENB | PARODD | CSTOPB), c.flags);
         EXPECT_EQ(applied->c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
         EXPECT_EQ(cfgetospeed(&*applied), c.speed);
         EXPECT_EQ(cfgetispeed(&*applied), c.speed);
