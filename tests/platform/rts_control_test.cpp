@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include <sys/ioctl.h>
 
@@ -29,9 +28,8 @@ struct Driver {
 
 class LineRecorder {
   public:
+    // Not copied: the installed calls point at this recorder (and the seam is not copyable).
     explicit LineRecorder(Driver driver) : driver_(driver), installed_(Recording()) {}
-    LineRecorder(const LineRecorder&) = delete;
-    LineRecorder& operator=(const LineRecorder&) = delete;
 
     // The calls since the last Take, in order, separated by commas.
     std::string Take() { return std::exchange(calls_, {}); }
