@@ -1,6 +1,8 @@
-// The meter layer: variants, system type names, the byte-order plausibility test, and
-// how ReceiveReply files (or refuses) replies crafted byte by byte.
+// The meter layer: the four requests byte for byte, variants, the system type names the
+// Communication page shows, the byte-order plausibility test, and how ReceiveReply
+// files (or refuses) replies crafted byte by byte.
 #include "comms/meter.h"
+#include "comms/serial_link.h"
 #include "platform/serial_port.h"
 #include "tests/support/pty_pair.h"
 
@@ -16,6 +18,26 @@ namespace {
 
 using test::WithCrc;
 
+std::vector<std::uint8_t> Sent(const K760modbus& meter) {
+    return {meter.client.txBuffer.begin(), meter.client.txBuffer.begin() + meter.client.txLength};
+}
+
+TEST(MeterRequests, IdentityInformationReadingsAndLayoutFrames) {
+    // Built in full even when the port is not open (the write then sends nothing).
+    K760modbus meter(kInvalidPort, 7, BigEndian);
+    meter.RequestIdentity();
+    EXPECT_EQ(Sent(meter), WithCrc({7, 0x11}));
+    meter.RequestMeterInfo();
+    EXPECT_EQ(Sent(meter), WithCrc({7, 0x03, 0x00, 0x00, 0x00, 0x40}));
+    meter.RequestReadings();
+    EXPECT_EQ(Sent(meter), WithCrc({7, 0x04, 0x00, 0x00, 0x00, 0x60}));
+    meter.RequestPositionMap();
+    EXPECT_EQ(Sent(meter), WithCrc({7, 0x42, 0x00, 0x00, 0x00, 0x1C}));
+    K760modbus one(kInvalidPort, 1, BigEndian);
+    one.RequestMeterInfo();
+    EXPECT_EQ(Sent(one), (std::vector<std::uint8_t>{1, 3, 0, 0, 0, 0x40, 0x44, 0x3A}));
+}
+
 TEST(MeterVariant, FromTheFractionRoundedToFloatBeforeTheStrictBounds) {
     // Round decimals land on either side of a bound once rounded to single precision:
     // float(0.015) is just below 0.015, float(0.035) and float(0.045) just above,
@@ -29,8 +51,10 @@ TEST(MeterVariant, FromTheFractionRoundedToFloatBeforeTheStrictBounds) {
     EXPECT_NEAR(VersionFraction(1.02f), 0.02, 1e-7);
 }
 
-TEST(SystemTypeName, OutsideOneToSixIsEmpty) {
-    EXPECT_EQ(SystemTypeName(6), "3ph4w bal");
+TEST(SystemTypeName, OneToSixNamedOutsideEmpty) {
+    const char* const names[] = {"1ph", "3ph3w", "3ph4w", "1ph3w", "3ph3w bal", "3ph4w bal"};
+    for (int number = 1; number <= 6; ++number)
+        EXPECT_EQ(SystemTypeName(number), names[number - 1]) << number;
     for (const int outside : {0, 7, -1})
         EXPECT_EQ(SystemTypeName(outside), "") << outside;
 }

@@ -1,6 +1,7 @@
 // Request frames and the CRC, pinned to known vectors so that the client and the
 // simulator (which has its own CRC) cannot agree on a shared mistake.
 #include "comms/modbus_client.h"
+#include "tests/support/pty_pair.h"
 #include "tools/sim/sim_crc.h"
 
 #include <gtest/gtest.h>
@@ -41,37 +42,32 @@ std::vector<std::uint8_t> Frame(const Cmodbus& c) {
     return {c.txBuffer.begin(), c.txBuffer.begin() + c.txLength};
 }
 
-TEST(BuildRequest, TheFourRequestsOfTheProgram) {
-    Cmodbus c;
-    c.BuildRequest(3, 1, 1, 32);
-    c.AppendCrc();
-    EXPECT_EQ(Frame(c),
-              (std::vector<std::uint8_t>{0x01, 0x03, 0x00, 0x00, 0x00, 0x40, 0x44, 0x3A}));
-    EXPECT_EQ(c.status, 0);
-
-    c.BuildRequest(4, 7, 1, 48);
-    EXPECT_EQ(Frame(c), (std::vector<std::uint8_t>{0x07, 0x04, 0x00, 0x00, 0x00, 0x60}));
-    c.BuildRequest(66, 7, 1, 14);
-    EXPECT_EQ(Frame(c), (std::vector<std::uint8_t>{0x07, 0x42, 0x00, 0x00, 0x00, 0x1C}));
-    c.BuildRequest(17, 7, 0, 0);
-    c.AppendCrc();
-    ASSERT_EQ(c.txLength, 4);
-    EXPECT_EQ(c.txBuffer[0], 7);
-    EXPECT_EQ(c.txBuffer[1], 0x11);
-    const std::uint16_t crc = sim::FrameCrc(c.txBuffer.data(), 2);
-    EXPECT_EQ(c.txBuffer[2], crc & 0xFF);
-    EXPECT_EQ(c.txBuffer[3], crc >> 8);
-}
-
-TEST(BuildRequest, AddressIsTwiceTheParameterLessTwoHighByteFirst) {
-    Cmodbus c;
-    c.BuildRequest(3, 1, 200, 2);
-    // Address 398 = 0x018E; quantity 4 registers.
-    EXPECT_EQ(Frame(c), (std::vector<std::uint8_t>{0x01, 0x03, 0x01, 0x8E, 0x00, 0x04}));
-    // The quantity keeps only the low 8 bits of 2 x count.
-    c.BuildRequest(4, 1, 1, 200);
-    EXPECT_EQ(c.txBuffer[4], 0);
-    EXPECT_EQ(c.txBuffer[5], static_cast<std::uint8_t>(400 & 0xFF));
+TEST(BuildRequest, TheFourRequestsOfTheProgramAndTheAddressRule) {
+    struct Case {
+        std::uint8_t code, node;
+        std::uint16_t parameter;
+        std::uint8_t count;
+        std::vector<std::uint8_t> frame;
+    };
+    const Case cases[] = {
+        {3, 1, 1, 32, {0x01, 0x03, 0x00, 0x00, 0x00, 0x40}},
+        {4, 7, 1, 48, {0x07, 0x04, 0x00, 0x00, 0x00, 0x60}},
+        {66, 7, 1, 14, {0x07, 0x42, 0x00, 0x00, 0x00, 0x1C}},
+        {17, 7, 0, 0, {0x07, 0x11}},
+        // Address 398 = 0x018E, twice the parameter less two, high byte first; 4 registers.
+        {3, 1, 200, 2, {0x01, 0x03, 0x01, 0x8E, 0x00, 0x04}},
+        // The quantity keeps only the low 8 bits of 2 x count.
+        {4, 1, 1, 200, {0x01, 0x04, 0x00, 0x00, 0x00, 0x90}},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(int(k.code));
+        Cmodbus c;
+        c.BuildRequest(k.code, k.node, k.parameter, k.count);
+        EXPECT_EQ(Frame(c), k.frame);
+        EXPECT_EQ(c.status, 0);
+        c.AppendCrc();
+        EXPECT_EQ(Frame(c), test::WithCrc(k.frame));
+    }
 }
 
 TEST(BuildRequest, UnknownFunctionIsSixZerosAndStatusOne) {

@@ -1,4 +1,6 @@
-// Probing and opening ports by name, against pseudo-terminals standing in for devices.
+// Probing and opening ports by name, against pseudo-terminals standing in for devices;
+// and the reply window as a tick uses it.
+#include "comms/meter.h"
 #include "comms/serial_link.h"
 #include "platform/serial_direction.h"
 #include "tests/support/pty_pair.h"
@@ -7,14 +9,19 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <optional>
+#include <thread>
 
 #include <termios.h>
 
 namespace zentra {
 namespace {
 
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using test::Contains;
 using test::PtyPair;
 using test::ScopedPortMap;
 
@@ -22,8 +29,6 @@ void Set(CommText& field, const char* text) {
     field.fill('\0');
     std::strncpy(field.data(), text, field.size() - 1);
 }
-
-using test::Contains;
 
 TEST(DefinitionText, BuiltFromTheSettings) {
     CommSettings s;
@@ -54,8 +59,7 @@ class OpenPortTest : public ::testing::Test {
 
 TEST_F(OpenPortTest, NoDevicesMeansNoPortIsAvailable) {
     ScopedPortMap none; // nothing assigned, nothing found
-    const PortAvailability flags = EnumeratePorts();
-    for (bool flag : flags)
+    for (bool flag : EnumeratePorts())
         EXPECT_FALSE(flag);
 }
 
@@ -117,18 +121,16 @@ TEST_F(OpenPortTest, APortFlaggedUnavailableIsNotTried) {
 // would not keep the parity bits, so the settings are caught on their way).
 TEST_F(OpenPortTest, ParityStopBitsAndSpeedReachTheLine) {
     struct Case {
-        const char* parity;
-        const char* stop;
-        const char* baud;
-        bool parityOn, odd, twoStops;
+        const char *parity, *stop, *baud;
+        tcflag_t flags; // of PARENB, PARODD and CSTOPB
         speed_t speed;
     };
     const Case cases[] = {
-        {"NONE", "1", "38400", false, false, false, B38400},
-        {"EVEN", "1", "9600", true, false, false, B9600},
-        {"ODD", "1", "19200", true, true, false, B19200},
-        {"EVEN", "2", "4800", true, false, true, B4800},
-        {"NONE", "2", "115200", false, false, true, B115200},
+        {"NONE", "1", "38400", 0, B38400},
+        {"EVEN", "1", "9600", PARENB, B9600},
+        {"ODD", "1", "19200", PARENB | PARODD, B19200},
+        {"EVEN", "2", "4800", PARENB | CSTOPB, B4800},
+        {"NONE", "2", "115200", CSTOPB, B115200},
     };
     std::optional<termios> applied;
     platform::SerialLineCalls calls;
@@ -148,9 +150,7 @@ TEST_F(OpenPortTest, ParityStopBitsAndSpeedReachTheLine) {
         ASSERT_NE(port, kInvalidPort) << LastOpenFailure();
         ClosePort(port);
         ASSERT_TRUE(applied);
-        EXPECT_EQ((applied->c_cflag & PARENB) != 0, c.parityOn);
-        EXPECT_EQ((applied->c_cflag & PARODD) != 0, c.odd);
-        EXPECT_EQ((applied->c_cflag & CSTOPB) != 0, c.twoStops);
+        EXPECT_EQ(applied->c_cflag & (PARENB | PARODD | CSTOPB), c.flags);
         EXPECT_EQ(applied->c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
         EXPECT_EQ(cfgetospeed(&*applied), c.speed);
         EXPECT_EQ(cfgetispeed(&*applied), c.speed);
@@ -170,6 +170,62 @@ TEST_F(OpenPortTest, UnusableLineSettingsFailAndReleaseThePort) {
     PortHandle port = OpenPort(settings, available, held);
     EXPECT_NE(port, kInvalidPort);
     ClosePort(port);
+}
+
+// A readings reply to node 1 (fc 4, 48 floats of zero).
+std::vector<std::uint8_t> ReadingsReply() {
+    std::vector<std::uint8_t> frame{1, 4, 4 * 48};
+    frame.resize(3 + 4 * 48);
+    return test::WithCrc(frame);
+}
+
+PortHandle Open(const char* port, const char* latency) {
+    CommSettings settings;
+    Set(settings.port, port);
+    Set(settings.latency, latency);
+    PortAvailability available;
+    available.fill(true);
+    PortHandle held = kInvalidPort;
+    return OpenPort(settings, available, held);
+}
+
+// The reply window through OpenPort and K760modbus, as a tick uses them: a request sent
+// on one tick, its reply read on the next, one second later. Both meters are asked at
+// the same moment and read once the default window (200 ms latency + 513 ms) has
+// closed. The silent one costs the tick no wait; the slow one, whose user set a
+// latency of 1000 ms, is still heard 850 ms after the request.
+TEST(ReplyWindow, ASilentMeterCostsATickNoWaitASlowOneKeepsItsLatency) {
+    test::ScopedPortMap ports;
+    test::PtyPair silent, slow;
+    ASSERT_TRUE(silent.ok() && slow.ok());
+    ports.Assign(1, silent.SlavePath());
+    ports.Assign(2, slow.SlavePath());
+    PortHandle silentPort = Open("COM1", "200");
+    PortHandle slowPort = Open("COM2", "1000");
+    ASSERT_NE(silentPort, kInvalidPort) << LastOpenFailure();
+    ASSERT_NE(slowPort, kInvalidPort) << LastOpenFailure();
+
+    EXPECT_GT(K760modbus(silentPort, 1, BigEndian).RequestReadings(), 0u);
+    EXPECT_GT(K760modbus(slowPort, 1, BigEndian).RequestReadings(), 0u);
+    const auto sent = Clock::now();
+    std::thread meter([&] {
+        std::this_thread::sleep_until(sent + 850ms);
+        slow.Send(ReadingsReply());
+    });
+    std::this_thread::sleep_until(sent + 750ms);
+
+    const auto tick = Clock::now();
+    K760modbus quiet(silentPort, 1, BigEndian);
+    quiet.ReceiveReply();
+    EXPECT_LT(Clock::now() - tick, 200ms) << "a silent tick blocked the window";
+    EXPECT_EQ(quiet.replyFunction, kReplyNone);
+
+    K760modbus late(slowPort, 1, BigEndian);
+    late.ReceiveReply();
+    meter.join();
+    EXPECT_EQ(late.replyFunction, kFcReadings);
+    ClosePort(silentPort);
+    ClosePort(slowPort);
 }
 
 } // namespace

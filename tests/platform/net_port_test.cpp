@@ -21,26 +21,28 @@ using Clock = std::chrono::steady_clock;
 using test::Contains;
 using test::LoopbackListener;
 
+// The request of the classic Modbus example, and the information request (fc 3,
+// node 1, parameter 1, count 32).
+const Bytes kClassic{0x11, 0x03, 0x00, 0x6B, 0x00, 0x03, 0x76, 0x87};
+const Bytes kInfo{0x01, 0x03, 0x00, 0x00, 0x00, 0x40, 0x44, 0x3A};
+
 TEST(NetAddress, FormsThatParseAndFormsThatDoNot) {
     struct Good {
         const char* text;
         NetAddress address;
         const char* shown;
     };
-    for (const Good& g : {
-             Good{"tcp://192.0.2.10:502",
-                  {PortKind::RtuOverTcp, "192.0.2.10", 502},
-                  "192.0.2.10:502"},
-             Good{"modbus-tcp://gw-3.plant.example:1",
-                  {PortKind::ModbusTcp, "gw-3.plant.example", 1},
-                  "gw-3.plant.example:1"},
-             Good{"tcp://localhost:65535",
-                  {PortKind::RtuOverTcp, "localhost", 65535},
-                  "localhost:65535"},
-             Good{"modbus-tcp://[fe80::1]:502",
-                  {PortKind::ModbusTcp, "fe80::1", 502},
-                  "[fe80::1]:502"},
-         }) {
+    const Good good[] = {
+        {"tcp://192.0.2.10:502", NetAddress{PortKind::RtuOverTcp, "192.0.2.10", 502},
+         "192.0.2.10:502"},
+        {"modbus-tcp://gw-3.plant.example:1",
+         NetAddress{PortKind::ModbusTcp, "gw-3.plant.example", 1}, "gw-3.plant.example:1"},
+        {"tcp://localhost:65535", NetAddress{PortKind::RtuOverTcp, "localhost", 65535},
+         "localhost:65535"},
+        {"modbus-tcp://[fe80::1]:502", NetAddress{PortKind::ModbusTcp, "fe80::1", 502},
+         "[fe80::1]:502"},
+    };
+    for (const Good& g : good) {
         SCOPED_TRACE(g.text);
         EXPECT_TRUE(IsNetAddressForm(g.text));
         EXPECT_EQ(ParseNetAddress(g.text), g.address);
@@ -59,37 +61,32 @@ TEST(NetAddress, FormsThatParseAndFormsThatDoNot) {
     }
 }
 
-// The request of the classic Modbus example, and the information request (fc 3,
-// node 1, parameter 1, count 32: 01 03 00 00 00 40 44 3A).
 TEST(Mbap, RequestsLoseTheirCrcAndRepliesGetItBack) {
-    const Bytes classic{0x11, 0x03, 0x00, 0x6B, 0x00, 0x03, 0x76, 0x87};
-    EXPECT_EQ(RtuToMbap(classic.data(), classic.size(), 0x0001),
+    EXPECT_EQ(RtuToMbap(kClassic.data(), kClassic.size(), 0x0001),
               (Bytes{0x00, 0x01, 0x00, 0x00, 0x00, 0x06, 0x11, 0x03, 0x00, 0x6B, 0x00, 0x03}));
-    const Bytes info{0x01, 0x03, 0x00, 0x00, 0x00, 0x40, 0x44, 0x3A};
-    EXPECT_EQ(RtuToMbap(info.data(), info.size(), 0xBEEF),
+    EXPECT_EQ(RtuToMbap(kInfo.data(), kInfo.size(), 0xBEEF),
               (Bytes{0xBE, 0xEF, 0x00, 0x00, 0x00, 0x06, 0x01, 0x03, 0x00, 0x00, 0x00, 0x40}));
     // Not an RTU frame: a wrong CRC, or too short to hold node, code and CRC.
-    Bytes damaged = info;
+    Bytes damaged = kInfo;
     damaged.back() ^= 1;
     EXPECT_TRUE(RtuToMbap(damaged.data(), damaged.size(), 1).empty());
-    EXPECT_TRUE(RtuToMbap(info.data(), 3, 1).empty());
+    EXPECT_TRUE(RtuToMbap(kInfo.data(), 3, 1).empty());
 
     // Back again, in place, with the CRC the serial line would have carried.
     Bytes wire{0x00, 0x07, 0x00, 0x00, 0x00, 0x06, 0x01, 0x03, 0x00, 0x00, 0x00, 0x40};
     wire.resize(16);
     ASSERT_EQ(MbapToRtu(wire.data(), 12, 7, wire.data(), wire.size()), 8u);
-    EXPECT_EQ(Bytes(wire.begin(), wire.begin() + 8), info);
+    EXPECT_EQ(Bytes(wire.begin(), wire.begin() + 8), kInfo);
 }
 
 TEST(Mbap, MismatchedRepliesAreMissingAndStaleOnesSkipped) {
     const Bytes reply{0x12, 0x34, 0x00, 0x00, 0x00, 0x06, 0x11, 0x03, 0x00, 0x6B, 0x00, 0x03};
-    const Bytes rtu{0x11, 0x03, 0x00, 0x6B, 0x00, 0x03, 0x76, 0x87};
     auto convert = [](Bytes wire, std::uint16_t id, std::size_t capacity = 64) {
         Bytes out(64);
         out.resize(MbapToRtu(wire.data(), wire.size(), id, out.data(), capacity));
         return out;
     };
-    EXPECT_EQ(convert(reply, 0x1234), rtu);
+    EXPECT_EQ(convert(reply, 0x1234), kClassic);
     EXPECT_EQ(convert(reply, 0x1235), Bytes{}) << "another transaction id";
     auto with = [&](std::size_t at, std::uint8_t value) {
         Bytes b = reply;
@@ -106,8 +103,8 @@ TEST(Mbap, MismatchedRepliesAreMissingAndStaleOnesSkipped) {
     // A late reply to the previous request, read together with this one's.
     Bytes both = with(1, 0x33);
     both.insert(both.end(), reply.begin(), reply.end());
-    EXPECT_EQ(convert(both, 0x1234), rtu);
-    EXPECT_EQ(convert(both, 0x1233), rtu) << "the stale one, when that is what is awaited";
+    EXPECT_EQ(convert(both, 0x1234), kClassic);
+    EXPECT_EQ(convert(both, 0x1233), kClassic) << "the stale one, when that is what is awaited";
 }
 
 class NetPort : public ::testing::Test {
@@ -133,10 +130,9 @@ class NetPort : public ::testing::Test {
 
 TEST_F(NetPort, ModbusTcpIsConvertedAtThePort) {
     Open("modbus-tcp://");
-    const Bytes request{0x11, 0x03, 0x00, 0x6B, 0x00, 0x03, 0x76, 0x87};
-    const auto sent = WriteSerial(fd, request.data(), request.size());
+    const auto sent = WriteSerial(fd, kClassic.data(), kClassic.size());
     EXPECT_EQ(sent.status, SerialStatus::Ok);
-    EXPECT_EQ(sent.count, request.size()); // the caller's own frame, all of it
+    EXPECT_EQ(sent.count, kClassic.size()); // the caller's own frame, all of it
     const Bytes wire = far.Received(1s);
     ASSERT_EQ(wire.size(), 12u);
     EXPECT_EQ(Bytes(wire.begin() + 2, wire.end()),
@@ -152,10 +148,10 @@ TEST_F(NetPort, ModbusTcpIsConvertedAtThePort) {
     far.Send(answer);
     EXPECT_EQ(Read(), Bytes{});
     far.Send(wire); // the same bytes back under the request's own id
-    EXPECT_EQ(Read(), request);
+    EXPECT_EQ(Read(), kClassic);
 
     // Each request has an id of its own.
-    WriteSerial(fd, request.data(), request.size());
+    WriteSerial(fd, kClassic.data(), kClassic.size());
     const Bytes next = far.Received(1s);
     ASSERT_EQ(next.size(), 12u);
     EXPECT_NE(Bytes(next.begin(), next.begin() + 2), Bytes(wire.begin(), wire.begin() + 2));
@@ -166,9 +162,8 @@ TEST_F(NetPort, ModbusTcpIsConvertedAtThePort) {
 
 TEST_F(NetPort, TransparentTcpCarriesTheFramesAsTheyAre) {
     Open("tcp://");
-    const Bytes request{0x01, 0x03, 0x00, 0x00, 0x00, 0x40, 0x44, 0x3A};
-    EXPECT_EQ(WriteSerial(fd, request.data(), request.size()).count, request.size());
-    EXPECT_EQ(far.Received(1s), request);
+    EXPECT_EQ(WriteSerial(fd, kInfo.data(), kInfo.size()).count, kInfo.size());
+    EXPECT_EQ(far.Received(1s), kInfo);
     far.Send({0x01, 0x83, 0x02, 0xC0, 0xF1});
     EXPECT_EQ(Read(), (Bytes{0x01, 0x83, 0x02, 0xC0, 0xF1}));
     // Line settings and direction control do not apply; clearing drops stale input.

@@ -10,14 +10,11 @@
 #include <cerrno>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include <sys/ioctl.h>
 
 namespace zentra::platform {
 namespace {
-
-using Calls = std::vector<std::string>;
 
 // What the adapter's driver offers.
 struct Driver {
@@ -31,12 +28,11 @@ struct Driver {
 
 class LineRecorder {
   public:
+    // Not copied: the installed calls point at this recorder (and the seam is not copyable).
     explicit LineRecorder(Driver driver) : driver_(driver), installed_(Recording()) {}
-    LineRecorder(const LineRecorder&) = delete;
-    LineRecorder& operator=(const LineRecorder&) = delete;
 
-    // The calls since the last Take.
-    std::vector<std::string> Take() { return std::exchange(calls_, {}); }
+    // The calls since the last Take, in order, separated by commas.
+    std::string Take() { return std::exchange(calls_, {}); }
     bool RtsUp() const { return rtsUp_; }
     Driver& driver() { return driver_; }
 
@@ -77,7 +73,7 @@ class LineRecorder {
         };
         return calls;
     }
-    void Note(std::string call) { calls_.push_back(std::move(call)); }
+    void Note(const std::string& call) { calls_ += (calls_.empty() ? "" : ", ") + call; }
     int Refuse() {
         errno = ENOTTY;
         return -1;
@@ -95,7 +91,7 @@ class LineRecorder {
     }
 
     Driver driver_;
-    std::vector<std::string> calls_;
+    std::string calls_;
     bool rtsUp_ = true; // the tty layer raises RTS when a port is opened
     int busy_ = 0;      // transmitter polls since the last write
     ScopedSerialLineCalls installed_;
@@ -105,9 +101,9 @@ struct DirectionCase {
     const char* name;
     Driver driver;
     RtsControl control;
-    Calls atOpen;         // OpenSerialDevice
-    Calls atLineSettings; // ApplyLineSettings
-    Calls perRequest;     // WriteSerial of an 8-byte frame
+    const char* atOpen;         // OpenSerialDevice
+    const char* atLineSettings; // ApplyLineSettings
+    const char* perRequest;     // WriteSerial of an 8-byte frame
 };
 
 void PrintTo(const DirectionCase& c, std::ostream* out) {
@@ -146,45 +142,25 @@ TEST_P(Direction, RtsIsUpOnlyWhileARequestIsOnTheLine) {
     CloseSerialDevice(opened.fd);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Drivers, Direction,
-    ::testing::Values(
-        // Most USB adapters and plain UARTs: RS-485 mode refused, RTS driven by hand.
-        DirectionCase{"ByHand",
-                      {},
-                      RtsControl::Software,
-                      {"rs485", "rts down"},
-                      {"termios", "rts down"},
-                      {"rts up", "write 8", "drain", "rts down"}},
-        // A frame the driver takes in pieces: RTS stays up until the last piece drains.
-        DirectionCase{"ByHandInPieces",
-                      {.chunk = 3},
-                      RtsControl::Software,
-                      {"rs485", "rts down"},
-                      {"termios", "rts down"},
-                      {"rts up", "write 3", "write 3", "write 2", "drain", "rts down"}},
-        // A UART that reports its transmitter: watched instead of tcdrain's coarse wait.
-        DirectionCase{"ByHandWatchingTheTransmitter",
-                      {.busyPolls = 2},
-                      RtsControl::Software,
-                      {"rs485", "rts down"},
-                      {"termios", "rts down"},
-                      {"rts up", "write 8", "busy", "busy", "sent", "rts down"}},
-        // The driver's RS-485 mode switches RTS itself.
-        DirectionCase{"Kernel",
-                      {.kernelRs485 = true},
-                      RtsControl::Kernel,
-                      {"rs485"},
-                      {"termios"},
-                      {"write 8"}},
-        // A pseudo-terminal or socket: no modem lines, no error, a plain write.
-        DirectionCase{"NoModemLines",
-                      {.modemLines = false},
-                      RtsControl::None,
-                      {"rs485", "rts down refused"},
-                      {"termios"},
-                      {"write 8"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+const DirectionCase kDrivers[] = {
+    // Most USB adapters and plain UARTs: RS-485 mode refused, RTS driven by hand.
+    {"ByHand", Driver(), RtsControl::Software, "rs485, rts down", "termios, rts down",
+     "rts up, write 8, drain, rts down"},
+    // A frame the driver takes in pieces: RTS stays up until the last piece drains.
+    {"ByHandInPieces", Driver{.chunk = 3}, RtsControl::Software, "rs485, rts down",
+     "termios, rts down", "rts up, write 3, write 3, write 2, drain, rts down"},
+    // A UART that reports its transmitter: watched instead of tcdrain's coarse wait.
+    {"ByHandWatchingTheTransmitter", Driver{.busyPolls = 2}, RtsControl::Software,
+     "rs485, rts down", "termios, rts down", "rts up, write 8, busy, busy, sent, rts down"},
+    // The driver's RS-485 mode switches RTS itself.
+    {"Kernel", Driver{.kernelRs485 = true}, RtsControl::Kernel, "rs485", "termios", "write 8"},
+    // A pseudo-terminal or socket: no modem lines, no error, a plain write.
+    {"NoModemLines", Driver{.modemLines = false}, RtsControl::None, "rs485, rts down refused",
+     "termios", "write 8"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Drivers, Direction, ::testing::ValuesIn(kDrivers),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DirectionByHand, AFailedWriteStillLowersRts) {
     test::PtyPair pty;
@@ -197,7 +173,7 @@ TEST(DirectionByHand, AFailedWriteStillLowersRts) {
     const auto sent = WriteSerial(opened.fd, frame, sizeof frame);
     EXPECT_EQ(sent.count, 0u);
     EXPECT_EQ(sent.status, SerialStatus::HangUp);
-    EXPECT_EQ(line.Take(), (Calls{"rts up", "write failed", "drain", "rts down"}));
+    EXPECT_EQ(line.Take(), "rts up, write failed, drain, rts down");
     EXPECT_FALSE(line.RtsUp());
     CloseSerialDevice(opened.fd);
 }

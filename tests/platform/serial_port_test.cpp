@@ -71,21 +71,6 @@ TEST(SerialOpen, SecondOpenIsRefusedUntilTheFirstCloses) {
     CloseSerialDevice(again.fd);
 }
 
-TEST(SerialOpen, LineSettingsApplyRawFraming) {
-    PtyPair pty;
-    auto port = OpenSerialDevice(pty.SlavePath());
-    ASSERT_GE(port.fd, 0);
-    ASSERT_TRUE(ApplyLineSettings(port.fd, LineSettings{19200, 'E', 8, 2}));
-    termios tio{};
-    ASSERT_EQ(tcgetattr(port.fd, &tio), 0);
-    EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG), 0u);
-    EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
-    EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B19200));
-    // A pseudo-terminal has no modem lines: nothing to drive, and no error.
-    EXPECT_EQ(PortRtsControl(port.fd), RtsControl::None);
-    CloseSerialDevice(port.fd);
-}
-
 class SerialRead : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -101,6 +86,17 @@ class SerialRead : public ::testing::Test {
     int fd = -1;
     std::uint8_t buffer[1000]{};
 };
+
+TEST_F(SerialRead, LineSettingsApplyRawFraming) {
+    ASSERT_TRUE(ApplyLineSettings(fd, LineSettings{19200, 'E', 8, 2}));
+    termios tio{};
+    ASSERT_EQ(tcgetattr(fd, &tio), 0);
+    EXPECT_EQ(tio.c_lflag & (ICANON | ECHO | ISIG), 0u);
+    EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B19200));
+    // A pseudo-terminal has no modem lines: nothing to drive, and no error.
+    EXPECT_EQ(PortRtsControl(fd), RtsControl::None);
+}
 
 // A silent read of N bytes lasts 1 ms per byte plus 1 ms: no less, and not much more.
 TEST_F(SerialRead, NothingArrivingEndsAtTheTotalTimeOut) {

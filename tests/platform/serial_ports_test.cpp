@@ -1,32 +1,23 @@
 // Which device each COM name stands for.
 #include "platform/serial_ports.h"
-#include "tests/support/test_support.h"
+#include "tests/support/sim_port.h"
 
 #include <gtest/gtest.h>
-
-#include <memory>
 
 namespace zentra::platform {
 namespace {
 
 using test::ScopedEnv;
 
-// Clears every ZENTRA_COMn and replaces device detection for the test's lifetime.
 class PortMap : public ::testing::Test {
   protected:
     PortMap() {
-        for (int n = 1; n <= kComPortCount; ++n)
-            env_.push_back(std::make_unique<ScopedEnv>(Name(n).c_str(), nullptr));
         SetDeviceScan([this] { return found; });
     }
-    ~PortMap() override {
-        SetDeviceScan({});
-        SetPortMapLookup({});
-    }
-    static std::string Name(int n) { return "ZENTRA_COM" + std::to_string(n); }
+    ~PortMap() override { SetPortMapLookup({}); }
 
+    test::ScopedPortMap clean; // no ZENTRA_COMn, no user map, no real devices
     std::vector<std::string> found;
-    std::vector<std::unique_ptr<ScopedEnv>> env_;
 };
 
 TEST(ComNumber, OnlyTheNineNames) {
@@ -39,9 +30,8 @@ TEST(ComNumber, OnlyTheNineNames) {
 TEST_F(PortMap, NothingFoundMeansNoDevices) {
     for (const auto& device : PortDeviceTable())
         EXPECT_FALSE(device);
-    EXPECT_FALSE(PortDevicePath(1));
-    EXPECT_FALSE(PortDevicePath(0));
-    EXPECT_FALSE(PortDevicePath(10));
+    for (const int n : {1, 0, 10})
+        EXPECT_FALSE(PortDevicePath(n)) << n;
 }
 
 TEST_F(PortMap, FoundDevicesFillTheNamesInOrder) {
