@@ -202,7 +202,7 @@ TEST_F(ViewFixture, DisplaySwitchesActOnTheSelectedGraph) {
 }
 
 TEST_F(ViewFixture, ContextMenuItemsAndChoices) {
-    std::vector<QString> texts;
+    QStringList texts;
     QString choose = "Data View";
     view.SetMenuRunner([&](QMenu& menu, QPoint) -> QAction* {
         texts.clear();
@@ -215,24 +215,10 @@ TEST_F(ViewFixture, ContextMenuItemsAndChoices) {
         return chosen;
     });
     QTest::mouseClick(&view, Qt::RightButton, {}, {600, 100}); // graph 1
-    const std::vector<QString> expected{"Project Settings",
-                                        "Graph Settings",
-                                        "Communications",
-                                        "-",
-                                        "Hide Project Details",
-                                        "-",
-                                        "Maximize Graph",
-                                        "Absolute Y Scale",
-                                        "Real Time View",
-                                        "Data View",
-                                        "-",
-                                        "Start Data Retrieval",
-                                        "-",
-                                        "Enable Logging",
-                                        "-",
-                                        "Print...",
-                                        "Print Preview"};
-    EXPECT_EQ(texts, expected);
+    EXPECT_EQ(texts.join('|'),
+              "Project Settings|Graph Settings|Communications|-|Hide Project Details|-|"
+              "Maximize Graph|Absolute Y Scale|Real Time View|Data View|-|Start Data Retrieval|-|"
+              "Enable Logging|-|Print...|Print Preview");
     EXPECT_EQ(doc.m_Graphs[1].m_GraphMode, 0); // "Data View" was chosen
 
     // Commands the view does not own go to the main window.
@@ -249,12 +235,12 @@ TEST_F(ViewFixture, ContextMenuItemsAndChoices) {
     choose.clear();
     QTest::mouseDClick(&view, Qt::LeftButton, {}, {600, 100});
     QTest::mouseClick(&view, Qt::RightButton, {}, {600, 100});
-    EXPECT_EQ(std::count(texts.begin(), texts.end(), "Log View"), 0);
-    EXPECT_EQ(std::count(texts.begin(), texts.end(), "Real Time View"), 0);
-    EXPECT_EQ(std::count(texts.begin(), texts.end(), "Tile Graph"), 1);
-    EXPECT_EQ(std::count(texts.begin(), texts.end(), "Graph View"), 1);
-    EXPECT_EQ(std::count(texts.begin(), texts.end(), "Stop Data Retrieval"), 1);
-    EXPECT_EQ(std::count(texts.begin(), texts.end(), "Restart Data Retrieval"), 1);
+    EXPECT_EQ(texts.count("Log View"), 0);
+    EXPECT_EQ(texts.count("Real Time View"), 0);
+    EXPECT_EQ(texts.count("Tile Graph"), 1);
+    EXPECT_EQ(texts.count("Graph View"), 1);
+    EXPECT_EQ(texts.count("Stop Data Retrieval"), 1);
+    EXPECT_EQ(texts.count("Restart Data Retrieval"), 1);
 }
 
 TEST_F(ViewFixture, CommandsRouteToAcquisitionOrTheMainWindow) {
