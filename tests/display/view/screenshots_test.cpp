@@ -5,7 +5,7 @@
 #include "platform/clock.h"
 #include "tests/display/graph/graph_test_support.h"
 #include "tests/display/view/view_test_support.h"
-#include "tests/support/test_support.h"
+#include "tests/support/picture_checks.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
@@ -38,7 +38,7 @@ struct ScreenshotFixture : ::testing::Test {
     QImage Save(const char* name) {
         view.DrawView();
         const QImage picture = view.Picture();
-        EXPECT_TRUE(picture.save(QString::fromStdString(test::ScreenshotDir() + "/" + name)));
+        test::SaveShot(picture, name);
         return picture;
     }
 };
