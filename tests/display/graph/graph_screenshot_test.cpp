@@ -17,17 +17,11 @@ using test::kNow;
 constexpr int kWidth = 1024;
 constexpr int kHeight = 768;
 
-// One graph alone in the whole view, as when maximised.
+// One graph alone in the whole view, as when maximised, with the margin (51) of the
+// tiled 512-pixel cell all round.
 GraphGeometry Maximised(int g) {
-    GraphGeometry geometry = test::TiledGeometry(0, kWidth, kHeight);
-    const int m = ((kWidth / 2) * 10) / 100;
-    geometry.plotLeft = m;
-    geometry.plotBaseline = kHeight - m;
-    geometry.plotWidth = kWidth - 2 * m;
-    geometry.plotHeight = kHeight - 2 * m;
-    geometry.cellHeight = kHeight;
-    geometry.maximisedGraph = g;
-    return geometry;
+    // x0, y0, W, H, text scale, cell height, cell, graph, client bottom, font weight.
+    return {51, 717, 922.0, 666.0, kHeight, kHeight, QRect(0, 0, 512, 384), g, kHeight, 400};
 }
 
 void Traces(Graph& graph, std::array<std::int32_t, 3> sources, std::array<const char*, 3> headings,

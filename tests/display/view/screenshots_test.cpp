@@ -3,7 +3,6 @@
 // table stands, the blue labels of a graph browsing its history.
 #include "display/view/view_commands.h"
 #include "platform/clock.h"
-#include "tests/display/graph/graph_test_support.h"
 #include "tests/display/view/view_test_support.h"
 #include "tests/support/picture_checks.h"
 

@@ -6,9 +6,8 @@
 #include "acquisition/readings_catalogue.h"
 #include "display/view/zentra_view.h"
 #include "document/zentra_doc.h"
+#include "tests/display/graph/graph_test_support.h"
 
-#include <QColor>
-#include <QImage>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -109,18 +108,11 @@ struct DemoView {
     }
 };
 
-inline bool SameColour(QRgb a, const QColor& b) {
-    return QColor(a).rgb() == b.rgb();
-}
-
 // Pixels other than `background` inside [left, right) x [top, bottom).
 inline int Ink(const QImage& image, int left, int top, int right, int bottom,
                QRgb background = kViewBackground) {
-    int n = 0;
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            n += image.pixel(x, y) != background ? 1 : 0;
-    return n;
+    return CountIf(
+        image, [=](QRgb p) { return p != background; }, left, top, right, bottom);
 }
 
 } // namespace zentra::test
