@@ -153,12 +153,10 @@ TEST_F(ViewFixture, HistoryArrowsStepTheScrollOffset) {
     EXPECT_EQ(graph.m_HistoryTime, test::kDemoNow); // only leaving the live end records it
     Click({back.left, backMiddle.y()});             // the edge misses
     EXPECT_EQ(graph.m_ScrollOffset, -18);
-    Click(forwardMiddle);
-    EXPECT_EQ(graph.m_ScrollOffset, -9);
-    Click(forwardMiddle);
-    EXPECT_EQ(graph.m_ScrollOffset, 0);
-    Click(forwardMiddle);
-    EXPECT_EQ(graph.m_ScrollOffset, 0);
+    for (int offset : {-9, 0, 0}) {
+        Click(forwardMiddle);
+        EXPECT_EQ(graph.m_ScrollOffset, offset);
+    }
 
     graph.m_LeftArrowActive = 0;
     Click(backMiddle);
@@ -235,12 +233,11 @@ TEST_F(ViewFixture, ContextMenuItemsAndChoices) {
     choose.clear();
     QTest::mouseDClick(&view, Qt::LeftButton, {}, {600, 100});
     QTest::mouseClick(&view, Qt::RightButton, {}, {600, 100});
-    EXPECT_EQ(texts.count("Log View"), 0);
-    EXPECT_EQ(texts.count("Real Time View"), 0);
-    EXPECT_EQ(texts.count("Tile Graph"), 1);
-    EXPECT_EQ(texts.count("Graph View"), 1);
-    EXPECT_EQ(texts.count("Stop Data Retrieval"), 1);
-    EXPECT_EQ(texts.count("Restart Data Retrieval"), 1);
+    for (const char* absent : {"Log View", "Real Time View"})
+        EXPECT_EQ(texts.count(absent), 0) << absent;
+    for (const char* once :
+         {"Tile Graph", "Graph View", "Stop Data Retrieval", "Restart Data Retrieval"})
+        EXPECT_EQ(texts.count(once), 1) << once;
 }
 
 TEST_F(ViewFixture, CommandsRouteToAcquisitionOrTheMainWindow) {
