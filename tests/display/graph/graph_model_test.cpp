@@ -38,6 +38,9 @@ class GraphModelTest : public ::testing::Test {
         for (const auto& [source, column] : rows)
             EXPECT_EQ(SourceColumn(*doc, graph, source), column) << source;
     }
+    void ExpectWindow(std::int32_t first, std::int32_t last) {
+        EXPECT_EQ((std::array{graph.m_FirstIndex, graph.m_LastIndex}), (std::array{first, last}));
+    }
     static void ExpectLabel(const YLabel& label, const char* text, int bottom) {
         EXPECT_EQ(label.text, text);
         EXPECT_EQ(label.bottom, bottom) << text;
@@ -134,8 +137,7 @@ TEST_F(GraphModelTest, HugeTimeBasesAreHeldToTheDataCapacity) {
     graph.m_RealTime = 0;
     EXPECT_EQ(TimeSteps(graph), kMaxLogSteps);
     UpdateLogWindow(graph, 100);
-    EXPECT_EQ(graph.m_LastIndex, 99);
-    EXPECT_EQ(graph.m_FirstIndex, 99 - kMaxLogSteps);
+    ExpectWindow(99 - kMaxLogSteps, 99);
     graph.m_ScrollOffset = std::numeric_limits<std::int32_t>::min(); // as far back as it goes
     UpdateLogWindow(graph, 100);
     EXPECT_EQ(graph.m_FirstIndex, std::numeric_limits<std::int32_t>::min());
@@ -192,17 +194,14 @@ TEST_F(GraphModelTest, LogWindowStartsBeforeTheFirstSample) {
     graph.m_RealTime = 0;
     graph.m_ScaleX = 9;
     UpdateLogWindow(graph, 5);
-    EXPECT_EQ(graph.m_FirstIndex, -5);
-    EXPECT_EQ(graph.m_LastIndex, 4);
+    ExpectWindow(-5, 4);
     UpdateLogWindow(graph, 0);
-    EXPECT_EQ(graph.m_LastIndex, 0);
-    EXPECT_EQ(graph.m_FirstIndex, -9);
+    ExpectWindow(-9, 0);
     // While browsing the live end stays frozen.
     UpdateLogWindow(graph, 50);
     graph.m_ScrollOffset = -9;
     UpdateLogWindow(graph, 60);
-    EXPECT_EQ(graph.m_LastIndex, 49);
-    EXPECT_EQ(graph.m_FirstIndex, 31);
+    ExpectWindow(31, 49);
     EXPECT_DOUBLE_EQ(LogValue(*doc, 3, -1), 0.0);
     EXPECT_DOUBLE_EQ(LogValue(*doc, 3, kMaxSamples), 0.0);
 }
@@ -224,7 +223,7 @@ TEST_F(GraphModelTest, ScrollingStepsByTheTimeBase) {
     EXPECT_EQ(graph.m_ScrollOffset, 0);
 
     graph.m_HistoryTime = 0;
-    ScrollBack(graph, 1000);
+    EXPECT_TRUE(ScrollBack(graph, 1000));
     EXPECT_EQ(graph.m_HistoryTime, 1000);
     EXPECT_EQ(graph.m_ScrollOffset, -9);
     ScrollBack(graph, 2000); // already browsing: the moment stays
@@ -238,8 +237,7 @@ TEST_F(GraphModelTest, ScrollingStepsByTheTimeBase) {
     EXPECT_EQ(graph.m_ScrollOffset, kFarBack);
     graph.m_LastIndex = 100;
     UpdateLogWindow(graph, 200);
-    EXPECT_EQ(graph.m_LastIndex, 100);
-    EXPECT_EQ(graph.m_FirstIndex, kFarBack + 100 - 9);
+    ExpectWindow(kFarBack + 100 - 9, 100);
     EXPECT_DOUBLE_EQ(LogValue(*doc, 3, graph.m_FirstIndex), 0.0);
     graph.m_ScaleX = 600;
     graph.m_LastIndex = 0;
