@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <string>
 
 namespace zentra::test {
 
@@ -67,11 +68,16 @@ inline void ExpectFitsSmallScreen(QWidget& window) {
     EXPECT_LE(window.height(), 700);
 }
 
+// Saves a picture as `file` in the screenshot folder.
+inline void SaveShot(const QImage& shot, const std::string& file) {
+    EXPECT_TRUE(shot.save(QString::fromStdString(ScreenshotDir() + "/" + file))) << file;
+}
+
 // Saves the window's picture as `file` in the screenshot folder and checks that every
 // label is drawn whole in it.
 inline void ExpectShotDrawnWhole(QWidget& window, const char* file) {
     const QImage shot = window.grab().toImage();
-    EXPECT_TRUE(shot.save(QString::fromStdString(ScreenshotDir() + "/" + file))) << file;
+    SaveShot(shot, file);
     EXPECT_EQ(LabelsNotDrawnWhole(window, shot), QStringList()) << file;
 }
 

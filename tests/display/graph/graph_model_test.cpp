@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <initializer_list>
 #include <limits>
 #include <memory>
+#include <utility>
 
 namespace zentra {
 namespace {
@@ -29,6 +32,18 @@ class GraphModelTest : public ::testing::Test {
         const auto f = FractionOfFullScale(*doc, graph, source, value);
         EXPECT_TRUE(hf && f);
         return ValueToY(graph.m_CentreZero != 0, f.value_or(0.0), hf.value_or(0.0), plot);
+    }
+    // {source, column} rows of the graph's current mode and meter.
+    void ExpectColumns(std::initializer_list<std::pair<std::int32_t, int>> rows) {
+        for (const auto& [source, column] : rows)
+            EXPECT_EQ(SourceColumn(*doc, graph, source), column) << source;
+    }
+    void ExpectWindow(std::int32_t first, std::int32_t last) {
+        EXPECT_EQ((std::array{graph.m_FirstIndex, graph.m_LastIndex}), (std::array{first, last}));
+    }
+    static void ExpectLabel(const YLabel& label, const char* text, int bottom) {
+        EXPECT_EQ(label.text, text);
+        EXPECT_EQ(label.bottom, bottom) << text;
     }
 };
 
@@ -78,13 +93,10 @@ TEST_F(GraphModelTest, RelativeAxisPutsTheSpanOnTheNominalDivision) {
 
     const std::vector<YLabel> labels = YLabels(graph, plot, 12);
     ASSERT_EQ(labels.size(), 13u);
-    EXPECT_EQ(labels[0].text, "0");
-    EXPECT_EQ(labels[0].bottom, 260);
+    ExpectLabel(labels[0], "0", 260);
     EXPECT_EQ(labels[0].top, 248);
-    EXPECT_EQ(labels[10].text, "100%");
-    EXPECT_EQ(labels[10].bottom, 60);
-    EXPECT_EQ(labels[12].text, "120%");
-    EXPECT_EQ(labels[12].bottom, 20);
+    ExpectLabel(labels[10], "100%", 60);
+    ExpectLabel(labels[12], "120%", 20);
     EXPECT_EQ(labels[1].text, "10%");
 }
 
@@ -125,13 +137,8 @@ TEST_F(GraphModelTest, HugeTimeBasesAreHeldToTheDataCapacity) {
     graph.m_RealTime = 0;
     EXPECT_EQ(TimeSteps(graph), kMaxLogSteps);
     UpdateLogWindow(graph, 100);
-    EXPECT_EQ(graph.m_LastIndex, 99);
-    EXPECT_EQ(graph.m_FirstIndex, 99 - kMaxLogSteps);
-    // Browsing far back saturates instead of overflowing.
-    graph.m_ScrollOffset = std::numeric_limits<std::int32_t>::min() + 5;
-    graph.m_LeftArrowActive = 1;
-    EXPECT_TRUE(ScrollBack(graph, 0));
-    EXPECT_EQ(graph.m_ScrollOffset, std::numeric_limits<std::int32_t>::min());
+    ExpectWindow(99 - kMaxLogSteps, 99);
+    graph.m_ScrollOffset = std::numeric_limits<std::int32_t>::min(); // as far back as it goes
     UpdateLogWindow(graph, 100);
     EXPECT_EQ(graph.m_FirstIndex, std::numeric_limits<std::int32_t>::min());
 }
@@ -140,11 +147,10 @@ TEST_F(GraphModelTest, YLabelFormats) {
     Absolute(50.0);
     std::vector<YLabel> labels = YLabels(graph, kPlot, 12);
     ASSERT_EQ(labels.size(), 11u);
-    EXPECT_EQ(labels[1].text, "5.0");
+    ExpectLabel(labels[1], "5.0", 238); // 260 - 22
+    EXPECT_EQ(labels[1].top, 226);
     EXPECT_EQ(labels[2].text, "10");
     EXPECT_EQ(labels[10].text, "50");
-    EXPECT_EQ(labels[1].bottom, 238); // 260 - 22
-    EXPECT_EQ(labels[1].top, 226);
     EXPECT_EQ(DivisionLabelText(false, 9.99), "10.0");
     EXPECT_EQ(DivisionLabelText(false, 12.9), "12");
     EXPECT_EQ(DivisionLabelText(true, 99.9), "99%");
@@ -153,14 +159,10 @@ TEST_F(GraphModelTest, YLabelFormats) {
     labels = YLabels(graph, kPlot, 12);
     ASSERT_EQ(labels.size(), 11u);
     EXPECT_EQ(labels[0].bottom, 150);
-    EXPECT_EQ(labels[1].text, "20");
-    EXPECT_EQ(labels[1].bottom, 128); // 260 - 110 - 2 * 22 / 2
-    EXPECT_EQ(labels[2].text, "-20");
-    EXPECT_EQ(labels[2].bottom, 172);
-    EXPECT_EQ(labels[9].text, "100");
-    EXPECT_EQ(labels[9].bottom, 40);
-    EXPECT_EQ(labels[10].text, "-100");
-    EXPECT_EQ(labels[10].bottom, 260);
+    ExpectLabel(labels[1], "20", 128); // 260 - 110 - 2 * 22 / 2
+    ExpectLabel(labels[2], "-20", 172);
+    ExpectLabel(labels[9], "100", 40);
+    ExpectLabel(labels[10], "-100", 260);
 
     graph.m_RelativeY = 1;
     graph.m_ScaleY = 1; // fewer than two divisions: no pairs
@@ -192,17 +194,14 @@ TEST_F(GraphModelTest, LogWindowStartsBeforeTheFirstSample) {
     graph.m_RealTime = 0;
     graph.m_ScaleX = 9;
     UpdateLogWindow(graph, 5);
-    EXPECT_EQ(graph.m_FirstIndex, -5);
-    EXPECT_EQ(graph.m_LastIndex, 4);
+    ExpectWindow(-5, 4);
     UpdateLogWindow(graph, 0);
-    EXPECT_EQ(graph.m_LastIndex, 0);
-    EXPECT_EQ(graph.m_FirstIndex, -9);
+    ExpectWindow(-9, 0);
     // While browsing the live end stays frozen.
     UpdateLogWindow(graph, 50);
     graph.m_ScrollOffset = -9;
     UpdateLogWindow(graph, 60);
-    EXPECT_EQ(graph.m_LastIndex, 49);
-    EXPECT_EQ(graph.m_FirstIndex, 31);
+    ExpectWindow(31, 49);
     EXPECT_DOUBLE_EQ(LogValue(*doc, 3, -1), 0.0);
     EXPECT_DOUBLE_EQ(LogValue(*doc, 3, kMaxSamples), 0.0);
 }
@@ -224,7 +223,7 @@ TEST_F(GraphModelTest, ScrollingStepsByTheTimeBase) {
     EXPECT_EQ(graph.m_ScrollOffset, 0);
 
     graph.m_HistoryTime = 0;
-    ScrollBack(graph, 1000);
+    EXPECT_TRUE(ScrollBack(graph, 1000));
     EXPECT_EQ(graph.m_HistoryTime, 1000);
     EXPECT_EQ(graph.m_ScrollOffset, -9);
     ScrollBack(graph, 2000); // already browsing: the moment stays
@@ -238,8 +237,7 @@ TEST_F(GraphModelTest, ScrollingStepsByTheTimeBase) {
     EXPECT_EQ(graph.m_ScrollOffset, kFarBack);
     graph.m_LastIndex = 100;
     UpdateLogWindow(graph, 200);
-    EXPECT_EQ(graph.m_LastIndex, 100);
-    EXPECT_EQ(graph.m_FirstIndex, kFarBack + 100 - 9);
+    ExpectWindow(kFarBack + 100 - 9, 100);
     EXPECT_DOUBLE_EQ(LogValue(*doc, 3, graph.m_FirstIndex), 0.0);
     graph.m_ScaleX = 600;
     graph.m_LastIndex = 0;
@@ -248,13 +246,11 @@ TEST_F(GraphModelTest, ScrollingStepsByTheTimeBase) {
 }
 
 TEST_F(GraphModelTest, LiveWindowWrapsAroundTheRing) {
-    EXPECT_EQ(LiveWindowStart(0, 9), 591);
-    EXPECT_EQ(LiveWindowStart(10, 9), 0);
-    EXPECT_EQ(LiveWindowStart(20, 9), 10);
-    EXPECT_EQ(LiveWindowStart(600, 600), 600);
-    EXPECT_EQ(LiveWindowStart(600, 0), 599);
-    EXPECT_EQ(LiveWindowStart(-700, 9), 492); // a stray ring index stays inside the ring
-    EXPECT_EQ(LiveWindowStart(5000, 9), 0);
+    // {ring index, steps, first entry}; a stray ring index stays inside the ring.
+    const std::array<int, 3> rows[] = {{0, 9, 591},   {10, 9, 0},     {20, 9, 10}, {600, 600, 600},
+                                       {600, 0, 599}, {-700, 9, 492}, {5000, 9, 0}};
+    for (const auto& [index, steps, first] : rows)
+        EXPECT_EQ(LiveWindowStart(index, steps), first) << index << " " << steps;
     EXPECT_EQ(NextRingEntry(600), 0);
     EXPECT_EQ(NextRingEntry(599), 600);
 }
@@ -262,15 +258,11 @@ TEST_F(GraphModelTest, LiveWindowWrapsAroundTheRing) {
 TEST_F(GraphModelTest, SourceColumnsOfLogTraces) {
     graph.m_RealTime = 0;
     doc->m_SystemType = 3;
-    EXPECT_EQ(SourceColumn(*doc, graph, 10), 3);
-    EXPECT_EQ(SourceColumn(*doc, graph, 41), 8);
-    EXPECT_EQ(SourceColumn(*doc, graph, 49), 49); // not in the first eight: stays
-    EXPECT_EQ(SourceColumn(*doc, graph, 0), kNoColumn);
+    ExpectColumns({{10, 3}, {41, 8}, {49, 49}, {0, kNoColumn}}); // h.p. (49) stays
     doc->m_SampleValues[2][3] = 7.457;
     EXPECT_NEAR(LogValue(*doc, 49, 2), 10.0, 1e-12); // horse power from "kW Sum"
     doc->m_SystemType = 1;
-    EXPECT_EQ(SourceColumn(*doc, graph, 10), 10);
-    EXPECT_EQ(SourceColumn(*doc, graph, 30), 30);
+    ExpectColumns({{10, 10}, {30, 30}});
     doc->m_SampleValues[2][24] = 5.0;
     EXPECT_DOUBLE_EQ(LogValue(*doc, 24, 2), 5.0);
     EXPECT_DOUBLE_EQ(LogValue(*doc, 30, 2), 0.0); // outside a record
@@ -280,17 +272,14 @@ TEST_F(GraphModelTest, SourceColumnsOfLogTraces) {
 TEST_F(GraphModelTest, SourceColumnsOfLiveTraces) {
     graph.m_RealTime = 1;
     doc->m_SystemType = 1;
-    EXPECT_EQ(SourceColumn(*doc, graph, 17), 23); // via LiveColumnTable
-    EXPECT_EQ(SourceColumn(*doc, graph, 23), 41);
-    EXPECT_EQ(SourceColumn(*doc, graph, 24), kNoColumn); // beyond the table
-    doc->m_ReadingMap[9] = 3;                            // reading 10 sent at position 3
-    EXPECT_EQ(SourceColumn(*doc, graph, 10), 3);
+    ExpectColumns({{17, 23}, {23, 41}, {24, kNoColumn}}); // 24 is beyond the list
+    doc->m_ReadingMap[9] = 3;                             // reading 10 sent at position 3
+    ExpectColumns({{10, 3}});
     doc->m_SystemType = 5;
     doc->m_ReadingMap[0] = -7; // a stray map entry from a file
-    EXPECT_EQ(SourceColumn(*doc, graph, 1), kNoColumn);
+    ExpectColumns({{1, kNoColumn}});
     doc->m_SystemType = 3;
-    EXPECT_EQ(SourceColumn(*doc, graph, 10), 3);
-    EXPECT_EQ(SourceColumn(*doc, graph, 49), 49);
+    ExpectColumns({{10, 3}, {49, 49}});
     doc->m_ReadingMap[1] = 400;
     EXPECT_EQ(SourceColumn(*doc, graph, 2), 400);
 

@@ -34,23 +34,21 @@ TEST(LoggingScaleArrowCoords, TrianglesAndStrictHitRectangles) {
     EXPECT_EQ(arrows.HitTest({200, 284}), ArrowHit::None);
 }
 
+using Three = std::array<std::int32_t, kTracesPerGraph>;
+
 TEST(Associations, ReducedListMeters) {
     Graph graph;
     graph.m_Associations = {10, 5, 49};
     SetText(graph.m_Headings[0], "anything");
     Associations a;
     a.FromGraph(3, graph);
-    EXPECT_EQ(a.m_Values[0], 3);
+    EXPECT_EQ(a.m_Values, (Three{3, 0, 9})); // "V 2" is not offered: shows as OFF
     EXPECT_STREQ(a.m_Headings[0].data(), "kW Sum");
-    EXPECT_EQ(a.m_Values[1], 0); // "V 2" is not offered: shows as OFF
     EXPECT_STREQ(a.m_Headings[1].data(), "OFF");
-    EXPECT_EQ(a.m_Values[2], 9);
     EXPECT_STREQ(a.m_Headings[2].data(), "h.p.");
 
     a.FromSelections(6, {3, 0, 12}, {"kW Sum", "OFF", "junk"});
-    EXPECT_EQ(a.m_Values[0], 10);
-    EXPECT_EQ(a.m_Values[1], 0);
-    EXPECT_EQ(a.m_Values[2], 0); // beyond the list
+    EXPECT_EQ(a.m_Values, (Three{10, 0, 0})); // 12 is beyond the list
     a.ToGraph(graph);
     EXPECT_EQ(graph.m_Associations[0], 10);
     EXPECT_STREQ(graph.m_Headings[2].data(), "junk");
@@ -64,8 +62,7 @@ TEST(Associations, FullListMetersKeepPositionsAndHeadings) {
     SetText(graph.m_Headings[2], "Max Ad");
     Associations a;
     a.FromGraph(1, graph);
-    EXPECT_EQ(a.m_Values[0], 17);
-    EXPECT_EQ(a.m_Values[2], 23);
+    EXPECT_EQ(a.m_Values, (Three{17, 0, 23}));
     EXPECT_STREQ(a.m_Headings[0].data(), "kWd (Imp)");
     a.FromSelections(1, {17, 0, 23}, {"kWd (Imp)", "OFF", "Max Ad"});
     EXPECT_EQ(a.m_Values, graph.m_Associations);

@@ -265,18 +265,5 @@ TEST_F(GraphRenderTest, UnusableValuesAndSettingsDrawNothingWrong) {
     EXPECT_EQ(At(image, 359, 149), kBlack);
 }
 
-TEST_F(GraphRenderTest, RealTimeAxisTextsFollowTheClockWhilePortIsSetUp) {
-    Live(11, 250.0);
-    doc->m_Comms.portSetUp = 0;
-    SetText(doc->m_LiveAxisEnd, "kept");
-    Paint(*doc, 0, geometry);
-    EXPECT_STREQ(doc->m_LiveAxisEnd.data(), "kept");
-    doc->m_Comms.portSetUp = 1;
-    Paint(*doc, 0, geometry);
-    EXPECT_STREQ(doc->m_LiveAxisEnd.data(), "14:03:09");
-    EXPECT_STREQ(doc->m_LiveAxisStart.data(), "14:02:59");
-    EXPECT_STREQ(doc->m_LiveAxisDate.data(), "Jan 05 2013");
-}
-
 } // namespace
 } // namespace zentra

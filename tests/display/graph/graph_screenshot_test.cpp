@@ -3,32 +3,25 @@
 #include "display/graph/graph_model.h"
 #include "graph_test_support.h"
 #include "platform/clock.h"
-#include "tests/support/test_support.h"
+#include "tests/support/picture_checks.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <numbers>
-#include <string>
 
 namespace zentra {
 namespace {
 
-constexpr platform::TimeSeconds kNow = 1357394589; // Sat Jan 05 14:03:09 2013 (GMT)
+using test::kNow;
 constexpr int kWidth = 1024;
 constexpr int kHeight = 768;
 
-// One graph alone in the whole view, as when maximised.
+// One graph alone in the whole view, as when maximised, with the margin (51) of the
+// tiled 512-pixel cell all round.
 GraphGeometry Maximised(int g) {
-    GraphGeometry geometry = test::TiledGeometry(0, kWidth, kHeight);
-    const int m = ((kWidth / 2) * 10) / 100;
-    geometry.plotLeft = m;
-    geometry.plotBaseline = kHeight - m;
-    geometry.plotWidth = kWidth - 2 * m;
-    geometry.plotHeight = kHeight - 2 * m;
-    geometry.cellHeight = kHeight;
-    geometry.maximisedGraph = g;
-    return geometry;
+    // x0, y0, W, H, text scale, cell height, cell, graph, client bottom, font weight.
+    return {51, 717, 922.0, 666.0, kHeight, kHeight, QRect(0, 0, 512, 384), g, kHeight, 400};
 }
 
 void Traces(Graph& graph, std::array<std::int32_t, 3> sources, std::array<const char*, 3> headings,
@@ -106,16 +99,13 @@ class GraphScreenshots : public ::testing::Test {
     std::unique_ptr<CZentraDoc> doc = std::make_unique<CZentraDoc>();
 
     void SetUp() override { doc->ResetToDefaults(); }
-    void Save(const QImage& image, const std::string& name) {
-        const std::string path = test::ScreenshotDir() + "/" + name;
-        EXPECT_TRUE(image.save(QString::fromStdString(path))) << path;
-    }
+    QImage PaintMaximised(int g) { return test::Paint(*doc, g, Maximised(g), kWidth, kHeight); }
 };
 
 TEST_F(GraphScreenshots, RealTimeGraph) {
     RealTimeVoltages(*doc, doc->m_Graphs[0]);
-    const QImage image = test::Paint(*doc, 0, Maximised(0), kWidth, kHeight);
-    Save(image, "graph_realtime.png");
+    const QImage image = PaintMaximised(0);
+    test::SaveShot(image, "graph_realtime.png");
     // Three phases in red, yellow and blue.
     for (const QColor& colour : {kRed, kYellow, kBlue})
         EXPECT_GT(InPlot(image, colour), 300) << colour.name().toStdString();
@@ -124,10 +114,10 @@ TEST_F(GraphScreenshots, RealTimeGraph) {
 TEST_F(GraphScreenshots, LogGraphBrowsingHistory) {
     Graph& graph = doc->m_Graphs[1];
     LoggedCurrents(*doc, graph);
-    test::Paint(*doc, 1, Maximised(1), kWidth, kHeight); // arms the arrows
+    PaintMaximised(1); // arms the arrows
     ScrollBack(graph, kNow);
-    const QImage image = test::Paint(*doc, 1, Maximised(1), kWidth, kHeight);
-    Save(image, "graph_log_history.png");
+    const QImage image = PaintMaximised(1);
+    test::SaveShot(image, "graph_log_history.png");
     for (const QColor& colour : {kRed, kYellow, kBlue})
         EXPECT_GT(InPlot(image, colour), 300) << colour.name().toStdString();
     // Browsing the history labels the Y axis in blue.
@@ -136,9 +126,9 @@ TEST_F(GraphScreenshots, LogGraphBrowsingHistory) {
 
 TEST_F(GraphScreenshots, CentreZeroGraph) {
     CentreZeroPower(*doc, doc->m_Graphs[2]);
-    test::Paint(*doc, 2, Maximised(2), kWidth, kHeight);
-    const QImage image = test::Paint(*doc, 2, Maximised(2), kWidth, kHeight);
-    Save(image, "graph_centre_zero.png");
+    PaintMaximised(2);
+    const QImage image = PaintMaximised(2);
+    test::SaveShot(image, "graph_centre_zero.png");
     // The zero line crosses the middle of the plot (717 - 666 / 2 = 384); the power
     // factor runs in green, the reactive power in black, nothing in the third colour.
     EXPECT_GT(test::CountColour(image, kBlack, kPlotLeft + 1, 380, kPlotRight, 389), 800);
@@ -158,7 +148,7 @@ TEST_F(GraphScreenshots, TiledPage) {
         for (int k = 0; k < 4; ++k)
             DrawGraph(painter, *doc, k, test::TiledGeometry(k, kWidth, kHeight));
     }
-    Save(image, "graph_page.png");
+    test::SaveShot(image, "graph_page.png");
     // Each cell shows its own traces; the fourth, all "OFF", none.
     const int half = kWidth / 2, middle = kHeight / 2;
     EXPECT_GT(test::CountColour(image, kRed, 0, 0, half, middle), 100);

@@ -19,25 +19,14 @@ inline const QColor kBackground(250, 250, 255);
 
 // Cell geometry of quadrant k of a tiled view of the given client size.
 inline GraphGeometry TiledGeometry(int k, int width, int height) {
-    const int cw = width / 2;
-    const int ch = height / 2;
-    const int m = (cw * 10) / 100;
-    GraphGeometry g;
-    g.plotLeft = (k % 2 == 0) ? m : cw + m;
-    g.plotBaseline = (k < 2) ? ch - m : height - m;
-    g.plotWidth = cw - 2 * m;
-    g.plotHeight = ch - 2 * m;
-    g.textScale = height;
-    g.cellHeight = ch;
-    const int left = (k % 2 == 0) ? 0 : cw + 1;
-    const int top = (k < 2) ? 0 : ch + 1;
-    const int right = (k % 2 == 0) ? cw : width;
-    const int bottom = (k < 2) ? ch : height;
-    g.cell = QRect(left, top, right - left, bottom - top);
-    g.maximisedGraph = -1;
-    g.clientBottom = height;
-    g.fontWeight = 400;
-    return g;
+    const int cw = width / 2, ch = height / 2, m = (cw * 10) / 100;
+    const bool right = k % 2 != 0, lower = k >= 2;
+    const int left = right ? cw + 1 : 0, top = lower ? ch + 1 : 0;
+    const QRect cell(left, top, (right ? width : cw) - left, (lower ? height : ch) - top);
+    const int x0 = (right ? cw : 0) + m, y0 = (lower ? height : ch) - m;
+    const double w = cw - 2 * m, h = ch - 2 * m;
+    // x0, y0, W, H, text scale, cell height, cell, graph, client bottom, font weight.
+    return {x0, y0, w, h, height, ch, cell, -1, height, 400};
 }
 
 inline QImage BlankImage(int width, int height) {

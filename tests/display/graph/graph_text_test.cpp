@@ -50,35 +50,14 @@ class TextRecorder final : public QPaintEngine {
     QColor pen_;
 };
 
-class RecordingDevice final : public QPaintDevice {
+// An image (for its size and resolution) whose painting goes to the recorder.
+class RecordingDevice final : public QImage {
   public:
-    RecordingDevice(int width, int height) : width_(width), height_(height) {}
+    RecordingDevice(int width, int height) : QImage(width, height, QImage::Format_RGB32) {}
     QPaintEngine* paintEngine() const override { return &engine_; }
     TextRecorder& recorder() const { return engine_; }
 
-  protected:
-    int metric(PaintDeviceMetric m) const override {
-        switch (m) {
-        case PdmWidth:
-            return width_;
-        case PdmHeight:
-            return height_;
-        case PdmDpiX:
-        case PdmDpiY:
-        case PdmPhysicalDpiX:
-        case PdmPhysicalDpiY:
-            return 96;
-        case PdmDepth:
-            return 32;
-        case PdmDevicePixelRatio:
-            return 1;
-        default:
-            return QPaintDevice::metric(m);
-        }
-    }
-
   private:
-    int width_, height_;
     mutable TextRecorder engine_;
 };
 

@@ -11,11 +11,17 @@
 namespace zentra {
 namespace {
 
-TEST(SpanPower, PhasesBySystemTypeNumberForEveryPowerSource) {
-    auto doc = std::make_unique<CZentraDoc>();
-    doc->m_SystemVoltage = 230.0;
-    doc->m_SystemCurrent = 5.0;
+// A 230 V, 5 A system.
+struct SpanPower : ::testing::Test {
+    std::unique_ptr<CZentraDoc> doc = std::make_unique<CZentraDoc>();
     const RelativeSystemSpans spans;
+    void SetUp() override {
+        doc->m_SystemVoltage = 230.0;
+        doc->m_SystemCurrent = 5.0;
+    }
+};
+
+TEST_F(SpanPower, PhasesBySystemTypeNumberForEveryPowerSource) {
     struct Row {
         double k;
         double span; // 230 V x 5 A x phases / 1000
@@ -30,11 +36,7 @@ TEST(SpanPower, PhasesBySystemTypeNumberForEveryPowerSource) {
     }
 }
 
-TEST(SpanPower, VoltagesAndCurrents) {
-    auto doc = std::make_unique<CZentraDoc>();
-    doc->m_SystemVoltage = 230.0;
-    doc->m_SystemCurrent = 5.0;
-    const RelativeSystemSpans spans;
+TEST_F(SpanPower, VoltagesAndCurrents) {
     for (const int source : {1, 2, 3})
         EXPECT_DOUBLE_EQ(spans.Span(source, *doc, 0.0), 230.0 * 1.7320508075688772) << source;
     for (const int source : {4, 5, 6})
@@ -45,9 +47,7 @@ TEST(SpanPower, VoltagesAndCurrents) {
         EXPECT_DOUBLE_EQ(spans.Span(source, *doc, 50.0), 0.0) << source;
 }
 
-TEST(SpanPower, PowerFactorsAndNominalFrequencies) {
-    auto doc = std::make_unique<CZentraDoc>();
-    const RelativeSystemSpans spans;
+TEST_F(SpanPower, PowerFactorsAndNominalFrequencies) {
     for (const int source : {13, 30, 31, 32})
         EXPECT_EQ(spans.Span(source, *doc, 0.7), 1.0) << source;
     struct Row {

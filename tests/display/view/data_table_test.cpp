@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <limits>
 #include <memory>
+#include <span>
 #include <string>
 
 namespace zentra {
@@ -35,12 +36,24 @@ struct TableFixture : ::testing::Test {
             doc->m_SampleValues[static_cast<std::size_t>(i)][1] = i;
         }
     }
+    // The table of graph 2 in real-time (1) or logged (0) form.
+    std::vector<TableText> Table(int realTime) {
+        doc->m_Graphs[1].m_RealTime = realTime;
+        return LayoutDataTable(*doc, 1, geometry);
+    }
     // Sample lines of the logged form: everything between the headings and the hint.
     std::vector<std::string> SampleLines(const std::vector<TableText>& lines, int headings) {
         std::vector<std::string> rows;
         for (std::size_t i = static_cast<std::size_t>(headings); i + 1 < lines.size(); ++i)
             rows.push_back(lines[i].text);
         return rows;
+    }
+    // The logged form shows samples first..last, no more.
+    void ExpectSamples(const std::vector<TableText>& lines, int first, int last) {
+        const auto rows = SampleLines(lines, 2);
+        ASSERT_EQ(rows.size(), static_cast<std::size_t>(last - first + 1));
+        EXPECT_EQ(rows.front(), BuildSampleRow(*doc, first, "   "));
+        EXPECT_EQ(rows.back(), BuildSampleRow(*doc, last, "   "));
     }
 };
 
@@ -54,14 +67,13 @@ TEST(TableSizes, TextScaleFiveHundred) {
 }
 
 TEST_F(TableFixture, RealTimeFormListsLabelsThenNewestValues) {
-    doc->m_Graphs[1].m_RealTime = 1;
     // m_LiveIndex 0 with a full ring: the newest entry is the last one, 600.
     doc->m_LiveIndex = 0;
     doc->m_LiveValid.fill(1);
     doc->m_LiveValues[600][1] = 231.456;
     doc->m_LiveValues[599][1] = 999.0;
     doc->m_LiveValues[600][10] = std::numeric_limits<double>::quiet_NaN();
-    const auto lines = LayoutDataTable(*doc, 1, geometry);
+    const auto lines = Table(1);
     ASSERT_EQ(lines.size(), 46u);
     EXPECT_EQ(lines[0].text, "V L1-2");
     EXPECT_EQ(lines[0].align, TextAlign::Right);
@@ -75,17 +87,16 @@ TEST_F(TableFixture, RealTimeFormListsLabelsThenNewestValues) {
 }
 
 TEST_F(TableFixture, RealTimeFormEmptySlotAndShortList) {
-    doc->m_Graphs[1].m_RealTime = 1;
     doc->m_SystemType = 3;
     doc->m_LiveIndex = 5;
     doc->m_LiveValues[4][10] = 11.1855; // kW Sum (standard layout): 15 h.p.
-    const auto empty = LayoutDataTable(*doc, 1, geometry);
+    const auto empty = Table(1);
     ASSERT_EQ(empty.size(), 18u);
     EXPECT_EQ(empty[8].text, "h.p.");
     for (std::size_t i = 9; i < 18; ++i)
         EXPECT_EQ(empty[i].text, "0.000");
     doc->m_LiveValid[4] = 1;
-    EXPECT_EQ(LayoutDataTable(*doc, 1, geometry)[17].text, "15.00");
+    EXPECT_EQ(Table(1)[17].text, "15.00");
 }
 
 TEST_F(TableFixture, ReadingMapOutsideTheSlotReadsNothing) {
@@ -94,39 +105,29 @@ TEST_F(TableFixture, ReadingMapOutsideTheSlotReadsNothing) {
     doc->m_ReadingMap[0] = 5000;
     doc->m_ReadingMap[1] = -3;
     doc->m_ReadingMap[9] = 5000; // "kW Sum", so no horse power either
-    EXPECT_EQ(NewestLiveValue(*doc, 1), 0.0);
-    EXPECT_EQ(NewestLiveValue(*doc, 49), 0.0);
-    EXPECT_EQ(NewestLiveValue(*doc, 2), 0.0);
-    EXPECT_EQ(NewestLiveValue(*doc, 0), 0.0);
+    for (int reading : {1, 49, 2, 0})
+        EXPECT_EQ(NewestLiveValue(*doc, reading), 0.0) << reading;
     doc->m_LiveIndex = 12345; // not a ring slot
     EXPECT_EQ(NewestLiveValue(*doc, 3), 0.0);
 }
 
 TEST_F(TableFixture, LoggedFormPageTwo) {
-    doc->m_Graphs[1].m_RealTime = 0;
     doc->m_DataViewTop = 2;
     Log(95);
     // The last, partial page shows what there is: samples 80..94.
-    auto lines = LayoutDataTable(*doc, 1, geometry);
-    auto partial = SampleLines(lines, 2);
-    ASSERT_EQ(partial.size(), 15u);
-    EXPECT_EQ(partial.front(), BuildSampleRow(*doc, 80, "   "));
-    EXPECT_EQ(partial.back(), BuildSampleRow(*doc, 94, "   "));
+    auto lines = Table(0);
+    ExpectSamples(lines, 80, 94);
     EXPECT_EQ(lines.back().text, "(Use PgUp/PgDn Keys to Scroll)");
     // The page after it is beyond the log: headings and hint only.
     doc->m_DataViewTop = 3;
-    lines = LayoutDataTable(*doc, 1, geometry);
+    lines = Table(0);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[2].text, "(Use PgUp/PgDn Keys to Scroll)");
 
     doc->m_DataViewTop = 2;
-
     Log(120);
-    lines = LayoutDataTable(*doc, 1, geometry);
-    const auto rows = SampleLines(lines, 2);
-    ASSERT_EQ(rows.size(), 40u);
-    EXPECT_EQ(rows.front(), BuildSampleRow(*doc, 80, "   "));
-    EXPECT_EQ(rows.back(), BuildSampleRow(*doc, 119, "   "));
+    lines = Table(0);
+    ExpectSamples(lines, 80, 119);
     // Placement: text from cell.left + 2 to cell.left + cell.right, rows five apart.
     EXPECT_EQ(lines[1].rect, (Rect{403, 18, 1201, 27}));
     EXPECT_EQ(lines[0].rect, (Rect{403, 13, 1201, 22})); // raised by half a row
@@ -136,8 +137,7 @@ TEST_F(TableFixture, LoggedFormPageTwo) {
 }
 
 TEST_F(TableFixture, LoggedFormHeadingsInterleaveTheLabels) {
-    doc->m_Graphs[1].m_RealTime = 0;
-    const auto lines = LayoutDataTable(*doc, 1, geometry);
+    const auto lines = Table(0);
     const std::string a = std::string(39, ' ') + BuildHeadingRow(*doc, 1, "     :     ");
     std::string b = BuildHeadingRow(*doc, 2, "     :     ");
     b.insert(5, 17, ' ');
@@ -147,7 +147,7 @@ TEST_F(TableFixture, LoggedFormHeadingsInterleaveTheLabels) {
 
     doc->m_SystemType = 6;
     Log(1);
-    const auto shortLines = LayoutDataTable(*doc, 1, geometry);
+    const auto shortLines = Table(0);
     ASSERT_EQ(shortLines.size(), 3u);
     EXPECT_EQ(shortLines[0].text, std::string(33, ' ') + BuildHeadingRow(*doc, 0, "   :    "));
     EXPECT_EQ(shortLines[1].text, BuildSampleRow(*doc, 0, std::string(11, ' ')));
@@ -155,31 +155,28 @@ TEST_F(TableFixture, LoggedFormHeadingsInterleaveTheLabels) {
 }
 
 TEST_F(TableFixture, PagesOutsideTheLogReadNothing) {
-    doc->m_Graphs[1].m_RealTime = 0;
     Log(50);
     for (int page : {-1, -1000, 3, std::numeric_limits<std::int32_t>::max(),
                      std::numeric_limits<std::int32_t>::min()}) {
         doc->m_DataViewTop = page;
-        EXPECT_EQ(LayoutDataTable(*doc, 1, geometry).size(), 3u) << page;
+        EXPECT_EQ(Table(0).size(), 3u) << page;
     }
     // A sample count beyond the log's capacity (a damaged file) stops at the last record.
     doc->m_SampleCount = 1'000'000;
     doc->m_DataViewTop = kMaxSamples / kTableLinesPerPage - 1;
-    EXPECT_EQ(SampleLines(LayoutDataTable(*doc, 1, geometry), 2).size(), 40u);
+    EXPECT_EQ(SampleLines(Table(0), 2).size(), 40u);
     doc->m_DataViewTop = kMaxSamples / kTableLinesPerPage;
-    EXPECT_EQ(LayoutDataTable(*doc, 1, geometry).size(), 3u);
+    EXPECT_EQ(Table(0).size(), 3u);
 }
 
 TEST_F(TableFixture, MaximisedColumnsSpanTheClient) {
-    doc->m_Graphs[1].m_RealTime = 1;
     geometry.maximisedGraph = 1;
     geometry.client = {0, 0, 1000, 600};
-    const auto lines = LayoutDataTable(*doc, 1, geometry);
+    const auto lines = Table(1);
     // Row height 20 (twice tiled), tops at 5% of the client height.
     EXPECT_EQ(lines[0].rect, (Rect{190, 30, 490, 48}));
     EXPECT_EQ(lines[23].rect, (Rect{510, 30, 810, 48}));
-    doc->m_Graphs[1].m_RealTime = 0;
-    EXPECT_EQ(LayoutDataTable(*doc, 1, geometry)[1].rect, (Rect{6, 30, 1000, 48}));
+    EXPECT_EQ(Table(0)[1].rect, (Rect{6, 30, 1000, 48}));
 }
 
 TEST(VisiblePart, OnlyWhatCanShowIsLaidOut) {
@@ -220,12 +217,11 @@ TEST_F(TableFixture, HugeValuesStillDraw) {
     Log(40);
     for (auto& record : doc->m_SampleValues)
         record.fill(std::numeric_limits<double>::max());
-    QImage image(800, 500, QImage::Format_RGB32);
-    image.fill(Qt::white);
+    QImage image = test::BlankImage(800, 500);
     QPainter painter(&image);
     DrawDataTable(painter, *doc, 1, geometry);
     painter.end();
-    EXPECT_GT(test::Ink(image, 403, 20, 800, 230, qRgb(255, 255, 255)), 1000); // forty rows
+    EXPECT_GT(test::Ink(image, 403, 20, 800, 230), 1000); // forty rows
 }
 
 // Logged readings of a full-list meter, and of a short-list one without h.p.
@@ -253,36 +249,26 @@ struct PermutedMap : TableFixture {
 };
 
 TEST_F(PermutedMap, RealTimeValuesComeFromTheMappedPositions) {
-    doc->m_Graphs[1].m_RealTime = 1;
-    const auto lines = LayoutDataTable(*doc, 1, geometry);
-    constexpr std::size_t n = std::size(kFullList);
-    ASSERT_EQ(lines.size(), 2 * n);
-    for (std::size_t k = 0; k < n; ++k) // 1000 + (49 - r), no decimals from 1000 up
-        EXPECT_EQ(lines[n + k].text, std::to_string(1049 - kFullList[k])) << lines[k].text;
-    EXPECT_EQ(lines[0].text, "V L1-2");
-    EXPECT_EQ(lines[n].text, "1048");
-}
-
-TEST_F(PermutedMap, ShortListRealTimeValuesComeFromTheMappedPositions) {
-    doc->m_SystemType = 3;
-    doc->m_Graphs[1].m_RealTime = 1;
-    const auto lines = LayoutDataTable(*doc, 1, geometry);
-    constexpr std::size_t n = std::size(kShortList) + 1; // and h.p.
-    ASSERT_EQ(lines.size(), 2 * n);
-    for (std::size_t k = 0; k < std::size(kShortList); ++k)
-        EXPECT_EQ(lines[n + k].text, std::to_string(1049 - kShortList[k])) << lines[k].text;
+    const std::pair<int, std::span<const int>> meters[] = {{1, kFullList}, {3, kShortList}};
+    for (const auto& [system, readings] : meters) {
+        doc->m_SystemType = system;
+        const auto lines = Table(1);
+        const std::size_t n = readings.size() + (system == 3 ? 1 : 0); // the short list adds h.p.
+        ASSERT_EQ(lines.size(), 2 * n) << system;
+        for (std::size_t k = 0; k < readings.size(); ++k) // 1000 + (49 - r), no decimals
+            EXPECT_EQ(lines[n + k].text, std::to_string(1049 - readings[k])) << lines[k].text;
+    }
     // h.p. is the live "kW Sum" (reading 10, at position 39) / 0.7457, not position 3.
-    EXPECT_EQ(lines[2 * n - 1].text, "1393");
+    EXPECT_EQ(Table(1).back().text, "1393");
     EXPECT_NEAR(NewestLiveValue(*doc, 49), 1393.3217, 1e-4);
 }
 
 TEST_F(PermutedMap, LoggedRowsShowTheRecordsAsLogged) {
-    doc->m_Graphs[1].m_RealTime = 0;
     doc->m_SampleCount = 1;
     doc->m_SampleTimes[0] = kJan2013;
     for (std::size_t e = 1; e <= std::size(kFullList); ++e)
         doc->m_SampleValues[0][e] = 1000.0 * static_cast<double>(e); // element e: 1000 e
-    const auto lines = LayoutDataTable(*doc, 1, geometry);
+    const auto lines = Table(0);
     ASSERT_EQ(lines.size(), 4u); // two heading rows, one sample, the hint
     std::string expected = "Jan 05 2013 14:03:09";
     for (std::size_t e = 1; e <= std::size(kFullList); ++e)

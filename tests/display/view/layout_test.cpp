@@ -7,36 +7,36 @@ namespace zentra {
 namespace {
 
 const ScreenMetrics kScreen{1280, 1280, 984};
+using Four = std::array<int, kQuadrants>;
+
+// Layout width, text scale, cell width and height, margin.
+std::array<int, 5> Sizes(const ViewLayout& l) {
+    return {l.layoutWidth, l.textScale, l.cellWidth, l.cellHeight, l.margin};
+}
+ViewLayout Tiled(const Rect& client) {
+    ViewLayout layout;
+    ComputeLayout(layout, client, kNotMaximised, kScreen);
+    return layout;
+}
 
 TEST(ComputeLayout, TiledEightHundredBySixHundred) {
-    ViewLayout layout;
-    ComputeLayout(layout, {0, 0, 800, 600}, kNotMaximised, kScreen);
-    EXPECT_EQ(layout.layoutWidth, 800);
-    EXPECT_EQ(layout.textScale, 600);
-    EXPECT_EQ(layout.cellWidth, 400);
-    EXPECT_EQ(layout.cellHeight, 300);
-    EXPECT_EQ(layout.margin, 40);
-    EXPECT_EQ(layout.cell[0], (Rect{0, 0, 400, 300}));
-    EXPECT_EQ(layout.cell[1], (Rect{401, 0, 800, 300}));
-    EXPECT_EQ(layout.cell[2], (Rect{0, 301, 400, 600}));
-    EXPECT_EQ(layout.cell[3], (Rect{401, 301, 800, 600}));
-    const int lefts[] = {40, 440, 40, 440};
-    const int baselines[] = {260, 260, 560, 560};
-    for (int k = 0; k < kQuadrants; ++k) {
-        EXPECT_EQ(layout.plotLeft[k], lefts[k]) << k;
-        EXPECT_EQ(layout.plotBaseline[k], baselines[k]) << k;
-        EXPECT_EQ(layout.plotWidth[k], 320.0) << k;
-        EXPECT_EQ(layout.plotHeight[k], 220.0) << k;
-    }
+    const ViewLayout layout = Tiled({0, 0, 800, 600});
+    EXPECT_EQ(Sizes(layout), (std::array{800, 600, 400, 300, 40}));
+    using FourD = std::array<double, kQuadrants>;
+    EXPECT_EQ(
+        layout.cell,
+        (std::array<Rect, kQuadrants>{
+            Rect{0, 0, 400, 300}, {401, 0, 800, 300}, {0, 301, 400, 600}, {401, 301, 800, 600}}));
+    EXPECT_EQ(layout.plotLeft, (Four{40, 440, 40, 440}));
+    EXPECT_EQ(layout.plotBaseline, (Four{260, 260, 560, 560}));
+    EXPECT_EQ(layout.plotWidth, (FourD{320.0, 320.0, 320.0, 320.0}));
+    EXPECT_EQ(layout.plotHeight, (FourD{220.0, 220.0, 220.0, 220.0}));
 }
 
 TEST(ComputeLayout, MaximisedKeepsTheTiledMarginAndOtherQuadrants) {
-    ViewLayout layout;
-    ComputeLayout(layout, {0, 0, 800, 600}, kNotMaximised, kScreen);
+    ViewLayout layout = Tiled({0, 0, 800, 600});
     ComputeLayout(layout, {0, 0, 1000, 700}, 7, kScreen);
-    EXPECT_EQ(layout.cellWidth, 1000);
-    EXPECT_EQ(layout.cellHeight, 700);
-    EXPECT_EQ(layout.margin, 40); // from the 800-wide tiled layout
+    EXPECT_EQ(Sizes(layout), (std::array{1000, 700, 1000, 700, 40})); // margin of the tiled 800
     EXPECT_EQ(layout.plotLeft[3], 40);
     EXPECT_EQ(layout.plotBaseline[3], 660);
     EXPECT_EQ(layout.plotWidth[3], 920.0);
@@ -46,11 +46,8 @@ TEST(ComputeLayout, MaximisedKeepsTheTiledMarginAndOtherQuadrants) {
 }
 
 TEST(ComputeLayout, EmptyClientFallsBackToTheFullScreen) {
-    ViewLayout layout;
-    ComputeLayout(layout, {}, kNotMaximised, kScreen);
-    EXPECT_EQ(layout.layoutWidth, 1280);
-    EXPECT_EQ(layout.textScale, 984);
-    EXPECT_EQ(layout.cellWidth, 640);
+    const ViewLayout layout = Tiled(Rect{});
+    EXPECT_EQ(Sizes(layout), (std::array{1280, 984, 640, 492, 64}));
 }
 
 TEST(FontWeight, BoldFromElevenHundredPixels) {
@@ -60,8 +57,7 @@ TEST(FontWeight, BoldFromElevenHundredPixels) {
 }
 
 TEST(QuadrantOf, JudgedAgainstTiledCellOne) {
-    ViewLayout layout;
-    ComputeLayout(layout, {0, 0, 800, 600}, kNotMaximised, kScreen);
+    const ViewLayout layout = Tiled({0, 0, 800, 600});
     EXPECT_EQ(QuadrantOf(layout, {401, 300}), 0); // on cell 1's left edge and bottom
     EXPECT_EQ(QuadrantOf(layout, {402, 10}), 1);
     EXPECT_EQ(QuadrantOf(layout, {10, 301}), 2);
@@ -77,8 +73,7 @@ TEST(Dividers, InsetFromTheDividerBitmap) {
     EXPECT_FALSE(LoadABitmap(4242).loaded);
     EXPECT_EQ(LoadABitmap(4242).header.width, 0);
 
-    ViewLayout layout;
-    ComputeLayout(layout, {0, 0, 800, 540}, kNotMaximised, kScreen);
+    const ViewLayout layout = Tiled({0, 0, 800, 540});
     const auto lines = DividerLines(layout, DividerInset(), 1);
     EXPECT_EQ(lines[0].from, QPoint(21, 271));
     EXPECT_EQ(lines[0].to, QPoint(779, 271));

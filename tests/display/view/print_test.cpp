@@ -47,6 +47,18 @@ struct Printing : ::testing::Test {
     platform::ManualClock clock{test::kDemoNow};
     test::DemoView demo{800, 600};
     test::TempDir dir;
+
+    // Points the printer at a PDF file; returns the file's name.
+    static QString ToPdf(QPrinter& printer, const std::string& path) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(path));
+        return printer.outputFileName();
+    }
+    // A PDF of one picture is written whole: more than its header and trailer.
+    static void ExpectPdfWritten(const QString& pdf) {
+        ASSERT_TRUE(QFile::exists(pdf)) << pdf.toStdString();
+        EXPECT_GT(QFile(pdf).size(), 2000);
+    }
 };
 
 TEST(PrintDestination, FullPageWidthThreeQuartersOfAnInchShorter) {
@@ -84,40 +96,29 @@ TEST(PrintImage, DrawnUnscaledWhenTheSizesMatchElseStretched) {
     ASSERT_TRUE(CapturePrintImage(source, image, 0, 0, 40, 30));
 
     QImage target(100, 100, QImage::Format_RGB32);
-    target.fill(Qt::white);
-    {
+    const auto draw = [&](const Rect& to, const PrintImage& what) {
+        target.fill(Qt::white);
         QPainter painter(&target);
-        EXPECT_EQ(DrawPrintImage(painter, {0, 0, 40, 30}, {5, 7, 45, 37}, image), 30);
-    }
+        return DrawPrintImage(painter, {0, 0, 40, 30}, to, what);
+    };
+    EXPECT_EQ(draw({5, 7, 45, 37}, image), 30);
     EXPECT_EQ(target.copy(5, 7, 40, 30), source);
     EXPECT_EQ(target.pixel(4, 7), qRgb(255, 255, 255));
 
-    target.fill(Qt::white);
-    {
-        QPainter painter(&target);
-        DrawPrintImage(painter, {0, 0, 40, 30}, {0, 0, 80, 60}, image);
-    }
+    draw({0, 0, 80, 60}, image);
     for (int y = 0; y < 30; y += 7)
         for (int x = 0; x < 40; x += 9)
             EXPECT_EQ(target.pixel(2 * x + 1, 2 * y + 1), source.pixel(x, y)) << x << "," << y;
-
-    PrintImage none;
-    QPainter painter(&target);
-    EXPECT_EQ(DrawPrintImage(painter, {0, 0, 40, 30}, {0, 0, 40, 30}, none), 0);
+    EXPECT_EQ(draw({0, 0, 40, 30}, PrintImage{}), 0);
 }
 
 TEST_F(Printing, PdfPageShowsTheWindowPicture) {
-    const QString pdf = QString::fromStdString(dir.File("view.pdf"));
-
     QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(pdf);
+    const QString pdf = ToPdf(printer, dir.File("view.pdf"));
     printer.setPageSize(QPageSize(QPageSize::A4));
     ASSERT_TRUE(demo.view->PrintTo(printer).ok);
     EXPECT_TRUE(demo.view->CurrentPrintImage().Empty()); // released at the end
-    QFile file(pdf);
-    ASSERT_TRUE(file.exists());
-    EXPECT_GT(file.size(), 2000);
+    ExpectPdfWritten(pdf);
 
     const QString pdftoppm = QStandardPaths::findExecutable("pdftoppm");
     if (pdftoppm.isEmpty())
@@ -132,16 +133,12 @@ TEST_F(Printing, PdfPageShowsTheWindowPicture) {
     EXPECT_LT(page.width(), page.height()); // portrait A4
     // The picture's background covers most of the page width near the top; under the
     // picture the page stays white.
-    int background = 0;
-    int white = 0;
+    int background = 0, white = 0;
     for (int x = 0; x < page.width(); ++x) {
         const QColor c(page.pixel(x, page.height() / 10));
-        background += (std::abs(c.red() - 250) <= 2 && std::abs(c.blue() - 255) <= 2 &&
-                       std::abs(c.green() - 250) <= 2)
-                          ? 1
-                          : 0;
-        const QColor bottom(page.pixel(x, page.height() - 3));
-        white += bottom == QColor(Qt::white) ? 1 : 0;
+        if (std::abs(c.red() - 250) <= 2 && std::abs(c.green() - 250) <= 2 && c.blue() >= 253)
+            ++background;
+        white += QColor(page.pixel(x, page.height() - 3)) == QColor(Qt::white) ? 1 : 0;
     }
     EXPECT_GT(background, page.width() / 2);
     EXPECT_GT(white, page.width() * 9 / 10);
@@ -162,9 +159,7 @@ TEST_F(Printing, ThroughThePrintDialogToAPdfFile) {
     demo.view->OnCommand(57607);
     ASSERT_TRUE(answered);
     EXPECT_TRUE(demo.view->CurrentPrintImage().Empty());
-    QFile file(pdf);
-    ASSERT_TRUE(file.exists());
-    EXPECT_GT(file.size(), 2000);
+    ExpectPdfWritten(pdf);
 }
 
 // The page size a PDF declares: width and height in points, from its media box.
@@ -183,8 +178,7 @@ TEST_F(Printing, APrintThatCannotBeginSaysWhy) {
     test::ScriptedMessages messages;
     const std::string missing = dir.File("no/such/folder/page.pdf");
     QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(QString::fromStdString(missing));
+    ToPdf(printer, missing);
     const PrintResult result = demo.view->PrintTo(printer);
     EXPECT_FALSE(result);
     EXPECT_NE(result.error.find(missing), std::string::npos) << result.error;
@@ -192,8 +186,7 @@ TEST_F(Printing, APrintThatCannotBeginSaysWhy) {
 
     // Through the commands the reason reaches the user instead of nothing at all.
     QPrinter& kept = demo.view->Printer();
-    kept.setOutputFormat(QPrinter::PdfFormat);
-    kept.setOutputFileName(QString::fromStdString(missing));
+    ToPdf(kept, missing);
     demo.view->OnCommand(57608); // direct print
     ASSERT_EQ(messages.shown().size(), 1u);
     EXPECT_EQ(messages.LastText(), "Cannot print to the file " + missing +
@@ -230,9 +223,7 @@ TEST_F(Printing, PrintSetupIsKeptForTheNextPrintAndPreview) {
     demo.view->OnCommand(57609);
     EXPECT_EQ(previewed, QPageLayout::Landscape);
 
-    const QString pdf = QString::fromStdString(dir.File("landscape.pdf"));
-    demo.view->Printer().setOutputFormat(QPrinter::PdfFormat);
-    demo.view->Printer().setOutputFileName(pdf);
+    const QString pdf = ToPdf(demo.view->Printer(), dir.File("landscape.pdf"));
     demo.view->OnCommand(57608);
     const QSizeF page = PdfPageSize(pdf);
     ASSERT_FALSE(page.isEmpty());

@@ -3,9 +3,8 @@
 // table stands, the blue labels of a graph browsing its history.
 #include "display/view/view_commands.h"
 #include "platform/clock.h"
-#include "tests/display/graph/graph_test_support.h"
 #include "tests/display/view/view_test_support.h"
-#include "tests/support/test_support.h"
+#include "tests/support/picture_checks.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
@@ -38,7 +37,7 @@ struct ScreenshotFixture : ::testing::Test {
     QImage Save(const char* name) {
         view.DrawView();
         const QImage picture = view.Picture();
-        EXPECT_TRUE(picture.save(QString::fromStdString(test::ScreenshotDir() + "/" + name)));
+        test::SaveShot(picture, name);
         return picture;
     }
 };

@@ -6,9 +6,8 @@
 #include "acquisition/readings_catalogue.h"
 #include "display/view/zentra_view.h"
 #include "document/zentra_doc.h"
+#include "tests/display/graph/graph_test_support.h"
 
-#include <QColor>
-#include <QImage>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -20,25 +19,13 @@ inline const ScreenMetrics kDemoScreen{1280, 1280, 984};
 
 // A plausible reading of a three-phase 400 V installation at second t.
 inline double DemoReading(int readingIndex, std::int64_t t) {
-    double base = 1.0;
-    if (readingIndex >= 1 && readingIndex <= 3)
-        base = 410.0;
-    else if (readingIndex <= 6)
-        base = 237.0;
-    else if (readingIndex <= 9)
-        base = 3.2;
-    else if (readingIndex <= 12)
-        base = 2.1;
-    else if (readingIndex == 13)
-        base = 0.95;
-    else if (readingIndex == 14)
-        base = 1234.5 + static_cast<double>(t - kDemoNow) * 0.001;
-    else if (readingIndex == 15)
-        base = 456.7;
-    else if (readingIndex == 16)
-        base = 50.0;
-    else
-        base = 2.5;
+    // Bases of readings 0..16 (line and phase volts, amps, kW, PF, kWh, kVArh, Hz); the
+    // rest 2.5. The energy counter creeps up with t.
+    constexpr double kBases[] = {237.0, 410.0, 410.0, 410.0, 237.0, 237.0,  237.0, 3.2, 3.2,
+                                 3.2,   2.1,   2.1,   2.1,   0.95,  1234.5, 456.7, 50.0};
+    double base = readingIndex < 0 ? 237.0 : readingIndex > 16 ? 2.5 : kBases[readingIndex];
+    if (readingIndex == 14)
+        base += static_cast<double>(t - kDemoNow) * 0.001;
     const double wobble = readingIndex == 16 ? 0.002 : 0.04;
     return base * (1.0 + wobble * std::sin(static_cast<double>(t) / 23.0 + readingIndex));
 }
@@ -121,18 +108,11 @@ struct DemoView {
     }
 };
 
-inline bool SameColour(QRgb a, const QColor& b) {
-    return QColor(a).rgb() == b.rgb();
-}
-
 // Pixels other than `background` inside [left, right) x [top, bottom).
 inline int Ink(const QImage& image, int left, int top, int right, int bottom,
                QRgb background = kViewBackground) {
-    int n = 0;
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            n += image.pixel(x, y) != background ? 1 : 0;
-    return n;
+    return CountIf(
+        image, [=](QRgb p) { return p != background; }, left, top, right, bottom);
 }
 
 } // namespace zentra::test
