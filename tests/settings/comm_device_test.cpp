@@ -47,10 +47,9 @@ class CommDeviceTest : public test::CommMapTest {
 // listed with its device, selected, and Connect reaches the meter through it.
 TEST_F(CommDeviceTest, ChosenLinkIsStoredListedAndUsed) {
     test::TempDir dir;
-    sim::SimOptions options;
-    options.link = dir.File("usb-Meter_Adapter-if00-port0");
-    StartMeter(options);
-    candidates_ = {options.link};
+    const std::string link = dir.File("usb-Meter_Adapter-if00-port0");
+    StartMeter(With([&](sim::SimOptions& o) { o.link = link; }));
+    candidates_ = {link};
     PortSetupPP page(PageData("50"));
     ASSERT_EQ(page.findChild<QComboBox*>("1041")->count(), 1);
 
@@ -58,15 +57,12 @@ TEST_F(CommDeviceTest, ChosenLinkIsStoredListedAndUsed) {
         // The dialog starts on the selected port, showing where its device comes from.
         EXPECT_EQ(dialog.ComNumberChosen(), 1);
         EXPECT_NE(dialog.findChild<QLabel*>("currentDevice")->text().indexOf("ZENTRA_COM1"), -1);
-        Choose(dialog, 4, options.link);
+        Choose(dialog, 4, link);
         EXPECT_EQ(dialog.findChild<QLabel*>("currentDevice")->text(), "no device found");
         ASSERT_TRUE(OkEnabled(dialog));
         dialog.adjustSize();
-        const QImage shot = dialog.grab().toImage();
-        EXPECT_TRUE(
-            shot.save(QString::fromStdString(test::ScreenshotDir() + "/comm_port_device.png")));
         // The captions, "no device found" and the chosen path are in the picture.
-        EXPECT_EQ(test::LabelsNotDrawnWhole(dialog, shot), QStringList());
+        const QImage shot = test::ExpectShotDrawnWhole(dialog, "comm_port_device.png");
         auto inkOf = [&](const char* name) {
             const auto* widget = dialog.findChild<QWidget*>(name);
             return test::DarkPixels(shot,
@@ -77,13 +73,12 @@ TEST_F(CommDeviceTest, ChosenLinkIsStoredListedAndUsed) {
         EXPECT_GE(inkOf("devicePath"), test::TextInk(font, "usb-Meter_Adapter-if00-port0"));
         QTest::mouseClick(dialog.findChild<QPushButton*>("IDOK"), Qt::LeftButton);
     });
-    EXPECT_EQ(StoredPortDevice(4), options.link);
+    EXPECT_EQ(StoredPortDevice(4), link);
 
     auto* ports = page.findChild<QComboBox*>("1041");
     ASSERT_EQ(ports->count(), 2);
-    EXPECT_EQ(ports->itemText(1).toStdString(), "COM4 \u2014 " + ShortDevicePath(options.link, 34));
-    EXPECT_EQ(ports->itemData(1, Qt::ToolTipRole).toString().toStdString(),
-              "COM4 \u2014 " + options.link);
+    EXPECT_EQ(ports->itemText(1).toStdString(), "COM4 \u2014 " + ShortDevicePath(link, 34));
+    EXPECT_EQ(ports->itemData(1, Qt::ToolTipRole).toString().toStdString(), "COM4 \u2014 " + link);
     EXPECT_EQ(ports->currentData().toString(), "COM4");
     EXPECT_EQ(CommFieldText(page.Data().comms.port), "COM4");
 

@@ -19,18 +19,11 @@ using namespace std::chrono_literals;
 using sim::SimTransport;
 using test::Contains;
 
-class CommNetworkTest : public test::CommMapTest {
-  protected:
-    static sim::SimOptions Over(SimTransport transport) {
-        sim::SimOptions options;
-        options.transport = transport;
-        return options;
-    }
-};
+class CommNetworkTest : public test::CommMapTest {};
 
 TEST_F(CommNetworkTest, ConnectReachesTheMeterThroughEitherForm) {
     for (const SimTransport transport : {SimTransport::RtuOverTcp, SimTransport::ModbusTcp}) {
-        StartMeter(Over(transport));
+        StartMeter(With([&](sim::SimOptions& o) { o.transport = transport; }));
         SCOPED_TRACE(meter_->DevicePath());
         PortSetupPP page(PageData("50"));
         auto* ports = page.findChild<QComboBox*>("1041");
@@ -67,7 +60,7 @@ TEST_F(CommNetworkTest, AnUnreachableGatewayShowsTheReason) {
 // "Change device..." takes the two address forms with a valid host and port, says what
 // is wrong with anything else, and the stored address is what Connect then uses.
 TEST_F(CommNetworkTest, ChangeDeviceValidatesAddressesAndStoresThem) {
-    StartMeter(Over(SimTransport::ModbusTcp));
+    StartMeter(With([](sim::SimOptions& o) { o.transport = SimTransport::ModbusTcp; }));
     ports_.Assign(1, ""); // COM1 stands for nothing; COM3 gets the gateway
     PortSetupPP page(PageData("50"));
     page.SetDeviceCandidates([] { return std::vector<std::string>{}; });

@@ -62,6 +62,13 @@ class CommTest : public ::testing::Test {
         return options;
     }
 
+    // The default options with `change` made to them.
+    template <typename Change> static sim::SimOptions With(Change change) {
+        sim::SimOptions options;
+        change(options);
+        return options;
+    }
+
     // Page data for COM1 with this latency and float order.
     static CommPageData PageData(const char* latency = "200", std::int32_t floatOrder = 0) {
         CommPageData data;

@@ -52,10 +52,7 @@ TEST(ProjectTransfer, OverlongTextIsCutToFitItsField) {
 
 TEST(ProjectTransfer, LoggingFieldsRoundTrip) {
     auto doc = std::make_unique<CZentraDoc>();
-    doc->m_SelectedParameters[0] = 16; // "Hz"
-    doc->m_SelectedParameters[1] = 45; // no label
-    doc->m_SelectedParameters[2] = 49; // "h.p."
-    doc->m_SelectedParameters[3] = 50; // out of range
+    doc->m_SelectedParameters = {16, 45, 49, 50}; // "Hz", no label, "h.p.", out of range
     doc->m_StartDate = 20130210;
     doc->m_StartHour = 7;
     doc->m_StartMinute = 8;
@@ -97,19 +94,17 @@ TEST(ProjectTransfer, LoggingFieldsRoundTrip) {
 }
 
 TEST(ProjectTransfer, TimingCheckOrder) {
-    LogSetupData page;
-    page.periodSeconds = 10;
-    page.durationSeconds = 5;
-    page.sampleCount = 0;
-    EXPECT_EQ(CheckTiming(page), TimingCheck::TimingError);
-    page.periodSeconds = 1;
-    page.durationSeconds = 7201;
-    page.sampleCount = 7201;
-    EXPECT_EQ(CheckTiming(page), TimingCheck::StorageError);
-    page.durationSeconds = page.sampleCount = 7200;
-    EXPECT_EQ(CheckTiming(page), TimingCheck::Ok);
-    page.periodSeconds = page.durationSeconds = page.sampleCount = 1;
-    EXPECT_EQ(CheckTiming(page), TimingCheck::Ok); // equal period and duration
+    const auto check = [](std::uint32_t period, std::uint32_t duration, std::uint32_t samples) {
+        LogSetupData page;
+        page.periodSeconds = period;
+        page.durationSeconds = duration;
+        page.sampleCount = samples;
+        return CheckTiming(page);
+    };
+    EXPECT_EQ(check(10, 5, 0), TimingCheck::TimingError);
+    EXPECT_EQ(check(1, 7201, 7201), TimingCheck::StorageError);
+    EXPECT_EQ(check(1, 7200, 7200), TimingCheck::Ok);
+    EXPECT_EQ(check(1, 1, 1), TimingCheck::Ok); // equal period and duration
 }
 
 TEST(ProjectTransfer, LoggingSetUpNeedsBothFlags) {

@@ -68,11 +68,12 @@ inline void ExpectFitsSmallScreen(QWidget& window) {
 }
 
 // Saves the window's picture as `file` in the screenshot folder and checks that every
-// label is drawn whole in it.
-inline void ExpectShotDrawnWhole(QWidget& window, const char* file) {
+// label is drawn whole in it; the picture, for further checks.
+inline QImage ExpectShotDrawnWhole(QWidget& window, const char* file) {
     const QImage shot = window.grab().toImage();
     EXPECT_TRUE(shot.save(QString::fromStdString(ScreenshotDir() + "/" + file))) << file;
     EXPECT_EQ(LabelsNotDrawnWhole(window, shot), QStringList()) << file;
+    return shot;
 }
 
 } // namespace zentra::test
