@@ -120,7 +120,7 @@ TEST_F(CommPageTest, ConnectRunsIdentityThenInformationThenLayout) {
 // event loop for as long as the user takes: the page holds its exchange meanwhile
 // instead of polling again under the box, and the exchange still runs to its end.
 TEST_F(CommPageTest, WrongFloatOrderWarnsOnceWhileTheExchangeWaits) {
-    StartMeter(Options(700.0f));
+    StartMeter(With([](sim::SimOptions& o) { o.identity.model = 700.0f; }));
     std::vector<platform::Message> boxes;
     platform::SetMessageHandler([&](const platform::Message& message) {
         boxes.push_back(message);

@@ -55,13 +55,6 @@ class CommTest : public ::testing::Test {
         return *meter_;
     }
 
-    static sim::SimOptions Options(float model = 760.0f, float version = 1.01f) {
-        sim::SimOptions options;
-        options.identity.model = model;
-        options.identity.version = version;
-        return options;
-    }
-
     // The default options with `change` made to them.
     template <typename Change> static sim::SimOptions With(Change change) {
         sim::SimOptions options;
