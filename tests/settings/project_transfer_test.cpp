@@ -26,10 +26,9 @@ TEST(ProjectTransfer, ProjectFieldsRoundTrip) {
     ProjectPageData page = ProjectToPage(*doc);
     EXPECT_EQ(page.m_NameText, "Pump house");
     EXPECT_EQ(page.m_BriefText, "Put a BRIEF Project Description here (is displayed)");
-    EXPECT_EQ(page.m_PageStart, 20130105);
-    EXPECT_EQ(page.m_PageEnd, 20130301);
-    EXPECT_EQ(page.m_ShowCheck, 0);
-    EXPECT_EQ(page.m_PageLocked, 1);
+    EXPECT_EQ(
+        (std::array<int, 4>{page.m_PageStart, page.m_PageEnd, page.m_ShowCheck, page.m_PageLocked}),
+        (std::array{20130105, 20130301, 0, 1}));
 
     page.m_ShowCheck = 5;
     page.m_DescriptionText = std::string(1000, 'd');
@@ -70,10 +69,9 @@ TEST(ProjectTransfer, LoggingFieldsRoundTrip) {
     EXPECT_EQ((std::array{page.printableLabels[0], page.printableLabels[1], page.printableLabels[2],
                           page.printableLabels[3]}),
               (std::array<std::string, 4>{"Hz", "", "h.p.", ""}));
-    EXPECT_EQ(page.delayedStart, 1);
-    EXPECT_EQ(page.frequencyUnit, 1);
-    EXPECT_EQ(page.durationUnit, kUnitNone);
-    EXPECT_EQ(page.sampleCount, 24u);
+    EXPECT_EQ((std::array<long long, 4>{page.delayedStart, page.frequencyUnit, page.durationUnit,
+                                        page.sampleCount}),
+              (std::array<long long, 4>{1, 1, kUnitNone, 24}));
 
     page.printableLabels = {};
     page.printableLabels[0] = "kW Sum";
@@ -85,12 +83,11 @@ TEST(ProjectTransfer, LoggingFieldsRoundTrip) {
     PageToLogSetup(page, *doc);
     const auto& chosen = doc->m_SelectedParameters;
     EXPECT_EQ((std::array{chosen[0], chosen[1], chosen[2], chosen[3]}), (std::array{10, 0, 49, 0}));
-    EXPECT_EQ(doc->m_StartImmediately, 1);
-    EXPECT_EQ(doc->m_PeriodMultiplier, 3600);
-    EXPECT_EQ(doc->m_DurationMultiplier, 7); // no unit chosen: left alone
-    EXPECT_EQ(doc->m_Samples, 3);
-    EXPECT_EQ(doc->m_StartDate, 20130210);
-    EXPECT_EQ(doc->m_StartHour, 7);
+    // The duration's 7 is left alone: no unit was chosen.
+    EXPECT_EQ(
+        (std::array{doc->m_StartImmediately, doc->m_PeriodMultiplier, doc->m_DurationMultiplier,
+                    doc->m_Samples, doc->m_StartDate, doc->m_StartHour}),
+        (std::array{1, 3600, 7, 3, 20130210, 7}));
 }
 
 TEST(ProjectTransfer, TimingCheckOrder) {
