@@ -1,7 +1,6 @@
 // "Change device...": choosing the device a COMn stands for, kept in the user's port
 // map, and the port list that follows it.
 #include "comm_test_support.h"
-#include "settings/port_device_dialog.h"
 #include "tests/support/picture_checks.h"
 
 #include <QComboBox>
@@ -15,33 +14,7 @@
 namespace zentra {
 namespace {
 
-class CommDeviceTest : public test::CommMapTest {
-  protected:
-    // The page's device dialog, acted on by `action`, which presses OK or not.
-    void ChangeDevice(PortSetupPP& page, const std::function<void(PortDeviceDialog&)>& action) {
-        page.SetDeviceCandidates([this] { return candidates_; });
-        page.SetDeviceDialogRunner([&](PortDeviceDialog& dialog) {
-            dialog.show();
-            action(dialog);
-            if (dialog.isVisible())
-                dialog.reject();
-            return dialog.result();
-        });
-        QTest::mouseClick(page.findChild<QPushButton*>("changeDevice"), Qt::LeftButton);
-    }
-
-    static void Choose(PortDeviceDialog& dialog, int comNumber, const std::string& device) {
-        dialog.findChild<QComboBox*>("portNumber")->setCurrentIndex(comNumber - 1);
-        dialog.findChild<QComboBox*>("devicePath")->setEditText(QString::fromStdString(device));
-    }
-
-    static bool OkEnabled(const PortDeviceDialog& dialog) {
-        return dialog.findChild<QPushButton*>("IDOK")->isEnabled();
-    }
-
-    std::vector<std::string> candidates_;
-    test::TempDir absent_; // devices chosen here that are not there
-};
+class CommDeviceTest : public test::CommMapTest {};
 
 // A stable link to the meter chosen for COM4 (a name no device stood for): stored,
 // listed with its device, selected, and Connect reaches the meter through it.
@@ -91,11 +64,12 @@ TEST_F(CommDeviceTest, ChosenLinkIsStoredListedAndUsed) {
 // Connect; the exchange is not left half done.
 TEST_F(CommDeviceTest, ChangeWhileConnectedClosesThePagesPort) {
     StartMeter();
+    test::TempDir absent; // a device chosen here that is not there
     PortSetupPP page(PageData("50"));
     page.OnConnect();
     ASSERT_EQ(page.Connected(), 1);
     ChangeDevice(page, [&](PortDeviceDialog& dialog) {
-        Choose(dialog, 2, absent_.File("ttyUSB7"));
+        Choose(dialog, 2, absent.File("ttyUSB7"));
         QTest::mouseClick(dialog.findChild<QPushButton*>("IDOK"), Qt::LeftButton);
     });
     EXPECT_EQ(page.PagePort(), kInvalidPort);
@@ -110,7 +84,8 @@ TEST_F(CommDeviceTest, ChangeWhileConnectedClosesThePagesPort) {
 
 TEST_F(CommDeviceTest, EntriesThatCannotBeStoredAndAutomatic) {
     StartMeter();
-    const std::string stored = absent_.File("ttyACM3");
+    test::TempDir absent;
+    const std::string stored = absent.File("ttyACM3");
     ASSERT_TRUE(StorePortDevice(5, stored));
     PortSetupPP page(PageData());
     ChangeDevice(page, [&](PortDeviceDialog& dialog) {
