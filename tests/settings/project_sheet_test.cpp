@@ -49,19 +49,6 @@ void SetTiming(PropertySheet& sheet, const char* frequency, int frequencyUnit, c
     Control<QComboBox>(page, "1110")->setCurrentIndex(durationUnit);
 }
 
-TEST_F(ProjectSheetTest, SheetHasTwoPagesAndNoApply) {
-    EXPECT_FALSE(Run([](PropertySheet& sheet) {
-        EXPECT_EQ(sheet.windowTitle(), "Project Settings");
-        EXPECT_EQ(sheet.PageCount(), 2);
-        EXPECT_EQ(sheet.Tabs()->tabText(0), "Project Description");
-        EXPECT_EQ(sheet.Tabs()->tabText(1), "Logging Setup");
-        EXPECT_EQ(sheet.ActivePage(), 0);
-        EXPECT_EQ(sheet.findChildren<QPushButton*>().size(), 5); // >> << Clear OK Cancel
-        EXPECT_FALSE(sheet.windowFlags().testFlag(Qt::WindowContextHelpButtonHint));
-        test::PressCancel(sheet);
-    }));
-}
-
 // A timing the log cannot take: the message, then the sheet again on the logging page
 // with the user's values; Cancel there keeps the document's timing, OK with a good
 // duration stores it.
@@ -146,12 +133,20 @@ TEST_F(ProjectSheetTest, OkStoresBothPages) {
     EXPECT_EQ(Timing(), (std::array{5, 60, 10, 3600, 120, 1}));
 }
 
-TEST_F(ProjectSheetTest, CancelChangesNothing) {
+// The sheet as it opens, then Cancel after edits on both pages.
+TEST_F(ProjectSheetTest, TwoPagesWithoutApplyAndCancelChangesNothing) {
     doc_->m_LoggingSetUp = 0;
     const auto name = doc_->m_ProjectName;
     const auto parameters = doc_->m_SelectedParameters;
     const DayNumber start = doc_->m_ProjectStartDate, end = doc_->m_ProjectEndDate;
     EXPECT_FALSE(Run([](PropertySheet& sheet) {
+        EXPECT_EQ(sheet.windowTitle(), "Project Settings");
+        EXPECT_EQ(sheet.PageCount(), 2);
+        EXPECT_EQ(sheet.Tabs()->tabText(0), "Project Description");
+        EXPECT_EQ(sheet.Tabs()->tabText(1), "Logging Setup");
+        EXPECT_EQ(sheet.ActivePage(), 0);
+        EXPECT_EQ(sheet.findChildren<QPushButton*>().size(), 5); // >> << Clear OK Cancel
+        EXPECT_FALSE(sheet.windowFlags().testFlag(Qt::WindowContextHelpButtonHint));
         Retype(Control<QLineEdit>(*sheet.Page(0), "1038"), "Changed");
         test::CloseUp(Control<QComboBox>(*sheet.Page(0), "1033"), 50);
         QTest::mouseClick(Control<QPushButton>(*sheet.Page(1), "1098"), Qt::LeftButton);
