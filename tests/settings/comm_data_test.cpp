@@ -5,6 +5,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <tuple>
 
 namespace zentra {
 namespace {
@@ -39,11 +40,9 @@ TEST_F(CommDataTest, CopiesToAndFromTheDocument) {
     doc->m_PortHandle = kInvalidPort; // 57 was never opened
     const CommPageData back = CommToPage(*doc);
     EXPECT_EQ(CommFieldText(back.comms.latency), "1234567");
-    EXPECT_EQ(back.comms.floatOrder, 2);
-    EXPECT_EQ(back.nodeAddress, 247.0);
-    EXPECT_EQ(back.versionFraction, 0.06f);
-    EXPECT_EQ(back.systemType, 6);
-    EXPECT_EQ(back.meterSpare, 1.5);
+    EXPECT_EQ(std::tuple(back.comms.floatOrder, back.nodeAddress, back.versionFraction,
+                         back.systemType, back.meterSpare),
+              std::tuple(2, 247.0, 0.06f, 6, 1.5));
 }
 
 TEST(CommTextTest, FieldsNodeAndLatency) {

@@ -1,7 +1,6 @@
 // "Change device...": choosing the device a COMn stands for, kept in the user's port
 // map, and the port list that follows it.
 #include "comm_test_support.h"
-#include "settings/port_device_dialog.h"
 #include "tests/support/picture_checks.h"
 
 #include <QComboBox>
@@ -15,42 +14,15 @@
 namespace zentra {
 namespace {
 
-class CommDeviceTest : public test::CommMapTest {
-  protected:
-    // The page's device dialog, acted on by `action`, which presses OK or not.
-    void ChangeDevice(PortSetupPP& page, const std::function<void(PortDeviceDialog&)>& action) {
-        page.SetDeviceCandidates([this] { return candidates_; });
-        page.SetDeviceDialogRunner([&](PortDeviceDialog& dialog) {
-            dialog.show();
-            action(dialog);
-            if (dialog.isVisible())
-                dialog.reject();
-            return dialog.result();
-        });
-        QTest::mouseClick(page.findChild<QPushButton*>("changeDevice"), Qt::LeftButton);
-    }
-
-    static void Choose(PortDeviceDialog& dialog, int comNumber, const std::string& device) {
-        dialog.findChild<QComboBox*>("portNumber")->setCurrentIndex(comNumber - 1);
-        dialog.findChild<QComboBox*>("devicePath")->setEditText(QString::fromStdString(device));
-    }
-
-    static bool OkEnabled(const PortDeviceDialog& dialog) {
-        return dialog.findChild<QPushButton*>("IDOK")->isEnabled();
-    }
-
-    std::vector<std::string> candidates_;
-    test::TempDir absent_; // devices chosen here that are not there
-};
+class CommDeviceTest : public test::CommMapTest {};
 
 // A stable link to the meter chosen for COM4 (a name no device stood for): stored,
 // listed with its device, selected, and Connect reaches the meter through it.
 TEST_F(CommDeviceTest, ChosenLinkIsStoredListedAndUsed) {
     test::TempDir dir;
-    sim::SimOptions options;
-    options.link = dir.File("usb-Meter_Adapter-if00-port0");
-    StartMeter(options);
-    candidates_ = {options.link};
+    const std::string link = dir.File("usb-Meter_Adapter-if00-port0");
+    StartMeter(With([&](sim::SimOptions& o) { o.link = link; }));
+    candidates_ = {link};
     PortSetupPP page(PageData("50"));
     ASSERT_EQ(page.findChild<QComboBox*>("1041")->count(), 1);
 
@@ -58,15 +30,12 @@ TEST_F(CommDeviceTest, ChosenLinkIsStoredListedAndUsed) {
         // The dialog starts on the selected port, showing where its device comes from.
         EXPECT_EQ(dialog.ComNumberChosen(), 1);
         EXPECT_NE(dialog.findChild<QLabel*>("currentDevice")->text().indexOf("ZENTRA_COM1"), -1);
-        Choose(dialog, 4, options.link);
+        Choose(dialog, 4, link);
         EXPECT_EQ(dialog.findChild<QLabel*>("currentDevice")->text(), "no device found");
         ASSERT_TRUE(OkEnabled(dialog));
         dialog.adjustSize();
-        const QImage shot = dialog.grab().toImage();
-        EXPECT_TRUE(
-            shot.save(QString::fromStdString(test::ScreenshotDir() + "/comm_port_device.png")));
         // The captions, "no device found" and the chosen path are in the picture.
-        EXPECT_EQ(test::LabelsNotDrawnWhole(dialog, shot), QStringList());
+        const QImage shot = test::ExpectShotDrawnWhole(dialog, "comm_port_device.png");
         auto inkOf = [&](const char* name) {
             const auto* widget = dialog.findChild<QWidget*>(name);
             return test::DarkPixels(shot,
@@ -77,13 +46,12 @@ TEST_F(CommDeviceTest, ChosenLinkIsStoredListedAndUsed) {
         EXPECT_GE(inkOf("devicePath"), test::TextInk(font, "usb-Meter_Adapter-if00-port0"));
         QTest::mouseClick(dialog.findChild<QPushButton*>("IDOK"), Qt::LeftButton);
     });
-    EXPECT_EQ(StoredPortDevice(4), options.link);
+    EXPECT_EQ(StoredPortDevice(4), link);
 
     auto* ports = page.findChild<QComboBox*>("1041");
     ASSERT_EQ(ports->count(), 2);
-    EXPECT_EQ(ports->itemText(1).toStdString(), "COM4 \u2014 " + ShortDevicePath(options.link, 34));
-    EXPECT_EQ(ports->itemData(1, Qt::ToolTipRole).toString().toStdString(),
-              "COM4 \u2014 " + options.link);
+    EXPECT_EQ(ports->itemText(1).toStdString(), "COM4 \u2014 " + ShortDevicePath(link, 34));
+    EXPECT_EQ(ports->itemData(1, Qt::ToolTipRole).toString().toStdString(), "COM4 \u2014 " + link);
     EXPECT_EQ(ports->currentData().toString(), "COM4");
     EXPECT_EQ(CommFieldText(page.Data().comms.port), "COM4");
 
@@ -96,11 +64,12 @@ TEST_F(CommDeviceTest, ChosenLinkIsStoredListedAndUsed) {
 // Connect; the exchange is not left half done.
 TEST_F(CommDeviceTest, ChangeWhileConnectedClosesThePagesPort) {
     StartMeter();
+    test::TempDir absent; // a device chosen here that is not there
     PortSetupPP page(PageData("50"));
     page.OnConnect();
     ASSERT_EQ(page.Connected(), 1);
     ChangeDevice(page, [&](PortDeviceDialog& dialog) {
-        Choose(dialog, 2, absent_.File("ttyUSB7"));
+        Choose(dialog, 2, absent.File("ttyUSB7"));
         QTest::mouseClick(dialog.findChild<QPushButton*>("IDOK"), Qt::LeftButton);
     });
     EXPECT_EQ(page.PagePort(), kInvalidPort);
@@ -115,7 +84,8 @@ TEST_F(CommDeviceTest, ChangeWhileConnectedClosesThePagesPort) {
 
 TEST_F(CommDeviceTest, EntriesThatCannotBeStoredAndAutomatic) {
     StartMeter();
-    const std::string stored = absent_.File("ttyACM3");
+    test::TempDir absent;
+    const std::string stored = absent.File("ttyACM3");
     ASSERT_TRUE(StorePortDevice(5, stored));
     PortSetupPP page(PageData());
     ChangeDevice(page, [&](PortDeviceDialog& dialog) {

@@ -3,7 +3,6 @@
 // simulator on the loopback address, chosen through "Change device..." and kept in the
 // port map, and a gateway that cannot be reached.
 #include "comm_test_support.h"
-#include "settings/port_device_dialog.h"
 #include "tests/support/loopback.h"
 
 #include <QComboBox>
@@ -19,18 +18,11 @@ using namespace std::chrono_literals;
 using sim::SimTransport;
 using test::Contains;
 
-class CommNetworkTest : public test::CommMapTest {
-  protected:
-    static sim::SimOptions Over(SimTransport transport) {
-        sim::SimOptions options;
-        options.transport = transport;
-        return options;
-    }
-};
+class CommNetworkTest : public test::CommMapTest {};
 
 TEST_F(CommNetworkTest, ConnectReachesTheMeterThroughEitherForm) {
     for (const SimTransport transport : {SimTransport::RtuOverTcp, SimTransport::ModbusTcp}) {
-        StartMeter(Over(transport));
+        StartMeter(With([&](sim::SimOptions& o) { o.transport = transport; }));
         SCOPED_TRACE(meter_->DevicePath());
         PortSetupPP page(PageData("50"));
         auto* ports = page.findChild<QComboBox*>("1041");
@@ -67,12 +59,10 @@ TEST_F(CommNetworkTest, AnUnreachableGatewayShowsTheReason) {
 // "Change device..." takes the two address forms with a valid host and port, says what
 // is wrong with anything else, and the stored address is what Connect then uses.
 TEST_F(CommNetworkTest, ChangeDeviceValidatesAddressesAndStoresThem) {
-    StartMeter(Over(SimTransport::ModbusTcp));
+    StartMeter(With([](sim::SimOptions& o) { o.transport = SimTransport::ModbusTcp; }));
     ports_.Assign(1, ""); // COM1 stands for nothing; COM3 gets the gateway
     PortSetupPP page(PageData("50"));
-    page.SetDeviceCandidates([] { return std::vector<std::string>{}; });
-    page.SetDeviceDialogRunner([&](PortDeviceDialog& dialog) {
-        dialog.show();
+    ChangeDevice(page, [&](PortDeviceDialog& dialog) {
         auto* device = dialog.findChild<QComboBox*>("devicePath");
         auto* ok = dialog.findChild<QPushButton*>("IDOK");
         const std::string forms = dialog.findChild<QLabel*>("deviceForms")->text().toStdString();
@@ -96,12 +86,9 @@ TEST_F(CommNetworkTest, ChangeDeviceValidatesAddressesAndStoresThem) {
                 EXPECT_TRUE(Contains(hint, "modbus-tcp://HOST:PORT") && Contains(hint, "65535"))
                     << hint;
         }
-        dialog.findChild<QComboBox*>("portNumber")->setCurrentIndex(2);
-        device->setEditText(QString::fromStdString(meter_->DevicePath()));
+        Choose(dialog, 3, meter_->DevicePath());
         QTest::mouseClick(ok, Qt::LeftButton);
-        return dialog.result();
     });
-    QTest::mouseClick(page.findChild<QPushButton*>("changeDevice"), Qt::LeftButton);
     EXPECT_EQ(StoredPortDevice(3), meter_->DevicePath());
     EXPECT_EQ(CommFieldText(page.Data().comms.port), "COM3");
     ASSERT_TRUE(ConnectAndWait(page));

@@ -116,61 +116,49 @@ TEST_F(CommPageTest, ConnectRunsIdentityThenInformationThenLayout) {
 }
 
 // The meter sends big-endian floats while little-endian is selected: the model number
-// decodes far below 500, the user is warned, and the exchange still runs to its end.
-TEST_F(CommPageTest, WrongFloatOrderWarnsOnce) {
-    StartMeter(Options(700.0f));
-    PortSetupPP page(PageData("50", LittleEndian));
-    ASSERT_TRUE(ConnectAndWait(page));
-    ASSERT_EQ(messages_.shown().size(), 1u);
-    EXPECT_EQ(messages_.LastText(), "Endian and/or Word Swapping incorrectly set");
-    EXPECT_EQ(messages_.LastCaption(), "Floating Point Error");
-    EXPECT_LT(page.Result().modelNumber, 500.0);
-    EXPECT_EQ(meter_->RequestsSeen(), 3u);
-    EXPECT_EQ(page.InformationLines().size(), 10u);
-
-    // With the right order the same meter is fine.
-    messages_.Clear();
-    Control<QComboBox>(page, "1096")->setCurrentIndex(BigEndian);
-    ASSERT_TRUE(ConnectAndWait(page));
-    EXPECT_TRUE(messages_.shown().empty());
-    EXPECT_EQ(page.InformationLines().front(), "Model Number: 700");
-}
-
-// A real message box runs its own event loop for as long as the user takes. The page
-// holds its exchange meanwhile instead of polling again under the box.
-TEST_F(CommPageTest, ExchangeWaitsWhileTheFloatErrorBoxIsOpen) {
-    StartMeter(Options(700.0f));
-    int boxes = 0;
-    platform::SetMessageHandler([&](const platform::Message&) {
-        ++boxes;
+// decodes far below 500 and the user is warned once. A real message box runs its own
+// event loop for as long as the user takes: the page holds its exchange meanwhile
+// instead of polling again under the box, and the exchange still runs to its end.
+TEST_F(CommPageTest, WrongFloatOrderWarnsOnceWhileTheExchangeWaits) {
+    StartMeter(With([](sim::SimOptions& o) { o.identity.model = 700.0f; }));
+    std::vector<platform::Message> boxes;
+    platform::SetMessageHandler([&](const platform::Message& message) {
+        boxes.push_back(message);
         QTest::qWait(300); // six latency periods with the box open
         return platform::MessageAnswer::Ok;
     });
     PortSetupPP page(PageData("50", LittleEndian));
     ASSERT_TRUE(ConnectAndWait(page));
-    EXPECT_EQ(boxes, 1);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Endian and/or Word Swapping incorrectly set");
+    EXPECT_EQ(boxes[0].caption, "Floating Point Error");
+    EXPECT_LT(page.Result().modelNumber, 500.0);
+    EXPECT_EQ(meter_->RequestsSeen(), 3u);
     ASSERT_EQ(page.InformationLines().size(), 10u);
     EXPECT_EQ(page.InformationLines()[5].rfind("System Type: ", 0), 0u);
-    EXPECT_EQ(meter_->RequestsSeen(), 3u);
     EXPECT_EQ(page.Connected(), 1);
     EXPECT_NE(page.PagePort(), kInvalidPort);
+
+    // With the right order the same meter is fine.
+    Control<QComboBox>(page, "1096")->setCurrentIndex(BigEndian);
+    ASSERT_TRUE(ConnectAndWait(page));
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(page.InformationLines().front(), "Model Number: 700");
 }
 
 // Silence, an exception reply and another node's answer all count as no answer: one
 // request, the port closed, the link not set up.
 TEST_F(CommPageTest, NoAnswerEndsTheExchange) {
-    struct Case {
+    struct {
         const char* name;
         sim::SimFaults faults;
         const char* node;
         std::uint64_t requestsSeen; // the meter ignores requests to other nodes
-    };
-    sim::SimFaults silent, exception;
-    silent.dropEvery = 1;
-    exception.exceptionCode = 2;
+    } cases[] = {{"silent", {}, "1", 1}, {"exception", {}, "1", 1}, {"other node", {}, "2", 0}};
+    cases[0].faults.dropEvery = 1;
+    cases[1].faults.exceptionCode = 2;
     StartMeter();
-    for (const Case& c : {Case{"silent", silent, "1", 1}, Case{"exception", exception, "1", 1},
-                          Case{"other node", {}, "2", 0}}) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         meter_->SetFaults(c.faults);
         const auto requests = meter_->RequestsSeen();
@@ -188,13 +176,12 @@ TEST_F(CommPageTest, NoAnswerEndsTheExchange) {
 // why.
 TEST_F(CommPageTest, UnopenablePortShowsTheReason) {
     test::TempDir dir;
-    sim::SimOptions options;
-    options.link = dir.File("meter"); // removed with the device, so it cannot come back
-    StartMeter(options);
-    ports_.Assign(1, options.link);
+    const std::string link = dir.File("meter"); // removed with the device: it cannot come back
+    StartMeter(With([&](sim::SimOptions& o) { o.link = link; }));
+    ports_.Assign(1, link);
     PortSetupPP page(PageData("50"));
 
-    const auto other = platform::OpenSerialDevice(options.link); // held elsewhere
+    const auto other = platform::OpenSerialDevice(link); // held elsewhere
     ASSERT_GE(other.fd, 0);
     page.OnConnect();
     ASSERT_EQ(page.InformationLines().size(), 1u);

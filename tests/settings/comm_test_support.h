@@ -12,11 +12,13 @@
 #include "settings/comm_page.h"
 #include "settings/comm_page_data.h"
 #include "settings/comm_sheet.h"
+#include "settings/port_device_dialog.h"
 #include "settings/property_sheet.h"
 #include "tests/support/sim_port.h"
 #include "tests/support/test_support.h"
 #include "tools/sim/meter_simulator.h"
 
+#include <QComboBox>
 #include <QPushButton>
 #include <QTest>
 
@@ -55,10 +57,10 @@ class CommTest : public ::testing::Test {
         return *meter_;
     }
 
-    static sim::SimOptions Options(float model = 760.0f, float version = 1.01f) {
+    // The default options with `change` made to them.
+    template <typename Change> static sim::SimOptions With(Change change) {
         sim::SimOptions options;
-        options.identity.model = model;
-        options.identity.version = version;
+        change(options);
         return options;
     }
 
@@ -142,6 +144,30 @@ class CommMapTest : public CommTest {
   protected:
     void SetUp() override { InstallPortMap(); }
     void TearDown() override { platform::SetPortMapLookup({}); }
+
+    // The page's device dialog, acted on by `action`, which presses OK or not.
+    void ChangeDevice(PortSetupPP& page, const std::function<void(PortDeviceDialog&)>& action) {
+        page.SetDeviceCandidates([this] { return candidates_; });
+        page.SetDeviceDialogRunner([&](PortDeviceDialog& dialog) {
+            dialog.show();
+            action(dialog);
+            if (dialog.isVisible())
+                dialog.reject();
+            return dialog.result();
+        });
+        QTest::mouseClick(page.findChild<QPushButton*>("changeDevice"), Qt::LeftButton);
+    }
+
+    static void Choose(PortDeviceDialog& dialog, int comNumber, const std::string& device) {
+        dialog.findChild<QComboBox*>("portNumber")->setCurrentIndex(comNumber - 1);
+        dialog.findChild<QComboBox*>("devicePath")->setEditText(QString::fromStdString(device));
+    }
+
+    static bool OkEnabled(const PortDeviceDialog& dialog) {
+        return dialog.findChild<QPushButton*>("IDOK")->isEnabled();
+    }
+
+    std::vector<std::string> candidates_;
 };
 
 } // namespace zentra::test

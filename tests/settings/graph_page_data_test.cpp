@@ -18,11 +18,8 @@ std::unique_ptr<CZentraDoc> Document(std::int32_t systemType) {
 TEST(GraphPageData, LoadReadsTheFourGraphsOfItsPage) {
     auto doc = Document(1);
     Graph& g = doc->m_Graphs[6]; // page 1, column 2
-    g.m_Enabled = 0;
-    g.m_RealTime = 1;
-    g.m_GraphMode = 0;
-    g.m_CentreZero = 1;
-    g.m_RelativeY = 0;
+    g.m_Enabled = g.m_GraphMode = g.m_RelativeY = 0;
+    g.m_RealTime = g.m_CentreZero = 1;
     g.m_TickLengthX = 2.0; // neither grid nor the page's plain tick
     g.m_TickLengthY = kGridTickLength;
     g.m_ScaleX = 45;
@@ -40,13 +37,10 @@ TEST(GraphPageData, LoadReadsTheFourGraphsOfItsPage) {
     EXPECT_TRUE(data.archived);
     EXPECT_EQ(data.sources.size(), 24u);
     const GraphColumn& c = data.columns[2];
-    EXPECT_FALSE(c.enabled);
-    EXPECT_TRUE(c.realTime);
-    EXPECT_FALSE(c.graphMode);
-    EXPECT_TRUE(c.centreZero);
-    EXPECT_FALSE(c.relative);
-    EXPECT_FALSE(c.gridX);
-    EXPECT_TRUE(c.gridY);
+    // Enabled, real time, graph mode, centre zero, relative, X grid, Y grid.
+    EXPECT_EQ((std::array{c.enabled, c.realTime, c.graphMode, c.centreZero, c.relative, c.gridX,
+                          c.gridY}),
+              (std::array{false, true, false, true, false, false, true}));
     EXPECT_EQ(c.timeBase, 45);
     EXPECT_DOUBLE_EQ(c.yScale, 250.0);
     EXPECT_EQ(c.colour, (std::array<int, 3>{8, 0, 5}));
@@ -78,10 +72,8 @@ TEST(GraphPageData, StoreWritesThePageAndLeavesTheRestAlone) {
     data.StoreToGraphs(0, *doc);
 
     // Unchecked grids are stored as the plain tick lengths, whatever was there.
-    EXPECT_DOUBLE_EQ(g.m_TickLengthX, kDefaultTickLengthX);
-    EXPECT_DOUBLE_EQ(g.m_TickLengthY, kDefaultTickLengthY);
-    EXPECT_DOUBLE_EQ(g.m_NominalY[0], 75.0);
-    EXPECT_DOUBLE_EQ(g.m_NominalY[1], 90.0);
+    EXPECT_EQ((std::array{g.m_TickLengthX, g.m_TickLengthY}), (std::array{1.5, 0.75}));
+    EXPECT_EQ(g.m_NominalY, (std::array{75.0, 90.0}));
     EXPECT_EQ(g.m_ScaleX, 600);
     EXPECT_EQ(g.m_Associations, (std::array<std::int32_t, 3>{16, 1, 0}));
     EXPECT_STREQ(g.m_Headings[0].data(), "Hz");
@@ -89,8 +81,7 @@ TEST(GraphPageData, StoreWritesThePageAndLeavesTheRestAlone) {
     EXPECT_EQ(g.m_LineStyle, (std::array<std::int32_t, 3>{1, 2, 3}));
     EXPECT_STREQ(g.m_LegendX.data(), "legend x");
     EXPECT_STREQ(g.m_LegendY.data(), "legend y");
-    EXPECT_EQ(g.m_ScaleY, 14);
-    EXPECT_EQ(g.m_NominalScaleY, 7);
+    EXPECT_EQ((std::array{g.m_ScaleY, g.m_NominalScaleY}), (std::array{14, 7}));
     const test::GraphImages after = test::Images(*doc);
     for (std::size_t other = 4; other < kGraphCount; ++other)
         EXPECT_EQ(after[other], before[other]) << "graph " << other + 1;

@@ -31,8 +31,8 @@ class GraphSheetTest : public ::testing::Test {
   protected:
     GraphSheetTest() { ApplyGraphDefaults(*doc_); }
 
-    bool Run(int currentPage, std::vector<SheetScript::Action> rounds) {
-        SheetScript script(std::move(rounds));
+    bool Run(int currentPage, SheetScript::Action action) {
+        SheetScript script({std::move(action)});
         const bool stored = OnGraphSettings(*doc_, currentPage, nullptr, script.Runner());
         activePages_ = script.ActivePages();
         return stored;
@@ -52,38 +52,16 @@ QWidget& Open(PropertySheet& sheet, int k) {
     return *sheet.Page(k);
 }
 
-TEST_F(GraphSheetTest, ThreePagesOfFourColumnsOpenOnTheViewsPage) {
-    EXPECT_FALSE(Run(2, {[](PropertySheet& sheet) {
-                         EXPECT_EQ(sheet.windowTitle(), "Graph Settings");
-                         ASSERT_EQ(sheet.PageCount(), 3);
-                         EXPECT_EQ(sheet.Tabs()->tabText(0), "Graphs 1 - 4");
-                         EXPECT_EQ(sheet.Tabs()->tabText(1), "Graphs 5 - 8");
-                         EXPECT_EQ(sheet.Tabs()->tabText(2), "Graphs 9 - 12");
-                         EXPECT_EQ(sheet.findChildren<QPushButton*>().size(),
-                                   2); // OK, Cancel: no Apply
-
-                         const QWidget& page = *sheet.Page(2);
-                         const char* titles[] = {"1025", "1026", "1027", "1028"};
-                         for (int j = 0; j < 4; ++j)
-                             EXPECT_EQ(Control<QGroupBox>(page, titles[j])->title(),
-                                       QStringLiteral("Graph %1").arg(9 + j));
-                         EXPECT_EQ(Control<QComboBox>(page, "1020")->count(), 24);
-                         EXPECT_EQ(Control<QComboBox>(page, "1020")->itemText(0), "OFF");
-                         test::PressCancel(sheet);
-                     }}));
-    EXPECT_EQ(activePages_, (std::vector<int>{2}));
-}
-
 TEST_F(GraphSheetTest, XTickOfTwoOpensUncheckedAndIsStoredAsThePlainTick) {
     G(2).m_TickLengthX = 2.0;
     G(3).m_TickLengthX = kGridTickLength;
-    ASSERT_TRUE(Run(0, {[](PropertySheet& sheet) {
-                        const QWidget& page = *sheet.Page(0);
-                        EXPECT_FALSE(Control<QCheckBox>(page, "1040")->isChecked());
-                        EXPECT_TRUE(Control<QCheckBox>(page, "1042")->isChecked());
-                        Tick(Control<QCheckBox>(page, "1060")); // Y grid of graph 2 on
-                        test::PressOk(sheet);
-                    }}));
+    ASSERT_TRUE(Run(0, [](PropertySheet& sheet) {
+        const QWidget& page = *sheet.Page(0);
+        EXPECT_FALSE(Control<QCheckBox>(page, "1040")->isChecked());
+        EXPECT_TRUE(Control<QCheckBox>(page, "1042")->isChecked());
+        Tick(Control<QCheckBox>(page, "1060")); // Y grid of graph 2 on
+        test::PressOk(sheet);
+    }));
     EXPECT_DOUBLE_EQ(G(2).m_TickLengthX, 1.5);
     EXPECT_DOUBLE_EQ(G(2).m_TickLengthY, 100.0);
     EXPECT_DOUBLE_EQ(G(3).m_TickLengthX, 100.0);
@@ -92,43 +70,42 @@ TEST_F(GraphSheetTest, XTickOfTwoOpensUncheckedAndIsStoredAsThePlainTick) {
 TEST_F(GraphSheetTest, RelativeScaleGreysTheYScaleWhichIsStillStored) {
     G(1).m_RelativeY = 1;
     G(1).m_NominalY[0] = 300.0;
-    ASSERT_TRUE(Run(0, {[](PropertySheet& sheet) {
-                        const QWidget& page = *sheet.Page(0);
-                        QLineEdit* yScale = Control<QLineEdit>(page, kYScale1);
-                        QCheckBox* relative = Control<QCheckBox>(page, kRelative1);
-                        EXPECT_TRUE(relative->isChecked());
-                        EXPECT_FALSE(yScale->isEnabled());
-                        EXPECT_EQ(yScale->text(), "300");
-                        Tick(relative);
-                        EXPECT_TRUE(yScale->isEnabled());
-                        Retype(yScale, "450");
-                        Tick(relative);
-                        EXPECT_FALSE(yScale->isEnabled());
-                        test::PressOk(sheet);
-                    }}));
+    ASSERT_TRUE(Run(0, [](PropertySheet& sheet) {
+        const QWidget& page = *sheet.Page(0);
+        QLineEdit* yScale = Control<QLineEdit>(page, kYScale1);
+        QCheckBox* relative = Control<QCheckBox>(page, kRelative1);
+        EXPECT_TRUE(relative->isChecked());
+        EXPECT_FALSE(yScale->isEnabled());
+        EXPECT_EQ(yScale->text(), "300");
+        Tick(relative);
+        EXPECT_TRUE(yScale->isEnabled());
+        Retype(yScale, "450");
+        Tick(relative);
+        EXPECT_FALSE(yScale->isEnabled());
+        test::PressOk(sheet);
+    }));
     EXPECT_EQ(G(1).m_RelativeY, 1);
     EXPECT_DOUBLE_EQ(G(1).m_NominalY[0], 450.0);
 }
 
 TEST_F(GraphSheetTest, ModePairsExcludeEachOtherAndNotTheOtherPair) {
-    ASSERT_TRUE(Run(0, {[](PropertySheet& sheet) {
-                        const QWidget& page = *sheet.Page(0);
-                        auto* realTime = Control<QRadioButton>(page, "1099");
-                        auto* logMode = Control<QRadioButton>(page, "1105");
-                        auto* graph = Control<QRadioButton>(page, "1126");
-                        auto* text = Control<QRadioButton>(page, "1111");
-                        EXPECT_TRUE(
-                            logMode->isChecked()); // graph 2 of the defaults: log mode, graph
-                        EXPECT_TRUE(graph->isChecked());
-                        Tick(realTime);
-                        EXPECT_FALSE(logMode->isChecked());
-                        Tick(text);
-                        EXPECT_FALSE(graph->isChecked());
-                        EXPECT_TRUE(realTime->isChecked());
-                        Tick(Control<QCheckBox>(page, "1070")); // centre zero
-                        Tick(Control<QCheckBox>(page, "1022")); // enable off
-                        test::PressOk(sheet);
-                    }}));
+    ASSERT_TRUE(Run(0, [](PropertySheet& sheet) {
+        const QWidget& page = *sheet.Page(0);
+        auto* realTime = Control<QRadioButton>(page, "1099");
+        auto* logMode = Control<QRadioButton>(page, "1105");
+        auto* graph = Control<QRadioButton>(page, "1126");
+        auto* text = Control<QRadioButton>(page, "1111");
+        EXPECT_TRUE(logMode->isChecked()); // graph 2 of the defaults: log mode, graph
+        EXPECT_TRUE(graph->isChecked());
+        Tick(realTime);
+        EXPECT_FALSE(logMode->isChecked());
+        Tick(text);
+        EXPECT_FALSE(graph->isChecked());
+        EXPECT_TRUE(realTime->isChecked());
+        Tick(Control<QCheckBox>(page, "1070")); // centre zero
+        Tick(Control<QCheckBox>(page, "1022")); // enable off
+        test::PressOk(sheet);
+    }));
     EXPECT_EQ(G(2).m_RealTime, 1);
     EXPECT_EQ(G(2).m_GraphMode, 0);
     EXPECT_EQ(G(2).m_CentreZero, 1);
@@ -139,20 +116,19 @@ TEST_F(GraphSheetTest, ModePairsExcludeEachOtherAndNotTheOtherPair) {
 
 TEST_F(GraphSheetTest, ArchivedDocumentsCannotChooseRealTime) {
     doc_->m_ArchivedFile = 1;
-    ASSERT_TRUE(Run(1, {[](PropertySheet& sheet) {
-                        for (int k : {1, 0, 2}) {
-                            const QWidget& page = Open(sheet, k);
-                            for (int j = 0; j < 4; ++j) {
-                                auto* realTime = Control<QRadioButton>(page, kRealTime[j]);
-                                EXPECT_FALSE(realTime->isEnabled())
-                                    << "page " << k << " column " << j;
-                                EXPECT_TRUE(Control<QRadioButton>(page, kLogMode[j])->isChecked());
-                                Tick(realTime);
-                                EXPECT_FALSE(realTime->isChecked());
-                            }
-                        }
-                        test::PressOk(sheet);
-                    }}));
+    ASSERT_TRUE(Run(1, [](PropertySheet& sheet) {
+        for (int k : {1, 0, 2}) {
+            const QWidget& page = Open(sheet, k);
+            for (int j = 0; j < 4; ++j) {
+                auto* realTime = Control<QRadioButton>(page, kRealTime[j]);
+                EXPECT_FALSE(realTime->isEnabled()) << "page " << k << " column " << j;
+                EXPECT_TRUE(Control<QRadioButton>(page, kLogMode[j])->isChecked());
+                Tick(realTime);
+                EXPECT_FALSE(realTime->isChecked());
+            }
+        }
+        test::PressOk(sheet);
+    }));
     for (int g = 1; g <= kGraphCount; ++g)
         EXPECT_EQ(G(g).m_RealTime, 0) << "graph " << g;
 }
@@ -164,16 +140,15 @@ TEST_F(GraphSheetTest, ReducedMetersShowAnUnofferedSourceAsOff) {
         ApplyGraphDefaults(*doc_);
         G(6).m_Associations = {5, 49, 14}; // "V 2" is not offered to these meters
         SetText(G(6).m_Headings[0], "V 2");
-        ASSERT_TRUE(Run(1, {[](PropertySheet& sheet) {
-                            const QWidget& page = *sheet.Page(1);
-                            EXPECT_EQ(Control<QComboBox>(page, "1012")->count(), 10);
-                            EXPECT_EQ(Control<QComboBox>(page, "1012")->currentText(), "OFF");
-                            EXPECT_EQ(Control<QComboBox>(page, "1013")->currentText(), "h.p.");
-                            EXPECT_EQ(Control<QComboBox>(page, "1014")->currentText(),
-                                      "kWHr (Imp)");
-                            test::CloseUp(Control<QComboBox>(page, "1014"), 2); // "I 1"
-                            test::PressOk(sheet);
-                        }}));
+        ASSERT_TRUE(Run(1, [](PropertySheet& sheet) {
+            const QWidget& page = *sheet.Page(1);
+            EXPECT_EQ(Control<QComboBox>(page, "1012")->count(), 10);
+            EXPECT_EQ(Control<QComboBox>(page, "1012")->currentText(), "OFF");
+            EXPECT_EQ(Control<QComboBox>(page, "1013")->currentText(), "h.p.");
+            EXPECT_EQ(Control<QComboBox>(page, "1014")->currentText(), "kWHr (Imp)");
+            test::CloseUp(Control<QComboBox>(page, "1014"), 2); // "I 1"
+            test::PressOk(sheet);
+        }));
         EXPECT_EQ(G(6).m_Associations, (std::array<std::int32_t, 3>{0, 49, 7})) << type;
         EXPECT_STREQ(G(6).m_Headings[0].data(), "OFF");
         EXPECT_STREQ(G(6).m_Headings[2].data(), "I 1");
@@ -185,17 +160,17 @@ TEST_F(GraphSheetTest, ReducedMetersShowAnUnofferedSourceAsOff) {
 TEST_F(GraphSheetTest, ChosenSourcesAndColoursAreStoredWithTheirLabels) {
     G(3).m_Associations = {30, -2, 3};
     G(3).m_LineColour = {12, -1, 2};
-    ASSERT_TRUE(Run(0, {[](PropertySheet& sheet) {
-                        const QWidget& page = *sheet.Page(0);
-                        EXPECT_EQ(Control<QComboBox>(page, "1004")->currentText(), "V L1-2");
-                        EXPECT_EQ(Control<QComboBox>(page, "1029")->currentText(), "Red");
-                        EXPECT_EQ(Control<QComboBox>(page, "1015")->currentText(), "OFF");
-                        EXPECT_EQ(Control<QComboBox>(page, "1044")->currentText(), "Black");
-                        EXPECT_EQ(Control<QComboBox>(page, "1046")->currentText(), "Black");
-                        test::CloseUp(Control<QComboBox>(page, "1006"), 22); // reading 40
-                        test::CloseUp(Control<QComboBox>(page, "1031"), 8);
-                        test::PressOk(sheet);
-                    }}));
+    ASSERT_TRUE(Run(0, [](PropertySheet& sheet) {
+        const QWidget& page = *sheet.Page(0);
+        EXPECT_EQ(Control<QComboBox>(page, "1004")->currentText(), "V L1-2");
+        EXPECT_EQ(Control<QComboBox>(page, "1029")->currentText(), "Red");
+        EXPECT_EQ(Control<QComboBox>(page, "1015")->currentText(), "OFF");
+        EXPECT_EQ(Control<QComboBox>(page, "1044")->currentText(), "Black");
+        EXPECT_EQ(Control<QComboBox>(page, "1046")->currentText(), "Black");
+        test::CloseUp(Control<QComboBox>(page, "1006"), 22); // reading 40
+        test::CloseUp(Control<QComboBox>(page, "1031"), 8);
+        test::PressOk(sheet);
+    }));
     EXPECT_EQ(G(1).m_Associations, (std::array<std::int32_t, 3>{1, 2, 22}));
     EXPECT_EQ(G(1).m_LineColour[2], 8);
     // An opened page's headings are the list's texts, replacing the defaults' own.
@@ -208,35 +183,31 @@ TEST_F(GraphSheetTest, ChosenSourcesAndColoursAreStoredWithTheirLabels) {
 }
 
 TEST_F(GraphSheetTest, OutOfRangeNumbersKeepTheSheetOpenOnTheEdit) {
-    struct Case {
-        const char* id;
-        const char* text;
-        const char* message;
-    };
-    const Case cases[] = {
+    const struct {
+        const char *id, *text, *message;
+    } cases[] = {
         {kTimeBase1, "4", "Time Base Unit must be a whole number from 5 to 600."},
         {kTimeBase1, "601", "Time Base Unit must be a whole number from 5 to 600."},
         {kYScale1, "4", "Y Scale must be a whole number from 5 to 10000."},
     };
     G(1).m_RelativeY = 0;
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         messages_.Clear();
-        ASSERT_TRUE(Run(0, {[&](PropertySheet& sheet) {
-                            QWidget& page = *sheet.Page(0);
-                            QLineEdit* edit = Control<QLineEdit>(page, c.id);
-                            Retype(edit, c.text);
-                            test::PressOk(sheet);
-                            EXPECT_TRUE(sheet.isVisible()) << c.text;
-                            EXPECT_EQ(messages_.LastText(), c.message);
-                            EXPECT_EQ(sheet.focusWidget(), edit);
-                            // Nor may the page be left for another.
-                            sheet.Tabs()->setCurrentIndex(1);
-                            EXPECT_EQ(sheet.ActivePage(), 0);
-                            EXPECT_EQ(messages_.shown().size(), 2u);
-                            Retype(edit, "25");
-                            test::PressOk(sheet);
-                        }}))
-            << c.text;
+        ASSERT_TRUE(Run(0, [&](PropertySheet& sheet) {
+            QWidget& page = *sheet.Page(0);
+            QLineEdit* edit = Control<QLineEdit>(page, c.id);
+            Retype(edit, c.text);
+            test::PressOk(sheet);
+            EXPECT_TRUE(sheet.isVisible()) << c.text;
+            EXPECT_EQ(messages_.LastText(), c.message);
+            EXPECT_EQ(sheet.focusWidget(), edit);
+            // Nor may the page be left for another.
+            sheet.Tabs()->setCurrentIndex(1);
+            EXPECT_EQ(sheet.ActivePage(), 0);
+            EXPECT_EQ(messages_.shown().size(), 2u);
+            Retype(edit, "25");
+            test::PressOk(sheet);
+        })) << c.text;
     }
     EXPECT_EQ(G(1).m_ScaleX, 25);
     EXPECT_DOUBLE_EQ(G(1).m_NominalY[0], 25.0);
@@ -246,31 +217,44 @@ TEST_F(GraphSheetTest, AGreyedOutOfRangeYScaleSendsTheUserToRelativeScale) {
     G(5).m_RelativeY = 1;
     G(5).m_NominalY[0] = 3.0; // from the stored defaults, never checked
     const GraphImages before = Images(*doc_);
-    EXPECT_FALSE(Run(1, {[&](PropertySheet& sheet) {
-                         test::PressOk(sheet);
-                         EXPECT_TRUE(sheet.isVisible());
-                         EXPECT_EQ(messages_.LastText(),
-                                   "Y Scale must be a whole number from 5 to 10000.");
-                         EXPECT_EQ(sheet.focusWidget(), Control<QCheckBox>(*sheet.Page(1), "1073"));
-                         test::PressCancel(sheet);
-                     }}));
+    EXPECT_FALSE(Run(1, [&](PropertySheet& sheet) {
+        test::PressOk(sheet);
+        EXPECT_TRUE(sheet.isVisible());
+        EXPECT_EQ(messages_.LastText(), "Y Scale must be a whole number from 5 to 10000.");
+        EXPECT_EQ(sheet.focusWidget(), Control<QCheckBox>(*sheet.Page(1), "1073"));
+        test::PressCancel(sheet);
+    }));
     EXPECT_EQ(Images(*doc_), before);
 }
 
-TEST_F(GraphSheetTest, CancelAfterEditingEveryPageChangesNothing) {
+// The sheet opens on the view's page; Cancel after edits on every page changes nothing.
+TEST_F(GraphSheetTest, ThreePagesOfFourColumnsAndCancelChangesNothing) {
     const GraphImages before = Images(*doc_);
-    EXPECT_FALSE(Run(0, {[](PropertySheet& sheet) {
-                         for (int k = 0; k < 3; ++k) {
-                             QWidget& page = Open(sheet, k);
-                             Retype(Control<QLineEdit>(page, kTimeBase1), "300");
-                             Tick(Control<QCheckBox>(page, "1021"));
-                             Tick(Control<QCheckBox>(page, "1039"));
-                             Tick(Control<QRadioButton>(page, "1091"));
-                             test::CloseUp(Control<QComboBox>(page, "1005"), 7);
-                             test::CloseUp(Control<QComboBox>(page, "1053"), 6);
-                         }
-                         test::PressCancel(sheet);
-                     }}));
+    EXPECT_FALSE(Run(2, [](PropertySheet& sheet) {
+        EXPECT_EQ(sheet.windowTitle(), "Graph Settings");
+        ASSERT_EQ(sheet.PageCount(), 3);
+        EXPECT_EQ(sheet.Tabs()->tabText(0), "Graphs 1 - 4");
+        EXPECT_EQ(sheet.Tabs()->tabText(1), "Graphs 5 - 8");
+        EXPECT_EQ(sheet.Tabs()->tabText(2), "Graphs 9 - 12");
+        EXPECT_EQ(sheet.findChildren<QPushButton*>().size(), 2); // OK, Cancel: no Apply
+        const char* titles[] = {"1025", "1026", "1027", "1028"};
+        for (int j = 0; j < 4; ++j)
+            EXPECT_EQ(Control<QGroupBox>(*sheet.Page(2), titles[j])->title(),
+                      QStringLiteral("Graph %1").arg(9 + j));
+        EXPECT_EQ(Control<QComboBox>(*sheet.Page(2), "1020")->count(), 24);
+        EXPECT_EQ(Control<QComboBox>(*sheet.Page(2), "1020")->itemText(0), "OFF");
+        for (int k = 0; k < 3; ++k) {
+            QWidget& page = Open(sheet, k);
+            Retype(Control<QLineEdit>(page, kTimeBase1), "300");
+            Tick(Control<QCheckBox>(page, "1021"));
+            Tick(Control<QCheckBox>(page, "1039"));
+            Tick(Control<QRadioButton>(page, "1091"));
+            test::CloseUp(Control<QComboBox>(page, "1005"), 7);
+            test::CloseUp(Control<QComboBox>(page, "1053"), 6);
+        }
+        test::PressCancel(sheet);
+    }));
+    EXPECT_EQ(activePages_, (std::vector<int>{2}));
     EXPECT_EQ(Images(*doc_), before);
     EXPECT_FALSE(doc_->IsModified());
     EXPECT_TRUE(messages_.shown().empty());
@@ -280,10 +264,10 @@ TEST_F(GraphSheetTest, OnlyOpenedPagesRoundTheirYScale) {
     for (int g : {1, 5, 9})
         G(g).m_NominalY[0] = 20.4;
     const GraphImages before = Images(*doc_);
-    ASSERT_TRUE(Run(1, {[](PropertySheet& sheet) {
-                        EXPECT_EQ(Control<QLineEdit>(*sheet.Page(1), kYScale1)->text(), "20");
-                        test::PressOk(sheet);
-                    }}));
+    ASSERT_TRUE(Run(1, [](PropertySheet& sheet) {
+        EXPECT_EQ(Control<QLineEdit>(*sheet.Page(1), kYScale1)->text(), "20");
+        test::PressOk(sheet);
+    }));
     EXPECT_DOUBLE_EQ(G(5).m_NominalY[0], 20.0);
     EXPECT_TRUE(doc_->IsModified()); // closing asks to save the new set-up
     const GraphImages after = Images(*doc_);
@@ -300,13 +284,13 @@ TEST_F(GraphSheetTest, ScreenshotFitsASmallScreen) {
     G(9).m_Associations = {21, 15, 23}; // the longest labels
     G(10).m_GraphMode = 0;
     G(11).m_RealTime = 1;
-    ASSERT_TRUE(Run(0, {[](PropertySheet& sheet) {
-                        test::ExpectFitsSmallScreen(sheet);
-                        test::ExpectShotDrawnWhole(sheet, "graph_page.png");
-                        Open(sheet, 2);
-                        test::ExpectShotDrawnWhole(sheet, "graph_page_9_12.png");
-                        test::PressOk(sheet);
-                    }}));
+    ASSERT_TRUE(Run(0, [](PropertySheet& sheet) {
+        test::ExpectFitsSmallScreen(sheet);
+        test::ExpectShotDrawnWhole(sheet, "graph_page.png");
+        Open(sheet, 2);
+        test::ExpectShotDrawnWhole(sheet, "graph_page_9_12.png");
+        test::PressOk(sheet);
+    }));
 }
 
 } // namespace

@@ -39,6 +39,14 @@ TEST_F(LogSetupPageTest, SampleLineFollowsTheValuesAsTyped) {
     auto* durationUnit = Control<QComboBox>(page, "1110");
     EXPECT_EQ(Items(durationUnit), (QStringList{"Sec", "Min", "Hrs"}));
 
+    // A frequency of 0 becomes 1, left selected so that the next digits typed replace it.
+    Retype(frequency, "0");
+    EXPECT_EQ(frequency->text(), "1");
+    EXPECT_EQ(SampleText(page), "Samples = 1000");
+    QTest::keyClicks(frequency, "25");
+    EXPECT_EQ(frequency->text(), "25");
+    EXPECT_EQ(SampleText(page), "Samples = 40");
+
     Retype(frequency, "10");
     Retype(duration, "1");
     durationUnit->setCurrentIndex(2);
@@ -51,18 +59,6 @@ TEST_F(LogSetupPageTest, SampleLineFollowsTheValuesAsTyped) {
     // Letters and signs are not taken by the value edits.
     Retype(duration, "-2x");
     EXPECT_EQ(duration->text(), "2");
-}
-
-TEST_F(LogSetupPageTest, FrequencyZeroBecomesOne) {
-    LogSetupPP page(Defaults());
-    auto* frequency = Control<QLineEdit>(page, "1104");
-    Retype(frequency, "0");
-    EXPECT_EQ(frequency->text(), "1");
-    EXPECT_EQ(SampleText(page), "Samples = 1000");
-    // The "1" is left selected, so the next digits typed replace it.
-    QTest::keyClicks(frequency, "25");
-    EXPECT_EQ(frequency->text(), "25");
-    EXPECT_EQ(SampleText(page), "Samples = 40");
 
     // A stored period of 0 is corrected as the page opens.
     LogSetupData zero = Defaults();
@@ -98,18 +94,6 @@ TEST_F(LogSetupPageTest, DayListFollowsMonthAndYear) {
     EXPECT_EQ(page.Data().startHour, 23);
     EXPECT_EQ(page.Data().startSecond, 59);
     EXPECT_EQ(Control<QComboBox>(page, "1121")->count(), 60);
-}
-
-TEST_F(LogSetupPageTest, DelayedStartEnablesTheDateAndTimeLists) {
-    LogSetupPP page(Defaults()); // immediate start
-    auto* delayed = Control<QCheckBox>(page, "1125");
-    const char* lists[] = {"1115", "1113", "1117", "1119", "1121", "1123"};
-    for (const char* id : lists)
-        EXPECT_FALSE(Control<QComboBox>(page, id)->isEnabled()) << id;
-    test::Tick(delayed);
-    for (const char* id : lists)
-        EXPECT_TRUE(Control<QComboBox>(page, id)->isEnabled()) << id;
-    EXPECT_EQ(page.Result().delayedStart, 1);
 }
 
 TEST_F(LogSetupPageTest, ParameterButtonsMoveEntries) {
@@ -186,22 +170,29 @@ TEST_F(LogSetupPageTest, TwentyFourthParameterShowsListFull) {
     EXPECT_EQ(full.Result().printableLabels, data.printableLabels);
 }
 
-TEST_F(LogSetupPageTest, LockedProjectDisablesEveryTimingControl) {
+// The date and time lists follow Delayed Start. A locked project disables every timing
+// control; the parameter lists stay usable and the page may be left.
+TEST_F(LogSetupPageTest, DelayedStartAndLockEnableTheControls) {
+    const std::vector<const char*> lists{"1115", "1113", "1117", "1119", "1121", "1123"};
+    LogSetupPP page(Defaults()); // immediate start
+    for (const char* id : lists)
+        EXPECT_FALSE(Control<QComboBox>(page, id)->isEnabled()) << id;
+    test::Tick(Control<QCheckBox>(page, "1125"));
+    for (const char* id : lists)
+        EXPECT_TRUE(Control<QComboBox>(page, id)->isEnabled()) << id;
+    EXPECT_EQ(page.Result().delayedStart, 1);
+
     LogSetupData data = Defaults();
     data.locked = 1;
     data.delayedStart = 1;
-    LogSetupPP page(data);
+    LogSetupPP locked(data);
     for (const char* id : {"1115", "1113", "1117", "1119", "1121", "1123", "1108", "1110"})
-        EXPECT_FALSE(Control<QComboBox>(page, id)->isEnabled()) << id;
-    EXPECT_FALSE(Control<QCheckBox>(page, "1125")->isEnabled());
-    EXPECT_FALSE(Control<QLineEdit>(page, "1104")->isEnabled());
-    EXPECT_FALSE(Control<QLineEdit>(page, "1106")->isEnabled());
-    // The parameter lists stay usable.
-    for (const char* id : {"1094", "1096"})
-        EXPECT_TRUE(Control<QListWidget>(page, id)->isEnabled()) << id;
-    for (const char* id : {"1098", "1100", "1102"})
-        EXPECT_TRUE(Control<QPushButton>(page, id)->isEnabled()) << id;
-    EXPECT_TRUE(page.OnKillActive());
+        EXPECT_FALSE(Control<QComboBox>(locked, id)->isEnabled()) << id;
+    for (const char* id : {"1125", "1104", "1106"})
+        EXPECT_FALSE(Control<QWidget>(locked, id)->isEnabled()) << id;
+    for (const char* id : {"1094", "1096", "1098", "1100", "1102"})
+        EXPECT_TRUE(Control<QWidget>(locked, id)->isEnabled()) << id;
+    EXPECT_TRUE(locked.OnKillActive());
 }
 
 TEST_F(LogSetupPageTest, OutOfRangeValueKeepsThePageWithFocusOnIt) {

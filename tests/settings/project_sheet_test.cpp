@@ -25,6 +25,18 @@ class ProjectSheetTest : public ::testing::Test {
     platform::ManualClock clock_{test::kFixedNow};
     test::ScriptedMessages messages_;
     std::unique_ptr<CZentraDoc> doc_ = test::NewDocument();
+
+    // One showing of the sheet with this action; true when it stored.
+    bool Run(SheetScript::Action action) {
+        SheetScript script({std::move(action)});
+        return OnProjectSettings(*doc_, nullptr, script.Runner());
+    }
+    // Period and its unit, duration and its unit, samples, logging set up.
+    std::array<std::int32_t, 6> Timing() const {
+        return {doc_->m_Period,   doc_->m_PeriodMultiplier,
+                doc_->m_Duration, doc_->m_DurationMultiplier,
+                doc_->m_Samples,  doc_->m_LoggingSetUp};
+    }
 };
 
 // Sets the timing on the logging page of an open sheet.
@@ -37,20 +49,6 @@ void SetTiming(PropertySheet& sheet, const char* frequency, int frequencyUnit, c
     Control<QComboBox>(page, "1110")->setCurrentIndex(durationUnit);
 }
 
-TEST_F(ProjectSheetTest, SheetHasTwoPagesAndNoApply) {
-    SheetScript script({[](PropertySheet& sheet) {
-        EXPECT_EQ(sheet.windowTitle(), "Project Settings");
-        EXPECT_EQ(sheet.PageCount(), 2);
-        EXPECT_EQ(sheet.Tabs()->tabText(0), "Project Description");
-        EXPECT_EQ(sheet.Tabs()->tabText(1), "Logging Setup");
-        EXPECT_EQ(sheet.ActivePage(), 0);
-        EXPECT_EQ(sheet.findChildren<QPushButton*>().size(), 5); // >> << Clear OK Cancel
-        EXPECT_FALSE(sheet.windowFlags().testFlag(Qt::WindowContextHelpButtonHint));
-        test::PressCancel(sheet);
-    }});
-    EXPECT_FALSE(OnProjectSettings(*doc_, nullptr, script.Runner()));
-}
-
 // A timing the log cannot take: the message, then the sheet again on the logging page
 // with the user's values; Cancel there keeps the document's timing, OK with a good
 // duration stores it.
@@ -58,12 +56,22 @@ TEST_F(ProjectSheetTest, RefusedTimingReopensOnLoggingPage) {
     const struct {
         const char *frequency, *duration, *samples, *message, *caption;
         const char* retyped; // OK with this duration on the reopened sheet; nullptr: Cancel
-        std::int32_t period, storedDuration, storedSamples;
+        std::array<std::int32_t, 6> timing;
     } cases[] = {
-        {"1", "7201", "Samples = 7201 (Max 7200 exceded)",
-         "The maximum number of samples has been exceded", "Storage Error", nullptr, 1, 1000, 1000},
-        {"10", "5", "Samples = 0", "Logging Frequency Setting is longer than Duration Setting",
-         "Timing Error", "50", 10, 50, 5},
+        {"1",
+         "7201",
+         "Samples = 7201 (Max 7200 exceded)",
+         "The maximum number of samples has been exceded",
+         "Storage Error",
+         nullptr,
+         {1, 1, 1000, 1, 1000, 1}},
+        {"10",
+         "5",
+         "Samples = 0",
+         "Logging Frequency Setting is longer than Duration Setting",
+         "Timing Error",
+         "50",
+         {10, 1, 50, 1, 5, 1}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
@@ -86,31 +94,23 @@ TEST_F(ProjectSheetTest, RefusedTimingReopensOnLoggingPage) {
         ASSERT_EQ(messages_.shown().size(), 1u);
         EXPECT_EQ(messages_.LastText(), c.message);
         EXPECT_EQ(messages_.LastCaption(), c.caption);
-        EXPECT_EQ(doc_->m_Period, c.period);
-        EXPECT_EQ(doc_->m_Duration, c.storedDuration);
-        EXPECT_EQ(doc_->m_Samples, c.storedSamples);
-        if (c.retyped) {
-            EXPECT_EQ(doc_->m_LoggingSetUp, 1);
-        }
+        EXPECT_EQ(Timing(), c.timing);
     }
 }
 
 TEST_F(ProjectSheetTest, TwoHoursAtOneSecondPassesUnconfirmed) {
-    SheetScript script({[](PropertySheet& sheet) {
+    EXPECT_TRUE(Run([](PropertySheet& sheet) {
         SetTiming(sheet, "1", 0, "2", 2);
         EXPECT_EQ(Control<QLabel>(*sheet.Page(1), "1127")->text(), "Samples = 7200");
         test::PressOk(sheet);
-    }});
-    EXPECT_TRUE(OnProjectSettings(*doc_, nullptr, script.Runner()));
+    }));
     EXPECT_TRUE(messages_.shown().empty());
-    EXPECT_EQ(doc_->m_Samples, 7200);
-    EXPECT_EQ(doc_->m_Duration, 2);
-    EXPECT_EQ(doc_->m_DurationMultiplier, 3600);
-    EXPECT_EQ(doc_->m_LoggingSetUp, 0);
+    EXPECT_EQ(Timing(), (std::array{1, 1, 2, 3600, 7200, 0}));
 }
 
 TEST_F(ProjectSheetTest, OkStoresBothPages) {
-    SheetScript script({[](PropertySheet& sheet) {
+    EXPECT_FALSE(doc_->IsModified());
+    EXPECT_TRUE(Run([](PropertySheet& sheet) {
         QWidget& project = *sheet.Page(kProjectPageIndex);
         Retype(Control<QLineEdit>(project, "1038"), "Feeder 3");
         test::CloseUp(Control<QComboBox>(project, "1033"), 2014 - 2009);
@@ -122,47 +122,42 @@ TEST_F(ProjectSheetTest, OkStoresBothPages) {
         test::Tick(Control<QCheckBox>(log, "1125"));
         SetTiming(sheet, "5", 1, "10", 2);
         test::PressOk(sheet);
-    }});
-    EXPECT_FALSE(doc_->IsModified());
-    EXPECT_TRUE(OnProjectSettings(*doc_, nullptr, script.Runner()));
+    }));
     EXPECT_TRUE(doc_->IsModified()); // the edits are asked about before closing
     EXPECT_STREQ(doc_->m_ProjectName.data(), "Feeder 3");
-    EXPECT_EQ(doc_->m_ProjectStartDate, 20140105);
-    EXPECT_EQ(doc_->m_ProjectEndDate, 20140105);
-    EXPECT_EQ(doc_->m_ShowProject, 0);
-    EXPECT_EQ(doc_->m_SelectedParameters[0], 10);
-    EXPECT_EQ(doc_->m_SelectedParameters[1], 0);
-    EXPECT_EQ(doc_->m_StartImmediately, 0);
-    EXPECT_EQ(doc_->m_Period, 5);
-    EXPECT_EQ(doc_->m_PeriodMultiplier, 60);
-    EXPECT_EQ(doc_->m_Duration, 10);
-    EXPECT_EQ(doc_->m_DurationMultiplier, 3600);
-    EXPECT_EQ(doc_->m_Samples, 120);
-    EXPECT_EQ(doc_->m_LoggingSetUp, 1);
+    EXPECT_EQ((std::array{doc_->m_ProjectStartDate, doc_->m_ProjectEndDate}),
+              (std::array<DayNumber, 2>{20140105, 20140105}));
+    EXPECT_EQ((std::array{doc_->m_ShowProject + 0, doc_->m_SelectedParameters[0],
+                          doc_->m_SelectedParameters[1], doc_->m_StartImmediately}),
+              (std::array{0, 10, 0, 0}));
+    EXPECT_EQ(Timing(), (std::array{5, 60, 10, 3600, 120, 1}));
 }
 
-TEST_F(ProjectSheetTest, CancelChangesNothing) {
+// The sheet as it opens, then Cancel after edits on both pages.
+TEST_F(ProjectSheetTest, TwoPagesWithoutApplyAndCancelChangesNothing) {
     doc_->m_LoggingSetUp = 0;
     const auto name = doc_->m_ProjectName;
     const auto parameters = doc_->m_SelectedParameters;
     const DayNumber start = doc_->m_ProjectStartDate, end = doc_->m_ProjectEndDate;
-    SheetScript script({[](PropertySheet& sheet) {
+    EXPECT_FALSE(Run([](PropertySheet& sheet) {
+        EXPECT_EQ(sheet.windowTitle(), "Project Settings");
+        EXPECT_EQ(sheet.PageCount(), 2);
+        EXPECT_EQ(sheet.Tabs()->tabText(0), "Project Description");
+        EXPECT_EQ(sheet.Tabs()->tabText(1), "Logging Setup");
+        EXPECT_EQ(sheet.ActivePage(), 0);
+        EXPECT_EQ(sheet.findChildren<QPushButton*>().size(), 5); // >> << Clear OK Cancel
+        EXPECT_FALSE(sheet.windowFlags().testFlag(Qt::WindowContextHelpButtonHint));
         Retype(Control<QLineEdit>(*sheet.Page(0), "1038"), "Changed");
         test::CloseUp(Control<QComboBox>(*sheet.Page(0), "1033"), 50);
         QTest::mouseClick(Control<QPushButton>(*sheet.Page(1), "1098"), Qt::LeftButton);
         SetTiming(sheet, "3", 1, "4", 2);
         test::PressCancel(sheet);
-    }});
-    EXPECT_FALSE(OnProjectSettings(*doc_, nullptr, script.Runner()));
+    }));
     EXPECT_EQ(doc_->m_ProjectName, name);
     EXPECT_EQ(doc_->m_ProjectStartDate, start);
     EXPECT_EQ(doc_->m_ProjectEndDate, end);
     EXPECT_EQ(doc_->m_SelectedParameters, parameters);
-    EXPECT_EQ(doc_->m_Period, 1);
-    EXPECT_EQ(doc_->m_PeriodMultiplier, 1);
-    EXPECT_EQ(doc_->m_Duration, 1000);
-    EXPECT_EQ(doc_->m_Samples, 1000);
-    EXPECT_EQ(doc_->m_LoggingSetUp, 0);
+    EXPECT_EQ(Timing(), (std::array{1, 1, 1000, 1, 1000, 0}));
     EXPECT_FALSE(doc_->IsModified());
     EXPECT_TRUE(messages_.shown().empty());
 }
@@ -173,7 +168,7 @@ TEST_F(ProjectSheetTest, ScreenshotsOfBothPagesFitTheScreen) {
                 "during the commissioning week.");
     doc_->m_SelectedParameters[0] = 16;
     doc_->m_SelectedParameters[1] = 10;
-    SheetScript script({[](PropertySheet& sheet) {
+    Run([](PropertySheet& sheet) {
         test::ExpectFitsSmallScreen(sheet);
         test::ExpectShotDrawnWhole(sheet, "project_page.png");
         sheet.SetActivePage(kLogSetupPageIndex);
@@ -182,8 +177,7 @@ TEST_F(ProjectSheetTest, ScreenshotsOfBothPagesFitTheScreen) {
         test::ExpectShotDrawnWhole(sheet, "log_setup_page.png");
         EXPECT_TRUE(Control<QLabel>(*sheet.Page(1), "1127")->isVisibleTo(&sheet));
         test::PressCancel(sheet);
-    }});
-    OnProjectSettings(*doc_, nullptr, script.Runner());
+    });
 }
 
 TEST_F(ProjectSheetTest, ScreenshotOfALockedProject) {
@@ -194,15 +188,14 @@ TEST_F(ProjectSheetTest, ScreenshotOfALockedProject) {
     words.resize(1000);
     std::memcpy(doc_->m_Description.data(), words.data(), words.size());
     doc_->m_Locked = 1;
-    SheetScript script({[](PropertySheet& sheet) {
+    EXPECT_TRUE(Run([](PropertySheet& sheet) {
         sheet.resize(sheet.sizeHint());
         test::ExpectShotDrawnWhole(sheet, "project_page_locked.png");
         sheet.SetActivePage(kLogSetupPageIndex);
         QCoreApplication::processEvents();
         test::ExpectShotDrawnWhole(sheet, "log_setup_page_locked.png");
         test::PressOk(sheet);
-    }});
-    EXPECT_TRUE(OnProjectSettings(*doc_, nullptr, script.Runner()));
+    }));
     EXPECT_EQ(std::string(doc_->m_Description.data()), words);
 }
 

@@ -26,10 +26,9 @@ TEST(ProjectTransfer, ProjectFieldsRoundTrip) {
     ProjectPageData page = ProjectToPage(*doc);
     EXPECT_EQ(page.m_NameText, "Pump house");
     EXPECT_EQ(page.m_BriefText, "Put a BRIEF Project Description here (is displayed)");
-    EXPECT_EQ(page.m_PageStart, 20130105);
-    EXPECT_EQ(page.m_PageEnd, 20130301);
-    EXPECT_EQ(page.m_ShowCheck, 0);
-    EXPECT_EQ(page.m_PageLocked, 1);
+    EXPECT_EQ(
+        (std::array<int, 4>{page.m_PageStart, page.m_PageEnd, page.m_ShowCheck, page.m_PageLocked}),
+        (std::array{20130105, 20130301, 0, 1}));
 
     page.m_ShowCheck = 5;
     page.m_DescriptionText = std::string(1000, 'd');
@@ -52,10 +51,7 @@ TEST(ProjectTransfer, OverlongTextIsCutToFitItsField) {
 
 TEST(ProjectTransfer, LoggingFieldsRoundTrip) {
     auto doc = std::make_unique<CZentraDoc>();
-    doc->m_SelectedParameters[0] = 16; // "Hz"
-    doc->m_SelectedParameters[1] = 45; // no label
-    doc->m_SelectedParameters[2] = 49; // "h.p."
-    doc->m_SelectedParameters[3] = 50; // out of range
+    doc->m_SelectedParameters = {16, 45, 49, 50}; // "Hz", no label, "h.p.", out of range
     doc->m_StartDate = 20130210;
     doc->m_StartHour = 7;
     doc->m_StartMinute = 8;
@@ -73,10 +69,9 @@ TEST(ProjectTransfer, LoggingFieldsRoundTrip) {
     EXPECT_EQ((std::array{page.printableLabels[0], page.printableLabels[1], page.printableLabels[2],
                           page.printableLabels[3]}),
               (std::array<std::string, 4>{"Hz", "", "h.p.", ""}));
-    EXPECT_EQ(page.delayedStart, 1);
-    EXPECT_EQ(page.frequencyUnit, 1);
-    EXPECT_EQ(page.durationUnit, kUnitNone);
-    EXPECT_EQ(page.sampleCount, 24u);
+    EXPECT_EQ((std::array<long long, 4>{page.delayedStart, page.frequencyUnit, page.durationUnit,
+                                        page.sampleCount}),
+              (std::array<long long, 4>{1, 1, kUnitNone, 24}));
 
     page.printableLabels = {};
     page.printableLabels[0] = "kW Sum";
@@ -88,28 +83,25 @@ TEST(ProjectTransfer, LoggingFieldsRoundTrip) {
     PageToLogSetup(page, *doc);
     const auto& chosen = doc->m_SelectedParameters;
     EXPECT_EQ((std::array{chosen[0], chosen[1], chosen[2], chosen[3]}), (std::array{10, 0, 49, 0}));
-    EXPECT_EQ(doc->m_StartImmediately, 1);
-    EXPECT_EQ(doc->m_PeriodMultiplier, 3600);
-    EXPECT_EQ(doc->m_DurationMultiplier, 7); // no unit chosen: left alone
-    EXPECT_EQ(doc->m_Samples, 3);
-    EXPECT_EQ(doc->m_StartDate, 20130210);
-    EXPECT_EQ(doc->m_StartHour, 7);
+    // The duration's 7 is left alone: no unit was chosen.
+    EXPECT_EQ(
+        (std::array{doc->m_StartImmediately, doc->m_PeriodMultiplier, doc->m_DurationMultiplier,
+                    doc->m_Samples, doc->m_StartDate, doc->m_StartHour}),
+        (std::array{1, 3600, 7, 3, 20130210, 7}));
 }
 
 TEST(ProjectTransfer, TimingCheckOrder) {
-    LogSetupData page;
-    page.periodSeconds = 10;
-    page.durationSeconds = 5;
-    page.sampleCount = 0;
-    EXPECT_EQ(CheckTiming(page), TimingCheck::TimingError);
-    page.periodSeconds = 1;
-    page.durationSeconds = 7201;
-    page.sampleCount = 7201;
-    EXPECT_EQ(CheckTiming(page), TimingCheck::StorageError);
-    page.durationSeconds = page.sampleCount = 7200;
-    EXPECT_EQ(CheckTiming(page), TimingCheck::Ok);
-    page.periodSeconds = page.durationSeconds = page.sampleCount = 1;
-    EXPECT_EQ(CheckTiming(page), TimingCheck::Ok); // equal period and duration
+    const auto check = [](std::uint32_t period, std::uint32_t duration, std::uint32_t samples) {
+        LogSetupData page;
+        page.periodSeconds = period;
+        page.durationSeconds = duration;
+        page.sampleCount = samples;
+        return CheckTiming(page);
+    };
+    EXPECT_EQ(check(10, 5, 0), TimingCheck::TimingError);
+    EXPECT_EQ(check(1, 7201, 7201), TimingCheck::StorageError);
+    EXPECT_EQ(check(1, 7200, 7200), TimingCheck::Ok);
+    EXPECT_EQ(check(1, 1, 1), TimingCheck::Ok); // equal period and duration
 }
 
 TEST(ProjectTransfer, LoggingSetUpNeedsBothFlags) {

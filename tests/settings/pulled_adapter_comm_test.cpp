@@ -22,16 +22,15 @@ class PulledAdapterComm : public test::CommTest, public ::testing::WithParamInte
     bool Gateway() const { return GetParam(); }
 
     void PlugIn() {
-        sim::SimOptions options;
         if (Gateway()) {
-            options.transport = sim::SimTransport::ModbusTcp;
-            options.tcpPort = gatewayPort_;
-            StartMeter(options);
+            StartMeter(With([&](sim::SimOptions& o) {
+                o.transport = sim::SimTransport::ModbusTcp;
+                o.tcpPort = gatewayPort_;
+            }));
             gatewayPort_ = meter_->Port();
             return;
         }
-        options.link = byId_;
-        StartMeter(options);
+        StartMeter(With([&](sim::SimOptions& o) { o.link = byId_; }));
         ports_.Assign(1, byId_);
     }
 };

@@ -74,11 +74,12 @@ inline void SaveShot(const QImage& shot, const std::string& file) {
 }
 
 // Saves the window's picture as `file` in the screenshot folder and checks that every
-// label is drawn whole in it.
-inline void ExpectShotDrawnWhole(QWidget& window, const char* file) {
+// label is drawn whole in it; the picture, for further checks.
+inline QImage ExpectShotDrawnWhole(QWidget& window, const char* file) {
     const QImage shot = window.grab().toImage();
     SaveShot(shot, file);
     EXPECT_EQ(LabelsNotDrawnWhole(window, shot), QStringList()) << file;
+    return shot;
 }
 
 } // namespace zentra::test
