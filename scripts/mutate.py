@@ -15,7 +15,8 @@ A mutant file holds blocks separated by blank lines; '#' lines are comments:
 "\\n" stands for a line break, "\\\\" for a backslash). 'from' must occur exactly once
 in the file, or 'nth: k' names the k-th occurrence (1-based). 'target' lists build targets (spaces between);
 those that are test programs (build/tests/<name>) are run with 'tests', test suite
-names or Suite.Test patterns (spaces between), as their --gtest_filter.
+names (a parametrised suite's instances included) or Suite.Test patterns (spaces
+between), as their --gtest_filter.
 
 Outcomes: killed (a test failed, or timed out: a hanging test counts as killed),
 survived, did-not-compile (counted apart, not in the score), not-applicable (the text is
@@ -204,7 +205,8 @@ class Runner:
     def run_tests(self, targets, suites):
         """Runs each test program among the targets once, on the named suites (one
         process per program: much faster than a process per test on two cores)."""
-        pattern = ":".join(name if "." in name else name + ".*" for name in suites)
+        # A bare suite name also matches its parametrised instances ("Rows/Suite.Test/0").
+        pattern = ":".join(name if "." in name else f"{name}.*:*/{name}.*" for name in suites)
         outputs, timed_out = [], False
         for target in targets:
             program = self.build / "tests" / target
