@@ -89,9 +89,16 @@ template <typename Doc, typename Visit> void ForEachProjectSetting(Doc& doc, Vis
 using GraphImage = std::array<std::uint8_t, kGraphRecordSize>;
 
 std::array<RegKey, kGraphCount> OpenGraphKeys(const RegFuncs& reg) {
+    // Every new document and every save opens all twelve: their paths are built once.
+    static const std::array<std::string, kGraphCount> paths = [] {
+        std::array<std::string, kGraphCount> built;
+        for (int k = 0; k < kGraphCount; ++k)
+            built[static_cast<std::size_t>(k)] = GraphKeyPath(k + 1);
+        return built;
+    }();
     std::array<RegKey, kGraphCount> keys;
-    for (int k = 0; k < kGraphCount; ++k)
-        keys[static_cast<std::size_t>(k)] = reg.OpenKey(GraphKeyPath(k + 1));
+    for (std::size_t k = 0; k < keys.size(); ++k)
+        keys[k] = reg.OpenKey(paths[k]);
     return keys;
 }
 

@@ -22,38 +22,64 @@ MemorySettingsStore* gMemoryStore = nullptr; // the store in use; null: the fold
 
 } // namespace
 
-// The memory store's values, for the operations below.
+// The memory store's keys, for the operations below.
 class MemoryStoreAccess {
-    using Names = MemorySettingsStore::Names;
-
   public:
-    static const std::vector<std::uint8_t>* Find(const SettingsKey& key, std::string_view name) {
-        const auto& values = gMemoryStore->values_;
-        const auto folder = values.find(key.folder.native());
-        if (folder == values.end())
-            return nullptr;
-        const auto value = folder->second.find(name);
-        return value == folder->second.end() ? nullptr : &value->second;
+    // The key's values in the store in use, created empty when missing.
+    static MemorySettingsValues& Folder(std::string_view name) {
+        auto& folders = gMemoryStore->values_;
+        auto folder = folders.find(name);
+        if (folder == folders.end())
+            folder = folders.emplace(std::string(name), MemorySettingsValues()).first;
+        return folder->second;
     }
-    // Reuses the value's bytes when it exists, so rewriting a store allocates nothing.
-    static void Put(const SettingsKey& key, std::string_view name,
-                    std::span<const std::uint8_t> bytes) {
-        auto& values = gMemoryStore->values_;
-        auto folder = values.find(key.folder.native());
-        if (folder == values.end())
-            folder = values.emplace(key.folder.native(), Names()).first;
-        auto value = folder->second.find(name);
-        if (value == folder->second.end())
-            value = folder->second.emplace(std::string(name), std::vector<std::uint8_t>()).first;
-        value->second.assign(bytes.begin(), bytes.end());
+    // The key opened before with exactly this path, if any.
+    static MemorySettingsValues* Opened(std::string_view keyPath) {
+        const auto& opened = gMemoryStore->opened_;
+        const auto found = opened.find(keyPath);
+        return found == opened.end() ? nullptr : found->second;
     }
-    static void Erase(const SettingsKey& key, std::string_view name) {
-        auto& values = gMemoryStore->values_;
-        if (const auto folder = values.find(key.folder.native()); folder != values.end())
-            if (const auto value = folder->second.find(name); value != folder->second.end())
-                folder->second.erase(value);
+    static void Remember(std::string_view keyPath, MemorySettingsValues& values) {
+        gMemoryStore->opened_.emplace(std::string(keyPath), &values);
     }
 };
+
+namespace {
+
+// Where an operation on the key works: the memory store the key was opened on, or the
+// folder tree; a key of the tree is refused while a memory store is in use, since
+// nothing is then to reach the disk.
+enum class Where { Tree, Memory, Refused };
+
+Where WhereFor(const SettingsKey& key) {
+    if (key.memory)
+        return Where::Memory;
+    return gMemoryStore ? Where::Refused : Where::Tree;
+}
+
+const std::vector<std::uint8_t>* FindInMemory(const SettingsKey& key, std::string_view name) {
+    if (key.memory->empty()) // most keys of a sparse store: no name to hash
+        return nullptr;
+    const auto value = key.memory->find(name);
+    return value == key.memory->end() ? nullptr : &value->second;
+}
+
+// Reuses the value's bytes when it exists, so rewriting a store allocates nothing. A
+// name is checked when its value is created; a name that is not usable is therefore
+// never found, and reads need not check it again.
+bool PutInMemory(const SettingsKey& key, std::string_view name,
+                 std::span<const std::uint8_t> bytes) {
+    auto value = key.memory->find(name);
+    if (value == key.memory->end()) {
+        if (!IsValidPart(name))
+            return false;
+        value = key.memory->emplace(std::string(name), std::vector<std::uint8_t>()).first;
+    }
+    value->second.assign(bytes.begin(), bytes.end());
+    return true;
+}
+
+} // namespace
 
 std::size_t MemorySettingsStore::ValueCount() const {
     std::size_t count = 0;
@@ -78,15 +104,18 @@ std::filesystem::path SettingsRoot() {
 }
 
 std::optional<SettingsKey> OpenSettingsKey(std::string_view keyPath) {
+    if (gMemoryStore)
+        if (MemorySettingsValues* values = MemoryStoreAccess::Opened(keyPath))
+            return SettingsKey{{}, values};
     std::filesystem::path folder = gMemoryStore ? std::filesystem::path() : SettingsRoot();
     if (folder.empty() && !gMemoryStore)
         return std::nullopt;
     std::string joined; // the memory store's name of the key: its parts joined by backslashes
     bool anyPart = false;
-    while (!keyPath.empty()) {
-        const std::size_t cut = keyPath.find('\\');
-        const std::string_view part = keyPath.substr(0, cut);
-        keyPath = cut == std::string_view::npos ? std::string_view() : keyPath.substr(cut + 1);
+    for (std::string_view rest = keyPath; !rest.empty();) {
+        const std::size_t cut = rest.find('\\');
+        const std::string_view part = rest.substr(0, cut);
+        rest = cut == std::string_view::npos ? std::string_view() : rest.substr(cut + 1);
         if (part.empty())
             continue;
         if (!IsValidPart(part))
@@ -102,8 +131,11 @@ std::optional<SettingsKey> OpenSettingsKey(std::string_view keyPath) {
     }
     if (!anyPart)
         return std::nullopt;
-    if (gMemoryStore) // one path component: cheap to build and to copy
-        return SettingsKey{std::filesystem::path(std::move(joined))};
+    if (gMemoryStore) {
+        MemorySettingsValues& values = MemoryStoreAccess::Folder(joined);
+        MemoryStoreAccess::Remember(keyPath, values);
+        return SettingsKey{{}, &values};
+    }
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     if (error || !std::filesystem::is_directory(folder, error))
@@ -122,13 +154,14 @@ SettingsWriteBatch::~SettingsWriteBatch() {
 
 bool SettingsWriteBatch::Add(const SettingsKey& key, std::string_view name,
                              std::span<const std::uint8_t> bytes) {
+    if (const Where where = WhereFor(key); where != Where::Tree) {
+        const bool put = where == Where::Memory && PutInMemory(key, name, bytes);
+        allAdded_ = allAdded_ && put;
+        return put;
+    }
     if (!IsValidValueName(name)) {
         allAdded_ = false;
         return false;
-    }
-    if (gMemoryStore) {
-        MemoryStoreAccess::Put(key, name, bytes);
-        return true;
     }
     std::string temp = (key.folder / ".zentra-value-XXXXXX").string();
     UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
@@ -183,8 +216,8 @@ bool WriteSettingsValue(const SettingsKey& key, std::string_view name,
 
 std::optional<std::size_t> ReadSettingsValueInto(const SettingsKey& key, std::string_view name,
                                                  std::span<std::uint8_t> field) {
-    if (gMemoryStore) {
-        const auto* bytes = IsValidValueName(name) ? MemoryStoreAccess::Find(key, name) : nullptr;
+    if (const Where where = WhereFor(key); where != Where::Tree) {
+        const auto* bytes = where == Where::Memory ? FindInMemory(key, name) : nullptr;
         if (!bytes || bytes->size() > field.size())
             return std::nullopt;
         std::copy(bytes->begin(), bytes->end(), field.begin());
@@ -199,12 +232,12 @@ std::optional<std::size_t> ReadSettingsValueInto(const SettingsKey& key, std::st
 }
 
 std::optional<std::size_t> SettingsValueSize(const SettingsKey& key, std::string_view name) {
-    if (!IsValidValueName(name))
-        return std::nullopt;
-    if (gMemoryStore) {
-        const auto* bytes = MemoryStoreAccess::Find(key, name);
+    if (const Where where = WhereFor(key); where != Where::Tree) {
+        const auto* bytes = where == Where::Memory ? FindInMemory(key, name) : nullptr;
         return bytes ? std::optional<std::size_t>(bytes->size()) : std::nullopt;
     }
+    if (!IsValidValueName(name))
+        return std::nullopt;
     struct stat info {};
     const std::filesystem::path file = key.folder / std::string(name);
     if (::stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
@@ -214,14 +247,14 @@ std::optional<std::size_t> SettingsValueSize(const SettingsKey& key, std::string
 
 std::optional<std::vector<std::uint8_t>>
 ReadSettingsValue(const SettingsKey& key, std::string_view name, std::size_t maxSize) {
-    if (!IsValidValueName(name))
-        return std::nullopt;
-    if (gMemoryStore) {
-        const auto* bytes = MemoryStoreAccess::Find(key, name);
+    if (const Where where = WhereFor(key); where != Where::Tree) {
+        const auto* bytes = where == Where::Memory ? FindInMemory(key, name) : nullptr;
         if (!bytes || bytes->size() > maxSize)
             return std::nullopt;
         return *bytes;
     }
+    if (!IsValidValueName(name))
+        return std::nullopt;
     const std::filesystem::path file = key.folder / std::string(name);
     UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat info {};
@@ -250,8 +283,11 @@ ReadSettingsValue(const SettingsKey& key, std::string_view name, std::size_t max
 bool DeleteSettingsValue(const SettingsKey& key, std::string_view name) {
     if (!IsValidValueName(name))
         return false;
-    if (gMemoryStore) {
-        MemoryStoreAccess::Erase(key, name);
+    if (const Where where = WhereFor(key); where != Where::Tree) {
+        if (where == Where::Refused)
+            return false;
+        if (const auto value = key.memory->find(name); value != key.memory->end())
+            key.memory->erase(value);
         return true;
     }
     const std::filesystem::path file = key.folder / std::string(name);

@@ -19,9 +19,24 @@
 
 namespace zentra::platform {
 
-// An open key: the folder that holds its values.
+// Hashed, not ordered: key folders share long prefixes ("...\\Graph1", "...\\Graph2"),
+// so an ordered look-up would compare a dozen of them in full.
+struct SettingsNameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const {
+        return std::hash<std::string_view>{}(name);
+    }
+};
+template <typename T>
+using SettingsByName = std::unordered_map<std::string, T, SettingsNameHash, std::equal_to<>>;
+// One key of a memory store (below): its values by name.
+using MemorySettingsValues = SettingsByName<std::vector<std::uint8_t>>;
+
+// An open key: the folder that holds its values, or for a key of a memory store, that
+// key's values in the store (which the key must not outlive).
 struct SettingsKey {
     std::filesystem::path folder;
+    MemorySettingsValues* memory = nullptr;
 };
 
 // Folder under which the key tree lives: $XDG_CONFIG_HOME when it is set to an
@@ -89,38 +104,33 @@ bool DeleteSettingsValue(const SettingsKey& key, std::string_view name);
 
 // A store held in memory instead of the folder tree, for tests and fuzzing, where the
 // file system would cost far more than the code that reads the values. While one is
-// in use every operation above works on it alone and nothing is created on disk; a
-// key's folder is then its path with the empty parts left out, as one name (such as
-// "Software\\Corvane\\Zentra\\ini"), and no environment is needed. Nothing can tear in memory, so a
-// value added to a write batch takes its place at once. The folder tree is the store whenever no
-// memory store is in use.
+// in use every operation above works on it alone and nothing is created on disk (a key
+// of the folder tree is refused); a key is then named by its path with the empty parts
+// left out (such as "Software\\Corvane\\Zentra\\ini"), and no environment is needed.
+// Nothing can tear in memory, so a value added to a write batch takes its place at once.
+// The folder tree is the store whenever no memory store is in use. A key opened on a
+// memory store holds its values directly (a read is one look-up by value name) and works
+// on that store alone, so it must not outlive the store.
 class MemorySettingsStore {
   public:
     MemorySettingsStore() = default;
     MemorySettingsStore(const MemorySettingsStore&) = delete;
     MemorySettingsStore& operator=(const MemorySettingsStore&) = delete;
 
-    void Clear() { values_.clear(); }
     std::size_t ValueCount() const;
 
-    // Hashed, not ordered: key folders share long prefixes ("...\\Graph1", "...\\Graph2"),
-    // so an ordered look-up would compare a dozen of them in full.
-    struct NameHash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view name) const {
-            return std::hash<std::string_view>{}(name);
-        }
-    };
-    template <typename T>
-    using ByName = std::unordered_map<std::string, T, NameHash, std::equal_to<>>;
-    using Names = ByName<std::vector<std::uint8_t>>;
+    using Names = MemorySettingsValues;
     // Every value, by key folder and value name (for comparing two stores).
-    using Values = ByName<Names>;
+    using Values = SettingsByName<Names>;
     const Values& values() const { return values_; }
 
   private:
     friend class MemoryStoreAccess;
     Values values_;
+    // Every key path opened so far, exactly as given, with its key: a path is checked
+    // and its parts joined only the first time (the readers open the same keys again
+    // and again).
+    SettingsByName<MemorySettingsValues*> opened_;
 };
 
 // Makes the store the one every settings operation uses until the object goes; the

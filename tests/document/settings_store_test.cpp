@@ -149,18 +149,30 @@ TEST_F(SettingsStore, AMemoryStoreHoldsTheSameValuesAndNothingReachesTheDisk) {
     const std::array<std::uint8_t, 2> onDisk{7, 7};
     ASSERT_TRUE(reg.SetValue(reg.OpenKey("Software\\Corvane\\Zentra\\ini"), "ModbusNode", onDisk));
 
+    const RegKey treeKey = reg.OpenKey("Software\\Corvane\\Zentra\\ini");
     platform::MemorySettingsStore store;
     {
         const platform::ScopedMemorySettingsStore use(store);
         const RegKey key = reg.OpenKey("\\Software\\\\Corvane\\Zentra\\ini\\");
         ASSERT_TRUE(key);
-        EXPECT_FALSE(reg.OpenKey("Software\\..\\etc")); // refused as in the tree
+        for (int again = 0; again < 2; ++again) // refused as in the tree, each time
+            EXPECT_FALSE(reg.OpenKey("Software\\..\\etc"));
         std::array<std::uint8_t, 4> field{1, 2, 3, 4};
         EXPECT_FALSE(reg.GetValue(key, "ModbusNode", field)); // the disk's value is not seen
         const std::array<std::uint8_t, 2> two{0xAA, 0xBB};
+        // A key of the tree opened before is refused: nothing reaches the disk.
+        EXPECT_FALSE(reg.SetValue(treeKey, "ModbusNode", two));
+        EXPECT_FALSE(reg.GetValue(treeKey, "ModbusNode", field));
         ASSERT_TRUE(reg.SetValue(key, "ModbusNode", two));
         ASSERT_TRUE(reg.GetValue(key, "ModbusNode", field));
         EXPECT_EQ(field, (std::array<std::uint8_t, 4>{0xAA, 0xBB, 3, 4})); // the front only
+        // The same key however its path is spelt, the first time or later.
+        for (const char* path :
+             {"Software\\Corvane\\Zentra\\ini", "\\Software\\\\Corvane\\Zentra\\ini\\"}) {
+            std::array<std::uint8_t, 2> same{};
+            EXPECT_TRUE(reg.GetValue(reg.OpenKey(path), "ModbusNode", same)) << path;
+            EXPECT_EQ(same, two) << path;
+        }
         std::array<std::uint8_t, 1> small{9};
         EXPECT_FALSE(reg.GetValue(key, "ModbusNode", small)); // larger than the field
         EXPECT_EQ(small[0], 9);
