@@ -30,7 +30,7 @@ std::vector<std::string> FolderEntries(const fs::path& folder) {
 class SettingsStore : public ::testing::Test {
   protected:
     test::ScopedUserFolders folders;
-    const RegFuncs reg;
+    const RegFuncs reg{};
 };
 
 TEST_F(SettingsStore, KeyPathsBecomeFoldersUnderTheConfigHome) {
