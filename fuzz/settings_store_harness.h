@@ -209,6 +209,7 @@ struct SettingsState {
     StoredImage read{};     // and as stored
     StoredImage readBack{}; // and of the document reading what it stored, as stored
     CheckedFields checked;
+    bool newFields = false; // the last input's stored fields had not been seen before
 };
 
 inline SettingsState& TheSettingsState() {
@@ -275,7 +276,8 @@ inline CZentraDoc& RunSettingsStore(const std::uint8_t* data, std::size_t size) 
     // stored and read back are not stored again.
     FieldBytesOf(doc, s.fields);
     const std::size_t hash = CheckedFields::Hash(s.fields);
-    if (s.checked.Contains(s.fields, hash))
+    s.newFields = !s.checked.Contains(s.fields, hash);
+    if (!s.newFields)
         return doc;
     // Every stored default is written each time, so nothing of an earlier input stays.
     const platform::ScopedMemorySettingsStore use(s.saved);
