@@ -57,8 +57,9 @@ Where WhereFor(const SettingsKey& key) {
     return gMemoryStore ? Where::Refused : Where::Tree;
 }
 
+// The value in the memory store, or null (also for a refused key, which has none).
 const std::vector<std::uint8_t>* FindInMemory(const SettingsKey& key, std::string_view name) {
-    if (key.memory->empty()) // most keys of a sparse store: no name to hash
+    if (!key.memory || key.memory->empty()) // most keys of a sparse store: no name to hash
         return nullptr;
     const auto value = key.memory->find(name);
     return value == key.memory->end() ? nullptr : &value->second;
@@ -216,8 +217,8 @@ bool WriteSettingsValue(const SettingsKey& key, std::string_view name,
 
 std::optional<std::size_t> ReadSettingsValueInto(const SettingsKey& key, std::string_view name,
                                                  std::span<std::uint8_t> field) {
-    if (const Where where = WhereFor(key); where != Where::Tree) {
-        const auto* bytes = where == Where::Memory ? FindInMemory(key, name) : nullptr;
+    if (WhereFor(key) != Where::Tree) {
+        const auto* bytes = FindInMemory(key, name);
         if (!bytes || bytes->size() > field.size())
             return std::nullopt;
         std::copy(bytes->begin(), bytes->end(), field.begin());
@@ -232,8 +233,8 @@ std::optional<std::size_t> ReadSettingsValueInto(const SettingsKey& key, std::st
 }
 
 std::optional<std::size_t> SettingsValueSize(const SettingsKey& key, std::string_view name) {
-    if (const Where where = WhereFor(key); where != Where::Tree) {
-        const auto* bytes = where == Where::Memory ? FindInMemory(key, name) : nullptr;
+    if (WhereFor(key) != Where::Tree) {
+        const auto* bytes = FindInMemory(key, name);
         return bytes ? std::optional<std::size_t>(bytes->size()) : std::nullopt;
     }
     if (!IsValidValueName(name))
@@ -247,8 +248,8 @@ std::optional<std::size_t> SettingsValueSize(const SettingsKey& key, std::string
 
 std::optional<std::vector<std::uint8_t>>
 ReadSettingsValue(const SettingsKey& key, std::string_view name, std::size_t maxSize) {
-    if (const Where where = WhereFor(key); where != Where::Tree) {
-        const auto* bytes = where == Where::Memory ? FindInMemory(key, name) : nullptr;
+    if (WhereFor(key) != Where::Tree) {
+        const auto* bytes = FindInMemory(key, name);
         if (!bytes || bytes->size() > maxSize)
             return std::nullopt;
         return *bytes;

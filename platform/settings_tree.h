@@ -119,9 +119,8 @@ class MemorySettingsStore {
 
     std::size_t ValueCount() const;
 
-    using Names = MemorySettingsValues;
     // Every value, by key folder and value name (for comparing two stores).
-    using Values = SettingsByName<Names>;
+    using Values = SettingsByName<MemorySettingsValues>;
     const Values& values() const { return values_; }
 
   private:
