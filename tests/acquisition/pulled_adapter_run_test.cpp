@@ -140,6 +140,14 @@ TEST_F(PulledAdapter, ALoggingProgramWaitsQuietlyAndCarriesOnWhenTheAdapterIsBac
     ASSERT_TRUE(logger.Running()) << logger.Errors();
     EXPECT_LE(logger.LastSampleShown(), before + 1); // no samples without a meter
 
+    // The run has let go of the dead device by now, so another adapter plugged in
+    // meanwhile is given the number the pulled one had. It is not this run's meter.
+    sim::MeterSimulator stranger;
+    ASSERT_TRUE(stranger.Start()) << stranger.Error();
+    logger.Drain(1s);
+    EXPECT_EQ(stranger.RequestsSeen(), 0u);
+    EXPECT_EQ(logger.Errors().find("is back"), std::string::npos) << logger.Errors();
+
     PlugIn(); // back under the same name
     ASSERT_TRUE(logger.WaitForText("is back", 10s, true)) << logger.Errors();
     ASSERT_TRUE(logger.WaitForText("sample " + std::to_string(before + 3) + "/", 10s))

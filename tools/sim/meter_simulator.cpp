@@ -149,12 +149,16 @@ void MeterSimulator::Stop() {
             ::close(*fd);
         *fd = -1;
     }
-    if (!options_.link.empty()) {
-        std::error_code ec;
-        if (std::filesystem::is_symlink(options_.link, ec) &&
-            std::filesystem::read_symlink(options_.link, ec) == devicePath_)
-            std::filesystem::remove(options_.link, ec);
-    }
+    RemoveLink();
+}
+
+void MeterSimulator::RemoveLink() {
+    if (options_.link.empty())
+        return;
+    std::error_code ec;
+    if (std::filesystem::is_symlink(options_.link, ec) &&
+        std::filesystem::read_symlink(options_.link, ec) == devicePath_)
+        std::filesystem::remove(options_.link, ec);
 }
 
 void MeterSimulator::CloseMaster() {
@@ -168,6 +172,10 @@ void MeterSimulator::CloseMaster() {
             ::close(*fd);
         *fd = -1;
     }
+    // The stable name goes with the device, as udev removes a pulled adapter's by-id
+    // link: the pseudo-terminal's number is free again and the next one made, perhaps
+    // another program's, may be given it.
+    RemoveLink();
 }
 
 void MeterSimulator::DropClient() {

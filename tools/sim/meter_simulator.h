@@ -72,7 +72,7 @@ class MeterSimulator {
     // Stops answering, closes the pseudo-terminal and removes the link.
     void Stop();
     // Closes the master side at once, as a pulled adapter would vanish: the client's
-    // port hangs up. The simulator answers nothing afterwards.
+    // port hangs up and the link is removed. The simulator answers nothing afterwards.
     void CloseMaster();
     // Network transports: drops the client's connection (it reads end of file) and
     // waits for the next one, as a gateway that restarts does.
@@ -89,6 +89,7 @@ class MeterSimulator {
     std::uint64_t RepliesSent() const { return repliesSent_; }
 
   private:
+    void RemoveLink();
     void Run();
     void HandleFrame(const std::uint8_t* frame, std::size_t length);
     void Send(std::vector<std::uint8_t> reply, const SimFaults& faults);
