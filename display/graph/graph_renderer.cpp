@@ -145,7 +145,11 @@ void DrawAxisLabels(QPainter& painter, CZentraDoc& doc, int g, const GraphGeomet
 
     if (!graph.m_RealTime) {
         graph.m_SecondsPerDiv = SecondsPerDivision(doc);
-        painter.drawText(band, render::kLeftTop, QString::number(0));
+        // The start text takes the place of the "0". Text is drawn here on a clear
+        // background, so "<" over "0" would read as "e": the "0" stands only while
+        // there is no start text.
+        if (doc.m_SampleCount <= 0)
+            painter.drawText(band, render::kLeftTop, QString::number(0));
         if (doc.m_SampleCount > 0) {
             // Blue marks a graph that is browsing history; it stays for the Y labels.
             painter.setPen(graph.m_ScrollOffset != 0 ? kHistoryBlue : kBlack);

@@ -153,10 +153,19 @@ TEST_F(GraphText, LogTimeBandUnderThePlot) {
     const auto texts = Texts();
     // One division is 300 s, ten of them 50 minutes back from the end of logging.
     ExpectTimeBand(texts, "<13:13:09", "14:03:09>", "Jan 05 2013  (300 sec/div)");
-    const DrawnText* zero = Find(texts, "0");
+    // The start text stands alone at the left end: no "0" under its "<".
+    for (const DrawnText& t : texts)
+        EXPECT_FALSE(t.text == "0" && std::abs(t.left - 40) < kSlack) << t.top;
+
+    // Nothing logged: the band's left end shows "0", and no time.
+    doc->m_SampleCount = 0;
+    const auto empty = Texts();
+    const DrawnText* zero = Find(empty, "0");
     ASSERT_NE(zero, nullptr);
     EXPECT_NEAR(zero->left, 40, kSlack);
     EXPECT_NEAR(zero->top, 262, kSlack);
+    for (const DrawnText& t : empty)
+        EXPECT_FALSE(t.text.starts_with('<')) << t.text;
 }
 
 TEST_F(GraphText, LiveTimeBandCountsOneSecondADivision) {
