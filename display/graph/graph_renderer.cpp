@@ -145,17 +145,16 @@ void DrawAxisLabels(QPainter& painter, CZentraDoc& doc, int g, const GraphGeomet
 
     if (!graph.m_RealTime) {
         graph.m_SecondsPerDiv = SecondsPerDivision(doc);
-        // The start text takes the place of the "0". Text is drawn here on a clear
-        // background, so "<" over "0" would read as "e": the "0" stands only while
-        // there is no start text.
-        if (doc.m_SampleCount <= 0)
-            painter.drawText(band, render::kLeftTop, QString::number(0));
         if (doc.m_SampleCount > 0) {
             // Blue marks a graph that is browsing history; it stays for the Y labels.
             painter.setPen(graph.m_ScrollOffset != 0 ? kHistoryBlue : kBlack);
             UpdateLogAxisTexts(doc, graph);
             painter.drawText(band, render::kRightTop, TextOf(doc.m_LogAxisEnd) + ">");
             painter.drawText(band, render::kLeftTop, "<" + TextOf(doc.m_LogAxisStart));
+        } else {
+            // The start text takes the place of the "0": text is drawn on a clear
+            // background here, so "<" over "0" would read as "e".
+            painter.drawText(band, render::kLeftTop, QString::number(0));
         }
         painter.drawText(
             band, render::kCentreTop,

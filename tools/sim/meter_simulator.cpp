@@ -140,34 +140,20 @@ bool MeterSimulator::Start() {
 
 void MeterSimulator::Stop() {
     stop_ = true;
-    if (wakeWrite_ >= 0)
-        (void)!::write(wakeWrite_, "s", 1);
-    if (thread_.joinable())
-        thread_.join();
-    for (int* fd : {&master_, &listen_, &wakeRead_, &wakeWrite_}) {
-        if (*fd >= 0)
-            ::close(*fd);
-        *fd = -1;
-    }
-    RemoveLink();
-}
-
-void MeterSimulator::RemoveLink() {
-    if (options_.link.empty())
-        return;
-    std::error_code ec;
-    if (std::filesystem::is_symlink(options_.link, ec) &&
-        std::filesystem::read_symlink(options_.link, ec) == devicePath_)
-        std::filesystem::remove(options_.link, ec);
+    EndRun('s', {&master_, &listen_, &wakeRead_, &wakeWrite_});
 }
 
 void MeterSimulator::CloseMaster() {
     closeMaster_ = true;
+    EndRun('c', {&master_, &listen_});
+}
+
+void MeterSimulator::EndRun(char wake, std::initializer_list<int*> fds) {
     if (wakeWrite_ >= 0)
-        (void)!::write(wakeWrite_, "c", 1);
+        (void)!::write(wakeWrite_, &wake, 1);
     if (thread_.joinable())
         thread_.join();
-    for (int* fd : {&master_, &listen_}) {
+    for (int* fd : fds) {
         if (*fd >= 0)
             ::close(*fd);
         *fd = -1;
@@ -175,7 +161,12 @@ void MeterSimulator::CloseMaster() {
     // The stable name goes with the device, as udev removes a pulled adapter's by-id
     // link: the pseudo-terminal's number is free again and the next one made, perhaps
     // another program's, may be given it.
-    RemoveLink();
+    if (options_.link.empty())
+        return;
+    std::error_code ec;
+    if (std::filesystem::is_symlink(options_.link, ec) &&
+        std::filesystem::read_symlink(options_.link, ec) == devicePath_)
+        std::filesystem::remove(options_.link, ec);
 }
 
 void MeterSimulator::DropClient() {

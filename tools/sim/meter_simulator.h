@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -89,7 +90,8 @@ class MeterSimulator {
     std::uint64_t RepliesSent() const { return repliesSent_; }
 
   private:
-    void RemoveLink();
+    // Wakes the run with `wake`, waits for it to end, closes `fds` and removes the link.
+    void EndRun(char wake, std::initializer_list<int*> fds);
     void Run();
     void HandleFrame(const std::uint8_t* frame, std::size_t length);
     void Send(std::vector<std::uint8_t> reply, const SimFaults& faults);
