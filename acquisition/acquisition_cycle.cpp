@@ -1,7 +1,7 @@
 #include "acquisition/acquisition_cycle.h"
 
-#include "acquisition/calendar.h"
 #include "platform/clock.h"
+#include "records/calendar.h"
 
 #include <cmath>
 #include <limits>

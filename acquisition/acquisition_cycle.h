@@ -6,10 +6,10 @@
 #pragma once
 
 #include "acquisition/acquisition_timer.h"
-#include "acquisition/readings_catalogue.h"
 #include "acquisition/request_queue.h"
 #include "comms/meter.h"
 #include "document/zentra_doc.h"
+#include "records/readings_catalogue.h"
 
 #include <array>
 #include <cstdint>

@@ -1,10 +1,10 @@
 #include "acquisition/logging_commands.h"
 
-#include "acquisition/calendar.h"
 #include "acquisition/command_ids.h"
 #include "comms/serial_link.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
+#include "records/calendar.h"
 
 namespace zentra {
 namespace text = acquisition_text;

@@ -1,7 +1,7 @@
 #include "app/window_placement.h"
 
-#include "document/le_codec.h"
 #include "document/reg_funcs.h"
+#include "records/le_codec.h"
 
 #include <algorithm>
 #include <array>

@@ -1,10 +1,10 @@
 #include "document/csv_export.h"
 
-#include "acquisition/calendar.h"
-#include "acquisition/readings_catalogue.h"
 #include "document/format_value.h"
 #include "document/zentra_doc.h"
 #include "platform/file_io.h"
+#include "records/calendar.h"
+#include "records/readings_catalogue.h"
 
 #include <algorithm>
 #include <cmath>

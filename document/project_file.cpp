@@ -2,10 +2,10 @@
 
 #include "platform/file_io.h"
 
-#include "acquisition/calendar.h"
-#include "acquisition/readings_catalogue.h"
-#include "document/le_codec.h"
 #include "platform/clock.h"
+#include "records/calendar.h"
+#include "records/le_codec.h"
+#include "records/readings_catalogue.h"
 
 #include <algorithm>
 #include <atomic>

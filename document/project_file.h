@@ -6,8 +6,8 @@
 // count beyond the log, flags other than 0 and 1) is brought into range on reading.
 #pragma once
 
-#include "display/graph/graph_record.h"
 #include "document/zentra_doc.h"
+#include "records/graph_record.h"
 
 #include <cstddef>
 #include <cstdint>

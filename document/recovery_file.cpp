@@ -2,10 +2,10 @@
 
 #include "platform/file_io.h"
 
-#include "acquisition/calendar.h"
-#include "document/le_codec.h"
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
+#include "records/calendar.h"
+#include "records/le_codec.h"
 
 #include <algorithm>
 #include <cerrno>

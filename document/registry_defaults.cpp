@@ -1,11 +1,11 @@
 #include "document/registry_defaults.h"
 
 #include "comms/comm_settings.h"
-#include "display/graph/graph_record.h"
 #include "document/project_file.h"
 #include "document/reg_funcs.h"
 #include "document/zentra_doc.h"
 #include "platform/message_box.h"
+#include "records/graph_record.h"
 
 #include <array>
 #include <bit>

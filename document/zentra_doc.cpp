@@ -1,8 +1,9 @@
 #include "document/zentra_doc.h"
 
-#include "acquisition/calendar.h"
-#include "acquisition/readings_catalogue.h"
+#include "document/graph_defaults.h"
 #include "document/registry_defaults.h"
+#include "records/calendar.h"
+#include "records/readings_catalogue.h"
 
 #include <cstdio>
 

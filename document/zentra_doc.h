@@ -6,7 +6,8 @@
 
 #include "comms/comm_settings.h"
 #include "comms/serial_link.h"
-#include "display/graph/graph_record.h"
+#include "records/capacities.h"
+#include "records/graph_record.h"
 
 #include <array>
 #include <cstddef>
@@ -15,10 +16,6 @@
 
 namespace zentra {
 
-inline constexpr int kRingSlots = 601;   // live ring entries 0..600
-inline constexpr int kRingValues = 50;   // doubles per ring entry
-inline constexpr int kMaxSamples = 7200; // log records
-inline constexpr int kSampleValues = 25; // doubles per log record
 inline constexpr int kSelectedParameters = 23;
 inline constexpr int kReadingMapSize = 48;
 inline constexpr std::size_t kDescriptionCapacity = 1001;

@@ -9,10 +9,10 @@
 // Shared by the fuzz target and the tests that replay its inputs.
 #pragma once
 
-#include "acquisition/readings_catalogue.h"
 #include "document/csv_export.h"
 #include "document/zentra_doc.h"
 #include "fuzz/value_texts.h"
+#include "records/readings_catalogue.h"
 
 #include <algorithm>
 #include <cstring>

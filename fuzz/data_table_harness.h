@@ -8,10 +8,10 @@
 // value. Shared by the fuzz target and the tests that replay its inputs.
 #pragma once
 
-#include "acquisition/readings_catalogue.h"
 #include "display/view/data_table.h"
 #include "document/format_value.h"
 #include "fuzz/csv_export_harness.h"
+#include "records/readings_catalogue.h"
 
 #include <algorithm>
 #include <cstdint>

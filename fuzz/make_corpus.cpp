@@ -3,9 +3,8 @@
 // captured from the meter simulator over a pseudo-terminal, with the set-up bytes
 // the reply target reads first; and settings-store records of a new document's
 // defaults. Usage: zentra-fuzz-corpus <folder>
-#include "acquisition/calendar.h"
 #include "comms/meter.h"
-#include "display/graph/graph_record.h"
+#include "document/graph_defaults.h"
 #include "document/project_file.h"
 #include "document/registry_defaults.h"
 #include "document/zentra_doc.h"
@@ -15,6 +14,8 @@
 #include "fuzz/settings_store_harness.h"
 #include "platform/clock.h"
 #include "platform/serial_port.h"
+#include "records/calendar.h"
+#include "records/graph_record.h"
 #include "tools/sim/meter_simulator.h"
 
 #include <chrono>

@@ -10,7 +10,7 @@
 #pragma once
 
 #include "comms/comm_settings.h"
-#include "display/graph/graph_record.h"
+#include "document/graph_defaults.h"
 #include "document/port_map.h"
 #include "document/recent_files.h"
 #include "document/reg_funcs.h"
@@ -18,6 +18,7 @@
 #include "document/zentra_doc.h"
 #include "fuzz/document_readers.h"
 #include "platform/settings_tree.h"
+#include "records/graph_record.h"
 
 #include <array>
 #include <cstdint>

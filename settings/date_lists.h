@@ -2,7 +2,7 @@
 // page: years 2009..2108, month names, and a day list as long as the month.
 #pragma once
 
-#include "acquisition/calendar.h"
+#include "records/calendar.h"
 
 #include <string>
 

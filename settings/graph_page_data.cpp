@@ -1,8 +1,8 @@
 #include "settings/graph_page_data.h"
 
-#include "acquisition/readings_catalogue.h"
 #include "display/graph/associations.h"
 #include "document/zentra_doc.h"
+#include "records/readings_catalogue.h"
 
 #include <algorithm>
 #include <charconv>

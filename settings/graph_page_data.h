@@ -3,7 +3,7 @@
 // read and write it, and nothing reaches the document until StoreToGraphs.
 #pragma once
 
-#include "display/graph/graph_record.h"
+#include "records/graph_record.h"
 
 #include <array>
 #include <cstddef>

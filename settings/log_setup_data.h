@@ -3,8 +3,8 @@
 // checked on their own.
 #pragma once
 
-#include "acquisition/calendar.h"
 #include "document/zentra_doc.h"
+#include "records/calendar.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Plain fields of the "Project Description" page.
 #pragma once
 
-#include "acquisition/calendar.h"
+#include "records/calendar.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 #include "settings/project_transfer.h"
 
-#include "acquisition/readings_catalogue.h"
+#include "records/readings_catalogue.h"
 
 #include <algorithm>
 #include <cstring>

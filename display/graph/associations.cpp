@@ -1,6 +1,6 @@
 #include "display/graph/associations.h"
 
-#include "acquisition/readings_catalogue.h"
+#include "records/readings_catalogue.h"
 
 #include <string>
 

@@ -5,7 +5,7 @@
 // ("OFF" first).
 #pragma once
 
-#include "display/graph/graph_record.h"
+#include "records/graph_record.h"
 
 #include <array>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #include "display/graph/axis_texts.h"
 
-#include "acquisition/calendar.h"
 #include "display/graph/graph_model.h"
 #include "document/zentra_doc.h"
+#include "records/calendar.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -5,10 +5,10 @@
 // plain data; the renderer and the view's click handling call them.
 #pragma once
 
-#include "acquisition/readings_catalogue.h"
-#include "display/graph/graph_record.h"
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
+#include "records/graph_record.h"
+#include "records/readings_catalogue.h"
 
 #include <array>
 #include <cstdint>

@@ -1,10 +1,10 @@
 #include "display/view/data_table.h"
 
-#include "acquisition/calendar.h"
-#include "acquisition/readings_catalogue.h"
 #include "document/csv_export.h"
 #include "document/format_value.h"
 #include "document/zentra_doc.h"
+#include "records/calendar.h"
+#include "records/readings_catalogue.h"
 
 #include <QPainter>
 #include <algorithm>

@@ -1,8 +1,8 @@
 #include "display/view/project_panel.h"
 
-#include "acquisition/calendar.h"
 #include "display/view/view_text.h"
 #include "document/zentra_doc.h"
+#include "records/calendar.h"
 
 #include <QPainter>
 #include <array>

@@ -1,10 +1,10 @@
 // The four retrieval and logging commands: their messages, questions, the project
 // lock and the state changes, with scripted answers and a recording timer.
 #include "acquisition/acquisition_cycle.h"
-#include "acquisition/calendar.h"
 #include "acquisition/command_ids.h"
 #include "acquisition/logging_commands.h"
 #include "platform/clock.h"
+#include "records/calendar.h"
 #include "tests/acquisition/acquisition_test_support.h"
 #include "tests/support/test_support.h"
 

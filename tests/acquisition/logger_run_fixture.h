@@ -3,10 +3,10 @@
 // as the program scales it, or by a clock the test steps before every tick.
 #pragma once
 
-#include "acquisition/calendar.h"
 #include "document/project_file.h"
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
+#include "records/calendar.h"
 #include "tests/acquisition/logger_process.h"
 #include "tests/support/test_support.h"
 #include "tools/logger/logger_options.h"

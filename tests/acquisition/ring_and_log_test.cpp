@@ -1,9 +1,9 @@
 // The live ring, the readings layout and the log records, driven directly with
 // readings blocks and a hand-stepped clock.
 #include "acquisition/acquisition_cycle.h"
-#include "acquisition/calendar.h"
 #include "acquisition/logging_commands.h"
 #include "platform/clock.h"
+#include "records/calendar.h"
 #include "tests/acquisition/acquisition_test_support.h"
 #include "tests/support/test_support.h"
 

@@ -1,10 +1,11 @@
 // New-document defaults, graph construction values and the default graph set-up of
 // both meter families, and the serial link settings image.
+#include "document/graph_defaults.h"
 #include "document/zentra_doc.h"
 
-#include "acquisition/calendar.h"
-#include "display/graph/graph_record.h"
 #include "platform/clock.h"
+#include "records/calendar.h"
+#include "records/graph_record.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>

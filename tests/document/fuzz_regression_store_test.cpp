@@ -2,7 +2,6 @@
 // CSV text keep (seed corpora and the inputs that once failed), replayed through their
 // harnesses; and the fault the settings-store target found, as a plain case: values
 // from the store were taken unbounded into every new document.
-#include "display/graph/graph_record.h"
 #include "document/project_file.h"
 #include "document/reg_funcs.h"
 #include "document/registry_defaults.h"
@@ -11,6 +10,7 @@
 #include "fuzz/replay.h"
 #include "fuzz/settings_store_harness.h"
 #include "platform/clock.h"
+#include "records/graph_record.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>

@@ -3,8 +3,8 @@
 // out of range within what later code can index; the rest is taken as stored.
 #include "document/project_file.h"
 
-#include "acquisition/readings_catalogue.h"
 #include "platform/clock.h"
+#include "records/readings_catalogue.h"
 #include "tests/document/document_test_files.h"
 #include "tests/support/test_support.h"
 

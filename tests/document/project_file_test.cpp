@@ -2,8 +2,8 @@
 // hostile files and atomic saving.
 #include "document/project_file.h"
 
-#include "acquisition/calendar.h"
 #include "platform/clock.h"
+#include "records/calendar.h"
 #include "tests/document/document_test_files.h"
 #include "tests/support/test_support.h"
 

@@ -3,10 +3,10 @@
 // copies of programs that have gone (and leaves those of running programs alone).
 #include "document/recovery_file.h"
 
-#include "acquisition/calendar.h"
 #include "document/project_file.h"
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
+#include "records/calendar.h"
 #include "tests/document/document_test_files.h"
 #include "tests/support/test_support.h"
 

@@ -3,10 +3,11 @@
 #include "document/registry_defaults.h"
 
 #include "comms/comm_settings.h"
-#include "display/graph/graph_record.h"
+#include "document/graph_defaults.h"
 #include "document/reg_funcs.h"
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
+#include "records/graph_record.h"
 #include "tests/document/document_test_files.h"
 #include "tests/support/test_support.h"
 

@@ -1,5 +1,6 @@
 // The Graphs page's copy without widgets: what LoadFromGraphs reads out of the four
 // records, what StoreToGraphs writes back and leaves alone, and the edit rules.
+#include "document/graph_defaults.h"
 #include "project_test_support.h"
 #include "settings/graph_page_data.h"
 

@@ -1,4 +1,5 @@
 // The "Graph Settings" sheet against a document, driven as a user would.
+#include "document/graph_defaults.h"
 #include "project_test_support.h"
 #include "settings/graph_page.h"
 #include "settings/graph_sheet.h"

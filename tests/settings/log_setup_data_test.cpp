@@ -1,5 +1,5 @@
 // Sample counting, unit mapping and the parameter list moves, without widgets.
-#include "acquisition/readings_catalogue.h"
+#include "records/readings_catalogue.h"
 #include "settings/log_setup_data.h"
 #include "settings/log_setup_lists.h"
 

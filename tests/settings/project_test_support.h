@@ -2,9 +2,9 @@
 // runner that drives the modal sheet without blocking.
 #pragma once
 
-#include "display/graph/graph_record.h"
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
+#include "records/graph_record.h"
 #include "settings/project_sheet.h"
 #include "settings/property_sheet.h"
 #include "tests/support/test_support.h"

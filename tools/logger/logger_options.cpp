@@ -1,7 +1,7 @@
 #include "tools/logger/logger_options.h"
 
-#include "acquisition/calendar.h"
 #include "document/zentra_doc.h"
+#include "records/calendar.h"
 
 #include <algorithm>
 #include <array>

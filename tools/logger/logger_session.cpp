@@ -1,7 +1,6 @@
 #include "tools/logger/logger_session.h"
 
 #include "acquisition/acquisition_cycle.h"
-#include "acquisition/calendar.h"
 #include "acquisition/logging_commands.h"
 #include "comms/serial_link.h"
 #include "document/format_value.h"
@@ -9,6 +8,7 @@
 #include "document/recovery_file.h"
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
+#include "records/calendar.h"
 #include "tools/logger/live_csv.h"
 #include "tools/logger/logger_survey.h"
 #include "tools/logger/logger_timing.h"

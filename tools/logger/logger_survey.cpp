@@ -1,8 +1,8 @@
 #include "tools/logger/logger_survey.h"
 
-#include "acquisition/calendar.h"
 #include "acquisition/logging_commands.h"
 #include "document/zentra_doc.h"
+#include "records/calendar.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -1,8 +1,8 @@
 // zentra-probe: queries one meter the way the Communication page does and prints what
 // it answers, for a person checking the wiring and line settings of a real meter.
-#include "acquisition/readings_catalogue.h"
 #include "comms/meter.h"
 #include "comms/serial_link.h"
+#include "records/readings_catalogue.h"
 
 #include <chrono>
 #include <cstdio>

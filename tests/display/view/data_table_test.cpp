@@ -1,9 +1,9 @@
 #include "display/view/data_table.h"
 
-#include "acquisition/readings_catalogue.h"
 #include "document/csv_export.h"
 #include "document/format_value.h"
 #include "document/zentra_doc.h"
+#include "records/readings_catalogue.h"
 #include "tests/display/view/view_test_support.h"
 
 #include <QImage>

@@ -3,9 +3,9 @@
 // measuring a fixed screen.
 #pragma once
 
-#include "acquisition/readings_catalogue.h"
 #include "display/view/zentra_view.h"
 #include "document/zentra_doc.h"
+#include "records/readings_catalogue.h"
 #include "tests/display/graph/graph_test_support.h"
 
 #include <cmath>

@@ -1,7 +1,7 @@
 // Calendar helper: text pieces, date re-targeting and conversions, in the fixed test
 // time zone (Europe/London) and on a hand-set clock.
-#include "acquisition/calendar.h"
 #include "platform/clock.h"
+#include "records/calendar.h"
 
 #include <gtest/gtest.h>
 

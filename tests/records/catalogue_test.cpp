@@ -1,6 +1,6 @@
 // Readings catalogue: every label as the user sees it, both ways; the readings the two
 // meter variants log, in their order; horse power.
-#include "acquisition/readings_catalogue.h"
+#include "records/readings_catalogue.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "acquisition/calendar.h"
+#include "records/calendar.h"
 
 #include "platform/clock.h"
 

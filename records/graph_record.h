@@ -9,8 +9,6 @@
 
 namespace zentra {
 
-struct CZentraDoc;
-
 inline constexpr int kGraphCount = 12;
 inline constexpr int kTracesPerGraph = 3;
 inline constexpr std::size_t kHeadingCapacity = 101;
@@ -132,9 +130,6 @@ bool IsTraceOff(const std::array<char, kHeadingCapacity>& heading);
 
 // Copies a text into a fixed array, truncating and always NUL-terminating.
 template <std::size_t N> void SetText(std::array<char, N>& field, const char* text);
-
-// Default set-up of graphs 1 to 5 for a new document, by meter family.
-void ApplyGraphDefaults(CZentraDoc& doc);
 
 } // namespace zentra
 

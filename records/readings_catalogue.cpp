@@ -1,4 +1,4 @@
-#include "acquisition/readings_catalogue.h"
+#include "records/readings_catalogue.h"
 
 #include <algorithm>
 #include <cstring>
