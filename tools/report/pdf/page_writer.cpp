@@ -25,6 +25,8 @@ PageWriter::PageWriter(QPainter& painter, QPagedPaintDevice& device, QString foo
 QFont PageWriter::Font(double points, bool bold) const {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setStyleHint(QFont::SansSerif);
+    // No ligatures: "fi" stays two letters for whoever searches or copies the text.
+    font.setStyleStrategy(QFont::PreferNoShaping);
     font.setPointSizeF(points);
     font.setBold(bold);
     return font;

@@ -29,6 +29,8 @@ const std::array<QColor, kListedDays> kDayColours{
 QFont ChartFont(double points, bool bold = false) {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setStyleHint(QFont::SansSerif);
+    // No ligatures: "fi" stays two letters for whoever searches or copies the text.
+    font.setStyleStrategy(QFont::PreferNoShaping);
     font.setPointSizeF(points);
     font.setBold(bold);
     return font;
@@ -42,7 +44,10 @@ struct Frame {
 };
 
 QString AxisNumber(double v, double step) {
-    const int decimals = step >= 1 ? 0 : std::min(3, int(std::ceil(-std::log10(step) - 1e-9)));
+    int decimals = 0;
+    while (decimals < 4 && std::fabs(step * std::pow(10.0, decimals) -
+                                      std::round(step * std::pow(10.0, decimals))) > 1e-6)
+        ++decimals;
     return QString::number(v, 'f', decimals);
 }
 

@@ -52,7 +52,7 @@ void Cover(PageWriter& w, const SurveyReport& r) {
     const std::string_view typeName = SystemTypeName(int(m.systemTypeNumber));
     std::vector<std::pair<QString, QString>> meter{
         {QStringLiteral("Project"), Q(m.projectName)},
-        {QStringLiteral("Meter model"), Num(m.model)},
+        {QStringLiteral("Meter model"), QString::number(m.model)},
         {QStringLiteral("Firmware version"),
          QStringLiteral(".%1 (meter variant %2%3)")
              .arg(int(std::lround(double(m.versionFraction) * 100)), 2, 10, QLatin1Char('0'))
@@ -134,7 +134,7 @@ void Summary(PageWriter& w, const SurveyReport& r) {
         rows.push_back({Q(s.label), Q(s.unit), Num(s.min), Time(s.minAt), Num(s.mean), Num(s.max),
                         Time(s.maxAt), QString::number(s.count), QString::number(s.nanCount)});
     }
-    w.Table({{QStringLiteral("Reading"), 1.5}, {QStringLiteral("Unit"), 0.8},
+    w.Table({{QStringLiteral("Reading"), 1.9}, {QStringLiteral("Unit"), 0.7},
              {QStringLiteral("Minimum"), 1.1, Qt::AlignRight}, {QStringLiteral("at"), 2.2},
              {QStringLiteral("Mean"), 1.1, Qt::AlignRight}, {QStringLiteral("Maximum"), 1.1, Qt::AlignRight},
              {QStringLiteral("at"), 2.2}, {QStringLiteral("Samples"), 1, Qt::AlignRight},
@@ -199,6 +199,9 @@ void Energy(PageWriter& w, const SurveyReport& r) {
             if (e.label == "kWHr (Imp)" && std::fabs(e.used) > 0)
                 text += QStringLiteral(" The counter kWHr (Imp) used %1 kWh: the integral is %2 of it.")
                             .arg(Num(e.used), Q(PercentText(*r.kwhIntegrated / e.used * 100.0)));
+        if (!r.gaps.empty())
+            text += QStringLiteral(" The counters also count what was used during the gaps; the "
+                                   "integral does not.");
         w.Paragraph(text);
     }
 }
@@ -231,7 +234,7 @@ void VoltageCurrent(PageWriter& w, const SurveyReport& r) {
                         threePhase ? QStringLiteral("no sample with enough current on the phases")
                                    : QStringLiteral("not logged (one phase only)"))}});
     w.Paragraph(QStringLiteral("Unbalance: the largest deviation of a phase from the three phases' "
-                               "mean, as a %% of that mean. Current unbalance leaves out samples "
+                               "mean, as a % of that mean. Current unbalance leaves out samples "
                                "whose mean current is below %1 of the system current.")
                     .arg(Q(PercentText(kUnbalanceCurrentShare * 100))),
                 8.5);
