@@ -148,6 +148,11 @@ void Demand(PageWriter& w, const SurveyReport& r) {
         w.Paragraph(QStringLiteral("Not available: the survey holds fewer than two samples."));
         return;
     }
+    if (r.demand.empty() && r.periodS > std::int64_t{r.demandMinutes} * 60) {
+        w.Paragraph(QStringLiteral("Not available: the logging period (%1) is longer than the "
+                                   "demand interval.").arg(Q(DurationText(r.periodS))));
+        return;
+    }
     if (r.demand.empty()) {
         w.Paragraph(QStringLiteral("Not available: no %1 minute interval is covered by samples "
                                    "from its start to its end.").arg(r.demandMinutes));
