@@ -7,12 +7,16 @@
 #include "tools/report/report_main.h"
 #include "tools/report/survey_report.h"
 
+#include "tools/report/report_options.h"
+
 #include <QImage>
+#include <nlohmann/json.hpp>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 namespace zentra::test {
@@ -122,6 +126,116 @@ TEST_F(ReportPdf, HoldsEveryPartAsTextAndDrawsItsPages) {
                 inked += qGray(image.pixel(x, y)) < 200;
         EXPECT_GT(inked, 200) << "page " << page << " looks blank";
     }
+}
+
+
+TEST_F(ReportPdf, JsonCarriesTheFiguresUnderTheirKeys) {
+    SurveyFileSpec a;
+    a.start = LocalTimeOf(2024, 7, 1, 10, 0, 0); // summer time: +01:00
+    a.multiplier = 60;
+    a.count = 30;
+    a.fill = [](int n, std::int64_t, SampleRecord& r) {
+        r[element::kKw] = n < 15 ? 20.0 : 16.0;
+        r[element::kKwh] = 10.0 + n;
+    };
+    const std::string file = WriteSurveyFile(dir.File("july.ztr"), a);
+    const std::string json = dir.File("summary.json");
+    std::ostringstream out, err;
+    ASSERT_EQ(report::ReportMain({file, "-o", dir.File("r.pdf"), "--json", json}, out, err), 0)
+        << err.str();
+    std::ifstream in(json);
+    const nlohmann::json j = nlohmann::json::parse(in);
+    EXPECT_EQ(j["from"], "2024-07-01T10:00:00+01:00");
+    EXPECT_EQ(j["to"], "2024-07-01T10:29:00+01:00");
+    EXPECT_EQ(j["period_s"], 60);
+    EXPECT_EQ(j["samples"], 30);
+    EXPECT_EQ(j["files"], 1);
+    EXPECT_TRUE(j["gaps"].is_array() && j["gaps"].empty());
+    const auto& kw = j["readings"]["kW Sum"];
+    EXPECT_DOUBLE_EQ(kw["min"].get<double>(), 16.0);
+    EXPECT_EQ(kw["min_at"], "2024-07-01T10:15:00+01:00");
+    EXPECT_DOUBLE_EQ(kw["mean"].get<double>(), 18.0);
+    EXPECT_DOUBLE_EQ(kw["max"].get<double>(), 20.0);
+    EXPECT_EQ(kw["max_at"], "2024-07-01T10:00:00+01:00");
+    EXPECT_EQ(kw["count"], 30);
+    EXPECT_EQ(j["readings"].size(), 23u);
+    EXPECT_EQ(j["demand"]["kW Sum"]["interval_min"], 15);
+    EXPECT_DOUBLE_EQ(j["demand"]["kW Sum"]["max"].get<double>(), 20.0);
+    EXPECT_EQ(j["demand"]["kW Sum"]["at"], "2024-07-01T10:15:00+01:00");
+    EXPECT_DOUBLE_EQ(j["energy"]["kWHr (Imp)"]["used"].get<double>(), 29.0);
+    // 14 steps at 20 kW, one from 20 to 16, 14 at 16: (280 + 18 + 224) / 60 kWh.
+    EXPECT_NEAR(j["kwh_integrated"].get<double>(), 522.0 / 60.0, 1e-9);
+}
+
+TEST_F(ReportPdf, OneSampleAndNoneSaySo) {
+    struct Case {
+        int count;
+        const char* said;
+    };
+    for (const Case c : {Case{1, "The survey holds one sample"}, Case{0, "The survey holds no samples"}}) {
+        SurveyFileSpec a;
+        a.start = LocalTimeOf(2024, 1, 15, 10, 0, 0);
+        a.count = c.count;
+        const std::string file = WriteSurveyFile(dir.File("n" + std::to_string(c.count) + ".ztr"), a);
+        const std::string pdf = dir.File("n" + std::to_string(c.count) + ".pdf");
+        const std::string json = pdf + ".json";
+        std::ostringstream out, err;
+        ASSERT_EQ(report::ReportMain({file, "-o", pdf, "--json", json}, out, err), 0) << err.str();
+        const std::string text = PdfText(pdf);
+        EXPECT_TRUE(Contains(text, c.said)) << text;
+        EXPECT_TRUE(Contains(text, "Not available: the survey holds fewer than two samples"));
+        std::ifstream in(json);
+        const nlohmann::json j = nlohmann::json::parse(in);
+        EXPECT_TRUE(j["kwh_integrated"].is_null());
+        EXPECT_TRUE(j["demand"].empty());
+        EXPECT_EQ(j["from"].is_null(), c.count == 0);
+    }
+}
+
+TEST_F(ReportPdf, ExitCodes) {
+    SurveyFileSpec a;
+    a.start = LocalTimeOf(2024, 1, 15, 10, 0, 0);
+    a.count = 3;
+    const std::string good = WriteSurveyFile(dir.File("good.ztr"), a);
+    a.node = 7;
+    a.start += 100;
+    const std::string other = WriteSurveyFile(dir.File("other.ztr"), a);
+    const std::string pdf = dir.File("x.pdf");
+    struct Case {
+        std::vector<std::string> args;
+        int exit;
+        const char* said;
+    };
+    const std::vector<Case> cases{
+        {{good, "-o", pdf}, 0, ""},
+        {{good, "-o", pdf, "--demand", "30m", "--title", "T"}, 0, ""},
+        {{good}, 2, "no report file given"},
+        {{"-o", pdf}, 2, "no project file given"},
+        {{good, "-o", pdf, "--demand", "7m"}, 2, "--demand 7m"},
+        {{good, "-o", pdf, "--colour"}, 2, "unknown option --colour"},
+        {{good, "-o"}, 2, "-o needs a value"},
+        {{good, other, "-o", pdf}, 1, "node 7 against node 1"},
+        {{dir.File("none.ztr"), "-o", pdf}, 1, "none.ztr"},
+        {{good, "-o", dir.File("no/such/folder/x.pdf")}, 1, "Cannot write"},
+    };
+    for (const Case& c : cases) {
+        std::ostringstream out, err;
+        EXPECT_EQ(report::ReportMain(c.args, out, err), c.exit) << err.str();
+        EXPECT_TRUE(Contains(err.str(), c.said)) << err.str();
+    }
+}
+
+TEST(ReportOptions, DemandIntervals) {
+    struct Case {
+        const char* text;
+        std::optional<int> minutes;
+    };
+    for (const Case c : {Case{"15m", 15}, Case{"30m", 30}, Case{"1h", 60}, Case{"45", 45},
+                         Case{"24h", 1440}, Case{"5min", 5}, Case{"7m", std::nullopt},
+                         Case{"0m", std::nullopt}, Case{"25h", std::nullopt},
+                         Case{"15x", std::nullopt}, Case{"m", std::nullopt}, Case{"", std::nullopt},
+                         Case{"-15m", std::nullopt}})
+        EXPECT_EQ(report::ParseDemandMinutes(c.text), c.minutes) << c.text;
 }
 
 } // namespace
