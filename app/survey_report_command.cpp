@@ -15,15 +15,18 @@
 
 namespace zentra {
 
-std::optional<report::SurveyReport> PrepareSurveyReport(const CZentraDoc& doc, FileChooser& chooser) {
-    const std::string folder =
-        doc.m_PathName.empty() ? std::string() : std::filesystem::path(doc.m_PathName).parent_path().string();
+std::optional<report::SurveyReport> PrepareSurveyReport(const CZentraDoc& doc,
+                                                        FileChooser& chooser) {
+    const std::string folder = doc.m_PathName.empty()
+                                   ? std::string()
+                                   : std::filesystem::path(doc.m_PathName).parent_path().string();
     const auto others = chooser.ChooseSurveyFiles(folder);
     if (!others)
         return std::nullopt;
     // A roll of many files takes a moment to read.
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    report::ReportResult built = report::BuildSurveyReport(report::PartsWithOpenProject(doc, *others), {});
+    report::ReportResult built =
+        report::BuildSurveyReport(report::PartsWithOpenProject(doc, *others), {});
     QGuiApplication::restoreOverrideCursor();
     if (!built.ok) {
         platform::ShowMessage("Cannot make the survey report: " + built.error, kSurveyReportCaption,

@@ -19,7 +19,8 @@ inline constexpr const char* kSurveyReportCaption = "Survey Report";
 // Asks for the other files, then works the figures out. Nothing when the user
 // cancelled; a file that cannot be read or files that do not belong together are
 // reported through the message seam.
-std::optional<report::SurveyReport> PrepareSurveyReport(const CZentraDoc& doc, FileChooser& chooser);
+std::optional<report::SurveyReport> PrepareSurveyReport(const CZentraDoc& doc,
+                                                        FileChooser& chooser);
 
 // The print preview of a report (modal).
 void PreviewSurveyReport(const report::SurveyReport& report, QWidget* parent);

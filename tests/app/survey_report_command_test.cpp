@@ -91,7 +91,8 @@ TEST_F(SurveyReportCommand, CancelledOrRefusedShowsNoPreview) {
     EXPECT_FALSE(PrepareSurveyReport(*open, survey_));
     EXPECT_TRUE(messages_.shown().empty());
 
-    const std::string other = WriteSurveyFile(files_.File("other-meter.ztr"), Spec(start + 3600, 9));
+    const std::string other =
+        WriteSurveyFile(files_.File("other-meter.ztr"), Spec(start + 3600, 9));
     survey_.surveyFiles = std::vector<std::string>{other};
     EXPECT_FALSE(PrepareSurveyReport(*open, survey_));
     ASSERT_EQ(messages_.shown().size(), 1u);

@@ -2,10 +2,10 @@
 // at one minute (6 files): reading and working out the figures, and writing the PDF.
 // Counters: the PDF's pages and size, and the peak memory of the process while the
 // report was made (the files were written before, outside the measurement).
+#include "tools/report/survey_report.h"
 #include "tests/report/survey_files.h"
 #include "tests/support/test_support.h"
 #include "tools/report/pdf/report_pdf.h"
-#include "tools/report/survey_report.h"
 
 #include <QGuiApplication>
 #include <benchmark/benchmark.h>
@@ -84,8 +84,9 @@ void RunReport(benchmark::State& state, int files, std::int32_t multiplier) {
         peak = std::max(peak, PeakMegabytes());
     }
     // Kept to be looked at.
-    std::filesystem::copy_file(pdf, test::ScreenshotDir() + "/survey-report-" + std::to_string(files) + ".pdf",
-                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::copy_file(
+        pdf, test::ScreenshotDir() + "/survey-report-" + std::to_string(files) + ".pdf",
+        std::filesystem::copy_options::overwrite_existing);
     state.counters["pages"] = pages;
     state.counters["pdf_kB"] = double(std::filesystem::file_size(pdf)) / 1024.0;
     state.counters["peak_MB"] = peak;

@@ -10,8 +10,8 @@
 #include "tools/report/report_options.h"
 
 #include <QImage>
-#include <nlohmann/json.hpp>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <cmath>
 #include <cstdio>
@@ -100,12 +100,28 @@ TEST_F(ReportPdf, HoldsEveryPartAsTextAndDrawsItsPages) {
     std::vector<std::string> args{files[0], files[1], "-o", pdf, "--title", "Plant North survey"};
     ASSERT_EQ(report::ReportMain(args, out, err), 0) << err.str();
     const std::string text = PdfText(pdf);
-    for (const char* part :
-         {"Plant North survey", "Load survey report", "Main switchboard, incomer 1", "Project and meter",
-          "3ph4w", "roll-001.ztr", "roll-002.ztr", "Gaps", "Summary of the logged readings",
-          "V L1-2", "kWHr (Imp)", "Max Ad", "Maximum demand (15 min intervals)", "Energy",
-          "Voltage and current", "Day by day", "31/03/2024", "Load profile: kW Sum and kVA Sum",
-          "Daily overlay", "Phase voltages", "Phase currents", "local time"})
+    for (const char* part : {"Plant North survey",
+                             "Load survey report",
+                             "Main switchboard, incomer 1",
+                             "Project and meter",
+                             "3ph4w",
+                             "roll-001.ztr",
+                             "roll-002.ztr",
+                             "Gaps",
+                             "Summary of the logged readings",
+                             "V L1-2",
+                             "kWHr (Imp)",
+                             "Max Ad",
+                             "Maximum demand (15 min intervals)",
+                             "Energy",
+                             "Voltage and current",
+                             "Day by day",
+                             "31/03/2024",
+                             "Load profile: kW Sum and kVA Sum",
+                             "Daily overlay",
+                             "Phase voltages",
+                             "Phase currents",
+                             "local time"})
         EXPECT_TRUE(Contains(text, part)) << part;
     EXPECT_TRUE(Contains(out.str(), "2 files, 4200 samples")) << out.str();
     const int pages = PdfPages(pdf);
@@ -127,7 +143,6 @@ TEST_F(ReportPdf, HoldsEveryPartAsTextAndDrawsItsPages) {
         EXPECT_GT(inked, 200) << "page " << page << " looks blank";
     }
 }
-
 
 TEST_F(ReportPdf, JsonCarriesTheFiguresUnderTheirKeys) {
     SurveyFileSpec a;
@@ -172,11 +187,13 @@ TEST_F(ReportPdf, OneSampleAndNoneSaySo) {
         int count;
         const char* said;
     };
-    for (const Case c : {Case{1, "The survey holds one sample"}, Case{0, "The survey holds no samples"}}) {
+    for (const Case c :
+         {Case{1, "The survey holds one sample"}, Case{0, "The survey holds no samples"}}) {
         SurveyFileSpec a;
         a.start = LocalTimeOf(2024, 1, 15, 10, 0, 0);
         a.count = c.count;
-        const std::string file = WriteSurveyFile(dir.File("n" + std::to_string(c.count) + ".ztr"), a);
+        const std::string file =
+            WriteSurveyFile(dir.File("n" + std::to_string(c.count) + ".ztr"), a);
         const std::string pdf = dir.File("n" + std::to_string(c.count) + ".pdf");
         const std::string json = pdf + ".json";
         std::ostringstream out, err;
@@ -230,11 +247,11 @@ TEST(ReportOptions, DemandIntervals) {
         const char* text;
         std::optional<int> minutes;
     };
-    for (const Case c : {Case{"15m", 15}, Case{"30m", 30}, Case{"1h", 60}, Case{"45", 45},
-                         Case{"24h", 1440}, Case{"5min", 5}, Case{"7m", std::nullopt},
-                         Case{"0m", std::nullopt}, Case{"25h", std::nullopt},
-                         Case{"15x", std::nullopt}, Case{"m", std::nullopt}, Case{"", std::nullopt},
-                         Case{"-15m", std::nullopt}})
+    for (const Case c :
+         {Case{"15m", 15}, Case{"30m", 30}, Case{"1h", 60}, Case{"45", 45}, Case{"24h", 1440},
+          Case{"5min", 5}, Case{"7m", std::nullopt}, Case{"0m", std::nullopt},
+          Case{"25h", std::nullopt}, Case{"15x", std::nullopt}, Case{"m", std::nullopt},
+          Case{"", std::nullopt}, Case{"-15m", std::nullopt}})
         EXPECT_EQ(report::ParseDemandMinutes(c.text), c.minutes) << c.text;
 }
 

@@ -263,6 +263,20 @@ TEST_F(SurveyFigures, AutumnSummerTimeChangeKeepsTheRepeatedHourApart) {
     EXPECT_EQ(report::IsoTime(*r.to), "2024-10-27T01:45:00+00:00");
     EXPECT_NEAR(*r.kwhIntegrated, 0.25 * (1.5 + 2.5 + 3.5 + 4.5 + 5.5 + 6.5 + 7.5), kTolerance);
     EXPECT_EQ(report::IsoTime(Demand(r, "kW Sum")->at), "2024-10-27T02:00:00+00:00");
+
+    // Hourly demand over the same change, one sample a minute: 01:00-02:00 BST at
+    // 10 kW, then 01:00-02:00 GMT at 20 kW, back to back on the same clock hour.
+    SurveyFileSpec b = a;
+    b.period = 1;
+    b.count = 120;
+    b.fill = [](int n, std::int64_t, SampleRecord& rec) { rec[kKw] = n < 60 ? 10.0 : 20.0; };
+    const ReportResult hourly = Build({Write("autumn-hourly.ztr", b)}, 60);
+    ASSERT_TRUE(hourly.ok) << hourly.error;
+    EXPECT_EQ(hourly.report.completeIntervals, 2);
+    ASSERT_EQ(hourly.report.topTen.size(), 2u);
+    EXPECT_NEAR(hourly.report.topTen[0].kw, 20.0, kTolerance);
+    EXPECT_EQ(report::IsoTime(hourly.report.topTen[0].end), "2024-10-27T02:00:00+00:00");
+    EXPECT_NEAR(hourly.report.topTen[1].kw, 10.0, kTolerance);
 }
 
 TEST_F(SurveyFigures, NaNSamplesAreSkippedAndCounted) {
@@ -394,8 +408,10 @@ TEST_F(SurveyFigures, FilesOfAnotherMeterOrOverlappingAreRefused) {
     const std::vector<Case> cases{
         {"node", [](SurveyFileSpec& s) { s.node = 2; }, "node 2 against node 1"},
         {"model", [](SurveyFileSpec& s) { s.model = 761; }, "model 761 against model 760"},
-        {"variant", [](SurveyFileSpec& s) { s.systemType = 3; }, "meter variant 3 against variant 1"},
-        {"type", [](SurveyFileSpec& s) { s.typeNumber = 1; }, "system type 1 against system type 3"},
+        {"variant", [](SurveyFileSpec& s) { s.systemType = 3; },
+         "meter variant 3 against variant 1"},
+        {"type", [](SurveyFileSpec& s) { s.typeNumber = 1; },
+         "system type 1 against system type 3"},
         {"overlap", [](SurveyFileSpec& s) { s.start -= 120; }, "overlap in time"},
     };
     for (const Case& c : cases) {

@@ -22,8 +22,8 @@ inline constexpr int kShortV1 = 1, kShortI1 = 2, kShortKw = 3, kShortKwh = 4;
 } // namespace element
 
 struct SurveyFileSpec {
-    std::int64_t start = 0;   // time of sample 0
-    std::int32_t period = 1;  // in units of multiplier seconds
+    std::int64_t start = 0;  // time of sample 0
+    std::int32_t period = 1; // in units of multiplier seconds
     std::int32_t multiplier = 1;
     int count = 0;
     std::int32_t systemType = 1; // meter variant (3 and 6: the reduced list)

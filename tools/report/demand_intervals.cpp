@@ -58,8 +58,8 @@ void DemandIntervals::Close() {
     const std::int64_t start = key_ * lengthS_ - offset_;
     const std::int64_t end = start + lengthS_;
     // A period longer than the interval cannot tell its mean: one sample is no mean.
-    const bool covered = !gap_ && periodS_ <= lengthS_ && first_ - start <= periodS_ &&
-                         end - last_ <= periodS_;
+    const bool covered =
+        !gap_ && periodS_ <= lengthS_ && first_ - start <= periodS_ && end - last_ <= periodS_;
     if (!covered || (kwCount_ == 0 && kvaCount_ == 0)) {
         ++partial_;
         return;

@@ -2,8 +2,8 @@
 // fixed intervals aligned to the local clock (for 15 minutes: :00, :15, :30, :45).
 // An interval counts only when the samples cover it: its first sample no more than
 // one period after its start, its last no more than one period before its end, and no
-// gap inside, and a logging period no longer than the interval; the others (the survey's first and last, those around a gap) are
-// counted as partial and left out.
+// gap inside, and a logging period no longer than the interval; the others (the survey's first and
+// last, those around a gap) are counted as partial and left out.
 #pragma once
 
 #include "tools/report/local_clock.h"

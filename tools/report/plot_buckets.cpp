@@ -13,8 +13,7 @@ void PlotBuckets::Add(double x, double value, bool afterGap) {
     if (std::isnan(value))
         return;
     const double position = (x - x0_) / span_ * double(buckets_.size());
-    const int index =
-        std::clamp(int(std::floor(position)), 0, int(buckets_.size()) - 1);
+    const int index = std::clamp(int(std::floor(position)), 0, int(buckets_.size()) - 1);
     Bucket& b = buckets_[std::size_t(index)];
     if (pendingBreak_ && lastBucket_ >= 0 && index != lastBucket_)
         b.breakBefore = true;

@@ -9,7 +9,8 @@
 namespace zentra::report {
 
 inline constexpr int kExitWritten = 0;
-inline constexpr int kExitFailed = 1;      // a file cannot be read or written, files do not belong together
+inline constexpr int kExitFailed =
+    1; // a file cannot be read or written, files do not belong together
 inline constexpr int kExitCommandLine = 2; // a wrong command line
 
 int ReportMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -56,8 +56,8 @@ SurveyAccumulator::SurveyAccumulator(const SurveyMeter& meter, const std::vector
     for (std::size_t c = 0; c < list.size(); ++c) {
         columnOf_[std::size_t(list[c])] = int(c);
         columns_.push_back({list[c], int(c) + 1, list[c] > kBlockReadings});
-        summaries_.push_back({list[c], std::string(ReadingLabel(list[c])),
-                              std::string(ReadingUnit(list[c]))});
+        summaries_.push_back(
+            {list[c], std::string(ReadingLabel(list[c])), std::string(ReadingUnit(list[c]))});
     }
     // h.p. is worked out from the record's "kW Sum".
     for (Column& column : columns_)
@@ -213,7 +213,11 @@ void SurveyAccumulator::Add(const StoredSample& s) {
         auto& e = energy_[k];
         if (!e)
             e = EnergyFigure{std::string(ReadingLabel(kEnergyCounters[k])),
-                             std::string(ReadingUnit(kEnergyCounters[k])), v, v, 0.0, s.time,
+                             std::string(ReadingUnit(kEnergyCounters[k])),
+                             v,
+                             v,
+                             0.0,
+                             s.time,
                              s.time};
         e->last = v;
         e->lastAt = s.time;
@@ -277,7 +281,8 @@ void SurveyAccumulator::Finish(SurveyReport& report) {
             kvaPeak = &d;
     }
     if (kwPeak)
-        report.demand.push_back({std::string(ReadingLabel(kReadingKwSum)), kwPeak->kw, kwPeak->end});
+        report.demand.push_back(
+            {std::string(ReadingLabel(kReadingKwSum)), kwPeak->kw, kwPeak->end});
     if (kvaPeak)
         report.demand.push_back({std::string(ReadingLabel(kKvaSum)), kvaPeak->kva, kvaPeak->end});
     std::vector<DemandInterval> ranked;
@@ -305,11 +310,11 @@ void SurveyAccumulator::Finish(SurveyReport& report) {
                                       profile_[p++].Points()});
     for (std::size_t k = 0, v = 0, i = 0; k < 3; ++k) {
         if (columnOf_[std::size_t(kPhaseVoltages[k])] >= 0)
-            report.voltages.push_back({std::string(ReadingLabel(kPhaseVoltages[k])), "V",
-                                       voltages_[v++].Points()});
+            report.voltages.push_back(
+                {std::string(ReadingLabel(kPhaseVoltages[k])), "V", voltages_[v++].Points()});
         if (columnOf_[std::size_t(kPhaseCurrents[k])] >= 0)
-            report.currents.push_back({std::string(ReadingLabel(kPhaseCurrents[k])), "A",
-                                       currents_[i++].Points()});
+            report.currents.push_back(
+                {std::string(ReadingLabel(kPhaseCurrents[k])), "A", currents_[i++].Points()});
     }
     for (const auto& [day, buckets] : overlay_)
         report.overlay.push_back({day, buckets.Points()});

@@ -24,8 +24,8 @@ inline constexpr double kUnbalanceCurrentShare = 0.05;
 
 // One file of the survey (or the open project of the desktop program).
 struct SurveyFile {
-    std::string name; // file name as shown (no folder)
-    std::string path; // empty for the open project when it was never saved
+    std::string name;                 // file name as shown (no folder)
+    std::string path;                 // empty for the open project when it was never saved
     std::int64_t first = 0, last = 0; // first and last sample times (count > 0)
     std::int32_t count = 0;
     std::int64_t periodS = 0;
@@ -109,7 +109,7 @@ struct SurveyReport {
     std::vector<SurveyFile> files;
     std::int64_t samples = 0;
     std::optional<std::int64_t> from, to;
-    std::int64_t periodS = 0;   // the logging period (the shortest, if files differ)
+    std::int64_t periodS = 0; // the logging period (the shortest, if files differ)
     bool periodsDiffer = false;
     std::vector<Gap> gaps;
     std::int64_t backwardSteps = 0; // samples stamped before the one before them
@@ -117,7 +117,7 @@ struct SurveyReport {
     std::vector<ReadingSummary> readings;
 
     int demandMinutes = kDefaultDemandMinutes;
-    std::vector<DemandFigure> demand; // kW Sum first; kVA Sum when logged and found
+    std::vector<DemandFigure> demand;   // kW Sum first; kVA Sum when logged and found
     std::vector<DemandInterval> topTen; // by kW Sum
     std::int64_t completeIntervals = 0, partialIntervals = 0;
 

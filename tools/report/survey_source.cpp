@@ -73,7 +73,8 @@ SourceResult SurveySource::Load(std::size_t part, Loaded& into) const {
     into.nanMask.clear();
     if (source.doc) {
         into.doc = source.doc;
-        const auto count = static_cast<std::size_t>(std::clamp(source.doc->m_SampleCount, 0, kMaxSamples));
+        const auto count =
+            static_cast<std::size_t>(std::clamp(source.doc->m_SampleCount, 0, kMaxSamples));
         into.nanMask.assign(count, 0);
         for (std::size_t n = 0; n < count; ++n)
             for (std::size_t k = 0; k < kSampleValues; ++k)
@@ -103,8 +104,8 @@ SourceResult SurveySource::Load(std::size_t part, Loaded& into) const {
         return {false, "Cannot read \"" + source.path + "\": the file ended early."};
     for (std::size_t n = 0; n < count; ++n)
         for (std::size_t k = 0; k < kSampleValues; ++k)
-            if (std::isnan(le::Get<double>(stored.data(), n * file_block::kSampleRecordSize +
-                                                              k * sizeof(double))))
+            if (std::isnan(le::Get<double>(stored.data(),
+                                           n * file_block::kSampleRecordSize + k * sizeof(double))))
                 into.nanMask[n] |= 1u << k;
     return {true, {}};
 }

@@ -100,8 +100,8 @@ void PageWriter::Paragraph(const QString& text, double points, bool bold) {
     const QFont font = Font(points, bold);
     painter_.save();
     painter_.setFont(font);
-    const QRectF bound = painter_.boundingRect(QRectF(0, 0, Width(), 1e9),
-                                               Qt::AlignLeft | Qt::TextWordWrap, text);
+    const QRectF bound =
+        painter_.boundingRect(QRectF(0, 0, Width(), 1e9), Qt::AlignLeft | Qt::TextWordWrap, text);
     EnsureSpace(std::min(bound.height(), bottom_));
     painter_.drawText(QRectF(0, y_, Width(), bound.height()), Qt::AlignLeft | Qt::TextWordWrap,
                       text);

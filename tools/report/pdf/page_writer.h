@@ -5,8 +5,8 @@
 #pragma once
 
 #include <QFont>
-#include <QPainter>
 #include <QPagedPaintDevice>
+#include <QPainter>
 #include <QRectF>
 #include <QString>
 #include <QStringList>

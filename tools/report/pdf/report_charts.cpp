@@ -15,16 +15,16 @@ namespace zentra::report {
 namespace {
 
 constexpr std::int64_t kDay = 86400;
-constexpr std::array<std::int64_t, 13> kTimeSteps{60,    300,   900,   1800,   3600,   7200,  10800,
-                                                  21600, 43200, kDay, 2 * kDay, 7 * kDay, 14 * kDay};
+constexpr std::array<std::int64_t, 13> kTimeSteps{
+    60, 300, 900, 1800, 3600, 7200, 10800, 21600, 43200, kDay, 2 * kDay, 7 * kDay, 14 * kDay};
 constexpr int kMaxTimeTicks = 8;
 constexpr int kListedDays = 12; // more days than this are told apart by a colour scale
 const QColor kGrid(215, 215, 215);
 const QColor kAxis(60, 60, 60);
 const std::array<QColor, kListedDays> kDayColours{
-    QColor(31, 119, 180), QColor(255, 127, 14), QColor(44, 160, 44),  QColor(214, 39, 40),
-    QColor(148, 103, 189), QColor(140, 86, 75), QColor(227, 119, 194), QColor(127, 127, 127),
-    QColor(188, 189, 34), QColor(23, 190, 207), QColor(0, 0, 128),    QColor(128, 0, 0)};
+    QColor(31, 119, 180),  QColor(255, 127, 14), QColor(44, 160, 44),   QColor(214, 39, 40),
+    QColor(148, 103, 189), QColor(140, 86, 75),  QColor(227, 119, 194), QColor(127, 127, 127),
+    QColor(188, 189, 34),  QColor(23, 190, 207), QColor(0, 0, 128),     QColor(128, 0, 0)};
 
 QFont ChartFont(double points, bool bold = false) {
     QFont font(QStringLiteral("DejaVu Sans"));
@@ -46,7 +46,7 @@ struct Frame {
 QString AxisNumber(double v, double step) {
     int decimals = 0;
     while (decimals < 4 && std::fabs(step * std::pow(10.0, decimals) -
-                                      std::round(step * std::pow(10.0, decimals))) > 1e-6)
+                                     std::round(step * std::pow(10.0, decimals))) > 1e-6)
         ++decimals;
     return QString::number(v, 'f', decimals);
 }
@@ -87,7 +87,8 @@ Frame DrawFrame(QPainter& p, const QRectF& area, double mm, const QString& title
         p.drawLine(QPointF(f.plot.left(), y), QPointF(f.plot.right(), y));
         p.setPen(kAxis);
         p.drawText(QRectF(area.left(), y - 3 * mm, 15.5 * mm, 6 * mm),
-                   Qt::AlignRight | Qt::AlignVCenter, AxisNumber(std::fabs(v) < step / 1e6 ? 0 : v, step));
+                   Qt::AlignRight | Qt::AlignVCenter,
+                   AxisNumber(std::fabs(v) < step / 1e6 ? 0 : v, step));
     }
     // The unit, turned along the axis.
     p.save();
@@ -113,8 +114,8 @@ void DrawLegend(QPainter& p, const QRectF& area, double mm, const std::vector<Ch
         const double w = metrics.horizontalAdvance(it->label);
         x -= w;
         p.setPen(Qt::black);
-        p.drawText(QRectF(x, area.top() + 3.5 * mm, w + mm, 5 * mm), Qt::AlignLeft | Qt::AlignVCenter,
-                   it->label);
+        p.drawText(QRectF(x, area.top() + 3.5 * mm, w + mm, 5 * mm),
+                   Qt::AlignLeft | Qt::AlignVCenter, it->label);
         x -= 7 * mm;
         p.setPen(QPen(it->colour, 0.8 * mm));
         const double y = area.top() + 6 * mm;
@@ -221,11 +222,10 @@ void DrawTimeAxis(QPainter& p, const Frame& f, double mm, std::int64_t from, std
         shownDay = day;
     }
     p.setFont(ChartFont(7.5, true));
-    p.drawText(QRectF(f.plot.left(), f.plot.bottom() + 7.5 * mm, f.plot.width(), 4 * mm),
-               Qt::AlignCenter,
-               QStringLiteral("local time, %1 to %2")
-                   .arg(QString::fromStdString(ReportTime(from)),
-                        QString::fromStdString(ReportTime(to))));
+    p.drawText(
+        QRectF(f.plot.left(), f.plot.bottom() + 7.5 * mm, f.plot.width(), 4 * mm), Qt::AlignCenter,
+        QStringLiteral("local time, %1 to %2")
+            .arg(QString::fromStdString(ReportTime(from)), QString::fromStdString(ReportTime(to))));
 }
 
 } // namespace
@@ -290,8 +290,8 @@ void DrawDayOverlay(QPainter& p, const QRectF& area, double mm, const QString& t
         p.setPen(QPen(kGrid, 0.15 * mm));
         p.drawLine(QPointF(x, f.plot.top()), QPointF(x, f.plot.bottom()));
         p.setPen(kAxis);
-        p.drawText(QRectF(x - 8 * mm, f.plot.bottom() + 0.8 * mm, 16 * mm, 3.5 * mm), Qt::AlignCenter,
-                   QStringLiteral("%1:00").arg(h, 2, 10, QLatin1Char('0')));
+        p.drawText(QRectF(x - 8 * mm, f.plot.bottom() + 0.8 * mm, 16 * mm, 3.5 * mm),
+                   Qt::AlignCenter, QStringLiteral("%1:00").arg(h, 2, 10, QLatin1Char('0')));
     }
     p.setFont(ChartFont(7.5, true));
     p.drawText(QRectF(f.plot.left(), f.plot.bottom() + 7.5 * mm, f.plot.width(), 4 * mm),
@@ -323,11 +323,14 @@ void DrawDayOverlay(QPainter& p, const QRectF& area, double mm, const QString& t
         for (std::size_t i = 0; i < days.size(); ++i) {
             const double y = f.plot.top() + double(i) * 4.2 * mm;
             p.setPen(QPen(colourOf(i), 0.8 * mm));
-            p.drawLine(QPointF(chart.right() + 3 * mm, y + 2 * mm), QPointF(chart.right() + 7 * mm, y + 2 * mm));
+            p.drawLine(QPointF(chart.right() + 3 * mm, y + 2 * mm),
+                       QPointF(chart.right() + 7 * mm, y + 2 * mm));
             p.setPen(Qt::black);
             const std::int64_t start = DayStart(days[i].day);
-            const QString name = QString::fromLatin1(kWeekdayNames[std::size_t(LocalTime(start).tm_wday)]);
-            p.drawText(QRectF(chart.right() + 8 * mm, y, 20 * mm, 4 * mm), Qt::AlignLeft | Qt::AlignVCenter,
+            const QString name =
+                QString::fromLatin1(kWeekdayNames[std::size_t(LocalTime(start).tm_wday)]);
+            p.drawText(QRectF(chart.right() + 8 * mm, y, 20 * mm, 4 * mm),
+                       Qt::AlignLeft | Qt::AlignVCenter,
                        name + QLatin1Char(' ') +
                            QString::fromStdString(ReportDay(days[i].day)).left(5));
         }

@@ -60,8 +60,9 @@ void Cover(PageWriter& w, const SurveyReport& r) {
              .arg(m.shortList ? QStringLiteral(", reduced list of readings") : QString())},
         {QStringLiteral("Modbus node"), QString::number(m.node)},
         {QStringLiteral("System type"),
-         typeName.empty() ? QString::number(m.systemTypeNumber)
-                          : QStringLiteral("%1 (%2)").arg(m.systemTypeNumber).arg(Q(std::string(typeName)))},
+         typeName.empty()
+             ? QString::number(m.systemTypeNumber)
+             : QStringLiteral("%1 (%2)").arg(m.systemTypeNumber).arg(Q(std::string(typeName)))},
         {QStringLiteral("System voltage"), WithUnit(m.systemVoltage, "V")},
         {QStringLiteral("System current"), WithUnit(m.systemCurrent, "A")},
     };
@@ -86,13 +87,15 @@ void Cover(PageWriter& w, const SurveyReport& r) {
                                    "the project and the meter."),
                     10, true);
     else if (r.samples == 1)
-        w.Paragraph(QStringLiteral("The survey holds one sample: its values are listed, but "
-                                   "demand, energy used and the pictures need two samples at least."),
-                    10, true);
+        w.Paragraph(
+            QStringLiteral("The survey holds one sample: its values are listed, but "
+                           "demand, energy used and the pictures need two samples at least."),
+            10, true);
     if (r.backwardSteps > 0)
-        w.Paragraph(QStringLiteral("%1 samples are stamped earlier than the sample before them (the "
-                                   "computer's clock was set back); no energy is counted over those steps.")
-                        .arg(r.backwardSteps));
+        w.Paragraph(
+            QStringLiteral("%1 samples are stamped earlier than the sample before them (the "
+                           "computer's clock was set back); no energy is counted over those steps.")
+                .arg(r.backwardSteps));
 
     std::vector<QStringList> files;
     for (const SurveyFile& f : r.files)
@@ -100,8 +103,10 @@ void Cover(PageWriter& w, const SurveyReport& r) {
                          f.count > 0 ? Time(f.last) : QStringLiteral("-"), QString::number(f.count),
                          Q(DurationText(f.periodS))});
     w.Heading(QStringLiteral("Files"));
-    w.Table({{QStringLiteral("File"), 3}, {QStringLiteral("First sample"), 2},
-             {QStringLiteral("Last sample"), 2}, {QStringLiteral("Samples"), 1, Qt::AlignRight},
+    w.Table({{QStringLiteral("File"), 3},
+             {QStringLiteral("First sample"), 2},
+             {QStringLiteral("Last sample"), 2},
+             {QStringLiteral("Samples"), 1, Qt::AlignRight},
              {QStringLiteral("Period"), 1, Qt::AlignRight}},
             files);
 
@@ -111,8 +116,10 @@ void Cover(PageWriter& w, const SurveyReport& r) {
             gaps.push_back({Time(g.from), Time(g.to), Q(DurationText(g.to - g.from))});
         w.Heading(QStringLiteral("Gaps"));
         w.Paragraph(QStringLiteral("Each gap runs from the last sample before it to the first "
-                                   "sample after it."), 8.5);
-        w.Table({{QStringLiteral("Last sample before"), 2}, {QStringLiteral("First sample after"), 2},
+                                   "sample after it."),
+                    8.5);
+        w.Table({{QStringLiteral("Last sample before"), 2},
+                 {QStringLiteral("First sample after"), 2},
                  {QStringLiteral("Length"), 1.5, Qt::AlignRight}},
                 gaps);
     }
@@ -122,22 +129,27 @@ void Summary(PageWriter& w, const SurveyReport& r) {
     w.NewPage();
     w.Heading(QStringLiteral("Summary of the logged readings"));
     w.Paragraph(QStringLiteral("Every reading the project logged; samples stored as NaN are "
-                               "skipped and counted."), 8.5);
+                               "skipped and counted."),
+                8.5);
     std::vector<QStringList> rows;
     for (const ReadingSummary& s : r.readings) {
         if (s.count == 0) {
-            rows.push_back({Q(s.label), Q(s.unit), QStringLiteral("-"), QString(), QStringLiteral("-"),
-                            QStringLiteral("-"), QString(), QStringLiteral("0"),
-                            QString::number(s.nanCount)});
+            rows.push_back({Q(s.label), Q(s.unit), QStringLiteral("-"), QString(),
+                            QStringLiteral("-"), QStringLiteral("-"), QString(),
+                            QStringLiteral("0"), QString::number(s.nanCount)});
             continue;
         }
         rows.push_back({Q(s.label), Q(s.unit), Num(s.min), Time(s.minAt), Num(s.mean), Num(s.max),
                         Time(s.maxAt), QString::number(s.count), QString::number(s.nanCount)});
     }
-    w.Table({{QStringLiteral("Reading"), 1.9}, {QStringLiteral("Unit"), 0.7},
-             {QStringLiteral("Minimum"), 1.1, Qt::AlignRight}, {QStringLiteral("at"), 2.2},
-             {QStringLiteral("Mean"), 1.1, Qt::AlignRight}, {QStringLiteral("Maximum"), 1.1, Qt::AlignRight},
-             {QStringLiteral("at"), 2.2}, {QStringLiteral("Samples"), 1, Qt::AlignRight},
+    w.Table({{QStringLiteral("Reading"), 1.9},
+             {QStringLiteral("Unit"), 0.7},
+             {QStringLiteral("Minimum"), 1.1, Qt::AlignRight},
+             {QStringLiteral("at"), 2.2},
+             {QStringLiteral("Mean"), 1.1, Qt::AlignRight},
+             {QStringLiteral("Maximum"), 1.1, Qt::AlignRight},
+             {QStringLiteral("at"), 2.2},
+             {QStringLiteral("Samples"), 1, Qt::AlignRight},
              {QStringLiteral("NaN"), 0.7, Qt::AlignRight}},
             rows);
 }
@@ -150,21 +162,25 @@ void Demand(PageWriter& w, const SurveyReport& r) {
     }
     if (r.demand.empty() && r.periodS > std::int64_t{r.demandMinutes} * 60) {
         w.Paragraph(QStringLiteral("Not available: the logging period (%1) is longer than the "
-                                   "demand interval.").arg(Q(DurationText(r.periodS))));
+                                   "demand interval.")
+                        .arg(Q(DurationText(r.periodS))));
         return;
     }
     if (r.demand.empty()) {
         w.Paragraph(QStringLiteral("Not available: no %1 minute interval is covered by samples "
-                                   "from its start to its end.").arg(r.demandMinutes));
+                                   "from its start to its end.")
+                        .arg(r.demandMinutes));
         return;
     }
     std::vector<std::pair<QString, QString>> facts;
     for (const DemandFigure& d : r.demand)
-        facts.push_back({Q(d.label), QStringLiteral("%1 %2 in the interval ending %3")
-                                         .arg(Num(d.max), d.label == "kW Sum" ? "kW" : "kVA", Time(d.at))});
+        facts.push_back(
+            {Q(d.label), QStringLiteral("%1 %2 in the interval ending %3")
+                             .arg(Num(d.max), d.label == "kW Sum" ? "kW" : "kVA", Time(d.at))});
     w.Facts(facts);
-    w.Paragraph(QStringLiteral("Intervals are aligned to the clock. %1 intervals are covered by "
-                               "samples; %2 partial intervals (the survey's ends, around gaps) are left out.")
+    w.Paragraph(QStringLiteral(
+                    "Intervals are aligned to the clock. %1 intervals are covered by "
+                    "samples; %2 partial intervals (the survey's ends, around gaps) are left out.")
                     .arg(r.completeIntervals)
                     .arg(r.partialIntervals),
                 8.5);
@@ -172,9 +188,12 @@ void Demand(PageWriter& w, const SurveyReport& r) {
     int rank = 1;
     for (const DemandInterval& d : r.topTen)
         rows.push_back({QString::number(rank++), Time(d.end - std::int64_t{r.demandMinutes} * 60),
-                        Time(d.end), Num(d.kw), std::isnan(d.kva) ? QStringLiteral("-") : Num(d.kva)});
-    w.Table({{QStringLiteral("Rank"), 0.6, Qt::AlignRight}, {QStringLiteral("Interval from"), 2},
-             {QStringLiteral("to"), 2}, {QStringLiteral("kW Sum (kW)"), 1.3, Qt::AlignRight},
+                        Time(d.end), Num(d.kw),
+                        std::isnan(d.kva) ? QStringLiteral("-") : Num(d.kva)});
+    w.Table({{QStringLiteral("Rank"), 0.6, Qt::AlignRight},
+             {QStringLiteral("Interval from"), 2},
+             {QStringLiteral("to"), 2},
+             {QStringLiteral("kW Sum (kW)"), 1.3, Qt::AlignRight},
              {QStringLiteral("kVA Sum (kVA)"), 1.3, Qt::AlignRight}},
             rows);
 }
@@ -187,12 +206,15 @@ void Energy(PageWriter& w, const SurveyReport& r) {
     }
     std::vector<QStringList> rows;
     for (const EnergyFigure& e : r.energy)
-        rows.push_back({Q(e.label), WithUnit(e.first, e.unit), Time(e.firstAt), WithUnit(e.last, e.unit),
-                        Time(e.lastAt), WithUnit(e.used, e.unit)});
+        rows.push_back({Q(e.label), WithUnit(e.first, e.unit), Time(e.firstAt),
+                        WithUnit(e.last, e.unit), Time(e.lastAt), WithUnit(e.used, e.unit)});
     if (!rows.empty())
-        w.Table({{QStringLiteral("Counter"), 1.4}, {QStringLiteral("First"), 1.3, Qt::AlignRight},
-                 {QStringLiteral("at"), 2}, {QStringLiteral("Last"), 1.3, Qt::AlignRight},
-                 {QStringLiteral("at"), 2}, {QStringLiteral("Used"), 1.3, Qt::AlignRight}},
+        w.Table({{QStringLiteral("Counter"), 1.4},
+                 {QStringLiteral("First"), 1.3, Qt::AlignRight},
+                 {QStringLiteral("at"), 2},
+                 {QStringLiteral("Last"), 1.3, Qt::AlignRight},
+                 {QStringLiteral("at"), 2},
+                 {QStringLiteral("Used"), 1.3, Qt::AlignRight}},
                 rows);
     else
         w.Paragraph(QStringLiteral("No energy counter is logged."));
@@ -202,8 +224,9 @@ void Energy(PageWriter& w, const SurveyReport& r) {
                            .arg(Num(*r.kwhIntegrated));
         for (const EnergyFigure& e : r.energy)
             if (e.label == "kWHr (Imp)" && std::fabs(e.used) > 0)
-                text += QStringLiteral(" The counter kWHr (Imp) used %1 kWh: the integral is %2 of it.")
-                            .arg(Num(e.used), Q(PercentText(*r.kwhIntegrated / e.used * 100.0)));
+                text +=
+                    QStringLiteral(" The counter kWHr (Imp) used %1 kWh: the integral is %2 of it.")
+                        .arg(Num(e.used), Q(PercentText(*r.kwhIntegrated / e.used * 100.0)));
         if (!r.gaps.empty())
             text += QStringLiteral(" The counters also count what was used during the gaps; the "
                                    "integral does not.");
@@ -216,7 +239,8 @@ void VoltageCurrent(PageWriter& w, const SurveyReport& r) {
     auto voltage = [&](const std::optional<Extreme>& e) {
         if (!e)
             return QStringLiteral("not logged");
-        QString text = QStringLiteral("%1 V (%2) at %3").arg(Num(e->value), Q(e->phase), Time(e->at));
+        QString text =
+            QStringLiteral("%1 V (%2) at %3").arg(Num(e->value), Q(e->phase), Time(e->at));
         if (e->percent)
             text += QStringLiteral(", %1 of the system voltage %2 V")
                         .arg(Q(PercentText(*e->percent)), Num(r.meter.systemVoltage));
@@ -232,8 +256,9 @@ void VoltageCurrent(PageWriter& w, const SurveyReport& r) {
     w.Facts({{QStringLiteral("Lowest phase voltage"), voltage(r.voltageLow)},
              {QStringLiteral("Highest phase voltage"), voltage(r.voltageHigh)},
              {QStringLiteral("Voltage unbalance"),
-              unbalance(r.voltageUnbalance, threePhase ? QStringLiteral("no sample with three phase voltages")
-                                                       : QStringLiteral("not logged (one phase only)"))},
+              unbalance(r.voltageUnbalance,
+                        threePhase ? QStringLiteral("no sample with three phase voltages")
+                                   : QStringLiteral("not logged (one phase only)"))},
              {QStringLiteral("Current unbalance"),
               unbalance(r.currentUnbalance,
                         threePhase ? QStringLiteral("no sample with enough current on the phases")
@@ -251,15 +276,17 @@ void Daily(PageWriter& w, const SurveyReport& r) {
     w.Heading(QStringLiteral("Day by day"));
     std::vector<QStringList> rows;
     for (const DayRow& d : r.days)
-        rows.push_back({Q(ReportDay(d.day)),
-                        d.kwMax ? Num(d.kwMax->value) : QStringLiteral("-"),
+        rows.push_back({Q(ReportDay(d.day)), d.kwMax ? Num(d.kwMax->value) : QStringLiteral("-"),
                         d.kwMax ? Q(ReportTime(d.kwMax->at)).mid(11) : QString(),
                         r.samples >= 2 ? Num(d.kwh) : QStringLiteral("-"),
                         d.vMin ? Num(*d.vMin) : QStringLiteral("-"),
                         d.vMax ? Num(*d.vMax) : QStringLiteral("-")});
-    w.Table({{QStringLiteral("Day"), 1.4}, {QStringLiteral("kW Sum max (kW)"), 1.4, Qt::AlignRight},
-             {QStringLiteral("at"), 1, Qt::AlignRight}, {QStringLiteral("Energy (kWh)"), 1.4, Qt::AlignRight},
-             {QStringLiteral("Lowest V"), 1.2, Qt::AlignRight}, {QStringLiteral("Highest V"), 1.2, Qt::AlignRight}},
+    w.Table({{QStringLiteral("Day"), 1.4},
+             {QStringLiteral("kW Sum max (kW)"), 1.4, Qt::AlignRight},
+             {QStringLiteral("at"), 1, Qt::AlignRight},
+             {QStringLiteral("Energy (kWh)"), 1.4, Qt::AlignRight},
+             {QStringLiteral("Lowest V"), 1.2, Qt::AlignRight},
+             {QStringLiteral("Highest V"), 1.2, Qt::AlignRight}},
             rows);
     w.Paragraph(QStringLiteral("Energy: kW Sum integrated over the part of the survey on that day. "
                                "Voltages: the lowest and highest of the phase voltages."),
@@ -314,8 +341,8 @@ int PaintSurveyReport(QPagedPaintDevice& device, const SurveyReport& r) {
     if (!r.title.empty())
         footer += QStringLiteral(": ") + Q(r.title);
     if (r.from && r.to)
-        footer += QStringLiteral(", %1 to %2").arg(Q(ReportDay(DayNumberOf(*r.from))),
-                                                   Q(ReportDay(DayNumberOf(*r.to))));
+        footer += QStringLiteral(", %1 to %2")
+                      .arg(Q(ReportDay(DayNumberOf(*r.from))), Q(ReportDay(DayNumberOf(*r.to))));
     PageWriter w(painter, device, footer);
     Cover(w, r);
     Summary(w, r);
@@ -351,7 +378,8 @@ bool WriteReportPdf(const SurveyReport& report, const std::string& path, std::st
         if (error)
             *error = "Cannot write \"" + path + "\": " +
                      (painted == 0 ? std::string("the PDF could not be drawn")
-                                   : file.errorString().toStdString()) + ".";
+                                   : file.errorString().toStdString()) +
+                     ".";
         return false;
     }
     if (pages)
