@@ -20,6 +20,7 @@ inline constexpr int kFileSendMail = 57612;
 inline constexpr int kFileMruFirst = 57616; // entry n of the recent-file list is 57616 + n
 inline constexpr int kRecentFileCapacity = 10;
 inline constexpr int kExportCsv = 32798;
+inline constexpr int kSurveyReport = 32810; // the report of a load survey
 inline constexpr int kAppExit = 57665;
 
 // Edit menu: present for the keys and the toolbar, without a handler.

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zentra {
 
@@ -25,6 +26,12 @@ class FileChooser {
     virtual std::optional<std::string> ChooseOpenPath() = 0;
     virtual std::optional<std::string> ChooseSavePath(const std::string& suggested) = 0;
     virtual std::optional<std::string> ChooseCsvPath() = 0;
+    // The other files of a survey beside the open project (none chosen: an empty
+    // list), starting in the given folder.
+    virtual std::optional<std::vector<std::string>> ChooseSurveyFiles(const std::string& folder) {
+        (void)folder;
+        return std::vector<std::string>{};
+    }
 };
 
 inline constexpr const char* kSaveChangesText = "Save changes to %s?";

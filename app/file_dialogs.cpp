@@ -58,4 +58,17 @@ std::optional<std::string> QtFileChooser::ChooseCsvPath() {
     }
 }
 
+std::optional<std::vector<std::string>> QtFileChooser::ChooseSurveyFiles(const std::string& folder) {
+    QFileDialog dialog(parent_, QString::fromLatin1(kSurveyFilesTitle), QString::fromStdString(folder),
+                       ProjectFilter());
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    std::vector<std::string> files;
+    for (const QString& file : dialog.selectedFiles())
+        files.push_back(file.toStdString());
+    return files;
+}
+
 } // namespace zentra

@@ -11,6 +11,8 @@ namespace zentra {
 inline constexpr const char* kCsvDialogTitle = "Export CSV Data File";
 inline constexpr const char* kCsvFilter = "csv Data Files (*.csv)";
 inline constexpr const char* kCsvInitialName = "*.csv";
+inline constexpr const char* kSurveyFilesTitle =
+    "Survey Report: the Other Files of the Survey (none for this project alone)";
 
 class QtFileChooser : public FileChooser {
   public:
@@ -22,6 +24,8 @@ class QtFileChooser : public FileChooser {
     // The name is used exactly as typed; an existing file is replaced only after the
     // user agreed.
     std::optional<std::string> ChooseCsvPath() override;
+    // Any number of project files; cancelled: nullopt.
+    std::optional<std::vector<std::string>> ChooseSurveyFiles(const std::string& folder) override;
 
   private:
     QWidget* parent_;

@@ -6,6 +6,7 @@
 #include "app/file_dialogs.h"
 #include "app/help_window.h"
 #include "app/menu_layout.h"
+#include "app/survey_report_command.h"
 #include "display/view/zentra_view.h"
 #include "document/csv_export.h"
 #include "document/registry_defaults.h"
@@ -380,6 +381,9 @@ void CMainFrame::OnCommand(int id) {
         break;
     case cmd::kExportCsv:
         OnExportCsv();
+        break;
+    case cmd::kSurveyReport:
+        OnSurveyReport(controller_.Doc(), chooser_, this);
         break;
     case cmd::kFileSendMail:
         OnSendMail();

@@ -17,6 +17,7 @@ constexpr std::array kFileItems{
     MenuItemSpec{"Save &As...", kFileSaveAs},
     kLine,
     MenuItemSpec{"&Export as a CSV file", kExportCsv},
+    MenuItemSpec{"S&urvey Report...", kSurveyReport},
     kLine,
     MenuItemSpec{"&Print...\tCtrl+P", kFilePrint},
     MenuItemSpec{"Print Pre&view", kFilePrintPreview},

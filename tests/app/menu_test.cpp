@@ -61,6 +61,7 @@ TEST_F(MenuTest, MenusCarryEveryItemWithItsTextIdAndState) {
                                    {"Save &As...", 57604, true},
                                    sep,
                                    {"&Export as a CSV file", 32798, true},
+                                   {"S&urvey Report...", 32810, true},
                                    sep,
                                    {"&Print...\tCtrl+P", 57607, true},
                                    {"Print Pre&view", 57609, true},

@@ -56,13 +56,14 @@ class DebianPackage : public ::testing::Test {
 TEST_F(DebianPackage, HoldsTheProgramsTheirDesktopFilesTheServiceAndTheManPages) {
     for (const char* file :
          {"usr/bin/zentra", "usr/bin/zentra-log", "usr/bin/zentra-probe", "usr/bin/zentra-sim",
+          "usr/bin/zentra-report",
           "usr/share/applications/zentra.desktop", "usr/share/mime/packages/zentra.xml",
           "usr/share/icons/hicolor/scalable/apps/zentra.svg",
           "usr/share/icons/hicolor/scalable/mimetypes/application-x-zentra-project.svg",
           "usr/lib/systemd/system/zentra-log@.service",
           "usr/share/doc/zentra/examples/zentra-log.conf"})
         EXPECT_TRUE(fs::is_regular_file(Root() / file)) << file;
-    for (const char* page : {"zentra", "zentra-log", "zentra-probe", "zentra-sim"}) {
+    for (const char* page : {"zentra", "zentra-log", "zentra-probe", "zentra-sim", "zentra-report"}) {
         const fs::path gz = Root() / "usr/share/man/man1" / (std::string(page) + ".1.gz");
         const auto [ok, text] = Output("gzip -dc '" + gz.string() + "'");
         EXPECT_TRUE(ok) << gz;
@@ -110,6 +111,14 @@ TEST_F(DebianPackage, ItsProbeAndLoggerWorkAgainstTheSimulatedMeter) {
     EXPECT_EQ(doc->m_SampleCount, 3);
     EXPECT_EQ(doc->m_Locked, 1);
     EXPECT_TRUE(fs::exists(dir.File("run.csv")));
+
+    // The packaged report program makes the survey report of that run.
+    test::LoggerProcess report({out, "-o", dir.File("run.pdf"), "--json", dir.File("run.json")}, env,
+                               (Root() / "usr/bin/zentra-report").string());
+    ASSERT_TRUE(report.started());
+    EXPECT_EQ(report.Wait(30s), 0) << report.Output() << report.Errors();
+    EXPECT_NE(FileText(dir.File("run.pdf")).rfind("%PDF", 0), std::string::npos);
+    EXPECT_NE(FileText(dir.File("run.json")).find("\"samples\": 3"), std::string::npos);
 }
 
 } // namespace
