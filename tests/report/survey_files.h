@@ -2,9 +2,9 @@
 // written through the document, sample by sample, with the values a test chooses.
 #pragma once
 
-#include "acquisition/calendar.h"
 #include "document/project_file.h"
 #include "document/zentra_doc.h"
+#include "records/calendar.h"
 
 #include <functional>
 #include <memory>

@@ -3,7 +3,7 @@
 // sample, and the texts the report and its JSON show times in.
 #pragma once
 
-#include "acquisition/calendar.h"
+#include "records/calendar.h"
 
 #include <cstdint>
 #include <string>

@@ -2,7 +2,7 @@
 // number texts of the report.
 #pragma once
 
-#include "acquisition/readings_catalogue.h"
+#include "records/readings_catalogue.h"
 
 #include <string>
 #include <string_view>

@@ -4,8 +4,8 @@
 // kW / kVA, energies in kWh / kVArh, voltages in V, currents in A.
 #pragma once
 
-#include "acquisition/calendar.h"
-#include "acquisition/readings_catalogue.h"
+#include "records/calendar.h"
+#include "records/readings_catalogue.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "tools/report/survey_source.h"
 
-#include "document/le_codec.h"
 #include "document/project_file.h"
+#include "records/le_codec.h"
 
 #include <algorithm>
 #include <cmath>
