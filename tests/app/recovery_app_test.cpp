@@ -84,6 +84,50 @@ TEST_F(RecoveryShellTest, TheStartOffersTheInterruptedRunAndRecoversItUnsaved) {
     EXPECT_EQ(saved->m_SampleCount, 42);
 }
 
+// A run logged in a new document after another project was saved: the copy must not
+// carry that project's name, or recovering it would invite writing over that file.
+TEST_F(RecoveryShellTest, ARecoveredRunKeepsTheNameOfTheProjectItWasLogging) {
+    struct Case {
+        const char* savedDuringRun; // the logged project's own file, if it had one
+        const char* title;
+        const char* suggested;
+    };
+    for (const Case& c : {Case{nullptr, "NewLog - Zentra", "NewLog.ztr"},
+                          Case{"site.ztr", "site - Zentra", "site.ztr"}}) {
+        fs::remove_all(folder_);
+        fs::path left; // what the killed program leaves: its copy and its lock
+        {
+            auto c1 = MakeController();
+            chooser_.savePaths.push_back(files_.File("tcp.ztr"));
+            ASSERT_TRUE(c1->Save());
+            ASSERT_TRUE(c1->NewDocument());
+            CZentraDoc& doc = c1->Doc();
+            doc.m_Locked = 1;
+            doc.m_LoggingActive = 1;
+            doc.m_SampleCount = 5;
+            doc.SetModifiedFlag(true);
+            if (c.savedDuringRun) {
+                chooser_.savePaths.push_back(files_.File(c.savedDuringRun));
+                ASSERT_TRUE(c1->Save());
+            }
+            c1->KeepRecoveryCopy();
+            ASSERT_TRUE(c1->Recovery().HasCopy());
+            const fs::path copy = c1->Recovery().CopyPath();
+            left = folder_ / "recovery-999999.ztr";
+            fs::copy_file(copy, left);
+            fs::copy_file(fs::path(copy).replace_extension(".lock"),
+                          fs::path(left).replace_extension(".lock"));
+        } // the program is killed
+        messages_.QueueAnswer(MessageAnswer::Yes);
+        auto c2 = MakeController();
+        ASSERT_TRUE(c2->OfferRecovery()) << c.title;
+        EXPECT_EQ(c2->Doc().m_SampleCount, 5);
+        EXPECT_EQ(c2->WindowTitle(), c.title);
+        ASSERT_FALSE(c2->SaveAs()); // cancelled: only the suggestion counts
+        EXPECT_EQ(chooser_.suggestions.back(), c.suggested);
+    }
+}
+
 TEST_F(RecoveryShellTest, ADeclinedRunIsGivenUpAndTheStartGoesOn) {
     LeaveInterruptedRun(3, "");
     messages_.QueueAnswer(MessageAnswer::No);
