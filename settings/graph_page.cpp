@@ -262,6 +262,14 @@ void GraphPP::OnInitDialog() {
             c.source[t]->clear();
             for (const std::string& label : data_.sources)
                 c.source[t]->addItem(Latin1(label));
+            if (const auto& kept = d.kept[t]) {
+                c.source[t]->addItem(Latin1(NotOfferedLabel(kept->heading)));
+                c.source[t]->setItemData(
+                    c.source[t]->count() - 1,
+                    QStringLiteral("Not offered by this meter: kept as it is unless you choose "
+                                   "another reading"),
+                    Qt::ToolTipRole);
+            }
         }
         c.timeBase->setText(QString::number(d.timeBase));
         c.yScale->setText(Latin1(FormatYScale(d.yScale)));
@@ -304,7 +312,9 @@ void GraphPP::ReadTraceRows() {
         for (std::size_t t = 0; t < kTracesPerGraph; ++t) {
             d.colour[t] = ListPosition(c.colour[t]->currentIndex(), *c.colour[t]);
             d.source[t] = ListPosition(c.source[t]->currentIndex(), *c.source[t]);
-            d.heading[t] = c.source[t]->itemText(d.source[t]).toStdString();
+            d.heading[t] = d.KeepsSource(t, data_.sources.size())
+                               ? d.kept[t]->heading
+                               : c.source[t]->itemText(d.source[t]).toStdString();
         }
     }
 }
