@@ -312,9 +312,7 @@ void GraphPP::ReadTraceRows() {
         for (std::size_t t = 0; t < kTracesPerGraph; ++t) {
             d.colour[t] = ListPosition(c.colour[t]->currentIndex(), *c.colour[t]);
             d.source[t] = ListPosition(c.source[t]->currentIndex(), *c.source[t]);
-            d.heading[t] = d.KeepsSource(t, data_.sources.size())
-                               ? d.kept[t]->heading
-                               : c.source[t]->itemText(d.source[t]).toStdString();
+            d.heading[t] = c.source[t]->itemText(d.source[t]).toStdString();
         }
     }
 }

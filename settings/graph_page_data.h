@@ -33,7 +33,7 @@ inline constexpr std::size_t kSourceLabelCapacity = 21;
 
 // A trace's stored source that the meter's list does not offer (set up for another
 // meter variant): shown as an extra list entry after the offered ones and stored back
-// as it was unless the user picks another.
+// as it was, value and heading, unless the user picks another.
 struct KeptSource {
     std::int32_t value = 0; // as stored in the record
     std::string heading;    // the record's heading, the trace's label in the legend

@@ -178,6 +178,23 @@ TEST_F(GraphSheetTest, FullListGraphsOnAShortListMeterKeepTheirSources) {
     EXPECT_EQ(G(5).m_Associations[0], 12);
     EXPECT_STREQ(G(5).m_Headings[0].data(), "kVAr");
 
+    // Set up on a short-list meter, shown on a full-list one: reading indices 38, 41
+    // and 49 lie beyond the 23 positions of the full list.
+    doc_->m_SystemType = 1;
+    G(2).m_Associations = {38, 41, 23};
+    SetText(G(2).m_Headings[0], "Max kWd (Imp)");
+    SetText(G(2).m_Headings[1], "Max Ad");
+    SetText(G(2).m_Headings[2], "Max kVAd");
+    ASSERT_TRUE(Run(0, [](PropertySheet& sheet) {
+        const QWidget& page = *sheet.Page(0);
+        EXPECT_EQ(Control<QComboBox>(page, "1012")->currentText(), "Max kWd (Imp) (not offered)");
+        EXPECT_EQ(Control<QComboBox>(page, "1013")->currentText(), "Max Ad (not offered)");
+        EXPECT_EQ(Control<QComboBox>(page, "1014")->count(), 24);
+        test::PressOk(sheet);
+    }));
+    EXPECT_EQ(G(2).m_Associations, (std::array<std::int32_t, 3>{38, 41, 23}));
+    EXPECT_STREQ(G(2).m_Headings[0].data(), "Max kWd (Imp)");
+
     // Picking "OFF" for a kept source stores "OFF".
     ASSERT_TRUE(Run(0, [](PropertySheet& sheet) {
         test::CloseUp(Control<QComboBox>(*sheet.Page(0), "1004"), 0);
