@@ -114,6 +114,9 @@ bool DocumentController::NewDocument() {
     // The same document object starts over, as a single-document program does: the
     // defaults, the graph defaults and the stored defaults; the port is closed.
     recovery_.Discard();
+    // A run logged in the new document belongs to no file yet: its recovery copy must
+    // not name the file the last project was saved to.
+    recovery_.SetSavePath({});
     doc_->OnNewDocument();
     if (onDocumentChanged)
         onDocumentChanged(*doc_);
@@ -195,6 +198,7 @@ std::unique_ptr<CZentraDoc> DocumentController::Load(const std::string& path,
 
 void DocumentController::Adopt(std::unique_ptr<CZentraDoc> doc, const std::string& path) {
     recovery_.Discard();
+    recovery_.SetSavePath(path);
     std::unique_ptr<CZentraDoc> previous = std::exchange(doc_, std::move(doc));
     // The view moves to the new document before the old one goes, so it never holds
     // a pointer to a destroyed document. The old one closes its port if it held one.

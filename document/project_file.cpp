@@ -202,8 +202,8 @@ void BoundSetUp(CZentraDoc& doc) {
         doc.m_Comms.floatOrder = 0;
 
     doc.m_SampleCount = std::clamp(doc.m_SampleCount, 0, kMaxSamples);
-    // Page Down has no upper limit (a page beyond the log shows no rows), Page Up stops
-    // at page 0.
+    // Page Up stops at page 0 and Page Down at the last sample's page; a stored page
+    // beyond the log shows no rows until Page Down brings it back.
     doc.m_DataViewTop = std::max(doc.m_DataViewTop, 0);
 
     for (Graph& graph : doc.m_Graphs)

@@ -262,6 +262,14 @@ void GraphPP::OnInitDialog() {
             c.source[t]->clear();
             for (const std::string& label : data_.sources)
                 c.source[t]->addItem(Latin1(label));
+            if (const auto& kept = d.kept[t]) {
+                c.source[t]->addItem(Latin1(NotOfferedLabel(kept->heading)));
+                c.source[t]->setItemData(
+                    c.source[t]->count() - 1,
+                    QStringLiteral("Not offered by this meter: kept as it is unless you choose "
+                                   "another reading"),
+                    Qt::ToolTipRole);
+            }
         }
         c.timeBase->setText(QString::number(d.timeBase));
         c.yScale->setText(Latin1(FormatYScale(d.yScale)));

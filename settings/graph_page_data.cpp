@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 namespace zentra {
@@ -29,7 +30,22 @@ std::string_view WithoutPlus(std::string_view text) {
     return text;
 }
 
+// Whether the page's source list can show a stored source value: 0 ("OFF"), a
+// reading of the reduced list for variants 3 and 6, else a position in the full list.
+bool Offered(std::int32_t systemType, std::int32_t stored) {
+    if (stored == 0)
+        return true;
+    const auto columns = ColumnsFor(systemType);
+    if (UsesShortList(systemType))
+        return std::find(columns.begin(), columns.end(), stored) != columns.end();
+    return stored > 0 && stored <= static_cast<std::int32_t>(columns.size());
+}
+
 } // namespace
+
+std::string NotOfferedLabel(const std::string& heading) {
+    return heading.substr(0, kSourceLabelCapacity - 1) + " (not offered)";
+}
 
 std::vector<std::string> SourceList(std::int32_t systemType) {
     std::vector<std::string> list{"OFF"};
@@ -67,6 +83,17 @@ void GraphPageData::LoadFromGraphs(int page, const CZentraDoc& doc) {
         for (std::size_t t = 0; t < kTracesPerGraph; ++t) {
             c.source[t] = associations.m_Values[t];
             c.heading[t] = associations.m_Headings[t].data();
+            c.kept[t].reset();
+            // A trace drawn from a source this meter does not offer keeps it: showing
+            // "OFF" would hide what the graph plots, and OK would clear it.
+            const std::int32_t stored = g.m_Associations[t];
+            const std::string heading(g.m_Headings[t].data(),
+                                      strnlen(g.m_Headings[t].data(), g.m_Headings[t].size()));
+            if (Offered(doc.m_SystemType, stored) || heading.empty() || IsTraceOff(g.m_Headings[t]))
+                continue;
+            c.kept[t] = KeptSource{stored, heading};
+            c.source[t] = static_cast<int>(sources.size());
+            c.heading[t] = heading;
         }
     }
 }
@@ -96,6 +123,11 @@ void GraphPageData::StoreToGraphs(int page, CZentraDoc& doc) const {
         }
         Associations associations;
         associations.FromSelections(doc.m_SystemType, selections, headings);
+        for (std::size_t t = 0; t < kTracesPerGraph; ++t)
+            if (c.KeepsSource(t, sources.size())) {
+                associations.m_Values[t] = c.kept[t]->value;
+                SetText(associations.m_Headings[t], c.kept[t]->heading.c_str());
+            }
         associations.ToGraph(g);
     }
 }

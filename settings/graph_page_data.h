@@ -31,6 +31,14 @@ inline constexpr int kYScaleChars = 18;  // what the "Y Scale" edit holds and re
 // A source list entry holds at most 20 characters of a reading label.
 inline constexpr std::size_t kSourceLabelCapacity = 21;
 
+// A trace's stored source that the meter's list does not offer (set up for another
+// meter variant): shown as an extra list entry after the offered ones and stored back
+// as it was, value and heading, unless the user picks another.
+struct KeptSource {
+    std::int32_t value = 0; // as stored in the record
+    std::string heading;    // the record's heading, the trace's label in the legend
+};
+
 // The page's settings of one graph.
 struct GraphColumn {
     bool enabled = false;
@@ -43,8 +51,15 @@ struct GraphColumn {
     int timeBase = 0;                          // m_ScaleX
     double yScale = 0.0;                       // m_NominalY[0]
     std::array<int, kTracesPerGraph> colour{}; // index into TraceColours
-    std::array<int, kTracesPerGraph> source{}; // position in the source list, 0 = "OFF"
+    // Position in the source list, 0 = "OFF"; the list's size for a kept source.
+    std::array<int, kTracesPerGraph> source{};
     std::array<std::string, kTracesPerGraph> heading;
+    std::array<std::optional<KeptSource>, kTracesPerGraph> kept;
+
+    // True while trace t shows its kept source.
+    bool KeepsSource(std::size_t t, std::size_t listSize) const {
+        return kept[t] && source[t] == static_cast<int>(listSize);
+    }
 };
 
 struct GraphPageData {
@@ -63,6 +78,10 @@ struct GraphPageData {
 // "OFF" followed by the labels of the readings a meter variant offers (23, or 9 for
 // variants 3 and 6).
 std::vector<std::string> SourceList(std::int32_t systemType);
+
+// The list entry of a kept source: "V1-2 (not offered)", the label cut as the
+// offered ones are.
+std::string NotOfferedLabel(const std::string& heading);
 
 // The value of an edit that must hold a whole number within [min, max] (blanks around
 // it allowed); nothing when it does not.

@@ -4,6 +4,7 @@
 #include "document/zentra_doc.h"
 #include "records/calendar.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
@@ -51,6 +52,16 @@ void TextsOfMoments(std::int64_t startTime, std::int64_t endTime, AxisText& star
     FormatDate(calendar, date);
 }
 
+// The time of window position `index` of the log: a logged sample's own time, and
+// beyond either end of the log one logging period a step from the nearest sample.
+// Needs at least one sample.
+std::int64_t SampleTimeAt(const CZentraDoc& doc, std::int64_t index, std::int64_t secondsPerDiv) {
+    const std::int64_t nearest = std::clamp<std::int64_t>(index, 0, doc.m_SampleCount - 1);
+    // Both factors are below 2^32 in size, so their product fits.
+    return SaturatingAdd(doc.m_SampleTimes[static_cast<std::size_t>(nearest)],
+                         secondsPerDiv * (index - nearest));
+}
+
 } // namespace
 
 void UpdateLiveAxisTexts(CZentraDoc& doc, const Graph& graph) {
@@ -65,16 +76,15 @@ void UpdateLogAxisTexts(CZentraDoc& doc, const Graph& graph) {
     const bool moved = graph.m_LastIndex + static_cast<std::int64_t>(1) < doc.m_SampleCount;
     if (!moved && !doc.m_Finished && graph.m_ScrollOffset == 0)
         return;
-    const std::int64_t secondsPerDiv = graph.m_SecondsPerDiv;
-    const std::int64_t window = secondsPerDiv * TimeSteps(graph);
-    if (graph.m_ScrollOffset == 0 && !doc.m_Finished) {
-        TextsBackFromNow(window, doc.m_LogAxisStart, doc.m_LogAxisEnd, doc.m_LogAxisDate);
-        return;
-    }
-    const std::int64_t base = doc.m_Finished ? doc.m_LoggingEndTime : graph.m_HistoryTime;
-    const std::int64_t endTime = SaturatingAdd(base, secondsPerDiv * graph.m_ScrollOffset);
-    const std::int64_t startTime = SaturatingAdd(endTime, -window);
-    TextsOfMoments(startTime, endTime, doc.m_LogAxisStart, doc.m_LogAxisEnd, doc.m_LogAxisDate);
+    // The window the traces draw next: at the live end it reaches the newest sample,
+    // while browsing it stays where browsing began.
+    const std::int64_t lastIndex =
+        graph.m_ScrollOffset == 0 ? doc.m_SampleCount - 1 : graph.m_LastIndex;
+    const std::int64_t newest = lastIndex + graph.m_ScrollOffset;
+    const std::int64_t oldest = newest - TimeSteps(graph);
+    TextsOfMoments(SampleTimeAt(doc, oldest, graph.m_SecondsPerDiv),
+                   SampleTimeAt(doc, newest, graph.m_SecondsPerDiv), doc.m_LogAxisStart,
+                   doc.m_LogAxisEnd, doc.m_LogAxisDate);
 }
 
 } // namespace zentra

@@ -13,9 +13,10 @@ struct Graph;
 void UpdateLiveAxisTexts(CZentraDoc& doc, const Graph& graph);
 
 // Log axis, once samples exist and the window has moved, logging has finished or the
-// graph is browsing history: ends at now (live end of a running log) or at the end of
-// the browsed window, counted from the logging end time (finished) or from the moment
-// browsing began. Uses the graph's m_SecondsPerDiv, m_LastIndex and m_ScrollOffset.
+// graph is browsing history: the times of the newest and the oldest sample the window
+// shows (before the first or after the last sample, counted on from it one logging
+// period a step), so a time when nothing was logged is never labelled as logged.
+// Uses the graph's m_SecondsPerDiv, m_LastIndex and m_ScrollOffset.
 void UpdateLogAxisTexts(CZentraDoc& doc, const Graph& graph);
 
 } // namespace zentra

@@ -1,7 +1,9 @@
 #include "display/view/context_menu.h"
 
+#include "acquisition/calendar.h"
 #include "display/view/view_commands.h"
 #include "document/zentra_doc.h"
+#include "platform/net_address.h"
 
 #include <cstdio>
 #include <cstring>
@@ -11,6 +13,27 @@ namespace {
 
 std::string FieldText(const CommText& text) {
     return std::string(text.data(), strnlen(text.data(), text.size()));
+}
+
+// An address is a host name at most, but the map may hold a long one: the pane keeps
+// its head so the rest of the line still shows.
+constexpr std::size_t kAddressShown = 60;
+
+std::string ShownAddress(const std::string& device) {
+    if (device.size() <= kAddressShown)
+        return device;
+    return device.substr(0, kAddressShown - 3) + "...";
+}
+
+// "14:03:09" for a moment of today, "Jan 04 2013 23:59:58" for an earlier one.
+std::string MomentText(std::int64_t time) {
+    const GetSystemDate moment(time);
+    if (DayNumberOf(time) == TodayDayNumber())
+        return moment.m_Clock.data();
+    char text[64];
+    std::snprintf(text, sizeof text, "%s %s %s %s", moment.m_MonthName.data(), moment.m_Day.data(),
+                  moment.m_Year.data(), moment.m_Clock.data());
+    return text;
 }
 
 } // namespace
@@ -52,13 +75,20 @@ std::vector<MenuEntry> ContextMenuEntries(const CZentraDoc& doc, int selectedGra
     return entries;
 }
 
-std::string StatusText(const CZentraDoc& doc) {
+std::string StatusText(const CZentraDoc& doc, const PortStatus& status) {
     if (doc.m_Comms.portSetUp == 0)
         return "No Port Open";
-    char text[128];
-    std::snprintf(text, sizeof text, "Port:%s Baud: %s Parity: %s: %s",
-                  FieldText(doc.m_Comms.port).c_str(), FieldText(doc.m_Comms.baud).c_str(),
-                  FieldText(doc.m_Comms.parity).c_str(), doc.m_LoggingActive ? "(Logging)" : "");
+    std::string text = "Port:" + FieldText(doc.m_Comms.port);
+    if (platform::IsNetAddressForm(status.device))
+        text += " Address: " + ShownAddress(status.device) + " ";
+    else
+        text += " Baud: " + FieldText(doc.m_Comms.baud) +
+                " Parity: " + FieldText(doc.m_Comms.parity) + ": ";
+    if (doc.m_LoggingActive)
+        text += "(Logging)";
+    if (status.silentSince)
+        text += std::string(doc.m_LoggingActive ? " " : "") + "(Meter Not Answering Since " +
+                MomentText(*status.silentSince) + ")";
     return text;
 }
 

@@ -225,4 +225,9 @@ void DrawDataTable(QPainter& painter, const CZentraDoc& doc, int g, const TableG
     painter.restore();
 }
 
+std::int32_t NextTablePage(std::int32_t page, std::int32_t sampleCount) {
+    const std::int32_t last = sampleCount > 0 ? (sampleCount - 1) / kTableLinesPerPage : 0;
+    return page < last ? page + 1 : last;
+}
+
 } // namespace zentra

@@ -67,4 +67,9 @@ std::string VisibleSampleRow(const CZentraDoc& doc, int sample, std::string_view
 // derived horse power); 0 for an empty ring slot or a position outside the slot.
 double NewestLiveValue(const CZentraDoc& doc, int readingIndex);
 
+// The table page Page Down goes to from `page`: the next one, but never past the page
+// that holds the last sample (page 0 while nothing is logged), so the keys never lead
+// to an empty page of headings; a page already beyond it comes back to it.
+std::int32_t NextTablePage(std::int32_t page, std::int32_t sampleCount);
+
 } // namespace zentra

@@ -3,13 +3,13 @@
 
 #include "display/graph/graph_model.h"
 #include "display/graph/logging_scale_arrows.h"
+#include "display/view/data_table.h"
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
 
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
-#include <limits>
 
 namespace zentra {
 
@@ -94,10 +94,7 @@ void CZentraView::keyPressEvent(QKeyEvent* event) {
             break;
         case Qt::Key_PageDown:
         case Qt::Key_Down:
-            // No upper limit: a page beyond the log shows no rows; only the int's end
-            // stops it.
-            if (top < std::numeric_limits<std::int32_t>::max())
-                ++top;
+            top = NextTablePage(top, m_Doc->m_SampleCount);
             break;
         default:
             break;

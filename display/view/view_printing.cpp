@@ -113,7 +113,7 @@ void CZentraView::OnFilePrintPreview() {
 }
 
 void CZentraView::OnFilePrintSetup() {
-    // Qt's page set-up: paper, its source and orientation of the kept printer (the
+    // Qt's page set-up: paper and orientation of the kept printer (the
     // print dialog chooses the printer itself and keeps it the same way).
     QPageSetupDialog dialog(&Printer(), this);
     dialog.exec();

@@ -6,11 +6,13 @@
 #include "display/view/project_panel.h"
 #include "display/view/view_commands.h"
 #include "document/zentra_doc.h"
+#include "platform/clock.h"
 
 #include <QPainter>
 #include <QPen>
 #include <QPolygon>
 #include <QPrinter> // the kept printer goes with the view
+#include <cstring>
 
 namespace zentra {
 
@@ -46,6 +48,8 @@ CZentraView::~CZentraView() {
 
 void CZentraView::SetDocument(CZentraDoc* doc) {
     m_Doc = doc;
+    m_Silence.Reset();
+    m_SilencePort = kInvalidPort;
     OnUpdate();
 }
 
@@ -69,7 +73,38 @@ int CZentraView::SelectedGraph() const {
 }
 
 std::string CZentraView::StatusText() const {
-    return m_Doc ? zentra::StatusText(*m_Doc) : std::string("No Port Open");
+    if (!m_Doc)
+        return "No Port Open";
+    PortStatus status;
+    if (m_Doc->m_Comms.portSetUp != 0)
+        status.device = PortDeviceText();
+    if (m_Doc->m_RetrievalActive)
+        status.silentSince = m_Silence.SilentSince();
+    return zentra::StatusText(*m_Doc, status);
+}
+
+const std::string& CZentraView::PortDeviceText() const {
+    const std::string port(m_Doc->m_Comms.port.data(),
+                           strnlen(m_Doc->m_Comms.port.data(), m_Doc->m_Comms.port.size()));
+    PortDeviceCache& cache = m_PortDevice;
+    if (!cache.known || cache.handle != m_Doc->m_PortHandle || cache.port != port) {
+        cache.handle = m_Doc->m_PortHandle;
+        cache.port = port;
+        cache.device = PortDevice(port).value_or(std::string());
+        cache.known = true;
+    }
+    return cache.device;
+}
+
+void CZentraView::NoteAnswer(const TickOutcome& tick) {
+    // Counted per port while requests go out: a port taken up again on the
+    // Communication sheet (which asks nothing until Restart) starts afresh.
+    if (!m_Doc->m_RetrievalActive || m_Doc->m_PortHandle == kInvalidPort ||
+        m_Doc->m_PortHandle != m_SilencePort || m_Doc->m_LastRequest == 0) {
+        m_Silence.Reset();
+        m_SilencePort = m_Doc->m_RetrievalActive ? m_Doc->m_PortHandle : kInvalidPort;
+    }
+    m_Silence.Note(tick, m_Doc->m_LastRequest, platform::Now());
 }
 
 std::vector<MenuEntry> CZentraView::ContextMenuEntries() const {
@@ -95,7 +130,7 @@ void CZentraView::OnTimer(int eventId) {
         if (isVisible())
             repaint();
     };
-    AcquisitionTick(*m_Doc, m_Acquisition, *m_TimerAdapter, eventId, redraw);
+    NoteAnswer(AcquisitionTick(*m_Doc, m_Acquisition, *m_TimerAdapter, eventId, redraw));
 }
 
 void CZentraView::ToggleMaximise() {

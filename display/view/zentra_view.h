@@ -8,6 +8,7 @@
 
 #include "acquisition/acquisition_cycle.h"
 #include "display/view/context_menu.h"
+#include "display/view/meter_silence.h"
 #include "display/view/print_image.h"
 #include "display/view/view_layout.h"
 
@@ -76,7 +77,8 @@ class CZentraView : public QWidget {
     const Rect& PreviousPageArrow() const { return m_PreviousArrow; }
     const Rect& NextPageArrow() const { return m_NextArrow; }
 
-    // Connection text for the status bar's port pane.
+    // Connection text for the status bar's port pane, with since when the meter has
+    // not answered the running cycle, if it has stopped.
     std::string StatusText() const;
     // The pop-up menu's lines for the current state.
     std::vector<MenuEntry> ContextMenuEntries() const;
@@ -140,6 +142,8 @@ class CZentraView : public QWidget {
     void OnFilePrintPreview();
     void OnFilePrintSetup();
     void ReportPrintFailure(const PrintResult& result) const;
+    void NoteAnswer(const TickOutcome& tick);
+    const std::string& PortDeviceText() const;
 
     CZentraDoc* m_Doc = nullptr;
     int m_CurrentPage = 0;
@@ -161,6 +165,17 @@ class CZentraView : public QWidget {
     std::unique_ptr<ViewTimer> m_TimerAdapter;
     std::function<ScreenMetrics()> m_Screen;
     MenuRunner m_MenuRunner;
+    MeterSilence m_Silence;
+    PortHandle m_SilencePort = kInvalidPort; // the port whose answers m_Silence counts
+    // What the document's port name stands for, looked up once per port taken up (the
+    // look-up lists the serial devices, too slow for every refresh of the pane).
+    struct PortDeviceCache {
+        PortHandle handle = kInvalidPort;
+        std::string port;
+        std::string device;
+        bool known = false;
+    };
+    mutable PortDeviceCache m_PortDevice;
 };
 
 } // namespace zentra

@@ -1,5 +1,6 @@
 // The desktop program after a logging run that did not end normally, and the status
 // bar over a live and a pulled serial adapter.
+#include "acquisition/command_ids.h"
 #include "acquisition/port_state.h"
 #include "app/zentra_app.h"
 #include "display/view/zentra_view.h"
@@ -7,11 +8,15 @@
 #include "platform/serial_port.h"
 #include "tests/app/app_fixture.h"
 #include "tests/support/pty_pair.h"
+#include "tests/support/sim_port.h"
+#include "tools/sim/meter_simulator.h"
 
 #include <QLabel>
 #include <QTest>
 
+#include <chrono>
 #include <fstream>
+#include <thread>
 
 namespace zentra::test {
 namespace {
@@ -77,6 +82,50 @@ TEST_F(RecoveryShellTest, TheStartOffersTheInterruptedRunAndRecoversItUnsaved) {
     auto saved = std::make_unique<CZentraDoc>();
     ASSERT_TRUE(OnOpenDocument(*saved, path).ok);
     EXPECT_EQ(saved->m_SampleCount, 42);
+}
+
+// A run logged in a new document after another project was saved: the copy must not
+// carry that project's name, or recovering it would invite writing over that file.
+TEST_F(RecoveryShellTest, ARecoveredRunKeepsTheNameOfTheProjectItWasLogging) {
+    struct Case {
+        const char* savedDuringRun; // the logged project's own file, if it had one
+        const char* title;
+        const char* suggested;
+    };
+    for (const Case& c : {Case{nullptr, "NewLog - Zentra", "NewLog.ztr"},
+                          Case{"site.ztr", "site - Zentra", "site.ztr"}}) {
+        fs::remove_all(folder_);
+        fs::path left; // what the killed program leaves: its copy and its lock
+        {
+            auto c1 = MakeController();
+            chooser_.savePaths.push_back(files_.File("tcp.ztr"));
+            ASSERT_TRUE(c1->Save());
+            ASSERT_TRUE(c1->NewDocument());
+            CZentraDoc& doc = c1->Doc();
+            doc.m_Locked = 1;
+            doc.m_LoggingActive = 1;
+            doc.m_SampleCount = 5;
+            doc.SetModifiedFlag(true);
+            if (c.savedDuringRun) {
+                chooser_.savePaths.push_back(files_.File(c.savedDuringRun));
+                ASSERT_TRUE(c1->Save());
+            }
+            c1->KeepRecoveryCopy();
+            ASSERT_TRUE(c1->Recovery().HasCopy());
+            const fs::path copy = c1->Recovery().CopyPath();
+            left = folder_ / "recovery-999999.ztr";
+            fs::copy_file(copy, left);
+            fs::copy_file(fs::path(copy).replace_extension(".lock"),
+                          fs::path(left).replace_extension(".lock"));
+        } // the program is killed
+        messages_.QueueAnswer(MessageAnswer::Yes);
+        auto c2 = MakeController();
+        ASSERT_TRUE(c2->OfferRecovery()) << c.title;
+        EXPECT_EQ(c2->Doc().m_SampleCount, 5);
+        EXPECT_EQ(c2->WindowTitle(), c.title);
+        ASSERT_FALSE(c2->SaveAs()); // cancelled: only the suggestion counts
+        EXPECT_EQ(chooser_.suggestions.back(), c.suggested);
+    }
 }
 
 TEST_F(RecoveryShellTest, ADeclinedRunIsGivenUpAndTheStartGoesOn) {
@@ -193,6 +242,77 @@ TEST_F(RecoveryShellTest, TheStatusBarSaysWhenTheAdapterHasGone) {
     ClosePort(doc.m_PortHandle);
     frame->RefreshStatus();
     EXPECT_NE(frame->PortPaneText().toStdString().find("Port:COM1"), std::string::npos);
+}
+
+// A meter behind a live Modbus TCP gateway that stops answering: the link stays up,
+// so only the missed replies tell. The pane says since when; readings clear it.
+TEST_F(RecoveryShellTest, TheStatusBarSaysWhenAMeterBehindALiveGatewayStopsAnswering) {
+    using namespace std::chrono_literals;
+    sim::SimOptions options;
+    options.transport = sim::SimTransport::ModbusTcp;
+    sim::MeterSimulator meter(options);
+    ASSERT_TRUE(meter.Start()) << meter.Error();
+    ScopedPortMap ports;
+    ports.Assign(1, meter.DevicePath());
+    auto frame = MakeFrame();
+    CZentraDoc& doc = frame->Controller().Doc();
+    CZentraView& view = *frame->View();
+    doc.m_PortHandle = OpenPort(doc.m_Comms, EnumeratePorts(), doc.m_PortHandle);
+    ASSERT_NE(doc.m_PortHandle, kInvalidPort) << LastOpenFailure();
+    doc.m_Comms.portSetUp = 1;
+
+    // One tick a second once the meter has answered (or, frozen, ignored) the last request.
+    std::uint64_t replies = meter.RepliesSent();
+    auto tick = [&](bool answered, const sim::SimFaults& then = {}) {
+        if (answered) {
+            ++replies;
+            const auto deadline = std::chrono::steady_clock::now() + 5s;
+            while (meter.RepliesSent() < replies && std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(1ms);
+            ASSERT_GE(meter.RepliesSent(), replies);
+        }
+        meter.SetFaults(then); // before this tick's request goes out
+        clock_.Advance(1);
+        view.OnTimer(view.Acquisition().timerId);
+        frame->RefreshStatus();
+    };
+    view.OnCommand(kCmdStartRetrieval);
+    view.OnCommand(kCmdEnableLogging);
+    for (int i = 0; i < 5; ++i) // layout, information, readings at 14:03:12 .. 14:03:14
+        tick(true);
+    const std::string logging =
+        "Port:COM1 Address: modbus-tcp://127.0.0.1:" + std::to_string(meter.Port()) + " (Logging)";
+    EXPECT_EQ(frame->PortPaneText().toStdString(), logging);
+
+    // The reply to the last request comes (14:03:15), then none: the gateway still
+    // takes every request.
+    const std::uint64_t requests = meter.RequestsSeen();
+    sim::SimFaults frozen;
+    frozen.dropEvery = 1;
+    tick(true, frozen);
+    const int logged = doc.m_SampleCount;
+    for (int i = 0; i < 2; ++i) // a reply or two lost is routine
+        tick(false, frozen);
+    EXPECT_EQ(frame->PortPaneText().toStdString(), logging);
+    for (int i = 0; i < 2; ++i)
+        tick(false, frozen);
+    EXPECT_EQ(frame->PortPaneText().toStdString(),
+              logging + " (Meter Not Answering Since 14:03:15)");
+    EXPECT_GE(meter.RequestsSeen(), requests + 4);
+    EXPECT_FALSE(PortGone(doc));
+    // Nothing else changes: no message, logging goes on, no sample is made up.
+    EXPECT_TRUE(messages_.shown().empty());
+    EXPECT_EQ(doc.m_LoggingActive, 1);
+    EXPECT_EQ(doc.m_SampleCount, logged);
+    const QImage shot = ShotOfMainWindow(*frame);
+    EXPECT_TRUE(
+        shot.save(QString::fromStdString(ScreenshotDir() + "/app_meter_not_answering.png")));
+
+    tick(false); // the request the frozen meter took is never answered
+    tick(true);
+    EXPECT_EQ(frame->PortPaneText().toStdString(), logging);
+    EXPECT_GT(doc.m_SampleCount, logged);
+    ClosePort(doc.m_PortHandle);
 }
 
 } // namespace

@@ -134,7 +134,7 @@ TEST_F(GraphSheetTest, ArchivedDocumentsCannotChooseRealTime) {
         EXPECT_EQ(G(g).m_RealTime, 0) << "graph " << g;
 }
 
-TEST_F(GraphSheetTest, ReducedMetersShowAnUnofferedSourceAsOff) {
+TEST_F(GraphSheetTest, ReducedMetersShowAnUnofferedSourceAndKeepIt) {
     for (std::int32_t type : {3, 6}) {
         doc_ = test::NewDocument();
         doc_->m_SystemType = type;
@@ -143,23 +143,74 @@ TEST_F(GraphSheetTest, ReducedMetersShowAnUnofferedSourceAsOff) {
         SetText(G(6).m_Headings[0], "V 2");
         ASSERT_TRUE(Run(1, [](PropertySheet& sheet) {
             const QWidget& page = *sheet.Page(1);
-            EXPECT_EQ(Control<QComboBox>(page, "1012")->count(), 10);
-            EXPECT_EQ(Control<QComboBox>(page, "1012")->currentText(), "OFF");
+            EXPECT_EQ(Control<QComboBox>(page, "1012")->count(), 11);
+            EXPECT_EQ(Control<QComboBox>(page, "1012")->currentText(), "V 2 (not offered)");
+            EXPECT_EQ(Control<QComboBox>(page, "1013")->count(), 10); // offered: no extra entry
             EXPECT_EQ(Control<QComboBox>(page, "1013")->currentText(), "h.p.");
             EXPECT_EQ(Control<QComboBox>(page, "1014")->currentText(), "kWHr (Imp)");
             test::CloseUp(Control<QComboBox>(page, "1014"), 2); // "I 1"
             test::PressOk(sheet);
         }));
-        EXPECT_EQ(G(6).m_Associations, (std::array<std::int32_t, 3>{0, 49, 7})) << type;
-        EXPECT_STREQ(G(6).m_Headings[0].data(), "OFF");
+        EXPECT_EQ(G(6).m_Associations, (std::array<std::int32_t, 3>{5, 49, 7})) << type;
+        EXPECT_STREQ(G(6).m_Headings[0].data(), "V 2");
         EXPECT_STREQ(G(6).m_Headings[2].data(), "I 1");
     }
+}
+
+// A project whose graphs were set for the full list, on a short-list meter: the page
+// shows what graph 1 plots, OK keeps it, and a trace the user changes takes the change.
+TEST_F(GraphSheetTest, FullListGraphsOnAShortListMeterKeepTheirSources) {
+    doc_->m_SystemType = 3; // the meter connected; graph 1 still V1-2, V2-3, V3-1
+    ASSERT_EQ(G(1).m_Associations, (std::array<std::int32_t, 3>{1, 2, 3}));
+    ASSERT_TRUE(Run(0, [](PropertySheet& sheet) {
+        const QWidget& page = *sheet.Page(0);
+        EXPECT_EQ(Control<QComboBox>(page, "1004")->currentText(), "V1-2 (not offered)");
+        EXPECT_EQ(Control<QComboBox>(page, "1005")->currentText(), "V2-3 (not offered)");
+        EXPECT_EQ(Control<QComboBox>(page, "1006")->currentText(), "V3-1 (not offered)");
+        test::ExpectShotDrawnWhole(sheet, "graph_page_not_offered.png");
+        test::CloseUp(Control<QComboBox>(page, "1006"), 1); // "V 1"
+        test::PressOk(sheet);
+    }));
+    EXPECT_EQ(G(1).m_Associations, (std::array<std::int32_t, 3>{1, 2, 4}));
+    EXPECT_STREQ(G(1).m_Headings[0].data(), "V1-2");
+    EXPECT_STREQ(G(1).m_Headings[1].data(), "V2-3");
+    EXPECT_STREQ(G(1).m_Headings[2].data(), "V 1");
+    // Pages never opened keep theirs too (graph 5's "kVAr" is position 12).
+    EXPECT_EQ(G(5).m_Associations[0], 12);
+    EXPECT_STREQ(G(5).m_Headings[0].data(), "kVAr");
+
+    // Set up on a short-list meter, shown on a full-list one: reading indices 38, 41
+    // and 49 lie beyond the 23 positions of the full list.
+    doc_->m_SystemType = 1;
+    G(2).m_Associations = {38, 41, 23};
+    SetText(G(2).m_Headings[0], "Max kWd (Imp)");
+    SetText(G(2).m_Headings[1], "Max Ad");
+    SetText(G(2).m_Headings[2], "Max kVAd");
+    ASSERT_TRUE(Run(0, [](PropertySheet& sheet) {
+        const QWidget& page = *sheet.Page(0);
+        EXPECT_EQ(Control<QComboBox>(page, "1012")->currentText(), "Max kWd (Imp) (not offered)");
+        EXPECT_EQ(Control<QComboBox>(page, "1013")->currentText(), "Max Ad (not offered)");
+        EXPECT_EQ(Control<QComboBox>(page, "1014")->count(), 24);
+        test::PressOk(sheet);
+    }));
+    EXPECT_EQ(G(2).m_Associations, (std::array<std::int32_t, 3>{38, 41, 23}));
+    EXPECT_STREQ(G(2).m_Headings[0].data(), "Max kWd (Imp)");
+
+    // Picking "OFF" for a kept source stores "OFF".
+    ASSERT_TRUE(Run(0, [](PropertySheet& sheet) {
+        test::CloseUp(Control<QComboBox>(*sheet.Page(0), "1004"), 0);
+        test::PressOk(sheet);
+    }));
+    EXPECT_EQ(G(1).m_Associations, (std::array<std::int32_t, 3>{0, 2, 4}));
+    EXPECT_STREQ(G(1).m_Headings[0].data(), "OFF");
 }
 
 // Entries the lists do not hold (out of reach of a file or the stored defaults, which
 // are bounded on reading) show and store as the first entry, never as -1.
 TEST_F(GraphSheetTest, ChosenSourcesAndColoursAreStoredWithTheirLabels) {
     G(3).m_Associations = {30, -2, 3};
+    SetText(G(3).m_Headings[0], "OFF"); // not drawn: nothing to keep
+    SetText(G(3).m_Headings[1], "");
     G(3).m_LineColour = {12, -1, 2};
     ASSERT_TRUE(Run(0, [](PropertySheet& sheet) {
         const QWidget& page = *sheet.Page(0);

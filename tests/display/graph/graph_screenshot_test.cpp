@@ -124,6 +124,34 @@ TEST_F(GraphScreenshots, LogGraphBrowsingHistory) {
     EXPECT_GT(test::CountColour(image, kBlue, 0, kPlotTop - 10, kPlotLeft - 3, kPlotBottom), 50);
 }
 
+// Voltages logged once a second with a 61 s outage 20 samples back, the meter silent
+// for the last 20 s: the band runs from the oldest to the newest sample shown.
+TEST_F(GraphScreenshots, LogGraphAfterAnOutage) {
+    Graph& graph = doc->m_Graphs[0];
+    graph.m_RealTime = 0;
+    graph.m_ScaleX = 60;
+    Traces(graph, {4, 5, 6}, {"V1-N", "V2-N", "V3-N"}, {1, 4, 2});
+    doc->m_SystemVoltage = 230.0;
+    doc->m_LoggingActive = 1;
+    doc->m_SampleCount = 200;
+    std::int64_t t = kNow - 20;
+    for (int i = 199; i >= 0; --i) {
+        const auto n = static_cast<std::size_t>(i);
+        doc->m_SampleTimes[n] = t;
+        t -= i == 180 ? 62 : 1;
+        for (int p = 0; p < 3; ++p)
+            doc->m_SampleValues[n][static_cast<std::size_t>(4 + p)] =
+                226.0 + 3.0 * p + 6.0 * std::sin(i / 6.0 + p * 2.0 * std::numbers::pi / 3);
+    }
+    graph.m_LastIndex = 150; // left by a paint before the page was turned to
+    const QImage image = PaintMaximised(0);
+    test::SaveShot(image, "graph_log_after_outage.png");
+    for (const QColor& colour : {kRed, kYellow, kBlue})
+        EXPECT_GT(InPlot(image, colour), 300) << colour.name().toStdString();
+    EXPECT_STREQ(doc->m_LogAxisStart.data(), "14:00:48");
+    EXPECT_STREQ(doc->m_LogAxisEnd.data(), "14:02:49");
+}
+
 TEST_F(GraphScreenshots, CentreZeroGraph) {
     CentreZeroPower(*doc, doc->m_Graphs[2]);
     PaintMaximised(2);

@@ -150,6 +150,8 @@ TEST_F(GraphText, LogTimeBandUnderThePlot) {
     doc->m_Finished = 1;
     doc->m_LoggingEndTime = kNow;
     doc->m_SampleCount = 12;
+    for (std::size_t n = 0; n < 12; ++n) // the last sample at the end of logging
+        doc->m_SampleTimes[n] = kNow - 300 * (11 - static_cast<std::int64_t>(n));
     const auto texts = Texts();
     // One division is 300 s, ten of them 50 minutes back from the end of logging.
     ExpectTimeBand(texts, "<13:13:09", "14:03:09>", "Jan 05 2013  (300 sec/div)");

@@ -115,6 +115,7 @@ TEST_F(ViewFixture, DoubleClickMaximisesTheCellUnderItAndBack) {
 }
 
 TEST_F(ViewFixture, PageKeysMoveTheTablePage) {
+    doc.m_SampleCount = 200; // pages 0 .. 4 of 40 lines
     Key(Qt::Key_PageUp);
     EXPECT_EQ(doc.m_DataViewTop, 0);
     Key(Qt::Key_PageDown);
@@ -126,10 +127,25 @@ TEST_F(ViewFixture, PageKeysMoveTheTablePage) {
     doc.m_DataViewTop = -7; // from a damaged file
     Key(Qt::Key_PageUp);
     EXPECT_EQ(doc.m_DataViewTop, 0);
-    doc.m_DataViewTop = std::numeric_limits<std::int32_t>::max();
-    Key(Qt::Key_PageDown);
-    EXPECT_EQ(doc.m_DataViewTop, std::numeric_limits<std::int32_t>::max());
-    view.DrawView(); // a page far beyond the log draws without reading outside it
+}
+
+// Page Down stops at the page that holds the last sample, never an empty page of
+// headings; a page beyond it (from a file) comes back to it.
+TEST_F(ViewFixture, PageDownStopsAtTheLastPage) {
+    struct Case {
+        std::int32_t samples, top, downs, expected;
+    };
+    for (const Case& c :
+         {Case{0, 0, 3, 0}, Case{40, 0, 3, 0}, Case{41, 0, 3, 1}, Case{120, 0, 5, 2},
+          Case{121, 0, 5, 3}, Case{7200, 170, 20, 179},
+          Case{120, std::numeric_limits<std::int32_t>::max(), 1, 2}, Case{120, 9, 1, 2}}) {
+        doc.m_SampleCount = c.samples;
+        doc.m_DataViewTop = c.top;
+        for (int i = 0; i < c.downs; ++i)
+            Key(i % 2 ? Qt::Key_Down : Qt::Key_PageDown);
+        EXPECT_EQ(doc.m_DataViewTop, c.expected) << c.samples << " samples from page " << c.top;
+    }
+    view.DrawView();
 }
 
 TEST_F(ViewFixture, HistoryArrowsStepTheScrollOffset) {
