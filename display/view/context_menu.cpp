@@ -1,9 +1,9 @@
 #include "display/view/context_menu.h"
 
-#include "acquisition/calendar.h"
 #include "display/view/view_commands.h"
 #include "document/zentra_doc.h"
 #include "platform/net_address.h"
+#include "records/calendar.h"
 
 #include <cstdio>
 #include <cstring>

@@ -48,7 +48,9 @@ TEST(DocsMenu, EveryMenuPathNamesAMenuItem) {
             const auto menu = menus.find((*m)[1]);
             if (menu == menus.end())
                 continue; // "Communication -> Connect": a page's button, not a menu
-            const std::string item = std::regex_replace((*m)[2].str(), std::regex(R"(\s+)"), " ");
+            // "Survey Report..." in a text names the item "S&urvey Report...".
+            const std::string item =
+                Plain(std::regex_replace((*m)[2].str(), std::regex(R"(\s+)"), " "));
             EXPECT_TRUE(menu->second.contains(item)) << file << ": " << (*m)[0];
             ++checked;
         }
