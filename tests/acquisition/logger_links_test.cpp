@@ -169,5 +169,52 @@ TEST(SettingsStore, TheCommandLineToolsCreateNothingInAnEmptySettingsTree) {
     }
 }
 
+std::string SourceFile(const std::string& path) {
+    return test::FileText(std::string(ZENTRA_SOURCE_DIR) + "/" + path);
+}
+
+TEST(ServiceDocuments, HelpManPagesAndExampleNameTheNetworkFormsAndThePortOrder) {
+    test::LoggerProcess logHelp({"--help"}, {});
+    test::LoggerProcess probeHelp({"--help"}, {}, ProbeProgram());
+    ASSERT_EQ(logHelp.Wait(10s), 0);
+    ASSERT_EQ(probeHelp.Wait(10s), 0);
+    auto page = [](const std::string& name) {
+        std::string text = SourceFile("packaging/man/" + name + ".1");
+        for (auto at = text.find("\\-"); at != std::string::npos; at = text.find("\\-", at))
+            text.erase(at, 1); // roff's \- is a plain hyphen
+        return text;
+    };
+    const struct {
+        const char* name;
+        std::string text;
+        std::vector<const char*> phrases;
+    } documents[] = {
+        {"zentra-log --help", logHelp.Output(),
+         {"tcp://HOST:PORT", "modbus-tcp://HOST:PORT", "ZENTRA_COM1", "Change device..."}},
+        {"zentra-probe --help", probeHelp.Output(),
+         {"tcp://HOST:PORT", "modbus-tcp://HOST:PORT", "ZENTRA_COM1", "Change device..."}},
+        {"zentra-log(1)", page("zentra-log"),
+         {"tcp://", "modbus-tcp://", "ZENTRA_COM1", "Change device...", "[fe80::1%eth0]",
+          "survey.txt"}},
+        {"zentra-probe(1)", page("zentra-probe"),
+         {"tcp://", "modbus-tcp://", "ZENTRA_COM1", "Change device...", "[fe80::1%eth0]"}},
+        {"example settings", SourceFile("packaging/zentra-log.conf"),
+         {"ZENTRA_COM1=/dev/ttyUSB0", "ZENTRA_COM1=modbus-tcp://", "ZENTRA_COM1=tcp://"}},
+        {"survey unit", SourceFile("packaging/zentra-log@.service"),
+         {"Wants=network-online.target", "After=local-fs.target network-online.target",
+          "RestartPreventExitStatus=2"}},
+        {"user guide", SourceFile("app/help/guide.html"),
+         {"[fe80::1%eth0]", "Change device...", "survey-survey.txt"}},
+    };
+    for (const auto& document : documents) {
+        SCOPED_TRACE(document.name);
+        ASSERT_FALSE(document.text.empty());
+        for (const char* phrase : document.phrases)
+            EXPECT_NE(document.text.find(phrase), std::string::npos) << phrase;
+        // A link-local address without its interface cannot be reached.
+        EXPECT_EQ(document.text.find("[fe80::1]"), std::string::npos);
+    }
+}
+
 } // namespace
 } // namespace zentra

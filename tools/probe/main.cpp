@@ -34,8 +34,12 @@ layout and readings, and prints them.
   --latency MS    wait between a request and reading its reply (default 200)
   --help          show this text
 
-Each port name maps to a device: ZENTRA_COM1..ZENTRA_COM9 when set, else the serial
-devices found on this machine (/dev/ttyUSB*, /dev/ttyACM*, /dev/ttyS*) in order.
+Each port name stands for a device, in this order: ZENTRA_COM1..ZENTRA_COM9 when set,
+else the device chosen for it with Change device... in Zentra, else the serial devices
+found on this machine (/dev/ttyUSB*, /dev/ttyACM*, /dev/ttyS*) in order. A device is
+a serial device's path, tcp://HOST:PORT (a serial device server in transparent mode)
+or modbus-tcp://HOST:PORT (a Modbus TCP gateway), e.g.
+  ZENTRA_COM1=modbus-tcp://192.168.1.50:502 zentra-probe COM1
 
 Exit status: 0 all answered; 1 bad arguments; 2 the port cannot be opened; 3 no reply;
 4 reply with a bad CRC; 5 exception reply; 6 reply from another node or of the wrong
