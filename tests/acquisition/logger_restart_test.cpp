@@ -36,8 +36,13 @@ struct SurveyCase {
 TEST_F(LoggerRun, ARestartedSurveyCarriesOnToTheEndOfItsFirstStartAndThenLogsNothing) {
     for (const SurveyCase& c : {
              SurveyCase{"for", {"--for", "20s"}, 1, 7, 20, "Mar 02 2026 10:00:20"},
-             SurveyCase{"until", {"--until", "2026-03-02 10:01"}, 5, 30, 60, "Mar 02 2026 10:01:00"},
-             SurveyCase{"both", {"--for", "1h", "--until", "2026-03-02 10:01"}, 5, 30, 60,
+             SurveyCase{
+                 "until", {"--until", "2026-03-02 10:01"}, 5, 30, 60, "Mar 02 2026 10:01:00"},
+             SurveyCase{"both",
+                        {"--for", "1h", "--until", "2026-03-02 10:01"},
+                        5,
+                        30,
+                        60,
                         "Mar 02 2026 10:01:00"},
          }) {
         SCOPED_TRACE(c.name);
@@ -88,8 +93,9 @@ TEST_F(LoggerRun, APastUntilIsACommandLineErrorOnlyForASurveyThatHasNotBegun) {
         int status;
         const char* says;
     };
-    for (const Case& c : {Case{"fresh/s.ztr", kExitUsage, "has passed"},
-                          Case{"begun/s.ztr", kExitOk, "the survey ended at Mar 02 2026 09:59:00"}}) {
+    for (const Case& c :
+         {Case{"fresh/s.ztr", kExitUsage, "has passed"},
+          Case{"begun/s.ztr", kExitOk, "the survey ended at Mar 02 2026 09:59:00"}}) {
         SCOPED_TRACE(c.out);
         fs::create_directories(fs::path(dir.File(c.out)).parent_path());
         std::vector<std::string> args = past;
@@ -113,7 +119,9 @@ TEST_F(LoggerRun, ARollRestartSaysWhichFilesAreThereAndBeginsAfterThem) {
     for (const TakenCase& c : {
              TakenCase{"csv", {"s.csv"}, true, "s.csv exists"},
              TakenCase{"recovered", {"s-recovered.ztr"}, false, "s-recovered.ztr exists"},
-             TakenCase{"all", {"s.ztr", "s.csv", "s-recovered.ztr"}, true,
+             TakenCase{"all",
+                       {"s.ztr", "s.csv", "s-recovered.ztr"},
+                       true,
                        "s.ztr, s.csv and s-recovered.ztr exist"},
          }) {
         SCOPED_TRACE(c.name);
