@@ -4,6 +4,7 @@
 // file under two names are refused before the port opens.
 #include "document/recovery_file.h"
 #include "tests/acquisition/logger_run_fixture.h"
+#include "tools/logger/survey_record.h"
 
 #include <gtest/gtest.h>
 
@@ -189,6 +190,30 @@ TEST_F(LoggerRun, OutputsThatAreOneFileUnderTwoNamesAreRefusedBeforeThePortOpens
     for (const char* name : {"f2.ztr", "s.ztr", "s-survey.txt"})
         EXPECT_FALSE(fs::exists(dir.File(name))) << name;
     EXPECT_FALSE(fs::exists(recoveryCopy));
+}
+
+TEST(SurveyRecord, OnlyAWholeStartLineIsTakenFromTheFile) {
+    struct Case {
+        std::string text;
+        std::optional<std::int64_t> start;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"# zentra-log\nstart 1772445600 Mar 02 2026 10:00:00\nend 1772446200 x\n",
+              1772445600},
+             {"end 1772446200\nstart 1772445600", 1772445600},
+             {"start 7", 7},
+             {"", std::nullopt},
+             {"end 1772446200\n", std::nullopt},
+             {"start \n", std::nullopt},
+             {"start -5\n", std::nullopt},
+             {"start 0\n", std::nullopt},
+             {"start 12x\n", std::nullopt},
+             {"start 99999999999999999999999\n", std::nullopt},
+             {" start 7\n", std::nullopt},
+             {std::string("start 7\0\n", 9), std::nullopt},
+         }) {
+        EXPECT_EQ(ParseSurveyStart(c.text), c.start) << ::testing::PrintToString(c.text);
+    }
 }
 
 // As the service manager does it: killed outright early in a survey, started again.
