@@ -26,6 +26,8 @@ Identified IdentifyMeter(CZentraDoc& doc, const std::string& port, const std::at
         {
             K760modbus meter(doc.m_PortHandle, node, doc.m_Comms.floatOrder);
             if (meter.RequestIdentity() == 0) {
+                // A connection the far end has closed shows here, at the latest on
+                // the request after the read that met the hang-up.
                 if (PortGone(doc.m_PortHandle))
                     err << "zentra-log: " << PortGoneText(port) << '\n';
                 else
@@ -39,11 +41,6 @@ Identified IdentifyMeter(CZentraDoc& doc, const std::string& port, const std::at
         meter.ReceiveReply();
         if (stop.load())
             return Identified::Stopped;
-        if (meter.client.rxCount == 0 && PortGone(doc.m_PortHandle)) {
-            // Nothing more can come over a connection the far end has closed.
-            err << "zentra-log: " << PortGoneText(port) << '\n';
-            return Identified::Failed;
-        }
         if (meter.client.rxCount > 0 && meter.client.status == 0 && meter.client.exceptionCode)
             exception = meter.client.exceptionCode;
         if (meter.replyFunction != kFcIdentity || meter.client.replyNode != node ||
