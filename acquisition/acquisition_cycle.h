@@ -54,6 +54,7 @@ struct TickOutcome {
     bool exchanged = false;          // timer 1 with an open port: a reply was read
     std::int32_t filed = kReplyNone; // function code of the reply filed, or kReplyNone
     bool otherNode = false;          // a reply came from another node and was dropped
+    std::int32_t exceptionCode = 0;  // the exception code of a whole exception reply, else 0
     bool readingsRequested = false;  // the readings request went out this tick
     int recordsWritten = 0;          // log records written (0, 1 or 2)
     bool loggingEnded = false;       // this tick reached the planned number of records
