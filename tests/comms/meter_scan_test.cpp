@@ -84,7 +84,9 @@ INSTANTIATE_TEST_SUITE_P(
         ScanCase{"silent", {.dropEvery = 1}, BigEndian, {}, 0},
         ScanCase{"a bad CRC", {.corruptCrc = true}, BigEndian, {}, 0},
         // A slave answering in another's name is not the node asked.
-        ScanCase{"answers as node 9", {.answerAsNode = 9}, BigEndian, {}, 0}),
+        ScanCase{"answers as node 9", {.answerAsNode = 9}, BigEndian, {}, 0},
+        ScanCase{
+            "an exception as node 9", {.exceptionCode = 1, .answerAsNode = 9}, BigEndian, {}, 0}),
     [](const auto& info) {
         std::string name = info.param.what;
         for (char& ch : name)

@@ -59,7 +59,8 @@ TEST(MbapReplies, AReplyToAnyAwaitedRequestCountsAndTheLatestWins) {
     const Case cases[] = {
         {"the latest request's", Reply(7), false, 11, 7},
         {"one the reader gave up on", Reply(5), false, 11, 5},
-        {"two in one burst: the newer", join({Reply(6), Reply(5)}), false, 11, 6},
+        {"two in one burst: the newer", join({Reply(5), Reply(6)}), false, 11, 6},
+        {"the newer first", join({Reply(6), Reply(5)}), false, 11, 6},
         {"an id never sent or answered", Reply(4), false, 0, 0},
         {"stale, then awaited", join({Reply(9), Reply(6)}), false, 11, 6},
         {"then one still arriving", join({Reply(5), cut}), true, 11, 5},
