@@ -10,6 +10,7 @@
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
 #include "tools/logger/live_csv.h"
+#include "tools/logger/live_values.h"
 #include "tools/logger/logger_survey.h"
 #include "tools/logger/logger_timing.h"
 
@@ -19,6 +20,8 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace zentra::logger {
 namespace {
@@ -69,30 +72,34 @@ std::string SavePathOf(const std::string& path) {
     return std::filesystem::absolute(path).lexically_normal().string();
 }
 
-// Why the logging loop ended.
-enum class RunEnd {
-    Complete,    // the planned samples of the (last) project are logged
-    Stopped,     // Ctrl+C, SIGTERM
-    SurveyOver,  // --until or --for reached
-    MeterSilent, // no readings for the --give-up time
-    FileFailed,  // a project of a roll could not be saved, or its successor begun
-};
+} // namespace
 
 // One logging run over one or (with --roll) many projects, all in one document.
 class LoggingSession {
+    friend class MeterSession;
+
   public:
     LoggingSession(const LoggerOptions& o, CZentraDoc& doc, int number, std::ostream& out,
-                   std::ostream& err, const std::atomic<bool>& stop, const RunHooks& hooks)
+                   std::ostream& err, const std::atomic<bool>& stop, const RunHooks& hooks,
+                   SessionRole role)
         : o_(o), doc_(doc), number_(number), path_(RollFileName(o.out, number)), out_(out),
-          err_(err), stop_(stop), hooks_(hooks), timer_(o.tickMs) {
+          err_(err), stop_(stop), hooks_(hooks), role_(std::move(role)), timer_(o.tickMs) {
         line_.reserve(256);
     }
 
     // Enables logging, logs until the run ends and saves; returns the exit status.
     int Run() {
+        if (!Begin())
+            return kExitFailure;
+        const RunEnd how = Loop();
+        return Finish(how);
+    }
+
+    // Enables logging and opens the CSV; false (the port closed) when either fails.
+    bool Begin() {
         if (!OnEnableLogging(doc_, state_, timer_)) {
             ClosePort(doc_.m_PortHandle);
-            return kExitFailure;
+            return false;
         }
         const std::int64_t started = platform::Now();
         if (o_.forSeconds)
@@ -104,7 +111,7 @@ class LoggingSession {
         recovery_.SetSavePath(SavePathOf(path_));
         if (!OpenCsv()) {
             OnStopRetrieval(doc_);
-            return kExitFailure;
+            return false;
         }
         out_ << "Logging " << o_.samples << " samples, one every " << o_.period
              << UnitOf(o_.periodMultiplier) << ", to " << path_;
@@ -113,33 +120,53 @@ class LoggingSession {
         out_ << (o_.roll ? ", rolling over to the next file when full" : "")
              << " (Ctrl+C stops and saves)\n"
              << std::flush;
-        const RunEnd how = Loop();
-        return Finish(how);
+        return true;
     }
+
+    // One second of the run, its tick driven by `tick`; the end when the run ends.
+    std::optional<RunEnd> Step(const TickSource& tick) {
+        if (hooks_.beforeTick)
+            hooks_.beforeTick();
+        if (end_ && platform::Now() >= *end_)
+            return RunEnd::SurveyOver; // the end itself is the next run's
+        const int before = doc_.m_SampleCount;
+        return Second(tick(), before);
+    }
+
+    AcquisitionState& State() { return state_; }
+    AcquisitionTimer& Timer() { return timer_; }
+    bool Answering() const { return missed_ < kMissesWorthReporting; }
+    const std::string& Path() const { return path_; }
 
   private:
     RunEnd Loop() {
+        const TickSource own = [this] {
+            return AcquisitionTick(doc_, state_, timer_, kAcquisitionTimerId);
+        };
         while (true) {
             if (!WaitForTick(timer_, stop_))
                 return RunEnd::Stopped;
-            if (hooks_.beforeTick)
-                hooks_.beforeTick();
-            if (end_ && platform::Now() >= *end_)
-                return RunEnd::SurveyOver; // the end itself is the next run's
-            const int before = doc_.m_SampleCount;
-            const TickOutcome tick = AcquisitionTick(doc_, state_, timer_, kAcquisitionTimerId);
+            if (const auto end = Step(own))
+                return *end;
+        }
+    }
+
+    std::optional<RunEnd> Second(const TickOutcome& tick, int before) {
+        {
             // The CSV row is on the disk before the sample is reported.
             if (csv_.IsOpen() && !csv_.Append(doc_) && !csvFailureShown_) {
                 err_ << "zentra-log: " << csv_.Path() << ": " << csv_.Error()
                      << " (it is written afresh when the project is saved)\n";
                 csvFailureShown_ = true;
             }
-            if (!o_.quiet)
+            if (!o_.quiet && role_.printSamples)
                 for (int n = before; n < doc_.m_SampleCount; ++n)
                     PrintSample(doc_, n, line_, out_);
+            Tell(tick, before);
             if (!NoteAnswer(tick))
                 return RunEnd::MeterSilent;
-            WatchPort();
+            if (role_.watchPort)
+                WatchPort();
             if (recovery_.Update(doc_) == RecoveryStep::Failed && !recoveryFailureShown_) {
                 err_ << "zentra-log: " << recovery_.LastError() << '\n';
                 recoveryFailureShown_ = true;
@@ -149,30 +176,63 @@ class LoggingSession {
                     return RunEnd::Complete;
                 if (!NextProject())
                     return RunEnd::FileFailed;
-                continue;
+                return std::nullopt;
             }
             if (tick.recordsWritten > 0 && platform::Now() - lastSave_ >= kCheckpointSeconds) {
                 Save(doc_, path_, err_);
                 lastSave_ = platform::Now();
             }
         }
+        return std::nullopt;
+    }
+
+    // What the outlets hear of this second; never waits on them.
+    void Tell(const TickOutcome& tick, int before) {
+        LiveFeed* feed = role_.feed;
+        if (feed == nullptr || !tick.exchanged)
+            return;
+        if (role_.reportRequests)
+            feed->Request(role_.name,
+                          tick.filed != kReplyNone ? RequestResult::kOk
+                          : tick.otherNode         ? RequestResult::kWrongNode
+                                                   : RequestResult::kNoReply,
+                          std::chrono::microseconds(0));
+        if (tick.filed != kFcReadings)
+            return;
+        const std::int64_t t = platform::Now();
+        LiveReadings(doc_, live_);
+        feed->Readings(role_.name, t, live_);
+        for (int n = before; n < doc_.m_SampleCount; ++n) {
+            LoggedValues(doc_, n, live_);
+            feed->SampleLogged(role_.name, doc_.m_SampleTimes[static_cast<std::size_t>(n)], live_,
+                               n + 1, doc_.m_Samples, path_);
+        }
     }
 
     // Keeps count of missed replies; false once the meter has been silent too long.
     bool NoteAnswer(const TickOutcome& tick) {
         if (tick.filed == kFcReadings) {
-            if (missed_ >= kMissesWorthReporting)
-                err_ << "zentra-log: the meter answers again after " << missed_
+            if (missed_ >= kMissesWorthReporting) {
+                err_ << Tag() << "the meter answers again after " << missed_
                      << " missed replies\n";
+                if (role_.feed)
+                    role_.feed->Availability(role_.name, true);
+            } else if (!everAnswered_ && role_.feed) {
+                role_.feed->Availability(role_.name, true);
+            }
+            everAnswered_ = true;
             missed_ = 0;
             lastAnswer_ = platform::Now();
             return true;
         }
         if (tick.exchanged && tick.filed == kReplyNone && doc_.m_LastRequest == kFcReadings) {
             // A single lost reply is routine on a noisy line; a run of them is worth saying.
-            if (++missed_ == kMissesWorthReporting)
-                err_ << "zentra-log: no reply from the meter"
+            if (++missed_ == kMissesWorthReporting) {
+                err_ << Tag() << "no reply from the meter"
                      << (tick.otherNode ? " (another node answers instead)" : "") << '\n';
+                if (role_.feed)
+                    role_.feed->Availability(role_.name, false);
+            }
         }
         return platform::Now() - lastAnswer_ < o_.giveUpSeconds;
     }
@@ -217,6 +277,8 @@ class LoggingSession {
         recovery_.Saved(doc_);
         saved_ = true;
         out_ << "Saved " << doc_.m_SampleCount << " samples to " << path_ << '\n' << std::flush;
+        if (role_.feed)
+            role_.feed->ProjectSaved(role_.name, path_);
         if (o_.csv && !csv_.Finish(doc_))
             err_ << "zentra-log: " << csv_.Path() << ": " << csv_.Error() << '\n';
         return true;
@@ -260,7 +322,7 @@ class LoggingSession {
             out_ << "The run's end is reached after " << doc_.m_SampleCount << " of "
                  << doc_.m_Samples << " samples\n";
         if (how == RunEnd::MeterSilent)
-            err_ << "zentra-log: the meter has not answered for " << o_.giveUpSeconds
+            err_ << Tag() << "the meter has not answered for " << o_.giveUpSeconds
                  << " s; the run ends\n";
         if (rolledOver_ && doc_.m_SampleCount == 0) {
             // The run ended as the next project of the roll began: no empty file.
@@ -276,6 +338,11 @@ class LoggingSession {
         return how == RunEnd::MeterSilent ? kExitMeterSilent : kExitOk;
     }
 
+    // "zentra-log: ", with the meter's name after it on a run of several meters.
+    std::string Tag() const {
+        return role_.tagMessages ? "zentra-log: " + role_.name + ": " : "zentra-log: ";
+    }
+
     const LoggerOptions& o_;
     CZentraDoc& doc_;
     int number_;       // roll number of the project being logged (1 for the first)
@@ -284,6 +351,7 @@ class LoggingSession {
     std::ostream& err_;
     const std::atomic<bool>& stop_;
     const RunHooks& hooks_;
+    SessionRole role_;
     AcquisitionState state_;
     DeadlineTimer timer_;
     // The recovery copy: what a crash, a kill or a power cut cannot take away.
@@ -300,9 +368,37 @@ class LoggingSession {
     bool rolledOver_ = false; // the project being logged is not the roll's first
     bool recoveryFailureShown_ = false;
     bool csvFailureShown_ = false;
+    bool everAnswered_ = false;
+    std::vector<LiveValue> live_; // the values handed to the outlets, kept for its capacity
 };
 
-} // namespace
+MeterSession::MeterSession(const LoggerOptions& options, CZentraDoc& doc, int number,
+                           std::ostream& out, std::ostream& err, const std::atomic<bool>& stop,
+                           const RunHooks& hooks, SessionRole role)
+    : impl_(std::make_unique<LoggingSession>(options, doc, number, out, err, stop, hooks,
+                                             std::move(role))) {}
+MeterSession::~MeterSession() = default;
+bool MeterSession::Begin() {
+    return impl_->Begin();
+}
+std::optional<RunEnd> MeterSession::Step(const TickSource& tick) {
+    return impl_->Step(tick);
+}
+int MeterSession::Finish(RunEnd how) {
+    return impl_->Finish(how);
+}
+AcquisitionState& MeterSession::State() {
+    return impl_->State();
+}
+AcquisitionTimer& MeterSession::Timer() {
+    return impl_->Timer();
+}
+bool MeterSession::Answering() const {
+    return impl_->Answering();
+}
+const std::string& MeterSession::Path() const {
+    return impl_->Path();
+}
 
 std::string LocalTimeText(std::int64_t time) {
     const GetSystemDate date(time);
@@ -311,8 +407,9 @@ std::string LocalTimeText(std::int64_t time) {
 }
 
 int RunSession(const LoggerOptions& options, CZentraDoc& doc, int number, std::ostream& out,
-               std::ostream& err, const std::atomic<bool>& stop, const RunHooks& hooks) {
-    LoggingSession session(options, doc, number, out, err, stop, hooks);
+               std::ostream& err, const std::atomic<bool>& stop, const RunHooks& hooks,
+               SessionRole role) {
+    LoggingSession session(options, doc, number, out, err, stop, hooks, std::move(role));
     return session.Run();
 }
 
