@@ -10,6 +10,7 @@
 #include "tools/logger/logger_session.h"
 #include "tools/logger/logger_survey.h"
 #include "tools/logger/logger_timing.h"
+#include "tools/logger/survey_run.h"
 
 #include <cstdio>
 #include <ostream>
@@ -52,17 +53,6 @@ void ApplyLinkOptions(const LoggerOptions& o, CZentraDoc& doc) {
         doc.m_ModbusNode = *o.node;
 }
 
-// The logging set-up of the command line, confirmed as the settings sheet would.
-void ApplyLoggingOptions(const LoggerOptions& o, CZentraDoc& doc) {
-    doc.m_Period = o.period;
-    doc.m_PeriodMultiplier = o.periodMultiplier;
-    doc.m_Samples = o.samples;
-    doc.m_Duration = o.period * o.samples;
-    doc.m_DurationMultiplier = o.periodMultiplier;
-    doc.m_StartImmediately = 1;
-    doc.m_LoggingSetUp = 1;
-}
-
 std::string Describe(const LoggerOptions& o, const CZentraDoc& doc) {
     char text[200];
     std::snprintf(text, sizeof text, "%s node %d, %s baud, parity %s, %s stop bit(s), order %d",
@@ -73,6 +63,16 @@ std::string Describe(const LoggerOptions& o, const CZentraDoc& doc) {
 }
 
 } // namespace
+
+void ApplyLoggingOptions(const LoggerOptions& o, CZentraDoc& doc) {
+    doc.m_Period = o.period;
+    doc.m_PeriodMultiplier = o.periodMultiplier;
+    doc.m_Samples = o.samples;
+    doc.m_Duration = o.period * o.samples;
+    doc.m_DurationMultiplier = o.periodMultiplier;
+    doc.m_StartImmediately = 1;
+    doc.m_LoggingSetUp = 1;
+}
 
 int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
               const std::atomic<bool>& stop, const RunHooks& hooks) {
@@ -142,6 +142,10 @@ int LoggerMain(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (!parsed.error.empty()) {
         err << "zentra-log: " << parsed.error << "\nTry 'zentra-log --help'.\n";
         return kExitUsage;
+    }
+    if (!parsed.options.meters.empty()) {
+        RunMessages messages(err);
+        return RunSurvey(PlanFromOptions(parsed.options), out, err, stop);
     }
     if (parsed.options.recoverOnly) {
         RunMessages messages(err);

@@ -12,6 +12,10 @@
 #include <functional>
 #include <iosfwd>
 
+namespace zentra {
+struct CZentraDoc;
+}
+
 namespace zentra::logger {
 
 enum ExitStatus : int {
@@ -30,6 +34,9 @@ struct RunHooks {
     // own clock here).
     std::function<void()> beforeTick;
 };
+
+// The logging set-up of the command line, confirmed as the settings sheet would.
+void ApplyLoggingOptions(const LoggerOptions& options, CZentraDoc& doc);
 
 // Runs a logging session; progress goes to out, problems to err. stop is polled
 // between ticks (a signal handler sets it). Returns an ExitStatus.
