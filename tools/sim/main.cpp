@@ -53,6 +53,7 @@ Faults:
   --as-node N        put node N in the replies
   --late MS          answer MS milliseconds late
   --split MS         send each reply in two halves MS milliseconds apart
+  --double MS        send each reply again MS milliseconds after it
   --garbage          send noise instead of replies
   --flood N          send N noise bytes instead of each reply
   --wrong-tid        Modbus TCP: answer under another transaction id
@@ -188,6 +189,8 @@ int main(int argc, char** argv) {
             options.faults.late = std::chrono::milliseconds(need(Number(value, 0, 60000)));
         else if (arg == "--split")
             options.faults.splitGap = std::chrono::milliseconds(need(Number(value, 0, 60000)));
+        else if (arg == "--double")
+            options.faults.doubleAfter = std::chrono::milliseconds(need(Number(value, 1, 60000)));
         else if (arg == "--flood")
             options.faults.flood = static_cast<std::size_t>(need(Number(value, 0, 65536)));
         else

@@ -484,6 +484,8 @@ void MeterSimulator::Send(std::vector<std::uint8_t> reply, const SimFaults& faul
     } else {
         WriteAll(reply.data(), reply.size());
     }
+    if (faults.doubleAfter.count() > 0 && !Pause(faults.doubleAfter))
+        WriteAll(reply.data(), reply.size()); // a repeater or a second path doubles it
     ++repliesSent_;
 }
 

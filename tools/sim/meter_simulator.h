@@ -38,6 +38,7 @@ struct SimFaults {
     bool garbage = false;                  // send noise of the reply's length instead
     std::size_t flood = 0;                 // send this many noise bytes instead
     bool wrongTransaction = false;         // Modbus TCP: answer under another transaction id
+    std::chrono::milliseconds doubleAfter{0}; // send each reply again this long after it
 };
 
 // How the simulator is reached. Over Modbus TCP a wrong CRC (corruptCrc) becomes a
