@@ -5,13 +5,17 @@
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
+#include "document/recovery_file.h"
 #include "tools/logger/logger_identify.h"
+#include "tools/logger/logger_outputs.h"
 #include "tools/logger/logger_recovery.h"
 #include "tools/logger/logger_session.h"
 #include "tools/logger/logger_survey.h"
 #include "tools/logger/logger_timing.h"
 #include "tools/logger/survey_run.h"
+#include "tools/logger/survey_record.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ostream>
 #include <string>
@@ -62,6 +66,16 @@ std::string Describe(const LoggerOptions& o, const CZentraDoc& doc) {
     return text;
 }
 
+// The files roll number n writes, and the survey's record.
+std::vector<RunOutput> RunOutputsOf(const LoggerOptions& o, int n, const SurveySpan& survey) {
+    std::vector<RunOutput> outputs{{"--out", RollFileName(o.out, n)}};
+    if (o.csv)
+        outputs.push_back({"--csv", RollFileName(*o.csv, n)});
+    if (!survey.recordPath.empty())
+        outputs.push_back({"the survey's record", survey.recordPath});
+    return outputs;
+}
+
 } // namespace
 
 void ApplyLoggingOptions(const LoggerOptions& o, CZentraDoc& doc) {
@@ -83,13 +97,31 @@ int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
 
     if (RefuseFolder(o.out, err) || (o.csv && RefuseFolder(*o.csv, err)))
         return kExitFailure;
-    // A roll never overwrites: it takes up the numbering after the files that exist.
-    int first = 1;
-    if (o.roll && !o.force) {
-        first = FirstFreeRollNumber(o.out, o.csv, 1);
-        if (first > 1)
-            out << o.out << " exists; the run begins with " << RollFileName(o.out, first) << '\n';
+    // A survey with an end keeps its first start beside its files; one whose files are
+    // there has begun before, and a restart carries on to the same end.
+    SurveySpan survey;
+    if (o.roll && (o.forSeconds || o.until)) {
+        survey.recordPath = SurveyRecordPath(o.out);
+        survey.start = ReadSurveyStart(survey.recordPath);
     }
+    const bool begun = survey.start || (o.roll && !RollFilesPresent(o.out, o.csv, 1).empty());
+    // A roll never overwrites: it takes up the numbering after the files that exist.
+    const int first = o.roll && !o.force ? FirstFreeRollNumber(o.out, o.csv, 1) : 1;
+    if (RefuseSameFiles(RunOutputsOf(o, std::max(first, 1), survey), RecoveryFolder().string(),
+                        err))
+        return kExitUsage;
+    if (begun) {
+        const auto end = SurveyEnd(o, survey.start.value_or(platform::Now()));
+        if (end && *end <= platform::Now()) {
+            out << "zentra-log: the survey ended at " << LocalTimeText(*end)
+                << "; nothing more is logged. To begin a new survey, name another --out"
+                << (survey.start ? " or remove " + survey.recordPath : std::string()) << '\n';
+            return kExitOk;
+        }
+    }
+    if (first > 1)
+        out << ExistText(RollFilesPresent(o.out, o.csv, first - 1)) << "; the run begins with "
+            << RollFileName(o.out, first) << '\n';
     if (first == 0 || !CheckRollFiles(o, first, err))
         return kExitFailure;
     if (o.until && *o.until <= platform::Now()) {
@@ -129,7 +161,7 @@ int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
     }
 
     ApplyLoggingOptions(o, doc);
-    return RunSession(o, doc, first, out, err, stop, hooks);
+    return RunSession(o, doc, first, out, err, stop, hooks, survey);
 }
 
 int LoggerMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,

@@ -81,9 +81,10 @@ class LoggingSession {
   public:
     LoggingSession(const LoggerOptions& o, CZentraDoc& doc, int number, std::ostream& out,
                    std::ostream& err, const std::atomic<bool>& stop, const RunHooks& hooks,
-                   SessionRole role)
+                   const SurveySpan& survey, SessionRole role)
         : o_(o), doc_(doc), number_(number), path_(RollFileName(o.out, number)), out_(out),
-          err_(err), stop_(stop), hooks_(hooks), role_(std::move(role)), timer_(o.tickMs) {
+          err_(err), stop_(stop), hooks_(hooks), survey_(survey), role_(std::move(role)),
+          timer_(o.tickMs) {
         line_.reserve(256);
     }
 
@@ -102,10 +103,9 @@ class LoggingSession {
             return false;
         }
         const std::int64_t started = platform::Now();
-        if (o_.forSeconds)
-            end_ = started + *o_.forSeconds;
-        if (o_.until)
-            end_ = std::min(end_.value_or(*o_.until), *o_.until);
+        end_ = SurveyEnd(o_, survey_.start.value_or(started));
+        if (end_ && !survey_.start && !survey_.recordPath.empty())
+            RecordSurvey(started);
         lastAnswer_ = started;
         lastSave_ = started;
         recovery_.SetSavePath(SavePathOf(path_));
@@ -139,6 +139,13 @@ class LoggingSession {
     const std::string& Path() const { return path_; }
 
   private:
+    // A first start: its end is kept so that a restart carries on to it.
+    void RecordSurvey(std::int64_t started) {
+        if (const auto why = WriteSurveyRecord(survey_.recordPath, o_.out, {started, *end_}))
+            err_ << "zentra-log: cannot keep the survey's end in " << survey_.recordPath << ": "
+                 << *why << " (a restart would count --for from its own start)\n";
+    }
+
     RunEnd Loop() {
         const TickSource own = [this] {
             return AcquisitionTick(doc_, state_, timer_, kAcquisitionTimerId);
@@ -351,6 +358,7 @@ class LoggingSession {
     std::ostream& err_;
     const std::atomic<bool>& stop_;
     const RunHooks& hooks_;
+    SurveySpan survey_;
     SessionRole role_;
     AcquisitionState state_;
     DeadlineTimer timer_;
@@ -376,7 +384,7 @@ MeterSession::MeterSession(const LoggerOptions& options, CZentraDoc& doc, int nu
                            std::ostream& out, std::ostream& err, const std::atomic<bool>& stop,
                            const RunHooks& hooks, SessionRole role)
     : impl_(std::make_unique<LoggingSession>(options, doc, number, out, err, stop, hooks,
-                                             std::move(role))) {}
+                                             SurveySpan{}, std::move(role))) {}
 MeterSession::~MeterSession() = default;
 bool MeterSession::Begin() {
     return impl_->Begin();
@@ -408,8 +416,8 @@ std::string LocalTimeText(std::int64_t time) {
 
 int RunSession(const LoggerOptions& options, CZentraDoc& doc, int number, std::ostream& out,
                std::ostream& err, const std::atomic<bool>& stop, const RunHooks& hooks,
-               SessionRole role) {
-    LoggingSession session(options, doc, number, out, err, stop, hooks, std::move(role));
+               const SurveySpan& survey, SessionRole role) {
+    LoggingSession session(options, doc, number, out, err, stop, hooks, survey, std::move(role));
     return session.Run();
 }
 
