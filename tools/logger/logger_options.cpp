@@ -277,10 +277,6 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
             if (!next(v) || v.empty())
                 return fail("--out-dir needs a folder, e.g. /var/lib/zentra/site");
             o.outDir = std::string(v);
-        } else if (arg == "--config") {
-            if (!next(v) || v.empty())
-                return fail("--config needs a file, e.g. site.toml");
-            o.config = std::string(v);
         } else if (arg == "--node") {
             const auto n = next(v) ? ParseInt(v, 1, kMaxNode) : std::nullopt;
             if (!n)
@@ -331,14 +327,6 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
     }
     if (o.recoverOnly)
         return parsed; // nothing else is needed
-    if (o.config) {
-        if (!o.port.empty() || periodGiven || o.samples != 0 || !o.meters.empty() ||
-            !o.out.empty() || !o.outDir.empty() || o.csv || o.csvEach || o.node || o.roll ||
-            o.until || o.forSeconds)
-            return fail("with --config the port, the meters and the run's settings come from "
-                        "the file; only --force, --quiet and --give-up may be added");
-        return parsed;
-    }
     if (!o.meters.empty())
         return CheckMeterRun(parsed, periodGiven);
     if (o.csvEach)
@@ -366,7 +354,6 @@ std::string UsageText() {
        zentra-log PORT --period P --out FILE.ztr --roll [--until T | --for D] [options]
        zentra-log PORT --meter NAME=NODE[,order=N] [--meter ...] --period P
                   (--samples N | --roll ...) --out-dir DIR [--csv] [options]
-       zentra-log --config site.toml
        zentra-log --recover
 
 Logs N samples from the power meter on PORT, one every period P, into a Zentra
@@ -412,8 +399,6 @@ project at the end. With --roll it goes on from project to project: a load surve
                        letters, digits, - and _. The meters are asked one at a time;
                        one that does not answer never holds the others back.
   --out-dir DIR        the folder of the meters' files (with --meter).
-  --config FILE        the run as a TOML file: several links, each with its
-                       meters, and the run's settings (see the user guide).
   -q, --quiet          no progress line per sample (saves are still reported).
   --recover            only recover interrupted runs (see below), then stop.
   -h, --help           this text.

@@ -45,7 +45,6 @@ struct LoggerOptions {
     std::vector<MeterSpec> meters;
     std::string outDir;
     bool csvEach = false;              // with --meter: NAME.csv beside each NAME.ztr
-    std::optional<std::string> config; // --config FILE: the run comes from the file
 };
 
 // Whether a name can stand for a meter's files: letters, digits, '-' and '_'.
