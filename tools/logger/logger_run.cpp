@@ -5,6 +5,7 @@
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
+#include "platform/net_port.h"
 #include "document/recovery_file.h"
 #include "tools/logger/logger_identify.h"
 #include "tools/logger/logger_outputs.h"
@@ -91,6 +92,8 @@ void ApplyLoggingOptions(const LoggerOptions& o, CZentraDoc& doc) {
 int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
               const std::atomic<bool>& stop, const RunHooks& hooks) {
     RunMessages messages(err);
+    // A network connection (or reconnection) gives up as soon as a stop is asked for.
+    const platform::ScopedConnectStop connectStop(stop);
     // Runs that a crash, a kill or a power cut interrupted are saved before a new one
     // begins.
     RecoverInterruptedRuns(FolderOf(o.out), out, err);
@@ -135,6 +138,10 @@ int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
     ApplyLinkOptions(o, doc);
 
     doc.m_PortHandle = OpenPort(doc.m_Comms, EnumeratePorts(), doc.m_PortHandle);
+    if (doc.m_PortHandle == kInvalidPort && stop.load()) {
+        out << "Stopped before logging began; nothing was saved\n";
+        return kExitOk;
+    }
     if (doc.m_PortHandle == kInvalidPort) {
         const std::string why = LastOpenFailure();
         const auto device = PortDevice(o.port);
