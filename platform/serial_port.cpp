@@ -464,6 +464,21 @@ SerialTransfer WriteSerial(int fd, const std::uint8_t* data, std::size_t length)
     return result;
 }
 
+bool WaitForInput(int fd, std::chrono::milliseconds wait) {
+    if (fd < 0)
+        return false;
+    const auto until = Clock::now() + wait;
+    for (;;) {
+        pollfd pfd{fd, POLLIN, 0};
+        const timespec left = ToTimespec(until - Clock::now());
+        const int ready = ::ppoll(&pfd, 1, &left, nullptr);
+        if (ready > 0)
+            return true;
+        if (ready == 0 || errno != EINTR)
+            return false;
+    }
+}
+
 bool ClearSerialError(int fd) {
     return fd >= 0 && DiscardInput(fd, KindOf(fd));
 }

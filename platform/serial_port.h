@@ -135,6 +135,11 @@ SerialTransfer ReadSerial(int fd, std::uint8_t* buffer, std::size_t maxBytes,
 // control is by hand, and opens the reply window.
 SerialTransfer WriteSerial(int fd, const std::uint8_t* data, std::size_t length);
 
+// Waits until input is waiting on the port (or it has gone, which the next read then
+// reports) or `wait` has passed; true in the first case. For a caller with a reply
+// window of its own, shorter than a read's.
+bool WaitForInput(int fd, std::chrono::milliseconds wait);
+
 // Clears a line error by discarding whatever is waiting in the input queue.
 bool ClearSerialError(int fd);
 
