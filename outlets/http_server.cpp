@@ -145,11 +145,13 @@ bool HttpServer::Start(const HttpAddress& address) {
         Answer(Route(req.method, req.path, board_, mqtt_, platform::Now()), res);
     };
     s.Get(".*", handler);
-    s.Post(".*", handler);
-    s.Put(".*", handler);
-    s.Patch(".*", handler);
-    s.Delete(".*", handler);
-    s.Options(".*", handler);
+    // Any other method is refused before a body is read (or asked for).
+    s.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
+        if (req.method == "GET" || req.method == "HEAD")
+            return httplib::Server::HandlerResponse::Unhandled;
+        Answer(Route(req.method, req.path, board_, mqtt_, platform::Now()), res);
+        return httplib::Server::HandlerResponse::Handled;
+    });
     // What the library refuses itself (a malformed request, a request line or header
     // too long) is answered 400 with a plain text.
     s.set_error_handler([](const httplib::Request&, httplib::Response& res) {

@@ -31,6 +31,10 @@ struct LoggerOptions {
     bool quiet = false;           // no progress lines
     int tickMs = 1000;            // length of one acquisition second (tests run faster)
     bool recoverOnly = false;     // only recover interrupted runs, then stop
+    // Live outlets: an MQTT broker (mqtt://[USER@]HOST[:PORT]/PREFIX) and an HTTP address.
+    std::optional<std::string> mqtt, mqttCa, mqttPasswordFile, http;
+    bool mqttEverySample = false; // a state message per logged sample, not per second
+    bool mqttDiscovery = true;    // Home Assistant discovery configs
 };
 
 struct ParsedArguments {

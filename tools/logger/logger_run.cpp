@@ -5,6 +5,7 @@
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
+#include "tools/logger/logger_feed.h"
 #include "tools/logger/logger_identify.h"
 #include "tools/logger/logger_recovery.h"
 #include "tools/logger/logger_session.h"
@@ -116,7 +117,8 @@ int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
     }
     doc.m_Comms.portSetUp = 1;
     out << "Port: " << Describe(o, doc) << '\n' << std::flush;
-    switch (IdentifyMeter(doc, o.port, stop, out, err)) {
+    IdentityTexts identity;
+    switch (IdentifyMeter(doc, o.port, stop, out, err, &identity)) {
     case Identified::Yes:
         break;
     case Identified::Stopped:
@@ -129,6 +131,8 @@ int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
     }
 
     ApplyLoggingOptions(o, doc);
+    if (hooks.feed)
+        hooks.feed->MeterIdentified(DescribeMeter(o, doc, identity));
     return RunSession(o, doc, first, out, err, stop, hooks);
 }
 
@@ -149,7 +153,13 @@ int LoggerMain(const std::vector<std::string>& args, std::ostream& out, std::ost
             out << "No interrupted run to recover\n";
         return kExitOk;
     }
-    return RunLogger(parsed.options, out, err, stop);
+    bool failed = false;
+    const auto outlets = StartOutlets(parsed.options, err, failed);
+    if (failed)
+        return kExitFailure;
+    RunHooks hooks;
+    hooks.feed = outlets.get();
+    return RunLogger(parsed.options, out, err, stop, hooks);
 }
 
 } // namespace zentra::logger

@@ -10,10 +10,12 @@
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
 #include "tools/logger/live_csv.h"
+#include "tools/logger/logger_feed.h"
 #include "tools/logger/logger_survey.h"
 #include "tools/logger/logger_timing.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -84,7 +86,8 @@ class LoggingSession {
     LoggingSession(const LoggerOptions& o, CZentraDoc& doc, int number, std::ostream& out,
                    std::ostream& err, const std::atomic<bool>& stop, const RunHooks& hooks)
         : o_(o), doc_(doc), number_(number), path_(RollFileName(o.out, number)), out_(out),
-          err_(err), stop_(stop), hooks_(hooks), timer_(o.tickMs) {
+          err_(err), stop_(stop), hooks_(hooks), timer_(o.tickMs),
+          live_(hooks.feed, FeedMeterName(o)) {
         line_.reserve(256);
     }
 
@@ -127,7 +130,10 @@ class LoggingSession {
             if (end_ && platform::Now() >= *end_)
                 return RunEnd::SurveyOver; // the end itself is the next run's
             const int before = doc_.m_SampleCount;
+            const auto tickStarted = std::chrono::steady_clock::now();
             const TickOutcome tick = AcquisitionTick(doc_, state_, timer_, kAcquisitionTimerId);
+            const auto took = std::chrono::duration_cast<std::chrono::microseconds>(
+                std::chrono::steady_clock::now() - tickStarted);
             // The CSV row is on the disk before the sample is reported.
             if (csv_.IsOpen() && !csv_.Append(doc_) && !csvFailureShown_) {
                 err_ << "zentra-log: " << csv_.Path() << ": " << csv_.Error()
@@ -137,6 +143,7 @@ class LoggingSession {
             if (!o_.quiet)
                 for (int n = before; n < doc_.m_SampleCount; ++n)
                     PrintSample(doc_, n, line_, out_);
+            live_.Tick(doc_, tick, before, took, path_);
             if (!NoteAnswer(tick))
                 return RunEnd::MeterSilent;
             WatchPort();
@@ -216,6 +223,7 @@ class LoggingSession {
         }
         recovery_.Saved(doc_);
         saved_ = true;
+        live_.Saved(path_);
         out_ << "Saved " << doc_.m_SampleCount << " samples to " << path_ << '\n' << std::flush;
         if (o_.csv && !csv_.Finish(doc_))
             err_ << "zentra-log: " << csv_.Path() << ": " << csv_.Error() << '\n';
@@ -300,6 +308,7 @@ class LoggingSession {
     bool rolledOver_ = false; // the project being logged is not the roll's first
     bool recoveryFailureShown_ = false;
     bool csvFailureShown_ = false;
+    LiveTicker live_; // the live outlets, if any
 };
 
 } // namespace
