@@ -112,6 +112,8 @@ void FileAndRequest(CZentraDoc& doc, AcquisitionState& state, K760modbus& meter,
         outcome.otherNode = true;
         filed = kReplyNone;
     }
+    outcome.badCrc = meter.client.rxCount > 0 && meter.client.status != 0;
+    outcome.exception = wholeReply && !outcome.otherNode && meter.client.exceptionCode != 0;
     // A readings or layout reply that carried no entries at all has nothing to file.
     if ((filed == kFcReadings || filed == kFcLayout) && meter.decodedCount == 0)
         filed = kReplyNone;

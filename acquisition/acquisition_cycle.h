@@ -54,6 +54,8 @@ struct TickOutcome {
     bool exchanged = false;          // timer 1 with an open port: a reply was read
     std::int32_t filed = kReplyNone; // function code of the reply filed, or kReplyNone
     bool otherNode = false;          // a reply came from another node and was dropped
+    bool badCrc = false;             // bytes came, but not a frame whose CRC checks
+    bool exception = false;          // the meter answered with an exception
     bool readingsRequested = false;  // the readings request went out this tick
     int recordsWritten = 0;          // log records written (0, 1 or 2)
     bool loggingEnded = false;       // this tick reached the planned number of records

@@ -2,6 +2,8 @@
 
 #include "acquisition/calendar.h"
 #include "document/zentra_doc.h"
+#include "outlets/http_server.h"
+#include "outlets/mqtt_url.h"
 
 #include <algorithm>
 #include <array>
@@ -309,6 +311,27 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
             if (!n)
                 return fail("--latency needs milliseconds from 0 to 9999999");
             o.latencyMs = *n;
+        } else if (arg == "--mqtt") {
+            if (!next(v))
+                return fail("--mqtt needs mqtt://[USER@]HOST[:PORT]/PREFIX");
+            const auto url = outlets::ParseMqttUrl(std::string(v));
+            if (!url.url)
+                return fail(url.error);
+            o.mqtt = std::string(v);
+        } else if (arg == "--mqtt-ca" || arg == "--mqtt-password-file") {
+            if (!next(v) || v.empty())
+                return fail(std::string(arg) + " needs a file name");
+            (arg == "--mqtt-ca" ? o.mqttCa : o.mqttPasswordFile) = std::string(v);
+        } else if (arg == "--mqtt-every") {
+            if (!next(v) || (v != "second" && v != "sample"))
+                return fail("--mqtt-every must be second or sample");
+            o.mqttEverySample = v == "sample";
+        } else if (arg == "--mqtt-discovery" || arg == "--no-mqtt-discovery") {
+            o.mqttDiscovery = arg == "--mqtt-discovery";
+        } else if (arg == "--http") {
+            if (!next(v) || !outlets::ParseHttpAddress(std::string(v)))
+                return fail("--http needs PORT or ADDRESS:PORT, e.g. 8080 or 0.0.0.0:8080");
+            o.http = std::string(v);
         } else if (arg == "--tick-ms") { // hidden: shortens the acquisition second for tests
             const auto n = next(v) ? ParseInt(v, kMinTickMs, 1000) : std::nullopt;
             if (!n)
@@ -346,6 +369,10 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
         return fail("no project file given (--out run.ztr)");
     if (o.csv && *o.csv == o.out)
         return fail("--csv and --out name the same file");
+    if (!o.mqtt && (o.mqttCa || o.mqttPasswordFile))
+        return fail("--mqtt-ca and --mqtt-password-file go with --mqtt");
+    if (o.mqttCa && !o.mqtt->starts_with("mqtts://"))
+        return fail("--mqtt-ca goes with an mqtts:// broker");
     return parsed;
 }
 
@@ -391,6 +418,26 @@ project at the end. With --roll it goes on from project to project: a load surve
   --stop S             stop bits, 1 or 2.
   --latency MS         milliseconds between a request and reading its reply when
                        the meter is first queried and before the first reading.
+  --mqtt URL           publish the live readings to an MQTT broker:
+                       mqtt://[USER@]HOST[:PORT]/PREFIX (mqtts:// for TLS). Each
+                       second a JSON state goes to PREFIX/NAME/state (NAME: the
+                       project file's name without .ztr), "online"/"offline" to
+                       PREFIX/NAME/availability (retained; "offline" is also the
+                       last will). The broker may be away: logging never waits.
+  --mqtt-password-file FILE
+                       the broker password, the file's first line (else the
+                       variable ZENTRA_MQTT_PASSWORD; never on the command line).
+  --mqtt-ca FILE       the CA certificate of an mqtts:// broker (default: the
+                       system's certificates).
+  --mqtt-every E       second (default) or sample: a state message each second,
+                       or at each logged sample.
+  --mqtt-discovery, --no-mqtt-discovery
+                       Home Assistant discovery configs under homeassistant/
+                       (on by default with --mqtt).
+  --http ADDRESS:PORT  serve the status page /, /metrics (Prometheus) and
+                       /api/meters (JSON), read-only. A port alone listens on
+                       127.0.0.1 only; name another address (0.0.0.0:8080) to be
+                       reached from other machines.
   --force              overwrite FILE.ztr / FILE.csv if they exist.
   --meter NAME=NODE[,order=N]
                        one of several meters on PORT (repeat it for each): its

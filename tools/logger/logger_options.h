@@ -45,6 +45,10 @@ struct LoggerOptions {
     std::vector<MeterSpec> meters;
     std::string outDir;
     bool csvEach = false;              // with --meter: NAME.csv beside each NAME.ztr
+    // Live outlets: an MQTT broker (mqtt://[USER@]HOST[:PORT]/PREFIX) and an HTTP address.
+    std::optional<std::string> mqtt, mqttCa, mqttPasswordFile, http;
+    bool mqttEverySample = false; // a state message per logged sample, not per second
+    bool mqttDiscovery = true;    // Home Assistant discovery configs
 };
 
 // Whether a name can stand for a meter's files: letters, digits, '-' and '_'.

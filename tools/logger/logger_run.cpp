@@ -7,6 +7,7 @@
 #include "platform/message_box.h"
 #include "platform/net_port.h"
 #include "document/recovery_file.h"
+#include "tools/logger/logger_feed.h"
 #include "tools/logger/logger_identify.h"
 #include "tools/logger/logger_outputs.h"
 #include "tools/logger/logger_recovery.h"
@@ -155,7 +156,8 @@ int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
     }
     doc.m_Comms.portSetUp = 1;
     out << "Port: " << Describe(o, doc) << '\n' << std::flush;
-    switch (IdentifyMeter(doc, o.port, stop, out, err)) {
+    IdentityTexts identity;
+    switch (IdentifyMeter(doc, o.port, stop, out, err, &identity)) {
     case Identified::Yes:
         break;
     case Identified::Stopped:
@@ -168,6 +170,8 @@ int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
     }
 
     ApplyLoggingOptions(o, doc);
+    if (hooks.feed)
+        hooks.feed->MeterIdentified(DescribeMeter(o, doc, identity));
     return RunSession(o, doc, first, out, err, stop, hooks, survey);
 }
 
@@ -184,7 +188,11 @@ int LoggerMain(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     if (!parsed.options.meters.empty()) {
         RunMessages messages(err);
-        return RunSurvey(PlanFromOptions(parsed.options), out, err, stop);
+        bool failed = false;
+        const auto outlets = StartOutlets(parsed.options, err, failed);
+        if (failed)
+            return kExitFailure;
+        return RunSurvey(PlanFromOptions(parsed.options), out, err, stop, {}, outlets.get());
     }
     if (parsed.options.recoverOnly) {
         RunMessages messages(err);
@@ -192,7 +200,13 @@ int LoggerMain(const std::vector<std::string>& args, std::ostream& out, std::ost
             out << "No interrupted run to recover\n";
         return kExitOk;
     }
-    return RunLogger(parsed.options, out, err, stop);
+    bool failed = false;
+    const auto outlets = StartOutlets(parsed.options, err, failed);
+    if (failed)
+        return kExitFailure;
+    RunHooks hooks;
+    hooks.feed = outlets.get();
+    return RunLogger(parsed.options, out, err, stop, hooks);
 }
 
 } // namespace zentra::logger

@@ -6,6 +6,7 @@
 // the project. The CSV export is written as the run goes.
 #pragma once
 
+#include "tools/logger/live_feed.h"
 #include "tools/logger/logger_options.h"
 
 #include <atomic>
@@ -33,6 +34,8 @@ struct RunHooks {
     // Called when a tick is due, before anything looks at the time (tests step their
     // own clock here).
     std::function<void()> beforeTick;
+    // The live outlets (MQTT, HTTP), told from the logging thread; none when null.
+    LiveFeed* feed = nullptr;
 };
 
 // The logging set-up of the command line, confirmed as the settings sheet would.

@@ -10,11 +10,12 @@
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
 #include "tools/logger/live_csv.h"
-#include "tools/logger/live_values.h"
+#include "tools/logger/logger_feed.h"
 #include "tools/logger/logger_survey.h"
 #include "tools/logger/logger_timing.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -84,7 +85,9 @@ class LoggingSession {
                    const SurveySpan& survey, SessionRole role)
         : o_(o), doc_(doc), number_(number), path_(RollFileName(o.out, number)), out_(out),
           err_(err), stop_(stop), hooks_(hooks), survey_(survey), role_(std::move(role)),
-          timer_(o.tickMs) {
+          timer_(o.tickMs),
+          live_(role_.feed ? role_.feed : hooks.feed,
+                role_.name.empty() ? FeedMeterName(o) : role_.name, role_.reportRequests) {
         line_.reserve(256);
     }
 
@@ -130,7 +133,11 @@ class LoggingSession {
         if (end_ && platform::Now() >= *end_)
             return RunEnd::SurveyOver; // the end itself is the next run's
         const int before = doc_.m_SampleCount;
-        return Second(tick(), before);
+        const auto tickStarted = std::chrono::steady_clock::now();
+        const TickOutcome outcome = tick();
+        const auto took = std::chrono::duration_cast<std::chrono::microseconds>(
+            std::chrono::steady_clock::now() - tickStarted);
+        return Second(outcome, before, took);
     }
 
     AcquisitionState& State() { return state_; }
@@ -158,7 +165,8 @@ class LoggingSession {
         }
     }
 
-    std::optional<RunEnd> Second(const TickOutcome& tick, int before) {
+    std::optional<RunEnd> Second(const TickOutcome& tick, int before,
+                                 std::chrono::microseconds took) {
         {
             // The CSV row is on the disk before the sample is reported.
             if (csv_.IsOpen() && !csv_.Append(doc_) && !csvFailureShown_) {
@@ -169,7 +177,7 @@ class LoggingSession {
             if (!o_.quiet && role_.printSamples)
                 for (int n = before; n < doc_.m_SampleCount; ++n)
                     PrintSample(doc_, n, line_, out_);
-            Tell(tick, before);
+            live_.Tick(doc_, tick, before, took, path_);
             if (!NoteAnswer(tick))
                 return RunEnd::MeterSilent;
             if (role_.watchPort)
@@ -193,41 +201,13 @@ class LoggingSession {
         return std::nullopt;
     }
 
-    // What the outlets hear of this second; never waits on them.
-    void Tell(const TickOutcome& tick, int before) {
-        LiveFeed* feed = role_.feed;
-        if (feed == nullptr || !tick.exchanged)
-            return;
-        if (role_.reportRequests)
-            feed->Request(role_.name,
-                          tick.filed != kReplyNone ? RequestResult::kOk
-                          : tick.otherNode         ? RequestResult::kWrongNode
-                                                   : RequestResult::kNoReply,
-                          std::chrono::microseconds(0));
-        if (tick.filed != kFcReadings)
-            return;
-        const std::int64_t t = platform::Now();
-        LiveReadings(doc_, live_);
-        feed->Readings(role_.name, t, live_);
-        for (int n = before; n < doc_.m_SampleCount; ++n) {
-            LoggedValues(doc_, n, live_);
-            feed->SampleLogged(role_.name, doc_.m_SampleTimes[static_cast<std::size_t>(n)], live_,
-                               n + 1, doc_.m_Samples, path_);
-        }
-    }
-
     // Keeps count of missed replies; false once the meter has been silent too long.
     bool NoteAnswer(const TickOutcome& tick) {
         if (tick.filed == kFcReadings) {
             if (missed_ >= kMissesWorthReporting) {
                 err_ << Tag() << "the meter answers again after " << missed_
                      << " missed replies\n";
-                if (role_.feed)
-                    role_.feed->Availability(role_.name, true);
-            } else if (!everAnswered_ && role_.feed) {
-                role_.feed->Availability(role_.name, true);
             }
-            everAnswered_ = true;
             missed_ = 0;
             lastAnswer_ = platform::Now();
             return true;
@@ -237,8 +217,6 @@ class LoggingSession {
             if (++missed_ == kMissesWorthReporting) {
                 err_ << Tag() << "no reply from the meter"
                      << (tick.otherNode ? " (another node answers instead)" : "") << '\n';
-                if (role_.feed)
-                    role_.feed->Availability(role_.name, false);
             }
         }
         return platform::Now() - lastAnswer_ < o_.giveUpSeconds;
@@ -283,9 +261,8 @@ class LoggingSession {
         }
         recovery_.Saved(doc_);
         saved_ = true;
+        live_.Saved(path_);
         out_ << "Saved " << doc_.m_SampleCount << " samples to " << path_ << '\n' << std::flush;
-        if (role_.feed)
-            role_.feed->ProjectSaved(role_.name, path_);
         if (o_.csv && !csv_.Finish(doc_))
             err_ << "zentra-log: " << csv_.Path() << ": " << csv_.Error() << '\n';
         return true;
@@ -376,8 +353,7 @@ class LoggingSession {
     bool rolledOver_ = false; // the project being logged is not the roll's first
     bool recoveryFailureShown_ = false;
     bool csvFailureShown_ = false;
-    bool everAnswered_ = false;
-    std::vector<LiveValue> live_; // the values handed to the outlets, kept for its capacity
+    LiveTicker live_; // the live outlets, if any
 };
 
 MeterSession::MeterSession(const LoggerOptions& options, CZentraDoc& doc, int number,
