@@ -11,6 +11,7 @@
 #include "tools/logger/logger_survey.h"
 #include "tools/logger/logger_timing.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -160,8 +161,7 @@ class BusLink {
     // byte, then the read, which ends with the frame.
     void Exchange(BusMeter& m, K760modbus& meter) {
         const auto start = Clock::now();
-        pollfd pfd{port_, POLLIN, 0};
-        (void)::poll(&pfd, 1, static_cast<int>(latency_.count()));
+        WaitForFirstByte(start + latency_);
         meter.ReceiveReply();
         if (!c_.feed)
             return;
@@ -176,6 +176,19 @@ class BusLink {
         else if (meter.client.exceptionCode != 0 || (meter.client.rxBuffer[1] & 0x80) != 0)
             result = RequestResult::kException;
         c_.feed->Request(m.spec.name, result, took);
+    }
+
+    // Until a byte is in or `until`; a long latency (a slow gateway) is cut short by
+    // a stop request within kStopPollSlice.
+    void WaitForFirstByte(Clock::time_point until) const {
+        pollfd pfd{port_, POLLIN, 0};
+        while (!c_.stop.load()) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now());
+            if (left.count() <= 0)
+                return;
+            if (::poll(&pfd, 1, static_cast<int>(std::min(left, kStopPollSlice).count())) != 0)
+                return;
+        }
     }
 
     // One identity request; on an answer the meter's run begins.

@@ -20,8 +20,6 @@ constexpr int kMaxLatencyMs = 9999999;  // seven digits, as the settings hold it
 constexpr int kMinTickMs = 10;
 constexpr int kMaxDurationValue = 100000; // 100000 days is any survey's upper bound
 constexpr std::int64_t kSecondsPerDay = 86400;
-constexpr std::array<std::string_view, 6> kBaudRates{"115200", "57600", "38400",
-                                                     "19200",  "9600",  "4800"};
 
 std::optional<int> ParseInt(std::string_view text, int low, int high) {
     int value = 0;
@@ -65,6 +63,12 @@ std::int64_t TakeUnit(std::string_view& text, bool daysAllowed) {
     return unit;
 }
 
+bool ValidPortName(std::string_view name) {
+    return name.size() == 4 && name.substr(0, 3) == "COM" && name[3] >= '1' && name[3] <= '9';
+}
+
+} // namespace
+
 bool ParsePeriod(std::string_view text, LoggerOptions& options) {
     const std::int64_t unit = TakeUnit(text, false);
     const auto value = ParseInt(text, 1, kMaxPeriodValue);
@@ -75,7 +79,6 @@ bool ParsePeriod(std::string_view text, LoggerOptions& options) {
     return true;
 }
 
-// A duration of at least one second: "7d", "12h", "30m", "45s" or plain seconds.
 std::optional<std::int64_t> ParseDuration(std::string_view text) {
     const std::int64_t unit = TakeUnit(text, true);
     const auto value = ParseInt(text, 1, kMaxDurationValue);
@@ -84,8 +87,6 @@ std::optional<std::int64_t> ParseDuration(std::string_view text) {
     return *value * unit;
 }
 
-// "YYYY-MM-DD HH:MM" (or with a T between date and time) in local time; a date or a
-// time that does not exist (31 April, 25:00) is refused rather than rolled over.
 std::optional<std::int64_t> ParseLocalMinute(std::string_view text) {
     if (text.size() != 16 || text[4] != '-' || text[7] != '-' ||
         (text[10] != ' ' && text[10] != 'T') || text[13] != ':')
@@ -104,11 +105,11 @@ std::optional<std::int64_t> ParseLocalMinute(std::string_view text) {
     return t;
 }
 
-bool ValidPortName(std::string_view name) {
-    return name.size() == 4 && name.substr(0, 3) == "COM" && name[3] >= '1' && name[3] <= '9';
+bool ValidBaudRate(std::string_view baud) {
+    constexpr std::array<std::string_view, 6> kBaudRates{"115200", "57600", "38400",
+                                                         "19200",  "9600",  "4800"};
+    return std::find(kBaudRates.begin(), kBaudRates.end(), baud) != kBaudRates.end();
 }
-
-} // namespace
 
 bool ValidMeterName(std::string_view name) {
     constexpr std::size_t kLongestName = 64;
@@ -290,7 +291,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
                 return fail("--order needs a float byte order from 0 to 3");
             o.order = *n;
         } else if (arg == "--baud") {
-            if (!next(v) || std::find(kBaudRates.begin(), kBaudRates.end(), v) == kBaudRates.end())
+            if (!next(v) || !ValidBaudRate(v))
                 return fail("--baud must be one of 115200, 57600, 38400, 19200, 9600, 4800");
             o.baud = std::string(v);
         } else if (arg == "--parity") {
@@ -332,6 +333,10 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
             if (!next(v) || !outlets::ParseHttpAddress(std::string(v)))
                 return fail("--http needs PORT or ADDRESS:PORT, e.g. 8080 or 0.0.0.0:8080");
             o.http = std::string(v);
+        } else if (arg == "--config") {
+            if (!next(v) || v.empty())
+                return fail("--config needs a file, e.g. /etc/zentra/site.toml");
+            o.config = std::string(v);
         } else if (arg == "--tick-ms") { // hidden: shortens the acquisition second for tests
             const auto n = next(v) ? ParseInt(v, kMinTickMs, 1000) : std::nullopt;
             if (!n)
@@ -350,6 +355,21 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
     }
     if (o.recoverOnly)
         return parsed; // nothing else is needed
+    if (!o.mqtt && (o.mqttCa || o.mqttPasswordFile))
+        return fail("--mqtt-ca and --mqtt-password-file go with --mqtt");
+    if (o.mqttCa && !o.mqtt->starts_with("mqtts://"))
+        return fail("--mqtt-ca goes with an mqtts:// broker");
+    if (o.config) {
+        // The survey is the file's; only how it is shown (and the outlets) may be added.
+        const LoggerOptions none;
+        if (!o.port.empty() || !o.meters.empty() || !o.outDir.empty() || !o.out.empty() ||
+            o.csv || o.csvEach || periodGiven || o.samples != 0 || o.roll || o.until ||
+            o.forSeconds || o.giveUpSeconds != none.giveUpSeconds || o.node || o.order ||
+            o.baud || o.parity || o.stop || o.latencyMs)
+            return fail("with --config the survey is the file's: of the other options only "
+                        "--quiet, --force, --mqtt ... and --http may be given");
+        return parsed;
+    }
     if (!o.meters.empty())
         return CheckMeterRun(parsed, periodGiven);
     if (o.csvEach)
@@ -369,10 +389,6 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
         return fail("no project file given (--out run.ztr)");
     if (o.csv && *o.csv == o.out)
         return fail("--csv and --out name the same file");
-    if (!o.mqtt && (o.mqttCa || o.mqttPasswordFile))
-        return fail("--mqtt-ca and --mqtt-password-file go with --mqtt");
-    if (o.mqttCa && !o.mqtt->starts_with("mqtts://"))
-        return fail("--mqtt-ca goes with an mqtts:// broker");
     return parsed;
 }
 

@@ -175,6 +175,15 @@ int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
     return RunSession(o, doc, first, out, err, stop, hooks, survey);
 }
 
+int SurveyMain(const SurveyPlan& plan, std::ostream& out, std::ostream& err,
+               const std::atomic<bool>& stop, const RunHooks& hooks) {
+    bool failed = false;
+    const auto outlets = StartOutlets(plan.run, err, failed);
+    if (failed)
+        return kExitFailure;
+    return RunSurvey(plan, out, err, stop, hooks, outlets.get());
+}
+
 int LoggerMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                const std::atomic<bool>& stop) {
     const ParsedArguments parsed = ParseArguments(args);
@@ -186,14 +195,8 @@ int LoggerMain(const std::vector<std::string>& args, std::ostream& out, std::ost
         err << "zentra-log: " << parsed.error << "\nTry 'zentra-log --help'.\n";
         return kExitUsage;
     }
-    if (!parsed.options.meters.empty()) {
-        RunMessages messages(err);
-        bool failed = false;
-        const auto outlets = StartOutlets(parsed.options, err, failed);
-        if (failed)
-            return kExitFailure;
-        return RunSurvey(PlanFromOptions(parsed.options), out, err, stop, {}, outlets.get());
-    }
+    if (!parsed.options.meters.empty())
+        return SurveyMain(PlanFromOptions(parsed.options), out, err, stop);
     if (parsed.options.recoverOnly) {
         RunMessages messages(err);
         if (RecoverInterruptedRuns(".", out, err) == 0)

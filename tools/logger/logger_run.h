@@ -19,6 +19,8 @@ struct CZentraDoc;
 
 namespace zentra::logger {
 
+struct SurveyPlan;
+
 enum ExitStatus : int {
     kExitOk = 0,          // project saved (complete, or stopped early on request)
     kExitFailure = 1,     // port, meter or file failure
@@ -45,6 +47,11 @@ void ApplyLoggingOptions(const LoggerOptions& options, CZentraDoc& doc);
 // between ticks (a signal handler sets it). Returns an ExitStatus.
 int RunLogger(const LoggerOptions& options, std::ostream& out, std::ostream& err,
               const std::atomic<bool>& stop, const RunHooks& hooks = {});
+
+// Runs a survey of several meters (the --meter command line or a configuration file)
+// with the outlets its options ask for; returns an ExitStatus.
+int SurveyMain(const SurveyPlan& plan, std::ostream& out, std::ostream& err,
+               const std::atomic<bool>& stop, const RunHooks& hooks = {});
 
 // Parses the command line and runs; what main() does, minus the signal handling.
 int LoggerMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,

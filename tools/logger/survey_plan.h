@@ -19,6 +19,20 @@ struct LinkPlan {
     std::vector<MeterSpec> meters;
 };
 
+// A section of a configuration file that another part of the run reads (the
+// outlets' [mqtt] and [http]), carried as it stands: each key with its value's text
+// (a string as it is, anything else as written in the file) and its line.
+struct PlanSection {
+    struct Entry {
+        std::string key;
+        std::string value;
+        int line = 0;
+    };
+    std::string name; // "mqtt", "http"
+    int line = 0;     // where the section begins
+    std::vector<Entry> entries;
+};
+
 struct SurveyPlan {
     // The period, samples, roll, until / for, give-up, force, quiet and tick of the
     // run; its port, node, out and csv are unused.
@@ -26,6 +40,8 @@ struct SurveyPlan {
     std::string outDir;
     bool csv = false;
     std::vector<LinkPlan> links;
+    std::string source;                // the configuration file's name; empty: the command line
+    std::vector<PlanSection> sections; // the file's sections for others, in file order
 };
 
 // The plan of a command line with --meter: one link, PORT.

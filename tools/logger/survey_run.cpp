@@ -1,6 +1,8 @@
 #include "tools/logger/survey_run.h"
 
 #include "platform/clock.h"
+#include "platform/message_box.h"
+#include "platform/net_port.h"
 #include "tools/logger/bus_link.h"
 #include "tools/logger/line_stream.h"
 #include "tools/logger/logger_recovery.h"
@@ -62,10 +64,35 @@ bool CheckMeterFiles(const SurveyPlan& plan, std::ostream& err) {
     return true;
 }
 
+// The run's messages (a box the acquisition would show) go to err as whole lines,
+// under the lock the links' lines share, so that two links' never interleave;
+// questions are answered Yes, as the command line already said what the user wants.
+class SurveyMessages {
+  public:
+    SurveyMessages(std::ostream& err, std::mutex& lock) {
+        platform::SetMessageHandler([&err, &lock](const platform::Message& m) {
+            if (m.buttons == platform::MessageButtons::YesNo)
+                return platform::MessageAnswer::Yes;
+            const std::string line =
+                "zentra-log: " + (m.caption.empty() ? "" : m.caption + ": ") + m.text + '\n';
+            std::lock_guard hold(lock);
+            err << line << std::flush;
+            return platform::MessageAnswer::Ok;
+        });
+    }
+    ~SurveyMessages() { platform::SetMessageHandler({}); }
+    SurveyMessages(const SurveyMessages&) = delete;
+    SurveyMessages& operator=(const SurveyMessages&) = delete;
+};
+
 } // namespace
 
 int RunSurvey(const SurveyPlan& plan, std::ostream& out, std::ostream& err,
               const std::atomic<bool>& stop, const RunHooks& hooks, LiveFeed* feed) {
+    std::mutex outLock, errLock;
+    const SurveyMessages messages(err, errLock);
+    // A connection (or reconnection) to a gateway gives up as soon as a stop is asked for.
+    const platform::ScopedConnectStop connectStop(stop);
     RecoverInterruptedRuns(plan.outDir, out, err);
     if (!CheckMeterFiles(plan, err))
         return kExitFailure;
@@ -86,7 +113,6 @@ int RunSurvey(const SurveyPlan& plan, std::ostream& out, std::ostream& err,
 
     // One thread per link, each with its own meters and documents; their lines reach
     // the shared streams whole.
-    std::mutex outLock, errLock;
     std::vector<int> status(plan.links.size(), kExitOk);
     std::vector<std::thread> threads;
     for (std::size_t i = 0; i < plan.links.size(); ++i)
