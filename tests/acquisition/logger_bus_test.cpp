@@ -43,13 +43,14 @@ class BusRun : public ::testing::Test {
     }
     // A survey whose clock stands at March2At10() and moves a second before every
     // round; `atTick` runs before round n.
-    int RunStepped(std::vector<std::string> args, std::function<void(int)> atTick = {}) {
+    int RunStepped(std::vector<std::string> args, std::function<void(int)> atTick = {},
+                   std::int64_t start = March2At10()) {
         std::vector<std::string> all{"COM1", "--period", "1s", "--latency", "0", "--tick-ms",
                                      "10", "--out-dir", dir.path(), "--give-up", "1h"};
         all.insert(all.end(), args.begin(), args.end());
         const ParsedArguments parsed = ParseArguments(all);
         EXPECT_EQ(parsed.error, "");
-        platform::ManualClock clock(March2At10());
+        platform::ManualClock clock(start);
         RunHooks hooks;
         hooks.scaleClock = false;
         hooks.beforeTick = [&] {
@@ -146,6 +147,59 @@ TEST_F(BusRun, AMeterSilentAtTheStartDoesNotHoldTheOthersBackAndBeginsWhenItAnsw
     ExpectOwnValues(*pump, 12);
     EXPECT_TRUE(std::filesystem::exists(dir.File("pump.csv")));
     EXPECT_TRUE(std::filesystem::exists(dir.File("main.csv")));
+}
+
+TEST_F(BusRun, ARestartedSurveyCarriesOnToTheEndOfItsFirstStartAndThenLogsNothing) {
+    sim::SimOptions options;
+    options.nodes = {1, 5};
+    StartBus(options);
+    struct Case {
+        const char* name;
+        std::vector<std::string> end;
+        std::int64_t restartAt, endsAt; // seconds after the first start
+        const char* endText;
+    };
+    for (const Case& c : {Case{"for", {"--for", "20s"}, 7, 20, "Mar 02 2026 10:00:20"},
+                          Case{"until", {"--until", "2026-03-02 10:01"}, 30, 60,
+                               "Mar 02 2026 10:01:00"}}) {
+        SCOPED_TRACE(c.name);
+        for (const char* file : {"a.ztr", "b.ztr", "a-0002.ztr", "b-0002.ztr", "survey.txt"})
+            std::filesystem::remove(dir.File(file));
+        std::vector<std::string> args{"--meter", "a=1", "--meter", "b=5", "--roll",
+                                      "--samples", "100"};
+        args.insert(args.end(), c.end.begin(), c.end.end());
+        const std::string until = std::string("until ") + c.endText;
+
+        // The first start, stopped (as by systemctl stop) after three rounds.
+        stop = false;
+        ticks = 0;
+        ASSERT_EQ(RunStepped(args, [&](int tick) { stop = stop || tick == 3; }), kExitOk)
+            << err.text();
+        EXPECT_EQ(test::Occurrences(out.text(), until), 2u) << out.text(); // a's and b's
+        EXPECT_TRUE(std::filesystem::exists(dir.File("survey.txt")));
+
+        // Started again before the end: the same end for both, not one counted from now.
+        stop = false;
+        ASSERT_EQ(RunStepped(args, {}, March2At10() + c.restartAt), kExitOk) << err.text();
+        EXPECT_EQ(test::Occurrences(out.text(), until), 4u) << out.text();
+        for (const char* file : {"a-0002.ztr", "b-0002.ztr"}) {
+            SCOPED_TRACE(file);
+            const auto second = ReadBack(file);
+            ASSERT_GE(second->m_SampleCount, 1);
+            EXPECT_GT(second->m_SampleTimes[0], March2At10() + c.restartAt);
+            EXPECT_LT(second->m_SampleTimes[second->m_SampleCount - 1], March2At10() + c.endsAt);
+        }
+
+        // Started after the end (the next boot): nothing logged, status 0, no port.
+        const std::size_t ports = test::Occurrences(out.text(), "Port:");
+        ASSERT_EQ(RunStepped(args, {}, March2At10() + c.endsAt + 600), kExitOk) << err.text();
+        EXPECT_NE(out.text().find(std::string("the survey ended at ") + c.endText),
+                  std::string::npos)
+            << out.text();
+        EXPECT_EQ(test::Occurrences(out.text(), "Port:"), ports);
+        EXPECT_FALSE(std::filesystem::exists(dir.File("a-0003.ztr")));
+        out.Clear();
+    }
 }
 
 struct Outage {

@@ -148,7 +148,7 @@ class LoggingSession {
   private:
     // A first start: its end is kept so that a restart carries on to it.
     void RecordSurvey(std::int64_t started) {
-        if (const auto why = WriteSurveyRecord(survey_.recordPath, o_.out, {started, *end_}))
+        if (const auto why = WriteSurveyRecord(survey_.recordPath, SurveyHeading(o_.out), {started, *end_}))
             err_ << "zentra-log: cannot keep the survey's end in " << survey_.recordPath << ": "
                  << *why << " (a restart would count --for from its own start)\n";
     }

@@ -9,6 +9,7 @@
 #include "tools/logger/logger_session.h"
 #include "tools/logger/logger_survey.h"
 #include "tools/logger/logger_timing.h"
+#include "tools/logger/survey_record.h"
 
 #include <filesystem>
 #include <mutex>
@@ -85,7 +86,22 @@ class SurveyMessages {
     SurveyMessages& operator=(const SurveyMessages&) = delete;
 };
 
+// Whether any meter's first project (or its CSV, or a recovered copy) is there.
+bool AnyMeterBegun(const SurveyPlan& plan) {
+    for (const LinkPlan& link : plan.links)
+        for (const MeterSpec& meter : link.meters) {
+            const auto csv = plan.csv ? std::optional(MeterCsvPath(plan, meter)) : std::nullopt;
+            if (!RollFilesPresent(MeterProjectPath(plan, meter), csv, 1).empty())
+                return true;
+        }
+    return false;
+}
+
 } // namespace
+
+std::string FolderSurveyRecordPath(const std::string& outDir) {
+    return (std::filesystem::path(outDir) / "survey.txt").string();
+}
 
 int RunSurvey(const SurveyPlan& plan, std::ostream& out, std::ostream& err,
               const std::atomic<bool>& stop, const RunHooks& hooks, LiveFeed* feed) {
@@ -96,17 +112,35 @@ int RunSurvey(const SurveyPlan& plan, std::ostream& out, std::ostream& err,
     RecoverInterruptedRuns(plan.outDir, out, err);
     if (!CheckMeterFiles(plan, err))
         return kExitFailure;
-    if (plan.run.until && *plan.run.until <= platform::Now()) {
-        err << "zentra-log: --until " << LocalTimeText(*plan.run.until) << " has passed\n";
+    // A survey with an end keeps its first start in the folder; one whose files are
+    // there has begun before, and a restart carries on to the same end.
+    SurveySpan survey;
+    if (plan.run.roll && (plan.run.forSeconds || plan.run.until)) {
+        survey.recordPath = FolderSurveyRecordPath(plan.outDir);
+        survey.start = ReadSurveyStart(survey.recordPath);
+    }
+    if (survey.start || (plan.run.roll && AnyMeterBegun(plan))) {
+        const auto end = SurveyEnd(plan.run, survey.start.value_or(platform::Now()));
+        if (end && *end <= platform::Now()) {
+            out << "zentra-log: the survey ended at " << LocalTimeText(*end)
+                << "; nothing more is logged. To begin a new survey, name another folder"
+                << (survey.start ? " or remove " + survey.recordPath : std::string()) << '\n';
+            return kExitOk;
+        }
+    } else if (plan.run.until && *plan.run.until <= platform::Now()) {
+        err << "zentra-log: " << (plan.source.empty() ? "--until " : plan.source + ": until ")
+            << LocalTimeText(*plan.run.until) << " has passed\n";
         return kExitUsage;
     }
     ScaledClock scaledClock(hooks.scaleClock, plan.run.tickMs);
-    std::optional<std::int64_t> end;
     const std::int64_t started = platform::Now();
-    if (plan.run.forSeconds)
-        end = started + *plan.run.forSeconds;
-    if (plan.run.until)
-        end = std::min(end.value_or(*plan.run.until), *plan.run.until);
+    const std::optional<std::int64_t> end = SurveyEnd(plan.run, survey.start.value_or(started));
+    if (end && !survey.start && !survey.recordPath.empty())
+        if (const auto why = WriteSurveyRecord(survey.recordPath,
+                                               "the survey of the meters in this folder",
+                                               {started, *end}))
+            err << "zentra-log: cannot keep the survey's end in " << survey.recordPath << ": "
+                << *why << " (a restart would count its length from its own start)\n";
 
     if (plan.links.size() == 1)
         return RunLink(LinkContext{plan, plan.links[0], end, out, err, stop, hooks, feed});

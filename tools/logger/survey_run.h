@@ -10,8 +10,13 @@
 
 #include <atomic>
 #include <iosfwd>
+#include <string>
 
 namespace zentra::logger {
+
+// The record of a survey's start (see survey_record.h) for the meters of a folder:
+// "<out-dir>/survey.txt".
+std::string FolderSurveyRecordPath(const std::string& outDir);
 
 // Runs the survey; returns the worst exit status of its links (1 before 3 before 0),
 // or kExitUsage / kExitFailure when it cannot begin.
