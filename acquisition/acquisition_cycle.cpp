@@ -100,10 +100,10 @@ void StartRetrieval(CZentraDoc& doc, AcquisitionState& state, AcquisitionTimer& 
 
 namespace {
 
-// Files the reply `meter` holds (ReceiveReply done) and sends the next request
-// through it.
+// Files the reply `meter` holds (ReceiveReply done) and, when `request`, sends the
+// next request through it.
 void FileAndRequest(CZentraDoc& doc, AcquisitionState& state, K760modbus& meter,
-                    TickOutcome& outcome, std::int64_t t) {
+                    TickOutcome& outcome, std::int64_t t, bool request = true) {
     std::int32_t filed = meter.replyFunction;
     // A slave on a shared line answering in our place is not our meter: its values
     // are not filed, and the exchange counts as a missing reply.
@@ -130,8 +130,10 @@ void FileAndRequest(CZentraDoc& doc, AcquisitionState& state, K760modbus& meter,
         if (outcome.recordsWritten > 0)
             doc.SetModifiedFlag(true);
         outcome.loggingEnded = wasLogging && doc.m_LoggingActive == 0;
-        meter.RequestReadings();
-        outcome.readingsRequested = true;
+        if (request) {
+            meter.RequestReadings();
+            outcome.readingsRequested = true;
+        }
         doc.m_LastRequest = kFcReadings;
         break;
     }
@@ -141,13 +143,15 @@ void FileAndRequest(CZentraDoc& doc, AcquisitionState& state, K760modbus& meter,
     default:
         filed = kReplyNone;
         // The only retry: a missing readings reply is asked for again.
-        if (doc.m_LastRequest == kFcReadings) {
+        if (request && doc.m_LastRequest == kFcReadings) {
             meter.RequestReadings();
             outcome.readingsRequested = true;
         }
         break;
     }
     outcome.filed = filed;
+    if (!request)
+        return;
 
     if (const auto kind = state.requestQueue.Pop()) {
         switch (*kind) {
@@ -195,12 +199,12 @@ TickOutcome AcquisitionTick(CZentraDoc& doc, AcquisitionState& state, Acquisitio
 }
 
 TickOutcome SharedLineTick(CZentraDoc& doc, AcquisitionState& state, AcquisitionTimer& timer,
-                           K760modbus& link) {
+                           K760modbus& link, bool request) {
     TickOutcome outcome;
     const std::int64_t t = platform::Now();
     if (link.port != kInvalidPort && Awaiting(doc, state)) {
         outcome.exchanged = true;
-        FileAndRequest(doc, state, link, outcome, t);
+        FileAndRequest(doc, state, link, outcome, t, request);
     }
     state.timerId = timer.Arm(kAcquisitionTimerId, kTickPeriod);
     return outcome;

@@ -80,9 +80,10 @@ TickOutcome AcquisitionTick(CZentraDoc& doc, AcquisitionState& state, Acquisitio
 // order) holds the reply the caller read for the meter's previous request, or nothing
 // when none was outstanding. Files it as AcquisitionTick does and sends the next
 // request through `link`, whose reply the caller reads before the line carries
-// anything else; re-arms timer 1 at 1000 ms.
+// anything else; re-arms timer 1 at 1000 ms. Without `request` (a line too slow to
+// ask every meter each second) the reply is filed and nothing is sent.
 TickOutcome SharedLineTick(CZentraDoc& doc, AcquisitionState& state, AcquisitionTimer& timer,
-                           K760modbus& link);
+                           K760modbus& link, bool request = true);
 
 // Rebuilds m_ReadingMap from a layout reply: identity first, then the reading index
 // found at byte i sits at position i + 1. Only the first `carried` codes are used and

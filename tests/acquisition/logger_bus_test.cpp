@@ -5,6 +5,7 @@
 // logged for every meter. Command lines that cannot be a survey are refused (exit 2).
 #include "acquisition/readings_catalogue.h"
 #include "tests/acquisition/logger_run_fixture.h"
+#include "tools/logger/bus_schedule.h"
 #include "tools/logger/survey_plan.h"
 #include "tools/logger/survey_run.h"
 
@@ -19,7 +20,8 @@ namespace {
 struct Band {
     double low, high;
 };
-const std::map<int, Band> kI1Band = {{1, {34, 62}}, {5, {434, 462}}, {12, {1134, 1162}}};
+const std::map<int, Band> kI1Band = {
+    {1, {34, 62}}, {5, {434, 462}}, {12, {1134, 1162}}, {20, {1934, 1962}}};
 
 int I1Element(const CZentraDoc& doc) {
     const auto columns = ColumnsFor(doc.m_SystemType);
@@ -199,6 +201,60 @@ TEST_F(BusRun, ARestartedSurveyCarriesOnToTheEndOfItsFirstStartAndThenLogsNothin
         EXPECT_EQ(test::Occurrences(out.text(), "Port:"), ports);
         EXPECT_FALSE(std::filesystem::exists(dir.File("a-0003.ztr")));
         out.Clear();
+    }
+}
+
+TEST_F(BusRun, ALineTooSlowForEveryMeterEachSecondSpreadsItsRequestsButNotTheSamples) {
+    sim::SimOptions options;
+    options.nodes = {1, 5, 12, 20};
+    StartBus(options);
+    // 4800 baud carries the readings of 2 meters a second (205 bytes and two silences
+    // of 3.5 characters, 442 ms each); a 5 s period needs one reply in five.
+    const int code = RunStepped({"--baud", "4800", "--period", "5s", "--samples", "6", "--meter",
+                                 "a=1", "--meter", "b=5", "--meter", "c=12", "--meter", "d=20"},
+                                [](int) {}); // counts the rounds
+    ASSERT_EQ(code, kExitOk) << err.text();
+    EXPECT_EQ(test::Occurrences(err.text(), "carries the readings of about 2 meters a second"), 1u)
+        << err.text();
+    for (const auto& [file, node] :
+         {std::pair{"a.ztr", 1}, {"b.ztr", 5}, {"c.ztr", 12}, {"d.ztr", 20}}) {
+        SCOPED_TRACE(file);
+        const auto doc = ReadBack(file);
+        ASSERT_EQ(doc->m_SampleCount, 6);
+        for (const std::int64_t step : Steps(*doc))
+            ASSERT_EQ(step, 5);
+        ExpectOwnValues(*doc, node);
+    }
+    // Every meter asked each second would be 4 requests a round; identity, layout and
+    // information at the start are 3 per meter.
+    EXPECT_LE(simulator->RequestsSeen(), static_cast<std::uint64_t>(3 * ticks + 12))
+        << ticks << " rounds";
+}
+
+TEST(BusTurns, DueMetersAlwaysAskAndTheOthersTakeTurnsWhileTheRoundHasRoom) {
+    struct Case {
+        const char* name;
+        std::vector<TurnClaim> claims;
+        int room;
+        std::size_t next;
+        std::vector<bool> turns;
+        std::size_t nextAfter;
+    };
+    const TurnClaim due{true, true}, live{true, false}, quiet{false, false};
+    const Case cases[] = {
+        {"room for all", {live, live, live}, 3, 0, {true, true, true}, 0},
+        {"two of four from the start", {live, live, live, live}, 2, 0, {true, true, false, false}, 2},
+        {"going round", {live, live, live, live}, 2, 3, {true, false, false, true}, 1},
+        {"due ones first", {live, due, live, due}, 3, 0, {true, true, false, true}, 1},
+        {"due ones beyond the room", {due, due, due, live}, 2, 0, {true, true, true, false}, 0},
+        {"quiet takes no room", {quiet, live, quiet, live}, 2, 0, {false, true, false, true}, 0},
+        {"no room", {live, live}, 0, 1, {false, false}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::size_t next = c.next;
+        EXPECT_EQ(ChooseTurns(c.claims, c.room, next), c.turns);
+        EXPECT_EQ(next, c.nextAfter);
     }
 }
 

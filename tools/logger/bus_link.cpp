@@ -38,6 +38,7 @@ struct BusMeter {
     std::unique_ptr<MeterSession> session;
     std::unique_ptr<K760modbus> link; // holds the reply to its last request until filed
     bool replyHeld = false;           // link holds a reply read this round, to be filed
+    bool rested = false; // its request was held back last round (the line is full)
     MeterState state = MeterState::Waiting;
     int exit = kExitOk;
     std::int64_t lastAsked = 0; // when a silent or unidentified meter was last asked
@@ -62,9 +63,12 @@ class BusLink {
             meters_.push_back(NewMeter(spec));
         const int capacity = MetersPerSecond(line_);
         if (static_cast<int>(meters_.size()) > capacity)
+            room_ = capacity;
+        if (room_)
             c_.err << "zentra-log: " << c_.link.port << " at " << line_.baud << " baud carries "
                    << "the readings of about " << capacity << " meters a second; "
-                   << meters_.size() << " meters share it, so some are read less often\n";
+                   << meters_.size() << " meters share it, so their live readings are spread "
+                   << "over the seconds (each logged sample is still read at its own time)\n";
         // Every meter is asked once before any logs: those that answer start at once.
         for (BusMeter& m : meters_) {
             if (c_.stop.load())
@@ -283,22 +287,59 @@ class BusLink {
         m.exit = exit;
     }
 
+    bool WantsRequest(const BusMeter& m, std::int64_t now) const {
+        return port_ != kInvalidPort &&
+               (m.session->Answering() || m.replyHeld || now - m.lastAsked >= kSilentAskSeconds);
+    }
+
+    // Whether the reply to this round's request is one the log takes (or the meter
+    // is still starting, or logging has ended): its turn cannot wait.
+    static bool Due(const BusMeter& m) {
+        const CZentraDoc& d = *m.doc;
+        if (!d.m_LoggingActive || d.m_LastRequest != kFcReadings)
+            return true;
+        std::int64_t countdown = d.m_TickCountdown;
+        if (m.replyHeld) {
+            if (countdown <= 0)
+                countdown = static_cast<std::int64_t>(d.m_Period) * d.m_PeriodMultiplier;
+            --countdown;
+        } else if (m.rested) {
+            --countdown;
+        }
+        return countdown <= 0;
+    }
+
     // The second of one logging meter: its reply of last round filed, its next
     // request sent and answered; a silent one is asked only every kSilentAskSeconds.
-    void Step(BusMeter& m) {
+    // Without `turn` (a full line) the reply is filed and the request waits: the
+    // second it skips still counts towards the meter's period.
+    void Step(BusMeter& m, bool turn) {
         const std::int64_t now = platform::Now();
         const bool answering = m.session->Answering();
-        const bool ask = port_ != kInvalidPort &&
-                         (answering || m.replyHeld || now - m.lastAsked >= kSilentAskSeconds);
+        const bool ask = turn && WantsRequest(m, now);
+        const bool rested = m.rested;
+        m.rested = !turn && WantsRequest(m, now);
         bool sent = false;
         const TickSource tick = [&] {
-            if (!ask)
-                return TickOutcome{}; // nothing on the line for this meter this second
             K760modbus& link = *m.link;
             link.port = port_;
             link.client.txLength = 0;
+            CZentraDoc& doc = *m.doc;
+            if (rested && !m.replyHeld) {
+                // Nothing came for the second held back: it passes as a reply the
+                // log does not take would, so the logged samples keep their times.
+                if (doc.m_LoggingActive && doc.m_TickCountdown > 0)
+                    --doc.m_TickCountdown;
+                if (ask) {
+                    link.RequestReadings();
+                    sent = link.client.txLength > 0;
+                }
+                return TickOutcome{};
+            }
+            if (!ask && !(m.rested && m.replyHeld))
+                return TickOutcome{}; // nothing on the line for this meter this second
             const TickOutcome outcome =
-                SharedLineTick(*m.doc, m.session->State(), m.session->Timer(), link);
+                SharedLineTick(doc, m.session->State(), m.session->Timer(), link, ask);
             sent = link.client.txLength > 0;
             return outcome;
         };
@@ -320,10 +361,30 @@ class BusLink {
         }
     }
 
+    // Who asks this round: everyone while the line has room, else the turns.
+    std::vector<bool> Turns() {
+        std::vector<bool> turns(meters_.size(), true);
+        if (!room_)
+            return turns;
+        const std::int64_t now = platform::Now();
+        std::vector<TurnClaim> claims(meters_.size());
+        int room = *room_;
+        for (std::size_t i = 0; i < meters_.size(); ++i) {
+            const BusMeter& m = meters_[i];
+            if (m.state == MeterState::Waiting && now - m.lastAsked >= kSilentAskSeconds)
+                --room; // an identity request goes out whatever the turns
+            else if (m.state == MeterState::Logging)
+                claims[i] = TurnClaim{WantsRequest(m, now), Due(m)};
+        }
+        return ChooseTurns(claims, room, nextTurn_);
+    }
+
     void Round() {
         WatchPort();
         bool logged = false;
-        for (BusMeter& m : meters_) {
+        const std::vector<bool> turns = Turns();
+        for (std::size_t i = 0; i < meters_.size(); ++i) {
+            BusMeter& m = meters_[i];
             const std::int64_t now = platform::Now();
             if (m.state == MeterState::Waiting) {
                 if (c_.end && now >= *c_.end) {
@@ -341,7 +402,7 @@ class BusLink {
             if (m.state != MeterState::Logging)
                 continue;
             const int before = m.doc->m_SampleCount;
-            Step(m);
+            Step(m, turns[i]);
             if (m.doc->m_SampleCount != before) {
                 logged = true;
                 m.logged = m.doc->m_SampleCount;
@@ -434,6 +495,8 @@ class BusLink {
     PortHandle port_ = kInvalidPort;
     std::string openFailure_;
     std::vector<BusMeter> meters_;
+    std::optional<int> room_; // transactions a round has room for, on a line that is full
+    std::size_t nextTurn_ = 0; // the meter whose turn comes first among those not due
     std::string line_text_;
     bool portLost_ = false;
     int lostRounds_ = 0;

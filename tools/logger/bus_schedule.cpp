@@ -38,4 +38,24 @@ int MetersPerSecond(const LineTiming& line) {
     return std::max(1, static_cast<int>(1'000'000 / each));
 }
 
+std::vector<bool> ChooseTurns(const std::vector<TurnClaim>& claims, int room, std::size_t& next) {
+    std::vector<bool> turns(claims.size(), false);
+    for (std::size_t i = 0; i < claims.size(); ++i)
+        if (claims[i].wants && claims[i].due) {
+            turns[i] = true;
+            --room;
+        }
+    const std::size_t count = claims.size();
+    const std::size_t first = next;
+    for (std::size_t k = 0; k < count && room > 0; ++k) {
+        const std::size_t i = (first + k) % count;
+        if (!claims[i].wants || turns[i])
+            continue;
+        turns[i] = true;
+        --room;
+        next = (i + 1) % count;
+    }
+    return turns;
+}
+
 } // namespace zentra::logger

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
+#include <vector>
 
 namespace zentra::logger {
 
@@ -26,5 +28,18 @@ std::chrono::microseconds TransactionTime(const LineTiming& line);
 
 // Meters whose readings the line carries each second (at least 1).
 int MetersPerSecond(const LineTiming& line);
+
+// A meter's claim on one round of a line that cannot carry every meter each second.
+struct TurnClaim {
+    bool wants = false; // it would send a request this round
+    bool due = false;   // the reply to it is a logged sample (or the meter is starting)
+};
+
+// Which meters send their request this round: every due one, whatever the line's
+// room (a logged sample is never put off), then the others in turn, starting at
+// `next` and going round, while the round's `room` (transactions) lasts; `next` moves
+// past the last one served so that every meter gets its turns. A meter that wants
+// nothing takes no room.
+std::vector<bool> ChooseTurns(const std::vector<TurnClaim>& claims, int room, std::size_t& next);
 
 } // namespace zentra::logger
