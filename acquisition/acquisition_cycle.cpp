@@ -108,6 +108,8 @@ void FileAndRequest(CZentraDoc& doc, AcquisitionState& state, K760modbus& meter,
     // A slave on a shared line answering in our place is not our meter: its values
     // are not filed, and the exchange counts as a missing reply.
     const bool wholeReply = meter.client.rxCount > 0 && meter.client.status == 0;
+    if (wholeReply)
+        outcome.exceptionCode = meter.client.exceptionCode;
     if (wholeReply && meter.client.replyNode != meter.node) {
         outcome.otherNode = true;
         filed = kReplyNone;

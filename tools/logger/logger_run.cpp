@@ -2,12 +2,16 @@
 
 #include "acquisition/acquisition_cycle.h"
 #include "comms/serial_link.h"
+#include "document/port_map.h"
+#include "document/recovery_file.h"
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
+#include "platform/net_address.h"
 #include "platform/net_port.h"
 #include "document/recovery_file.h"
 #include "tools/logger/logger_feed.h"
+#include "platform/settings_tree.h"
 #include "tools/logger/logger_identify.h"
 #include "tools/logger/logger_outputs.h"
 #include "tools/logger/logger_recovery.h"
@@ -68,6 +72,18 @@ std::string Describe(const LoggerOptions& o, const CZentraDoc& doc) {
     return text;
 }
 
+// A network address that cannot be one is a settings mistake, like a wrong option:
+// trying again would not mend it.
+bool RefuseMalformedAddress(const std::string& port, std::ostream& err) {
+    const auto device = PortDevice(port);
+    if (!device || !platform::IsNetAddressForm(*device) || platform::ParseNetAddress(*device))
+        return false;
+    err << "zentra-log: " << PortAndDevice(port) << ": not a valid network address. Enter "
+        << platform::kNetAddressForms
+        << ", with a port number from 1 to 65535 (an IPv6 address in brackets).\n";
+    return true;
+}
+
 // The files roll number n writes, and the survey's record.
 std::vector<RunOutput> RunOutputsOf(const LoggerOptions& o, int n, const SurveySpan& survey) {
     std::vector<RunOutput> outputs{{"--out", RollFileName(o.out, n)}};
@@ -93,8 +109,13 @@ void ApplyLoggingOptions(const LoggerOptions& o, CZentraDoc& doc) {
 int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
               const std::atomic<bool>& stop, const RunHooks& hooks) {
     RunMessages messages(err);
+    // The stored defaults and port map are read, never written: nothing is created.
+    const platform::ScopedSettingsKeysNotCreated readOnlyStore;
+    InstallPortMap();
     // A network connection (or reconnection) gives up as soon as a stop is asked for.
     const platform::ScopedConnectStop connectStop(stop);
+    if (RefuseMalformedAddress(o.port, err))
+        return kExitUsage;
     // Runs that a crash, a kill or a power cut interrupted are saved before a new one
     // begins.
     RecoverInterruptedRuns(FolderOf(o.out), out, err);
@@ -138,20 +159,17 @@ int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
     CZentraDoc& doc = *docHolder;
     ApplyLinkOptions(o, doc);
 
-    doc.m_PortHandle = OpenPort(doc.m_Comms, EnumeratePorts(), doc.m_PortHandle);
+    doc.m_PortHandle = OpenPort(doc.m_Comms, OnlyThisPort(), doc.m_PortHandle);
     if (doc.m_PortHandle == kInvalidPort && stop.load()) {
         out << "Stopped before logging began; nothing was saved\n";
         return kExitOk;
     }
     if (doc.m_PortHandle == kInvalidPort) {
-        const std::string why = LastOpenFailure();
-        const auto device = PortDevice(o.port);
-        err << "zentra-log: cannot open " << o.port;
-        if (device)
-            err << " (" << *device << ")";
-        else
-            err << " (no device; set ZENTRA_" << o.port << " to the adapter's path)";
-        err << (why.empty() ? "" : ": " + why) << '\n';
+        err << "zentra-log: " << OpenFailureSentence(o.port);
+        if (!PortDevice(o.port))
+            err << " Set ZENTRA_" << o.port
+                << " to the adapter's path, or choose its device with Change device... in Zentra.";
+        err << '\n';
         return kExitFailure;
     }
     doc.m_Comms.portSetUp = 1;
@@ -199,6 +217,7 @@ int LoggerMain(const std::vector<std::string>& args, std::ostream& out, std::ost
         return SurveyMain(PlanFromOptions(parsed.options), out, err, stop);
     if (parsed.options.recoverOnly) {
         RunMessages messages(err);
+        const platform::ScopedSettingsKeysNotCreated readOnlyStore;
         if (RecoverInterruptedRuns(".", out, err) == 0)
             out << "No interrupted run to recover\n";
         return kExitOk;

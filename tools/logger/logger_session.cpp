@@ -215,8 +215,12 @@ class LoggingSession {
         if (tick.exchanged && tick.filed == kReplyNone && doc_.m_LastRequest == kFcReadings) {
             // A single lost reply is routine on a noisy line; a run of them is worth saying.
             if (++missed_ == kMissesWorthReporting) {
-                err_ << Tag() << "no reply from the meter"
-                     << (tick.otherNode ? " (another node answers instead)" : "") << '\n';
+                const std::string gateway = GatewayExceptionText(tick.exceptionCode);
+                if (!gateway.empty())
+                    err_ << Tag() << gateway << '\n';
+                else
+                    err_ << Tag() << "no reply from the meter"
+                         << (tick.otherNode ? " (another node answers instead)" : "") << '\n';
             }
         }
         return platform::Now() - lastAnswer_ < o_.giveUpSeconds;
@@ -232,7 +236,7 @@ class LoggingSession {
         portLost_ = true;
         if (++lostTicks_ % kReopenEveryTicks != 0)
             return;
-        doc_.m_PortHandle = OpenPort(doc_.m_Comms, EnumeratePorts(), doc_.m_PortHandle);
+        doc_.m_PortHandle = OpenPort(doc_.m_Comms, OnlyThisPort(), doc_.m_PortHandle);
         if (doc_.m_PortHandle != kInvalidPort) {
             err_ << "zentra-log: " << o_.port << " is back\n";
             portLost_ = false;

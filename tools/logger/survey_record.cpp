@@ -85,7 +85,8 @@ std::optional<std::string> WriteSurveyRecord(const std::string& path, const std:
                              LocalTimeText(record.end) + '\n';
     // Written beside, then renamed over: a power cut leaves the old record or the new.
     const std::string temporary = path + ".tmp";
-    platform::UniqueFd fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    platform::UniqueFd fd(
+        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     int error = fd.valid() ? platform::WriteAll(fd.get(), text) : errno;
     if (error == 0 && ::fsync(fd.get()) != 0)
         error = errno;
