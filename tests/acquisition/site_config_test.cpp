@@ -176,6 +176,16 @@ meter = [ { name = "a_1", node = 247 } ]
     EXPECT_EQ(read.plan->links[0].meters[0].node, 247);
 }
 
+TEST(SiteConfig, TheExampleThePackageShipsIsAValidCabinet) {
+    const ConfigResult read =
+        ReadSiteConfig(std::string(ZENTRA_SOURCE_DIR) + "/packaging/site.toml.example");
+    ASSERT_TRUE(read.plan) << read.error;
+    ASSERT_EQ(read.plan->links.size(), 2u);
+    EXPECT_EQ(read.plan->links[0].meters.size(), 3u);
+    EXPECT_EQ(read.plan->links[1].port, "modbus-tcp://192.168.10.20:502");
+    EXPECT_EQ(read.plan->outDir, ".");
+}
+
 class ConfigRun : public ::testing::Test {
   protected:
     test::TempDir dir;

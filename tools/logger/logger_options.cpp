@@ -397,6 +397,7 @@ std::string UsageText() {
        zentra-log PORT --period P --out FILE.ztr --roll [--until T | --for D] [options]
        zentra-log PORT --meter NAME=NODE[,order=N] [--meter ...] --period P
                   (--samples N | --roll ...) --out-dir DIR [--csv] [options]
+       zentra-log --config SITE.toml [--quiet] [--force] [--mqtt ... | --http ...]
        zentra-log --recover
 
 Logs N samples from the power meter on PORT, one every period P, into a Zentra
@@ -473,6 +474,13 @@ project at the end. With --roll it goes on from project to project: a load surve
                        letters, digits, - and _. The meters are asked one at a time;
                        one that does not answer never holds the others back.
   --out-dir DIR        the folder of the meters' files (with --meter).
+  --config SITE.toml   a survey of several meters on one or more links (serial
+                       lines, device servers, gateways), each served on its own,
+                       from a TOML file: its period, samples, roll, until / for,
+                       out-dir, csv and each [[link]] with its port, line settings
+                       and [[link.meter]] entries (name, node, order). A wrong key,
+                       type or value is refused with the file's line before any
+                       port opens (status 2). See man zentra-log.
   -q, --quiet          no progress line per sample (saves are still reported).
   --recover            only recover interrupted runs (see below), then stop.
   -h, --help           this text.
