@@ -201,9 +201,9 @@ TickOutcome AcquisitionTick(CZentraDoc& doc, AcquisitionState& state, Acquisitio
 }
 
 TickOutcome SharedLineTick(CZentraDoc& doc, AcquisitionState& state, AcquisitionTimer& timer,
-                           K760modbus& link, bool request) {
+                           K760modbus& link, bool request, std::optional<std::int64_t> second) {
     TickOutcome outcome;
-    const std::int64_t t = platform::Now();
+    const std::int64_t t = second.value_or(platform::Now());
     if (link.port != kInvalidPort && Awaiting(doc, state)) {
         outcome.exchanged = true;
         FileAndRequest(doc, state, link, outcome, t, request);

@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <type_traits>
 #include <utility>
 
@@ -82,9 +83,13 @@ TickOutcome AcquisitionTick(CZentraDoc& doc, AcquisitionState& state, Acquisitio
 // when none was outstanding. Files it as AcquisitionTick does and sends the next
 // request through `link`, whose reply the caller reads before the line carries
 // anything else; re-arms timer 1 at 1000 ms. Without `request` (a line too slow to
-// ask every meter each second) the reply is filed and nothing is sent.
+// ask every meter each second) the reply is filed and nothing is sent. `second` is the
+// time the reply is filed under (the second the caller's round of the line stands
+// for, so that a meter asked late in the round is not stamped with the next one);
+// left out, the clock's now.
 TickOutcome SharedLineTick(CZentraDoc& doc, AcquisitionState& state, AcquisitionTimer& timer,
-                           K760modbus& link, bool request = true);
+                           K760modbus& link, bool request = true,
+                           std::optional<std::int64_t> second = std::nullopt);
 
 // Rebuilds m_ReadingMap from a layout reply: identity first, then the reading index
 // found at byte i sits at position i + 1. Only the first `carried` codes are used and

@@ -231,6 +231,42 @@ TEST_F(BusRun, ALineTooSlowForEveryMeterEachSecondSpreadsItsRequestsButNotTheSam
         << ticks << " rounds";
 }
 
+TEST_F(BusRun, AMeterAskedAsTheSecondTurnsKeepsItsSamplesOnePeriodApart) {
+    sim::SimOptions options;
+    options.nodes = {1, 5, 12};
+    StartBus(options);
+    const ParsedArguments parsed = ParseArguments(
+        {"COM1", "--period", "1s", "--latency", "0", "--tick-ms", "10", "--out-dir", dir.path(),
+         "--meter", "a=1", "--meter", "b=5", "--meter", "c=12", "--samples", "30", "--quiet"});
+    ASSERT_EQ(parsed.error, "");
+    // The wall clock's second turns during every other round, after the line has
+    // carried two requests of it: the third meter is read in the next second then.
+    std::int64_t roundStart = March2At10();
+    std::uint64_t seenAtStart = 0;
+    int round = 0;
+    platform::SetClock([&] {
+        const bool turned = round % 2 == 0 && simulator->RequestsSeen() >= seenAtStart + 2;
+        return roundStart + (turned ? 1 : 0);
+    });
+    RunHooks hooks;
+    hooks.scaleClock = false;
+    hooks.beforeTick = [&] {
+        ++round;
+        roundStart = March2At10() + round;
+        seenAtStart = simulator->RequestsSeen();
+    };
+    const int code = RunSurvey(PlanFromOptions(parsed.options), out, err, stop, hooks);
+    platform::SetClock({});
+    ASSERT_EQ(code, kExitOk) << err.text();
+    for (const char* file : {"a.ztr", "b.ztr", "c.ztr"}) {
+        SCOPED_TRACE(file);
+        const auto doc = ReadBack(file);
+        ASSERT_EQ(doc->m_SampleCount, 30);
+        for (const std::int64_t step : Steps(*doc))
+            ASSERT_EQ(step, 1);
+    }
+}
+
 TEST(BusTurns, DueMetersAlwaysAskAndTheOthersTakeTurnsWhileTheRoundHasRoom) {
     struct Case {
         const char* name;

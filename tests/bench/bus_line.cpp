@@ -22,6 +22,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -142,8 +143,14 @@ void BM_Survey40(benchmark::State& state) {
             if (!opened.ok || doc->m_SampleCount != kSamples)
                 continue;
             int off = 0;
-            for (int n = 1; n < doc->m_SampleCount; ++n)
-                off += doc->m_SampleTimes[n] - doc->m_SampleTimes[n - 1] != 1 ? 1 : 0;
+            for (int n = 1; n < doc->m_SampleCount; ++n) {
+                const std::int64_t step = doc->m_SampleTimes[n] - doc->m_SampleTimes[n - 1];
+                if (step == 1)
+                    continue;
+                ++off;
+                std::fprintf(stderr, "m%d: sample %d is %lld s after the one before\n", node,
+                             n + 1, static_cast<long long>(step));
+            }
             offSteps += off;
             filesOk += off == 0 ? 1 : 0;
         }

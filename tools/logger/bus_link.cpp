@@ -339,7 +339,7 @@ class BusLink {
             if (!ask && !(m.rested && m.replyHeld))
                 return TickOutcome{}; // nothing on the line for this meter this second
             const TickOutcome outcome =
-                SharedLineTick(doc, m.session->State(), m.session->Timer(), link, ask);
+                SharedLineTick(doc, m.session->State(), m.session->Timer(), link, ask, round_);
             sent = link.client.txLength > 0;
             return outcome;
         };
@@ -380,6 +380,10 @@ class BusLink {
     }
 
     void Round() {
+        // Every reply of the round is filed under the second the round began in: the
+        // meters asked late in it (40 meters fill most of a second at 115200 baud) keep
+        // their samples one period apart, not moved to the next second by a few ms.
+        round_ = platform::Now();
         WatchPort();
         bool logged = false;
         const std::vector<bool> turns = Turns();
@@ -497,6 +501,7 @@ class BusLink {
     std::vector<BusMeter> meters_;
     std::optional<int> room_; // transactions a round has room for, on a line that is full
     std::size_t nextTurn_ = 0; // the meter whose turn comes first among those not due
+    std::int64_t round_ = 0;   // the second the round stands for
     std::string line_text_;
     bool portLost_ = false;
     int lostRounds_ = 0;
