@@ -6,7 +6,9 @@
 //    the counters "limit" and "of_limit" (the share of it reached).
 //  - BM_Survey40: zentra-log's survey of 40 meters at a 1 s period for a minute on
 //    one paced 115200-baud line (real time): the CPU its line's thread takes per meter
-//    per second, and every meter's file checked for its 60 samples one second apart.
+//    per second, over the whole run (identification and saves included) and over rounds
+//    10 to 50 (steady logging), and every meter's file checked for its 60 samples one
+//    second apart.
 #include "comms/meter.h"
 #include "comms/serial_link.h"
 #include "document/project_file.h"
@@ -103,7 +105,12 @@ void BM_Survey40(benchmark::State& state) {
     constexpr int kMeters = 40;
     constexpr int kSamples = 60;
     const test::ScopedUserFolders folders;
-    sim::MeterSimulator simulator(BusOptions(kMeters, 115200));
+    // Paced, each reply byte reaches the port on its own, at its wire time (the read
+    // wakes for each); unpaced, the reply comes at once, as from an adapter that hands
+    // over its buffer.
+    sim::SimOptions options = BusOptions(kMeters, 115200);
+    options.pace = state.range(0) != 0;
+    sim::MeterSimulator simulator(options);
     if (!simulator.Start()) {
         state.SkipWithError(simulator.Error().c_str());
         return;
@@ -126,9 +133,20 @@ void BM_Survey40(benchmark::State& state) {
         std::ostringstream out, err;
         const std::atomic<bool> stop{false};
         // One link: the survey serves it on this thread.
+        // Rounds 10 to 50 are the steady state: no identification, no saves.
+        int round = 0;
+        std::chrono::microseconds steadyFrom{}, steadyTo{};
+        logger::RunHooks hooks;
+        hooks.beforeTick = [&] {
+            ++round;
+            if (round == 10)
+                steadyFrom = ThreadCpu();
+            if (round == 50)
+                steadyTo = ThreadCpu();
+        };
         const auto cpuBefore = ThreadCpu();
         const auto started = std::chrono::steady_clock::now();
-        const int code = logger::RunSurvey(plan, out, err, stop);
+        const int code = logger::RunSurvey(plan, out, err, stop, hooks);
         const auto wall = std::chrono::steady_clock::now() - started;
         const auto cpu = ThreadCpu() - cpuBefore;
         if (code != 0) {
@@ -157,6 +175,8 @@ void BM_Survey40(benchmark::State& state) {
         const double seconds = std::chrono::duration<double>(wall).count();
         state.counters["cpu_us_per_meter_s"] =
             static_cast<double>(cpu.count()) / (kMeters * seconds);
+        state.counters["steady_cpu_us_per_meter_s"] =
+            static_cast<double>((steadyTo - steadyFrom).count()) / (kMeters * 40.0);
         state.counters["cpu_share"] = static_cast<double>(cpu.count()) / 1e6 / seconds;
         state.counters["files_one_second_apart"] = filesOk;
         state.counters["steps_not_one_second"] = offSteps;
@@ -164,7 +184,7 @@ void BM_Survey40(benchmark::State& state) {
     }
     simulator.Stop();
 }
-BENCHMARK(BM_Survey40)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_Survey40)->ArgName("paced")->Arg(1)->Arg(0)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
 
 } // namespace
 } // namespace zentra
