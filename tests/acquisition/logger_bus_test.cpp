@@ -47,8 +47,8 @@ class BusRun : public ::testing::Test {
     // round; `atTick` runs before round n.
     int RunStepped(std::vector<std::string> args, std::function<void(int)> atTick = {},
                    std::int64_t start = March2At10()) {
-        std::vector<std::string> all{"COM1", "--period", "1s", "--latency", "0", "--tick-ms",
-                                     "10", "--out-dir", dir.path(), "--give-up", "1h"};
+        std::vector<std::string> all{"COM1", "--period",  "1s",       "--latency", "0", "--tick-ms",
+                                     "10",   "--out-dir", dir.path(), "--give-up", "1h"};
         all.insert(all.end(), args.begin(), args.end());
         const ParsedArguments parsed = ParseArguments(all);
         EXPECT_EQ(parsed.error, "");
@@ -119,7 +119,7 @@ TEST_F(BusRun, TwoAnsweringMetersKeepTheirPeriodWhileAThirdFallsSilentAndShowsTh
     const auto gaps = std::count_if(steps.begin(), steps.end(), [](auto s) { return s != 1; });
     EXPECT_EQ(gaps, 1);
     const std::int64_t gap = *std::max_element(steps.begin(), steps.end());
-    EXPECT_GE(gap, 15); // silent for 15 rounds
+    EXPECT_GE(gap, 15);          // silent for 15 rounds
     EXPECT_LE(gap, 15 + 10 + 2); // asked again within 10 s of answering
     EXPECT_NE(err.text().find("spare: no reply from the meter"), std::string::npos) << err.text();
 }
@@ -129,12 +129,11 @@ TEST_F(BusRun, AMeterSilentAtTheStartDoesNotHoldTheOthersBackAndBeginsWhenItAnsw
     options.nodes = {1, 12};
     options.silentNodes = {12};
     StartBus(options);
-    const int code = RunStepped({"--meter", "main=1", "--meter", "pump=12", "--samples", "30",
-                                 "--csv"},
-                                [&](int tick) {
-                                    if (tick == 15)
-                                        simulator->SetSilent(12, false);
-                                });
+    const int code = RunStepped(
+        {"--meter", "main=1", "--meter", "pump=12", "--samples", "30", "--csv"}, [&](int tick) {
+            if (tick == 15)
+                simulator->SetSilent(12, false);
+        });
     ASSERT_EQ(code, kExitOk) << err.text();
     const auto main = ReadBack("main.ztr");
     const auto pump = ReadBack("pump.ztr");
@@ -161,14 +160,14 @@ TEST_F(BusRun, ARestartedSurveyCarriesOnToTheEndOfItsFirstStartAndThenLogsNothin
         std::int64_t restartAt, endsAt; // seconds after the first start
         const char* endText;
     };
-    for (const Case& c : {Case{"for", {"--for", "20s"}, 7, 20, "Mar 02 2026 10:00:20"},
-                          Case{"until", {"--until", "2026-03-02 10:01"}, 30, 60,
-                               "Mar 02 2026 10:01:00"}}) {
+    for (const Case& c :
+         {Case{"for", {"--for", "20s"}, 7, 20, "Mar 02 2026 10:00:20"},
+          Case{"until", {"--until", "2026-03-02 10:01"}, 30, 60, "Mar 02 2026 10:01:00"}}) {
         SCOPED_TRACE(c.name);
         for (const char* file : {"a.ztr", "b.ztr", "a-0002.ztr", "b-0002.ztr", "survey.txt"})
             std::filesystem::remove(dir.File(file));
-        std::vector<std::string> args{"--meter", "a=1", "--meter", "b=5", "--roll",
-                                      "--samples", "100"};
+        std::vector<std::string> args{"--meter", "a=1",       "--meter", "b=5",
+                                      "--roll",  "--samples", "100"};
         args.insert(args.end(), c.end.begin(), c.end.end());
         const std::string until = std::string("until ") + c.endText;
 
@@ -279,7 +278,12 @@ TEST(BusTurns, DueMetersAlwaysAskAndTheOthersTakeTurnsWhileTheRoundHasRoom) {
     const TurnClaim due{true, true}, live{true, false}, quiet{false, false};
     const Case cases[] = {
         {"room for all", {live, live, live}, 3, 0, {true, true, true}, 0},
-        {"two of four from the start", {live, live, live, live}, 2, 0, {true, true, false, false}, 2},
+        {"two of four from the start",
+         {live, live, live, live},
+         2,
+         0,
+         {true, true, false, false},
+         2},
         {"going round", {live, live, live, live}, 2, 3, {true, false, false, true}, 1},
         {"due ones first", {live, due, live, due}, 3, 0, {true, true, false, true}, 1},
         {"due ones beyond the room", {due, due, due, live}, 2, 0, {true, true, true, false}, 0},
@@ -307,8 +311,7 @@ TEST_P(BusOutage, KeepsWhatWasLoggedForEveryMeter) {
     options.transport = GetParam().transport;
     StartBus(options);
     const int code = RunStepped(
-        {"--meter", "a=1", "--meter", "b=5", "--meter", "c=12", "--samples", "100"},
-        [&](int tick) {
+        {"--meter", "a=1", "--meter", "b=5", "--meter", "c=12", "--samples", "100"}, [&](int tick) {
             if (tick == 12) {
                 if (GetParam().transport == sim::SimTransport::Pty)
                     simulator->CloseMaster();
@@ -329,8 +332,7 @@ TEST_P(BusOutage, KeepsWhatWasLoggedForEveryMeter) {
 
 INSTANTIATE_TEST_SUITE_P(Links, BusOutage,
                          ::testing::Values(Outage{"PulledAdapter", sim::SimTransport::Pty},
-                                           Outage{"DroppedGateway",
-                                                  sim::SimTransport::ModbusTcp}),
+                                           Outage{"DroppedGateway", sim::SimTransport::ModbusTcp}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BusCommandLine, RefusesWhatCannotBeASurvey) {
@@ -359,9 +361,9 @@ TEST(BusCommandLine, RefusesWhatCannotBeASurvey) {
         EXPECT_NE(parsed.error.find(c.says), std::string::npos)
             << testing::PrintToString(c.extra) << " -> " << parsed.error;
     }
-    const ParsedArguments good = ParseArguments(
-        {"COM1", "--meter", "main-1=1", "--meter", "pump_2=12,order=2", "--period", "1s",
-         "--roll", "--out-dir", "d", "--csv"});
+    const ParsedArguments good =
+        ParseArguments({"COM1", "--meter", "main-1=1", "--meter", "pump_2=12,order=2", "--period",
+                        "1s", "--roll", "--out-dir", "d", "--csv"});
     ASSERT_EQ(good.error, "");
     ASSERT_EQ(good.options.meters.size(), 2u);
     EXPECT_EQ(good.options.meters[1].node, 12);

@@ -77,14 +77,14 @@ void BM_PacedLine(benchmark::State& state) {
     simulator.Stop();
     if (answered != static_cast<std::int64_t>(state.iterations()))
         state.SkipWithError("a reply was missed");
-    const double limit = 1e6 / static_cast<double>(logger::TransactionTime(
-                                   logger::LineTiming{baud, 10}).count());
+    const double limit =
+        1e6 / static_cast<double>(logger::TransactionTime(logger::LineTiming{baud, 10}).count());
     state.SetItemsProcessed(state.iterations());
     state.counters["limit"] = limit;
     state.counters["meters_per_s"] =
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-    state.counters["of_limit"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) / limit, benchmark::Counter::kIsRate);
+    state.counters["of_limit"] = benchmark::Counter(static_cast<double>(state.iterations()) / limit,
+                                                    benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_PacedLine)
     ->Arg(9600)
@@ -166,8 +166,8 @@ void BM_Survey40(benchmark::State& state) {
                 if (step == 1)
                     continue;
                 ++off;
-                std::fprintf(stderr, "m%d: sample %d is %lld s after the one before\n", node,
-                             n + 1, static_cast<long long>(step));
+                std::fprintf(stderr, "m%d: sample %d is %lld s after the one before\n", node, n + 1,
+                             static_cast<long long>(step));
             }
             offSteps += off;
             filesOk += off == 0 ? 1 : 0;
@@ -184,7 +184,13 @@ void BM_Survey40(benchmark::State& state) {
     }
     simulator.Stop();
 }
-BENCHMARK(BM_Survey40)->ArgName("paced")->Arg(1)->Arg(0)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_Survey40)
+    ->ArgName("paced")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 } // namespace
 } // namespace zentra

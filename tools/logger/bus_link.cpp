@@ -38,7 +38,7 @@ struct BusMeter {
     std::unique_ptr<MeterSession> session;
     std::unique_ptr<K760modbus> link; // holds the reply to its last request until filed
     bool replyHeld = false;           // link holds a reply read this round, to be filed
-    bool rested = false; // its request was held back last round (the line is full)
+    bool rested = false;              // its request was held back last round (the line is full)
     MeterState state = MeterState::Waiting;
     int exit = kExitOk;
     std::int64_t lastAsked = 0; // when a silent or unidentified meter was last asked
@@ -66,8 +66,8 @@ class BusLink {
             room_ = capacity;
         if (room_)
             c_.err << "zentra-log: " << c_.link.port << " at " << line_.baud << " baud carries "
-                   << "the readings of about " << capacity << " meters a second; "
-                   << meters_.size() << " meters share it, so their live readings are spread "
+                   << "the readings of about " << capacity << " meters a second; " << meters_.size()
+                   << " meters share it, so their live readings are spread "
                    << "over the seconds (each logged sample is still read at its own time)\n";
         // Every meter is asked once before any logs: those that answer start at once.
         for (BusMeter& m : meters_) {
@@ -142,7 +142,9 @@ class BusLink {
         m.options.out = MeterProjectPath(c_.plan, spec);
         m.options.csv = c_.plan.csv ? std::optional(MeterCsvPath(c_.plan, spec)) : std::nullopt;
         m.options.node = spec.node;
-        m.options.order = spec.order ? spec.order : c_.link.order ? c_.link.order : c_.plan.run.order;
+        m.options.order = spec.order      ? spec.order
+                          : c_.link.order ? c_.link.order
+                                          : c_.plan.run.order;
         // The end is the survey's, however late the meter starts.
         m.options.forSeconds.reset();
         m.options.until = c_.end;
@@ -169,7 +171,8 @@ class BusLink {
         meter.ReceiveReply();
         if (!c_.feed)
             return;
-        const auto took = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
+        const auto took =
+            std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
         RequestResult result = RequestResult::kOk;
         if (meter.client.rxCount == 0)
             result = RequestResult::kNoReply;
@@ -227,7 +230,8 @@ class BusLink {
         doc.m_VersionFraction = VersionFraction(version);
         doc.m_SystemType = MeterVariant(version);
         char text[200];
-        std::snprintf(text, sizeof text, "%s: node %d, model %.0f, version %.3f, variant %d (%s list)\n",
+        std::snprintf(text, sizeof text,
+                      "%s: node %d, model %.0f, version %.3f, variant %d (%s list)\n",
                       m.spec.name.c_str(), m.spec.node, model, version, doc.m_SystemType,
                       doc.ShortList() ? "short" : "full");
         c_.out << text << std::flush;
@@ -474,8 +478,8 @@ class BusLink {
         int exit = kExitOk;
         for (BusMeter& m : meters_) {
             if (m.state == MeterState::Logging) {
-                const int status = m.session->Finish(c_.stop.load() ? RunEnd::Stopped
-                                                                    : RunEnd::SurveyOver);
+                const int status =
+                    m.session->Finish(c_.stop.load() ? RunEnd::Stopped : RunEnd::SurveyOver);
                 m.session.reset();
                 End(m, status);
             } else if (m.state == MeterState::Waiting) {
@@ -499,7 +503,7 @@ class BusLink {
     PortHandle port_ = kInvalidPort;
     std::string openFailure_;
     std::vector<BusMeter> meters_;
-    std::optional<int> room_; // transactions a round has room for, on a line that is full
+    std::optional<int> room_;  // transactions a round has room for, on a line that is full
     std::size_t nextTurn_ = 0; // the meter whose turn comes first among those not due
     std::int64_t round_ = 0;   // the second the round stands for
     std::string line_text_;

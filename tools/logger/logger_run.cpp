@@ -9,17 +9,16 @@
 #include "platform/message_box.h"
 #include "platform/net_address.h"
 #include "platform/net_port.h"
-#include "document/recovery_file.h"
-#include "tools/logger/logger_feed.h"
 #include "platform/settings_tree.h"
+#include "tools/logger/logger_feed.h"
 #include "tools/logger/logger_identify.h"
 #include "tools/logger/logger_outputs.h"
 #include "tools/logger/logger_recovery.h"
 #include "tools/logger/logger_session.h"
 #include "tools/logger/logger_survey.h"
 #include "tools/logger/logger_timing.h"
-#include "tools/logger/survey_run.h"
 #include "tools/logger/survey_record.h"
+#include "tools/logger/survey_run.h"
 
 #include <algorithm>
 #include <cstdio>

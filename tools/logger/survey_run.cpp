@@ -136,9 +136,8 @@ int RunSurvey(const SurveyPlan& plan, std::ostream& out, std::ostream& err,
     const std::int64_t started = platform::Now();
     const std::optional<std::int64_t> end = SurveyEnd(plan.run, survey.start.value_or(started));
     if (end && !survey.start && !survey.recordPath.empty())
-        if (const auto why = WriteSurveyRecord(survey.recordPath,
-                                               "the survey of the meters in this folder",
-                                               {started, *end}))
+        if (const auto why = WriteSurveyRecord(
+                survey.recordPath, "the survey of the meters in this folder", {started, *end}))
             err << "zentra-log: cannot keep the survey's end in " << survey.recordPath << ": "
                 << *why << " (a restart would count its length from its own start)\n";
 
@@ -152,8 +151,8 @@ int RunSurvey(const SurveyPlan& plan, std::ostream& out, std::ostream& err,
     for (std::size_t i = 0; i < plan.links.size(); ++i)
         threads.emplace_back([&, i] {
             LineStream linkOut(out, outLock), linkErr(err, errLock);
-            status[i] = RunLink(
-                LinkContext{plan, plan.links[i], end, linkOut, linkErr, stop, hooks, feed});
+            status[i] =
+                RunLink(LinkContext{plan, plan.links[i], end, linkOut, linkErr, stop, hooks, feed});
         });
     for (std::thread& t : threads)
         t.join();

@@ -65,8 +65,8 @@ class TableReader {
             return std::nullopt;
         const auto value = node->value_exact<std::int64_t>();
         if (!value || *value < low || *value > high) {
-            Fail(*node, Name(key) + " must be a whole number from " + std::to_string(low) +
-                            " to " + std::to_string(high));
+            Fail(*node, Name(key) + " must be a whole number from " + std::to_string(low) + " to " +
+                            std::to_string(high));
             return std::nullopt;
         }
         return value;
@@ -187,9 +187,11 @@ LinkPlan ReadLink(const toml::table& table, int number, std::optional<Fault>& fa
     if (!port && !r.Failed())
         r.Fail(r.Line(), "link " + std::to_string(number) + " needs a port (port = \"COM1\")");
     if (port && !ValidPort(*port))
-        r.Fail(*r.Get("port"), "'port'" + where + " must be COM1 ... COM9, a device path "
-                               "(/dev/ttyUSB0) or " + std::string(platform::kNetAddressForms) +
-                               " (got " + port->substr(0, 80) + ")");
+        r.Fail(*r.Get("port"), "'port'" + where +
+                                   " must be COM1 ... COM9, a device path "
+                                   "(/dev/ttyUSB0) or " +
+                                   std::string(platform::kNetAddressForms) + " (got " +
+                                   port->substr(0, 80) + ")");
     link.port = port.value_or("");
     if (const toml::node* baud = r.Get("baud")) {
         std::string text;
@@ -198,7 +200,8 @@ LinkPlan ReadLink(const toml::table& table, int number, std::optional<Fault>& fa
         else if (const auto s = baud->value_exact<std::string>())
             text = *s;
         if (!ValidBaudRate(text))
-            r.Fail(*baud, "'baud'" + where + " must be one of 115200, 57600, 38400, 19200, 9600, 4800");
+            r.Fail(*baud,
+                   "'baud'" + where + " must be one of 115200, 57600, 38400, 19200, 9600, 4800");
         link.baud = text;
     }
     if (const auto parity = r.String("parity", "\"NONE\", \"ODD\" or \"EVEN\"")) {
@@ -243,10 +246,9 @@ PlanSection CarrySection(std::string_view name, const toml::table& table) {
         section.entries.push_back(std::move(entry));
     }
     // The table keeps its keys sorted; they are handed on in the file's order.
-    std::stable_sort(section.entries.begin(), section.entries.end(),
-                     [](const PlanSection::Entry& a, const PlanSection::Entry& b) {
-                         return a.line < b.line;
-                     });
+    std::stable_sort(
+        section.entries.begin(), section.entries.end(),
+        [](const PlanSection::Entry& a, const PlanSection::Entry& b) { return a.line < b.line; });
     return section;
 }
 
@@ -308,14 +310,15 @@ void ReadRun(TableReader& r, SurveyPlan& plan) {
 // line once in the survey.
 void CheckAcross(const SurveyPlan& plan, const std::vector<std::vector<int>>& meterLines,
                  std::optional<Fault>& fault) {
-    std::map<std::string, std::string> names;     // meter name -> where
-    std::map<std::string, std::size_t> ports;     // port -> link
+    std::map<std::string, std::string> names; // meter name -> where
+    std::map<std::string, std::size_t> ports; // port -> link
     for (std::size_t l = 0; l < plan.links.size() && !fault; ++l) {
         const LinkPlan& link = plan.links[l];
         if (const auto [it, fresh] = ports.emplace(link.port, l + 1); !fresh) {
             fault = Fault{meterLines[l].empty() ? 0 : meterLines[l][0],
-                          "link " + std::to_string(l + 1) + " names " + link.port +
-                              ", as link " + std::to_string(it->second) + " does: list each "
+                          "link " + std::to_string(l + 1) + " names " + link.port + ", as link " +
+                              std::to_string(it->second) +
+                              " does: list each "
                               "meter of a line under one link"};
             return;
         }
@@ -324,15 +327,16 @@ void CheckAcross(const SurveyPlan& plan, const std::vector<std::vector<int>>& me
             const int line = meterLines[l][m];
             const std::string here = "link " + std::to_string(l + 1);
             if (const auto [it, fresh] = names.emplace(meter.name, here); !fresh) {
-                fault = Fault{line, "the meter name " + meter.name + " is given twice (" +
-                                        it->second + " and " + here + "): each names its own files"};
+                fault =
+                    Fault{line, "the meter name " + meter.name + " is given twice (" + it->second +
+                                    " and " + here + "): each names its own files"};
                 return;
             }
             for (std::size_t k = 0; k < m; ++k)
                 if (link.meters[k].node == meter.node) {
-                    fault = Fault{line, "node " + std::to_string(meter.node) + " is given to both " +
-                                            link.meters[k].name + " and " + meter.name + " on " +
-                                            link.port};
+                    fault = Fault{line, "node " + std::to_string(meter.node) +
+                                            " is given to both " + link.meters[k].name + " and " +
+                                            meter.name + " on " + link.port};
                     return;
                 }
         }
@@ -355,8 +359,8 @@ ConfigResult ParseSiteConfig(std::string_view text, const std::string& name) {
     SurveyPlan plan;
     plan.source = name;
     TableReader r(root, "", fault);
-    r.OnlyKeys({"period", "samples", "roll", "until", "for", "give-up", "order", "quiet",
-                "out-dir", "csv", "link", "mqtt", "http"});
+    r.OnlyKeys({"period", "samples", "roll", "until", "for", "give-up", "order", "quiet", "out-dir",
+                "csv", "link", "mqtt", "http"});
     ReadRun(r, plan);
     std::vector<std::vector<int>> meterLines;
     const auto links = TablesOf(r, "link", "'link' must be a list of links ([[link]])");
@@ -364,7 +368,8 @@ ConfigResult ParseSiteConfig(std::string_view text, const std::string& name) {
         r.Fail(0, "no link given ([[link]] with its port and meters)");
     for (std::size_t i = 0; i < links.size(); ++i) {
         meterLines.emplace_back();
-        plan.links.push_back(ReadLink(*links[i], static_cast<int>(i + 1), fault, meterLines.back()));
+        plan.links.push_back(
+            ReadLink(*links[i], static_cast<int>(i + 1), fault, meterLines.back()));
     }
     if (!fault)
         CheckAcross(plan, meterLines, fault);
