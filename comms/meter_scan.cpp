@@ -16,8 +16,9 @@ using Clock = std::chrono::steady_clock;
 std::string ScanHitLine(const ScanHit& hit) {
     char text[160];
     if (!hit.IsMeter()) {
-        std::snprintf(text, sizeof text, "node %d: answers with exception %d (not this kind of meter)",
-                      hit.node, hit.exceptionCode);
+        std::snprintf(text, sizeof text,
+                      "node %d: answers with exception %d (not this kind of meter)", hit.node,
+                      hit.exceptionCode);
         return text;
     }
     std::snprintf(text, sizeof text, "node %d: model %.0f, version %.3f, serial %s, float order %s",
@@ -48,7 +49,8 @@ std::optional<ScanHit> MeterScan::Step() {
     // does not end it.
     const auto until = Clock::now() + window_;
     while (true) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
         if (left <= std::chrono::milliseconds::zero() || !platform::WaitForInput(port_, left))
             break;
         K760modbus meter(port_, node, order_);

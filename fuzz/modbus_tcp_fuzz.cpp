@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (!zentra::fuzz::RunModbusTcp(data, size)) {
+    if (!zentra::fuzz::RunModbusTcp(data, size) || !zentra::fuzz::RunModbusTcpAwaited(data, size)) {
         std::fputs("zentra fuzz: the Modbus TCP conversion broke a promise\n", stderr);
         std::abort();
     }

@@ -52,4 +52,39 @@ inline bool RunModbusTcp(const std::uint8_t* data, std::size_t size) {
     return std::search(wire, end, again.begin(), again.end()) != end;
 }
 
+// The reading side of a slow gateway: several requests awaited, and a burst that may
+// end in a frame still arriving. Whatever is found fits, carries its CRC, came under one
+// of the ids awaited and is a whole frame of the burst; a burst of whole frames gives
+// the same with or without a cut tail allowed.
+inline bool RunModbusTcpAwaited(const std::uint8_t* data, std::size_t size) {
+    if (size < kModbusTcpSetUp)
+        return true;
+    const auto newest = static_cast<std::uint16_t>((data[0] << 8) | data[1]);
+    const std::uint16_t awaited[] = {static_cast<std::uint16_t>(newest - 2),
+                                     static_cast<std::uint16_t>(newest - 1), newest};
+    const std::size_t capacity = data[2] == 255 ? kModbusTcpRoom : data[2];
+    const std::uint8_t* wire = data + kModbusTcpSetUp;
+    const std::size_t length = size - kModbusTcpSetUp;
+    std::vector<std::uint8_t> out(kModbusTcpRoom + 2, 0xA5);
+    for (const bool cutTail : {false, true}) {
+        const platform::MbapReply got =
+            platform::MbapReplyToRtu(wire, length, awaited, cutTail, out.data(), capacity);
+        if (got.length == 0)
+            continue;
+        if (got.length > capacity || got.length < 4 ||
+            !platform::RtuCrcMatches(out.data(), got.length) ||
+            std::find(std::begin(awaited), std::end(awaited), got.transaction) == std::end(awaited))
+            return false;
+        const auto again = platform::RtuToMbap(out.data(), got.length, got.transaction);
+        const auto* end = wire + length;
+        if (again.empty() || std::search(wire, end, again.begin(), again.end()) == end)
+            return false;
+        if (!cutTail &&
+            platform::MbapReplyToRtu(wire, length, awaited, true, out.data(), capacity).length !=
+                got.length)
+            return false;
+    }
+    return true;
+}
+
 } // namespace zentra::fuzz

@@ -96,7 +96,7 @@ class PortSetupPP : public QWidget {
     FindMetersRunner runFindMeters_;
     std::function<std::vector<std::string>()> candidates_;
 
-    QLineEdit* node_ = nullptr;     // 1059
+    QLineEdit* node_ = nullptr; // 1059
     QPushButton* findMeters_ = nullptr;
     QComboBox* portList_ = nullptr; // 1041
     QPushButton* changeDevice_ = nullptr;

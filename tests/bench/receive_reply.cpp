@@ -1,9 +1,9 @@
 // How long ReceiveReply blocks once a whole reply is already waiting in the port's
-// input queue: the read cannot know the reply is complete, so it ends on the 20 ms
-// inter-byte gap. And how long it blocks when no reply comes: read at once after the
-// request, for the whole total time-out; read a tick (one second) after it, once the
-// request's reply window (latency + total time-out) has closed, not at all. Against
-// the in-process simulator over a pseudo-terminal.
+// input queue: the read ends as soon as the reply's frame is in (its length and CRC),
+// not on the 20 ms inter-byte gap. And how long it blocks when no reply comes: read at once after
+// the request, for the whole total time-out; read a tick (one second) after it, once the request's
+// reply window (latency + total time-out) has closed, not at all. Against the in-process simulator
+// over a pseudo-terminal.
 #include "comms/meter.h"
 #include "comms/serial_link.h"
 #include "tests/support/sim_port.h"

@@ -66,19 +66,27 @@ TEST_P(Scan, FindsWhatAnswersOnNodesThreeToSeven) {
 INSTANTIATE_TEST_SUITE_P(
     Meters, Scan,
     ::testing::Values(
-        ScanCase{"answers", {}, BigEndian,
-                 {"node 5: model 760, version 1.010, serial 1234560042, float order plausible"}, 1},
+        ScanCase{"answers",
+                 {},
+                 BigEndian,
+                 {"node 5: model 760, version 1.010, serial 1234560042, float order plausible"},
+                 1},
         ScanCase{"another float order",
                  {},
                  LittleEndian,
                  {"node 5: model 0, version -0.000, serial 0000000000, float order not plausible"},
                  1},
-        ScanCase{"an exception", {.exceptionCode = 1}, BigEndian,
-                 {"node 5: answers with exception 1 (not this kind of meter)"}, 0},
+        ScanCase{"an exception",
+                 {.exceptionCode = 1},
+                 BigEndian,
+                 {"node 5: answers with exception 1 (not this kind of meter)"},
+                 0},
         ScanCase{"silent", {.dropEvery = 1}, BigEndian, {}, 0},
         ScanCase{"a bad CRC", {.corruptCrc = true}, BigEndian, {}, 0},
         // A slave answering in another's name is not the node asked.
-        ScanCase{"answers as node 9", {.answerAsNode = 9}, BigEndian, {}, 0}),
+        ScanCase{"answers as node 9", {.answerAsNode = 9}, BigEndian, {}, 0},
+        ScanCase{
+            "an exception as node 9", {.exceptionCode = 1, .answerAsNode = 9}, BigEndian, {}, 0}),
     [](const auto& info) {
         std::string name = info.param.what;
         for (char& ch : name)

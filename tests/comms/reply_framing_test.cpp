@@ -85,12 +85,24 @@ TEST_P(ReplyFraming, AWholeFrameEndsTheReadAndWhatFollowsItIsDiscarded) {
         std::int32_t exception;
     };
     const Case cases[] = {
-        {"readings", {.doubleAfter = 10ms}, &K760modbus::RequestReadings, kFcReadings,
-         kReadingsReply, 0},
-        {"identity", {.doubleAfter = 10ms}, &K760modbus::RequestIdentity, kFcIdentity,
-         kIdentityReply, 0},
-        {"exception", {.exceptionCode = 2, .doubleAfter = 10ms}, &K760modbus::RequestReadings,
-         kReplyNone, 5, 2},
+        {"readings",
+         {.doubleAfter = 10ms},
+         &K760modbus::RequestReadings,
+         kFcReadings,
+         kReadingsReply,
+         0},
+        {"identity",
+         {.doubleAfter = 10ms},
+         &K760modbus::RequestIdentity,
+         kFcIdentity,
+         kIdentityReply,
+         0},
+        {"exception",
+         {.exceptionCode = 2, .doubleAfter = 10ms},
+         &K760modbus::RequestReadings,
+         kReplyNone,
+         5,
+         2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

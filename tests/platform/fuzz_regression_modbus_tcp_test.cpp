@@ -20,9 +20,11 @@ TEST(FuzzRegression, KeptGatewayBurstsKeepTheConversionsPromises) {
         SCOPED_TRACE(input.name);
         auto bytes = input.bytes;
         EXPECT_TRUE(fuzz::RunModbusTcp(bytes.data(), bytes.size()));
+        EXPECT_TRUE(fuzz::RunModbusTcpAwaited(bytes.data(), bytes.size()));
         for (int room = 0; room < 256 && bytes.size() >= 3; room += 15) {
             bytes[2] = static_cast<std::uint8_t>(room);
             EXPECT_TRUE(fuzz::RunModbusTcp(bytes.data(), bytes.size())) << "room " << room;
+            EXPECT_TRUE(fuzz::RunModbusTcpAwaited(bytes.data(), bytes.size())) << "room " << room;
         }
     }
     const auto both = std::find_if(inputs.begin(), inputs.end(), [](const auto& i) {

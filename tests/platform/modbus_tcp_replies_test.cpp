@@ -21,8 +21,21 @@ using test::LoopbackListener;
 // The classic example's reply body (unit 0x11, fc 3, 6 bytes) as an MBAP frame under
 // `id`, and the RTU frame it stands for (CRC 0xBAC8, low byte first).
 Bytes Reply(std::uint16_t id) {
-    return {static_cast<std::uint8_t>(id >> 8), static_cast<std::uint8_t>(id), 0x00, 0x00, 0x00,
-            0x09, 0x11, 0x03, 0x06, 0x02, 0x2B, 0x00, 0x00, 0x00, 0x64};
+    return {static_cast<std::uint8_t>(id >> 8),
+            static_cast<std::uint8_t>(id),
+            0x00,
+            0x00,
+            0x00,
+            0x09,
+            0x11,
+            0x03,
+            0x06,
+            0x02,
+            0x2B,
+            0x00,
+            0x00,
+            0x00,
+            0x64};
 }
 const Bytes kRtuReply{0x11, 0x03, 0x06, 0x02, 0x2B, 0x00, 0x00, 0x00, 0x64, 0xC8, 0xBA};
 
@@ -46,7 +59,8 @@ TEST(MbapReplies, AReplyToAnyAwaitedRequestCountsAndTheLatestWins) {
     const Case cases[] = {
         {"the latest request's", Reply(7), false, 11, 7},
         {"one the reader gave up on", Reply(5), false, 11, 5},
-        {"two in one burst: the newer", join({Reply(6), Reply(5)}), false, 11, 6},
+        {"two in one burst: the newer", join({Reply(5), Reply(6)}), false, 11, 6},
+        {"the newer first", join({Reply(6), Reply(5)}), false, 11, 6},
         {"an id never sent or answered", Reply(4), false, 0, 0},
         {"stale, then awaited", join({Reply(9), Reply(6)}), false, 11, 6},
         {"then one still arriving", join({Reply(5), cut}), true, 11, 5},

@@ -114,7 +114,8 @@ TEST_F(SerialRead, NothingArrivingEndsAtTheTotalTimeOut) {
     EXPECT_FALSE(PortGone(fd));
 }
 
-// The read cannot know a waiting reply is complete: it ends 20 ms after the last byte.
+// Told nothing of its frames, the read cannot know a waiting reply is complete: it ends
+// 20 ms after the last byte.
 TEST_F(SerialRead, AWaitingBurstIsReadWholeAndEndsOnTheGap) {
     const std::vector<std::uint8_t> burst{1, 2, 3, 4, 5, 6, 7, 8, 9};
     pty.Send(burst);

@@ -82,6 +82,12 @@ TEST_F(FindMetersTest, ChoosingAMeterFillsNodeNumberAndCancelChangesNothing) {
             auto* list = dialog.findChild<QListWidget*>("meters");
             EXPECT_TRUE(QTest::qWaitFor([&] { return list->count() == 1; }, test::kExchangeWaitMs));
             scannedAll = dialog.StatusText().find("of 247") != std::string::npos;
+            if (choose) {
+                page.grab().save(
+                    QString::fromStdString(test::ScreenshotDir() + "/comm_page_find_meters.png"));
+                dialog.grab().save(
+                    QString::fromStdString(test::ScreenshotDir() + "/find_meters_dialog.png"));
+            }
             QTest::mouseClick(dialog.findChild<QPushButton*>(choose ? "IDOK" : "IDCANCEL"),
                               Qt::LeftButton);
             EXPECT_FALSE(dialog.isVisible());

@@ -6,7 +6,8 @@ namespace zentra::probe {
 namespace {
 
 std::optional<int> NodeNumber(const std::string& text) {
-    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() || text.size() > 3 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
         return std::nullopt;
     const int value = std::atoi(text.c_str());
     if (value < kFirstScanNode || value > kLastScanNode)

@@ -29,15 +29,15 @@ Layout IdentityLayout();
 
 // Faults applied to the replies (all off by default).
 struct SimFaults {
-    int dropEvery = 0;                     // leave every Nth reply unsent
-    bool corruptCrc = false;               // send replies with a wrong CRC
-    int exceptionCode = 0;                 // answer every request with this exception
-    int answerAsNode = 0;                  // put this node in replies (0: own node)
-    std::chrono::milliseconds late{0};     // wait this long before answering
-    std::chrono::milliseconds splitGap{0}; // send replies in two halves this far apart
-    bool garbage = false;                  // send noise of the reply's length instead
-    std::size_t flood = 0;                 // send this many noise bytes instead
-    bool wrongTransaction = false;         // Modbus TCP: answer under another transaction id
+    int dropEvery = 0;                        // leave every Nth reply unsent
+    bool corruptCrc = false;                  // send replies with a wrong CRC
+    int exceptionCode = 0;                    // answer every request with this exception
+    int answerAsNode = 0;                     // put this node in replies (0: own node)
+    std::chrono::milliseconds late{0};        // wait this long before answering
+    std::chrono::milliseconds splitGap{0};    // send replies in two halves this far apart
+    bool garbage = false;                     // send noise of the reply's length instead
+    std::size_t flood = 0;                    // send this many noise bytes instead
+    bool wrongTransaction = false;            // Modbus TCP: answer under another transaction id
     std::chrono::milliseconds doubleAfter{0}; // send each reply again this long after it
 };
 
