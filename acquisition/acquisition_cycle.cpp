@@ -115,12 +115,13 @@ TickOutcome AcquisitionTick(CZentraDoc& doc, AcquisitionState& state, Acquisitio
         // A slave on a shared line answering in our place is not our meter: its values
         // are not filed, and the exchange counts as a missing reply.
         const bool wholeReply = meter.client.rxCount > 0 && meter.client.status == 0;
+        if (wholeReply)
+            outcome.exceptionCode = meter.client.exceptionCode;
         if (wholeReply && meter.client.replyNode != meter.node) {
             outcome.otherNode = true;
             filed = kReplyNone;
         }
         outcome.badCrc = meter.client.rxCount > 0 && meter.client.status != 0;
-        outcome.exception = wholeReply && !outcome.otherNode && meter.client.exceptionCode != 0;
         // A readings or layout reply that carried no entries at all has nothing to file.
         if ((filed == kFcReadings || filed == kFcLayout) && meter.decodedCount == 0)
             filed = kReplyNone;

@@ -1,5 +1,6 @@
 #include "comms/serial_link.h"
 
+#include "platform/net_address.h"
 #include "platform/serial_port.h"
 #include "platform/serial_ports.h"
 
@@ -27,7 +28,7 @@ const char* ParityLetter(const std::string& parity) {
 }
 
 std::string DeviceNote(const std::string& port, const std::string& device) {
-    return device.empty() ? port : port + " (" + device + ")";
+    return device.empty() ? port : port + " (" + ShownDevice(device) + ")";
 }
 
 std::string OpenFailureText(const std::string& port, const std::string& device,
@@ -56,6 +57,12 @@ std::string BuildDefinitionText(const CommSettings& settings) {
     return Text(settings.port) + ": baud=" + Text(settings.baud) +
            " parity=" + ParityLetter(Text(settings.parity)) + " data=" + Text(settings.dataBits) +
            " stop=" + Text(settings.stopBits);
+}
+
+PortAvailability OnlyThisPort() {
+    PortAvailability available;
+    available.fill(true);
+    return available;
 }
 
 PortAvailability EnumeratePorts() {
@@ -135,6 +142,56 @@ std::string LastOpenFailure() {
 
 std::optional<std::string> PortDevice(std::string_view portName) {
     return platform::PortDevicePath(platform::ComNumber(portName));
+}
+
+std::string ShownDevice(std::string_view device) {
+    constexpr std::string_view kCut = "...";
+    if (device.size() <= kShownDeviceChars)
+        return std::string(device);
+    return std::string(device.substr(0, kShownDeviceChars - kCut.size())) + std::string(kCut);
+}
+
+std::string PortAndDevice(std::string_view portName) {
+    const auto device = PortDevice(portName);
+    return DeviceNote(std::string(portName), device.value_or(std::string()));
+}
+
+std::string OpenFailureSentence(std::string_view portName) {
+    const std::string why = LastOpenFailure();
+    const std::string where = PortAndDevice(portName);
+    if (why.empty())
+        return "cannot open " + where;
+    if (why.starts_with(where + ": ") || why.starts_with(std::string(portName) + ": "))
+        return "cannot open " + why;
+    return why;
+}
+
+bool IsNetworkPort(std::string_view portName) {
+    const auto device = PortDevice(portName);
+    return device && platform::IsNetAddressForm(*device);
+}
+
+std::string PortGoneText(std::string_view portName) {
+    if (IsNetworkPort(portName))
+        return PortAndDevice(portName) +
+               ": the device closed the connection. Check that it accepts connections from "
+               "this computer, and that no other program is connected to it (many gateways "
+               "take one connection at a time).";
+    return PortAndDevice(portName) + " has gone. Check that the adapter is plugged in.";
+}
+
+std::string GatewayExceptionText(int exceptionCode) {
+    switch (exceptionCode) {
+    case kExceptionGatewayPath:
+        return "the gateway has no path to the meter (exception 10). Check the gateway's "
+               "routing of this node number to its serial port";
+    case kExceptionGatewayNoAnswer:
+        return "the gateway got no answer from the meter behind it (exception 11). Check the "
+               "meter's power and its wiring to the gateway, the node number, and the "
+               "gateway's serial settings";
+    default:
+        return {};
+    }
 }
 
 bool PortGone(PortHandle handle) {

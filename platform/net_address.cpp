@@ -10,6 +10,7 @@ constexpr std::size_t kMaxHostName = 253; // characters of a DNS name
 constexpr std::size_t kMaxLabel = 63;     // characters of one of its labels
 constexpr std::size_t kMaxIpv6Text = 45;  // longest textual IPv6 address
 constexpr unsigned kMaxTcpPort = 65535;
+constexpr std::size_t kMaxInterfaceName = 15; // IFNAMSIZ less its NUL
 
 bool IsAlnum(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -38,7 +39,19 @@ bool IsHostName(std::string_view host) {
     return true;
 }
 
+// An interface name after the '%' of a link-local address ("eth0", "enp0s31f6").
+bool IsInterfaceName(std::string_view name) {
+    return !name.empty() && name.size() <= kMaxInterfaceName &&
+           std::all_of(name.begin(), name.end(),
+                       [](char c) { return IsAlnum(c) || c == '-' || c == '_' || c == '.'; });
+}
+
 bool IsIpv6Text(std::string_view host) {
+    if (const std::size_t zone = host.find('%'); zone != std::string_view::npos) {
+        if (!IsInterfaceName(host.substr(zone + 1)))
+            return false;
+        host = host.substr(0, zone);
+    }
     return host.size() >= 2 && host.size() <= kMaxIpv6Text &&
            host.find(':') != std::string_view::npos &&
            std::all_of(host.begin(), host.end(), IsHexOrColon);

@@ -3,7 +3,8 @@
 //                           CRC included, over one TCP connection
 //   modbus-tcp://HOST:PORT  a Modbus TCP gateway: each frame under an MBAP header,
 //                           the node as unit id, no CRC
-// HOST is a name, a dotted IPv4 address or an IPv6 address in brackets; PORT 1..65535.
+// HOST is a name, a dotted IPv4 address or an IPv6 address in brackets, a link-local
+// one with the interface it is reached through ("[fe80::1%eth0]"); PORT 1..65535.
 #pragma once
 
 #include <cstdint>
@@ -22,7 +23,7 @@ enum class PortKind {
 
 struct NetAddress {
     PortKind kind = PortKind::RtuOverTcp;
-    std::string host; // as written, without the brackets of an IPv6 address
+    std::string host; // as written, without the brackets of an IPv6 address (zone kept)
     std::uint16_t port = 0;
 
     bool operator==(const NetAddress&) const = default;

@@ -1,5 +1,6 @@
 #include "platform/net_port.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
@@ -22,6 +23,18 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kDiscardChunk = 512; // bytes per read while dropping input
 
+std::atomic<const std::atomic<bool>*> gConnectStop{nullptr};
+
+bool StopAsked() {
+    const std::atomic<bool>* stop = gConnectStop.load();
+    return stop && stop->load();
+}
+
+// The next moment a wait must look at the stop request: the deadline, or sooner.
+Clock::time_point NextLook(Clock::time_point deadline) {
+    return std::min(deadline, Clock::now() + kConnectStopSlice);
+}
+
 struct AddrInfoDeleter {
     void operator()(addrinfo* list) const {
         if (list)
@@ -43,6 +56,7 @@ struct Lookup {
 struct Resolved {
     AddrInfoList list;
     bool timedOut = false;
+    bool stopped = false;
 };
 
 addrinfo Hints(int flags) {
@@ -74,9 +88,13 @@ Resolved Resolve(const NetAddress& address, Clock::time_point deadline) {
         lookup->done.notify_all();
     }).detach();
     std::unique_lock lock(lookup->mutex);
-    if (!lookup->done.wait_until(lock, deadline, [&] { return lookup->finished; }))
-        return Resolved{nullptr, true};
-    return Resolved{std::move(lookup->result), false};
+    while (!lookup->done.wait_until(lock, NextLook(deadline), [&] { return lookup->finished; })) {
+        if (StopAsked())
+            return Resolved{nullptr, false, true};
+        if (Clock::now() >= deadline)
+            return Resolved{nullptr, true, false};
+    }
+    return Resolved{std::move(lookup->result), false, false};
 }
 
 void SetOption(int fd, int level, int name, int value) {
@@ -94,7 +112,7 @@ void TuneSocket(int fd) {
 
 struct Attempt {
     int fd = -1;
-    int error = 0;
+    int error = 0; // errno; ECANCELED when a stop was asked for
 };
 
 // One address: connect without blocking, wait for the outcome until the deadline.
@@ -111,12 +129,15 @@ Attempt ConnectOne(const addrinfo& ai, Clock::time_point deadline) {
         if (errno != EINPROGRESS && errno != EINTR)
             return fail(errno);
         for (;;) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            if (left <= std::chrono::milliseconds::zero())
+            if (StopAsked())
+                return fail(ECANCELED);
+            const auto now = Clock::now();
+            if (now >= deadline)
                 return fail(ETIMEDOUT);
+            const auto slice =
+                std::chrono::duration_cast<std::chrono::milliseconds>(NextLook(deadline) - now);
             pollfd pfd{fd, POLLOUT, 0};
-            const int ready = ::poll(&pfd, 1, static_cast<int>(left.count()) + 1);
+            const int ready = ::poll(&pfd, 1, static_cast<int>(slice.count()) + 1);
             if (ready < 0 && errno == EINTR)
                 continue;
             if (ready < 0)
@@ -133,6 +154,14 @@ Attempt ConnectOne(const addrinfo& ai, Clock::time_point deadline) {
     }
     TuneSocket(fd);
     return Attempt{fd, 0};
+}
+
+SerialOpenResult Stopped() {
+    SerialOpenResult result;
+    result.error = SerialOpenError::Stopped;
+    result.systemError = ECANCELED;
+    result.detail = "the connection was not made: a stop was asked for.";
+    return result;
 }
 
 SerialOpenResult Unreachable(int systemError, std::string detail) {
@@ -163,6 +192,13 @@ std::string Reason(int systemError) {
 
 } // namespace
 
+ScopedConnectStop::ScopedConnectStop(const std::atomic<bool>& stop)
+    : previous_(gConnectStop.exchange(&stop)) {}
+
+ScopedConnectStop::~ScopedConnectStop() {
+    gConnectStop.store(previous_);
+}
+
 std::string ConnectFailureText(const NetAddress& address, int systemError) {
     return "cannot reach " + HostAndPort(address) + ": " + Reason(systemError) + ".";
 }
@@ -174,7 +210,11 @@ std::string UnknownHostText(const NetAddress& address) {
 
 SerialOpenResult ConnectNetPort(const NetAddress& address) {
     const auto deadline = Clock::now() + kConnectTimeout;
+    if (StopAsked())
+        return Stopped();
     const Resolved resolved = Resolve(address, deadline);
+    if (resolved.stopped)
+        return Stopped();
     if (resolved.timedOut)
         return Unreachable(ETIMEDOUT, "cannot reach " + HostAndPort(address) +
                                           ": unknown host (the name server did not answer in "
@@ -186,6 +226,8 @@ SerialOpenResult ConnectNetPort(const NetAddress& address) {
         const Attempt attempt = ConnectOne(*ai, deadline);
         if (attempt.fd >= 0)
             return SerialOpenResult{attempt.fd, SerialOpenError::None, 0, {}};
+        if (attempt.error == ECANCELED)
+            return Stopped();
         lastError = attempt.error;
         if (Clock::now() >= deadline)
             break;

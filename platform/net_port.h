@@ -6,6 +6,7 @@
 #include "platform/net_address.h"
 #include "platform/serial_port.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -24,6 +25,23 @@ inline constexpr std::chrono::seconds kKeepAliveIdle{5s};
 inline constexpr std::chrono::seconds kKeepAliveInterval{2s};
 inline constexpr int kKeepAliveProbes = 3;
 inline constexpr std::chrono::milliseconds kUnacknowledgedLimit{10000ms};
+
+// How often a connection attempt looks at the stop request.
+inline constexpr std::chrono::milliseconds kConnectStopSlice{50ms};
+
+// While one exists, a connection attempt on any thread gives up within
+// kConnectStopSlice once `stop` is set (a program's Ctrl+C or SIGTERM), failing as
+// Stopped. The flag must outlive the object.
+class ScopedConnectStop {
+  public:
+    explicit ScopedConnectStop(const std::atomic<bool>& stop);
+    ~ScopedConnectStop();
+    ScopedConnectStop(const ScopedConnectStop&) = delete;
+    ScopedConnectStop& operator=(const ScopedConnectStop&) = delete;
+
+  private:
+    const std::atomic<bool>* previous_;
+};
 
 // Connects to the address: a non-blocking socket, no small-packet delay, keep-alive.
 // On failure fd is -1, error Unreachable (or InvalidAddress) and detail a sentence

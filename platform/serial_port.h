@@ -36,6 +36,7 @@ enum class SerialOpenError {
     NotSerial,        // the path is not a terminal device
     Unreachable,      // a network address that did not connect (detail says why)
     InvalidAddress,   // a network address that is not well formed
+    Stopped,          // a network connection given up because a stop was asked for
     Other,
 };
 

@@ -3,6 +3,7 @@
 #include "platform/file_io.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -19,6 +20,7 @@ bool IsValidPart(std::string_view part) {
 }
 
 MemorySettingsStore* gMemoryStore = nullptr; // the store in use; null: the folder tree
+std::atomic<int> gKeysNotCreated{0};          // ScopedSettingsKeysNotCreated alive
 
 } // namespace
 
@@ -138,10 +140,19 @@ std::optional<SettingsKey> OpenSettingsKey(std::string_view keyPath) {
         return SettingsKey{{}, &values};
     }
     std::error_code error;
-    std::filesystem::create_directories(folder, error);
+    if (gKeysNotCreated.load() == 0)
+        std::filesystem::create_directories(folder, error);
     if (error || !std::filesystem::is_directory(folder, error))
         return std::nullopt;
     return SettingsKey{folder};
+}
+
+ScopedSettingsKeysNotCreated::ScopedSettingsKeysNotCreated() {
+    ++gKeysNotCreated;
+}
+
+ScopedSettingsKeysNotCreated::~ScopedSettingsKeysNotCreated() {
+    --gKeysNotCreated;
 }
 
 bool IsValidValueName(std::string_view name) {

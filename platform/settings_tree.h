@@ -49,6 +49,18 @@ std::filesystem::path SettingsRoot();
 // nullopt.
 std::optional<SettingsKey> OpenSettingsKey(std::string_view keyPath);
 
+// While one exists (on any thread), OpenSettingsKey opens only keys that exist in the
+// folder tree and creates none: a program that only reads the store (zentra-log,
+// zentra-probe) leaves no empty folders behind in it. A missing key then gives nullopt,
+// which readers take as "no stored values". Nests.
+class ScopedSettingsKeysNotCreated {
+  public:
+    ScopedSettingsKeysNotCreated();
+    ~ScopedSettingsKeysNotCreated();
+    ScopedSettingsKeysNotCreated(const ScopedSettingsKeysNotCreated&) = delete;
+    ScopedSettingsKeysNotCreated& operator=(const ScopedSettingsKeysNotCreated&) = delete;
+};
+
 // True when a value name is usable as a file in a key folder (not empty, not "." or
 // "..", no slash, no NUL).
 bool IsValidValueName(std::string_view name);

@@ -37,6 +37,7 @@ class WatchedStream : public std::ostream {
     WatchedStream() : std::ostream(&buffer_) {}
     void Watch(std::function<void(const std::string&)> watch) { buffer_.watch = std::move(watch); }
     std::string text() const { return buffer_.str(); }
+    void Clear() { buffer_.str(""); }
 
   private:
     struct Buffer : std::stringbuf {
@@ -75,12 +76,13 @@ class LoggerRun : public ::testing::Test {
     int Run(const std::vector<std::string>& extra) {
         return LoggerMain(Args(extra), out, err, stop);
     }
-    // A run whose clock stands at March2At10() and moves `step` seconds before every
-    // tick, so every sample time is known exactly.
-    int RunStepped(const std::vector<std::string>& extra, std::int64_t step = 1) {
+    // A run whose clock stands at `start` and moves `step` seconds before every tick,
+    // so every sample time is known exactly.
+    int RunStepped(const std::vector<std::string>& extra, std::int64_t step = 1,
+                   std::int64_t start = March2At10()) {
         const ParsedArguments parsed = ParseArguments(Args(extra));
         EXPECT_EQ(parsed.error, "");
-        platform::ManualClock clock(March2At10());
+        platform::ManualClock clock(start);
         RunHooks hooks;
         hooks.scaleClock = false;
         hooks.beforeTick = [&] { clock.Advance(step); };

@@ -41,6 +41,12 @@ TEST(NetAddress, FormsThatParseAndFormsThatDoNot) {
          "localhost:65535"},
         {"modbus-tcp://[fe80::1]:502", NetAddress{PortKind::ModbusTcp, "fe80::1", 502},
          "[fe80::1]:502"},
+        // A link-local address names the interface it is reached through.
+        {"tcp://[fe80::1%eth0]:502", NetAddress{PortKind::RtuOverTcp, "fe80::1%eth0", 502},
+         "[fe80::1%eth0]:502"},
+        {"modbus-tcp://[fe80::20c:29ff:fe12:3456%enp0s31f6]:5020",
+         NetAddress{PortKind::ModbusTcp, "fe80::20c:29ff:fe12:3456%enp0s31f6", 5020},
+         "[fe80::20c:29ff:fe12:3456%enp0s31f6]:5020"},
     };
     for (const Good& g : good) {
         SCOPED_TRACE(g.text);
@@ -53,7 +59,10 @@ TEST(NetAddress, FormsThatParseAndFormsThatDoNot) {
           "tcp://192.0.2.10:502x", "tcp://192.0.2.10:+502", "tcp://:502", "tcp://bad_host:502",
           "tcp://-gw:502", "tcp://gw.:502", "tcp://gw..lan:502", "tcp://fe80::1:502",
           "tcp://[gw]:502", "udp://192.0.2.10:502", "TCP://192.0.2.10:502", "modbus-tcp:/gw:502",
-          "tcp://gw:502/path", "tcp://g w:502"})
+          "tcp://gw:502/path", "tcp://g w:502", "tcp://[fe80::1%]:502", "tcp://[%eth0]:502",
+          "tcp://[fe80::1%eth0%1]:502", "tcp://[fe80::1%et/h0]:502", "tcp://[fe80::1%eth 0]:502",
+          "tcp://[fe80::1%interfacenamelong]:502", "tcp://gw%eth0:502",
+          "tcp://192.0.2.10%eth0:502"})
         EXPECT_FALSE(ParseNetAddress(bad)) << bad;
     for (const char* path : {"/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI-if00-port0", ""}) {
         EXPECT_FALSE(IsNetAddressForm(path)) << path;

@@ -2,6 +2,7 @@
 
 #include "acquisition/acquisition_cycle.h"
 #include "comms/meter.h"
+#include "comms/serial_link.h"
 #include "document/zentra_doc.h"
 #include "tools/logger/logger_timing.h"
 
@@ -20,11 +21,15 @@ Identified IdentifyMeter(CZentraDoc& doc, const std::string& port, const std::at
                          std::ostream& out, std::ostream& err, IdentityTexts* texts) {
     const std::uint8_t node = NodeByte(doc.m_ModbusNode);
     const std::chrono::milliseconds wait{LatencyMilliseconds(doc.m_Comms)};
+    int exception = 0; // of the last whole exception reply
     for (int attempt = 0; attempt < kIdentifyAttempts; ++attempt) {
         {
             K760modbus meter(doc.m_PortHandle, node, doc.m_Comms.floatOrder);
             if (meter.RequestIdentity() == 0) {
-                err << "zentra-log: cannot write to " << port << '\n';
+                if (PortGone(doc.m_PortHandle))
+                    err << "zentra-log: " << PortGoneText(port) << '\n';
+                else
+                    err << "zentra-log: cannot write to " << PortAndDevice(port) << '\n';
                 return Identified::Failed;
             }
         }
@@ -34,6 +39,13 @@ Identified IdentifyMeter(CZentraDoc& doc, const std::string& port, const std::at
         meter.ReceiveReply();
         if (stop.load())
             return Identified::Stopped;
+        if (meter.client.rxCount == 0 && PortGone(doc.m_PortHandle)) {
+            // Nothing more can come over a connection the far end has closed.
+            err << "zentra-log: " << PortGoneText(port) << '\n';
+            return Identified::Failed;
+        }
+        if (meter.client.rxCount > 0 && meter.client.status == 0 && meter.client.exceptionCode)
+            exception = meter.client.exceptionCode;
         if (meter.replyFunction != kFcIdentity || meter.client.replyNode != node ||
             meter.decodedCount <= static_cast<std::uint32_t>(kIdentityVersion))
             continue;
@@ -62,8 +74,16 @@ Identified IdentifyMeter(CZentraDoc& doc, const std::string& port, const std::at
         }
         return Identified::Yes;
     }
-    err << "zentra-log: no answer from node " << static_cast<int>(node) << " on " << port
-        << " (check the wiring, the node number, the baud rate and the parity)\n";
+    const std::string where = PortAndDevice(port) + ", node " + std::to_string(node);
+    if (const std::string gateway = GatewayExceptionText(exception); !gateway.empty())
+        err << "zentra-log: " << where << ": " << gateway << '\n';
+    else if (exception != 0)
+        err << "zentra-log: " << where << ": the meter answers with exception code " << exception
+            << " instead of its identity\n";
+    else
+        err << "zentra-log: no answer from node " << static_cast<int>(node) << " on "
+            << PortAndDevice(port)
+            << " (check the wiring, the node number, the baud rate and the parity)\n";
     return Identified::Failed;
 }
 

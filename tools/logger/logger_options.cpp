@@ -283,9 +283,14 @@ Logs N samples from the power meter on PORT, one every period P, into a Zentra
 project file, exactly as the desktop program's Enable Logging does, and saves the
 project at the end. With --roll it goes on from project to project: a load survey.
 
-  PORT                 COM1 ... COM9. Each name maps to a serial device: the
-                       environment variable ZENTRA_COM1 ... ZENTRA_COM9 if set
-                       (e.g. ZENTRA_COM1=/dev/ttyUSB0), else the adapters found.
+  PORT                 COM1 ... COM9. Each name stands for a device, in this
+                       order: the environment variable ZENTRA_COM1 ... ZENTRA_COM9
+                       if set (e.g. ZENTRA_COM1=/dev/ttyUSB0), else the device
+                       chosen for it with Change device... in Zentra, else the
+                       serial adapters found. A device is a serial device's path,
+                       tcp://HOST:PORT (a serial device server in transparent
+                       mode) or modbus-tcp://HOST:PORT (a Modbus TCP gateway),
+                       e.g. ZENTRA_COM1=modbus-tcp://192.168.1.50:502.
   --period P           logging period: a number with s, m or h (1s, 30s, 5m, 1h);
                        a plain number is seconds. 1 to 100000 units.
   --samples N          number of samples to log, 1 to 7200 (with --roll: per
@@ -300,10 +305,16 @@ project at the end. With --roll it goes on from project to project: a load surve
                        project, FILE-0002.ztr, FILE-0003.ztr, ... (and FILE-0002.csv,
                        ...), with the same settings and the period unbroken.
                        Files that exist are kept: the roll takes the next free
-                       number (unless --force).
+                       number, one whose project, CSV or recovered project
+                       (FILE-recovered.ztr) is there counting as taken (unless
+                       --force).
   --until "YYYY-MM-DD HH:MM"
                        end the run at this local time (a T may stand for the blank).
-  --for D              end the run D after it starts: 7d, 12h, 30m or 90s.
+  --for D              end the run D after logging began: 7d, 12h, 30m or 90s.
+                       With --roll the survey's first start is kept in
+                       FILE-survey.txt: a restart (a stop, a kill, a reboot)
+                       carries on to the same end, and a start after the end logs
+                       nothing and exits 0. Remove that file to begin a new survey.
   --give-up D          end the run when the meter has not answered for D
                        (default 10m); exit status 3.
   --node N             Modbus node of the meter, 1 to 247.
@@ -352,9 +363,10 @@ zentra-log saves it as FILE-recovered.ztr beside the file the interrupted run wa
 to write (for a roll, beside the project it was logging).
 
 Exit status: 0 when the project was saved (all samples, stopped early, or the end
-of --until or --for reached), or a stop came before logging began; 1 when the
-port, the meter or a file failed; 2 for a wrong command line; 3 when the meter
-stopped answering for the --give-up time (what was logged is saved).
+of --until or --for reached), a stop came before logging began, or the survey had
+already ended; 1 when the port, the meter or a file failed; 2 for a wrong command
+line (a malformed network address and two outputs that are one file included); 3
+when the meter stopped answering for the --give-up time (what was logged is saved).
 )";
 }
 

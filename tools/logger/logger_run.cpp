@@ -6,12 +6,20 @@
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "tools/logger/logger_feed.h"
+#include "platform/net_address.h"
+#include "platform/net_port.h"
+#include "platform/settings_tree.h"
+#include "document/port_map.h"
+#include "document/recovery_file.h"
 #include "tools/logger/logger_identify.h"
+#include "tools/logger/logger_outputs.h"
 #include "tools/logger/logger_recovery.h"
 #include "tools/logger/logger_session.h"
 #include "tools/logger/logger_survey.h"
 #include "tools/logger/logger_timing.h"
+#include "tools/logger/survey_record.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ostream>
 #include <string>
@@ -73,24 +81,71 @@ std::string Describe(const LoggerOptions& o, const CZentraDoc& doc) {
     return text;
 }
 
+// A network address that cannot be one is a settings mistake, like a wrong option:
+// trying again would not mend it.
+bool RefuseMalformedAddress(const std::string& port, std::ostream& err) {
+    const auto device = PortDevice(port);
+    if (!device || !platform::IsNetAddressForm(*device) || platform::ParseNetAddress(*device))
+        return false;
+    err << "zentra-log: " << PortAndDevice(port)
+        << ": not a valid network address. Enter " << platform::kNetAddressForms
+        << ", with a port number from 1 to 65535 (an IPv6 address in brackets).\n";
+    return true;
+}
+
+// The files roll number n writes, and the survey's record.
+std::vector<RunOutput> RunOutputsOf(const LoggerOptions& o, int n, const SurveySpan& survey) {
+    std::vector<RunOutput> outputs{{"--out", RollFileName(o.out, n)}};
+    if (o.csv)
+        outputs.push_back({"--csv", RollFileName(*o.csv, n)});
+    if (!survey.recordPath.empty())
+        outputs.push_back({"the survey's record", survey.recordPath});
+    return outputs;
+}
+
 } // namespace
 
 int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
               const std::atomic<bool>& stop, const RunHooks& hooks) {
     RunMessages messages(err);
+    // The stored defaults and port map are read, never written: nothing is created.
+    const platform::ScopedSettingsKeysNotCreated readOnlyStore;
+    InstallPortMap();
+    // A network connection (or reconnection) gives up as soon as a stop is asked for.
+    const platform::ScopedConnectStop connectStop(stop);
+    if (RefuseMalformedAddress(o.port, err))
+        return kExitUsage;
     // Runs that a crash, a kill or a power cut interrupted are saved before a new one
     // begins.
     RecoverInterruptedRuns(FolderOf(o.out), out, err);
 
     if (RefuseFolder(o.out, err) || (o.csv && RefuseFolder(*o.csv, err)))
         return kExitFailure;
-    // A roll never overwrites: it takes up the numbering after the files that exist.
-    int first = 1;
-    if (o.roll && !o.force) {
-        first = FirstFreeRollNumber(o.out, o.csv, 1);
-        if (first > 1)
-            out << o.out << " exists; the run begins with " << RollFileName(o.out, first) << '\n';
+    // A survey with an end keeps its first start beside its files; one whose files are
+    // there has begun before, and a restart carries on to the same end.
+    SurveySpan survey;
+    if (o.roll && (o.forSeconds || o.until)) {
+        survey.recordPath = SurveyRecordPath(o.out);
+        survey.start = ReadSurveyStart(survey.recordPath);
     }
+    const bool begun = survey.start || (o.roll && !RollFilesPresent(o.out, o.csv, 1).empty());
+    // A roll never overwrites: it takes up the numbering after the files that exist.
+    const int first = o.roll && !o.force ? FirstFreeRollNumber(o.out, o.csv, 1) : 1;
+    if (RefuseSameFiles(RunOutputsOf(o, std::max(first, 1), survey), RecoveryFolder().string(),
+                        err))
+        return kExitUsage;
+    if (begun) {
+        const auto end = SurveyEnd(o, survey.start.value_or(platform::Now()));
+        if (end && *end <= platform::Now()) {
+            out << "zentra-log: the survey ended at " << LocalTimeText(*end)
+                << "; nothing more is logged. To begin a new survey, name another --out"
+                << (survey.start ? " or remove " + survey.recordPath : std::string()) << '\n';
+            return kExitOk;
+        }
+    }
+    if (first > 1)
+        out << ExistText(RollFilesPresent(o.out, o.csv, first - 1)) << "; the run begins with "
+            << RollFileName(o.out, first) << '\n';
     if (first == 0 || !CheckRollFiles(o, first, err))
         return kExitFailure;
     if (o.until && *o.until <= platform::Now()) {
@@ -103,16 +158,17 @@ int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
     CZentraDoc& doc = *docHolder;
     ApplyLinkOptions(o, doc);
 
-    doc.m_PortHandle = OpenPort(doc.m_Comms, EnumeratePorts(), doc.m_PortHandle);
+    doc.m_PortHandle = OpenPort(doc.m_Comms, OnlyThisPort(), doc.m_PortHandle);
+    if (doc.m_PortHandle == kInvalidPort && stop.load()) {
+        out << "Stopped before logging began; nothing was saved\n";
+        return kExitOk;
+    }
     if (doc.m_PortHandle == kInvalidPort) {
-        const std::string why = LastOpenFailure();
-        const auto device = PortDevice(o.port);
-        err << "zentra-log: cannot open " << o.port;
-        if (device)
-            err << " (" << *device << ")";
-        else
-            err << " (no device; set ZENTRA_" << o.port << " to the adapter's path)";
-        err << (why.empty() ? "" : ": " + why) << '\n';
+        err << "zentra-log: " << OpenFailureSentence(o.port);
+        if (!PortDevice(o.port))
+            err << " Set ZENTRA_" << o.port
+                << " to the adapter's path, or choose its device with Change device... in Zentra.";
+        err << '\n';
         return kExitFailure;
     }
     doc.m_Comms.portSetUp = 1;
@@ -133,7 +189,7 @@ int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
     ApplyLoggingOptions(o, doc);
     if (hooks.feed)
         hooks.feed->MeterIdentified(DescribeMeter(o, doc, identity));
-    return RunSession(o, doc, first, out, err, stop, hooks);
+    return RunSession(o, doc, first, out, err, stop, hooks, survey);
 }
 
 int LoggerMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -149,6 +205,7 @@ int LoggerMain(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     if (parsed.options.recoverOnly) {
         RunMessages messages(err);
+        const platform::ScopedSettingsKeysNotCreated readOnlyStore;
         if (RecoverInterruptedRuns(".", out, err) == 0)
             out << "No interrupted run to recover\n";
         return kExitOk;

@@ -84,9 +84,10 @@ enum class RunEnd {
 class LoggingSession {
   public:
     LoggingSession(const LoggerOptions& o, CZentraDoc& doc, int number, std::ostream& out,
-                   std::ostream& err, const std::atomic<bool>& stop, const RunHooks& hooks)
+                   std::ostream& err, const std::atomic<bool>& stop, const RunHooks& hooks,
+                   const SurveySpan& survey)
         : o_(o), doc_(doc), number_(number), path_(RollFileName(o.out, number)), out_(out),
-          err_(err), stop_(stop), hooks_(hooks), timer_(o.tickMs),
+          err_(err), stop_(stop), hooks_(hooks), survey_(survey), timer_(o.tickMs),
           live_(hooks.feed, FeedMeterName(o)) {
         line_.reserve(256);
     }
@@ -98,10 +99,9 @@ class LoggingSession {
             return kExitFailure;
         }
         const std::int64_t started = platform::Now();
-        if (o_.forSeconds)
-            end_ = started + *o_.forSeconds;
-        if (o_.until)
-            end_ = std::min(end_.value_or(*o_.until), *o_.until);
+        end_ = SurveyEnd(o_, survey_.start.value_or(started));
+        if (end_ && !survey_.start && !survey_.recordPath.empty())
+            RecordSurvey(started);
         lastAnswer_ = started;
         lastSave_ = started;
         recovery_.SetSavePath(SavePathOf(path_));
@@ -121,6 +121,13 @@ class LoggingSession {
     }
 
   private:
+    // A first start: its end is kept so that a restart carries on to it.
+    void RecordSurvey(std::int64_t started) {
+        if (const auto why = WriteSurveyRecord(survey_.recordPath, o_.out, {started, *end_}))
+            err_ << "zentra-log: cannot keep the survey's end in " << survey_.recordPath << ": "
+                 << *why << " (a restart would count --for from its own start)\n";
+    }
+
     RunEnd Loop() {
         while (true) {
             if (!WaitForTick(timer_, stop_))
@@ -177,9 +184,14 @@ class LoggingSession {
         }
         if (tick.exchanged && tick.filed == kReplyNone && doc_.m_LastRequest == kFcReadings) {
             // A single lost reply is routine on a noisy line; a run of them is worth saying.
-            if (++missed_ == kMissesWorthReporting)
-                err_ << "zentra-log: no reply from the meter"
-                     << (tick.otherNode ? " (another node answers instead)" : "") << '\n';
+            if (++missed_ == kMissesWorthReporting) {
+                const std::string gateway = GatewayExceptionText(tick.exceptionCode);
+                if (!gateway.empty())
+                    err_ << "zentra-log: " << gateway << '\n';
+                else
+                    err_ << "zentra-log: no reply from the meter"
+                         << (tick.otherNode ? " (another node answers instead)" : "") << '\n';
+            }
         }
         return platform::Now() - lastAnswer_ < o_.giveUpSeconds;
     }
@@ -194,7 +206,7 @@ class LoggingSession {
         portLost_ = true;
         if (++lostTicks_ % kReopenEveryTicks != 0)
             return;
-        doc_.m_PortHandle = OpenPort(doc_.m_Comms, EnumeratePorts(), doc_.m_PortHandle);
+        doc_.m_PortHandle = OpenPort(doc_.m_Comms, OnlyThisPort(), doc_.m_PortHandle);
         if (doc_.m_PortHandle != kInvalidPort) {
             err_ << "zentra-log: " << o_.port << " is back\n";
             portLost_ = false;
@@ -292,6 +304,7 @@ class LoggingSession {
     std::ostream& err_;
     const std::atomic<bool>& stop_;
     const RunHooks& hooks_;
+    SurveySpan survey_;
     AcquisitionState state_;
     DeadlineTimer timer_;
     // The recovery copy: what a crash, a kill or a power cut cannot take away.
@@ -320,8 +333,9 @@ std::string LocalTimeText(std::int64_t time) {
 }
 
 int RunSession(const LoggerOptions& options, CZentraDoc& doc, int number, std::ostream& out,
-               std::ostream& err, const std::atomic<bool>& stop, const RunHooks& hooks) {
-    LoggingSession session(options, doc, number, out, err, stop, hooks);
+               std::ostream& err, const std::atomic<bool>& stop, const RunHooks& hooks,
+               const SurveySpan& survey) {
+    LoggingSession session(options, doc, number, out, err, stop, hooks, survey);
     return session.Run();
 }
 

@@ -42,11 +42,37 @@ std::string RollFileName(const std::string& first, int number) {
     return (path.parent_path() / name).string();
 }
 
+std::vector<std::string> RollFilesPresent(const std::string& out,
+                                          const std::optional<std::string>& csv, int n) {
+    const std::string project = RollFileName(out, n);
+    // Where zentra-log saves an interrupted run of that project (RecoveredPathFor).
+    fs::path recovered(project);
+    if (recovered.extension() == ".ztr" || recovered.extension() == ".ZTR")
+        recovered.replace_extension();
+    recovered += "-recovered.ztr";
+    std::vector<std::string> present;
+    for (const std::string& file :
+         {project, csv ? RollFileName(*csv, n) : std::string(), recovered.string()})
+        if (!file.empty() && Exists(file))
+            present.push_back(file);
+    return present;
+}
+
 int FirstFreeRollNumber(const std::string& out, const std::optional<std::string>& csv, int from) {
     for (int n = std::max(from, 1); n <= kMaxRollFiles; ++n)
-        if (!Exists(RollFileName(out, n)) && (!csv || !Exists(RollFileName(*csv, n))))
+        if (RollFilesPresent(out, csv, n).empty())
             return n;
     return 0;
+}
+
+std::string ExistText(const std::vector<std::string>& files) {
+    std::string text;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (i > 0)
+            text += i + 1 == files.size() ? " and " : ", ";
+        text += files[i];
+    }
+    return text + (files.size() == 1 ? " exists" : " exist");
 }
 
 bool RefuseFolder(const std::string& path, std::ostream& err) {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zentra {
 struct AcquisitionState;
@@ -27,9 +28,17 @@ std::unique_ptr<CZentraDoc> NewRunDocument();
 // "site/survey.ztr" is followed by "site/survey-0002.ztr", "site/survey-0003.ztr".
 std::string RollFileName(const std::string& first, int number);
 
-// The first number from `from` on whose project (and CSV, when there is one) do not
-// exist yet; 0 when none is free within a sane range.
+// The files of roll number n that exist: its project, its CSV (when there is one)
+// and the project recovered from an interrupted run of it ("<project>-recovered.ztr").
+std::vector<std::string> RollFilesPresent(const std::string& out,
+                                          const std::optional<std::string>& csv, int n);
+
+// The first number from `from` on that has none of those files yet; 0 when none is
+// free within a sane range.
 int FirstFreeRollNumber(const std::string& out, const std::optional<std::string>& csv, int from);
+
+// "a.csv exists", "a.ztr and a.csv exist", "a.ztr, a.csv and a-recovered.ztr exist".
+std::string ExistText(const std::vector<std::string>& files);
 
 // Refuses (with the reason on err) a name that stands for a folder.
 bool RefuseFolder(const std::string& path, std::ostream& err);

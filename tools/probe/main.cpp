@@ -3,6 +3,8 @@
 #include "acquisition/readings_catalogue.h"
 #include "comms/meter.h"
 #include "comms/serial_link.h"
+#include "document/port_map.h"
+#include "platform/settings_tree.h"
 
 #include <chrono>
 #include <cstdio>
@@ -32,8 +34,12 @@ layout and readings, and prints them.
   --latency MS    wait between a request and reading its reply (default 200)
   --help          show this text
 
-Each port name maps to a device: ZENTRA_COM1..ZENTRA_COM9 when set, else the serial
-devices found on this machine (/dev/ttyUSB*, /dev/ttyACM*, /dev/ttyS*) in order.
+Each port name stands for a device, in this order: ZENTRA_COM1..ZENTRA_COM9 when set,
+else the device chosen for it with Change device... in Zentra, else the serial devices
+found on this machine (/dev/ttyUSB*, /dev/ttyACM*, /dev/ttyS*) in order. A device is
+a serial device's path, tcp://HOST:PORT (a serial device server in transparent mode)
+or modbus-tcp://HOST:PORT (a Modbus TCP gateway), e.g.
+  ZENTRA_COM1=modbus-tcp://192.168.1.50:502 zentra-probe COM1
 
 Exit status: 0 all answered; 1 bad arguments; 2 the port cannot be opened; 3 no reply;
 4 reply with a bad CRC; 5 exception reply; 6 reply from another node or of the wrong
@@ -81,6 +87,10 @@ int BadArgument(const std::string& message) {
 // Why a transaction gave no usable reply, and the exit status for it.
 int ExplainMissing(const K760modbus& meter, const char* what, const std::string& port) {
     const Cmodbus& c = meter.client;
+    if (c.rxCount == 0 && PortGone(meter.port)) {
+        std::fprintf(stderr, "zentra-probe: %s\n", PortGoneText(port).c_str());
+        return kNoReply;
+    }
     if (c.rxCount == 0) {
         std::fprintf(stderr,
                      "zentra-probe: no reply to the %s request from node %d on %s. Check the "
@@ -94,6 +104,12 @@ int ExplainMissing(const K760modbus& meter, const char* what, const std::string&
                      "the baud rate, parity and stop bits, and the wiring.\n",
                      what, c.rxCount);
         return kBadCrc;
+    }
+    if (const std::string gateway = GatewayExceptionText(c.exceptionCode);
+        (c.rxBuffer[1] & 0x80) && !gateway.empty()) {
+        std::fprintf(stderr, "zentra-probe: %s, node %d: %s.\n", PortAndDevice(port).c_str(),
+                     meter.node, gateway.c_str());
+        return kExceptionReply;
     }
     if (c.rxBuffer[1] & 0x80) {
         std::fprintf(stderr,
@@ -277,6 +293,10 @@ int main(int argc, char** argv) {
     if (!havePort)
         return BadArgument("name the port, e.g. zentra-probe COM1");
 
+    // COMn stands for what it does in Zentra: ZENTRA_COMn, else the stored map, else
+    // the adapters found. The store is read only: nothing is created in it.
+    const platform::ScopedSettingsKeysNotCreated readOnlyStore;
+    InstallPortMap();
     // Only the named port is tried; the others are left alone.
     PortAvailability available;
     available.fill(true);
@@ -285,11 +305,15 @@ int main(int argc, char** argv) {
     const auto device = PortDevice(port);
     PortHandle handle = OpenPort(options.comms, available, held);
     if (handle == kInvalidPort) {
-        std::fprintf(stderr, "zentra-probe: cannot open %s: %s\n", port.c_str(),
-                     LastOpenFailure().c_str());
+        const std::string hint = " Set ZENTRA_" + port +
+                                 " to the adapter's path, or choose its device with Change "
+                                 "device... in Zentra.";
+        std::fprintf(stderr, "zentra-probe: %s%s\n", OpenFailureSentence(port).c_str(),
+                     device ? "" : hint.c_str());
         return kOpenFailed;
     }
-    std::printf("%s (%s): %s, node %d, %s\n", port.c_str(), device ? device->c_str() : "?",
+    std::printf("%s (%s): %s, node %d, %s\n", port.c_str(),
+                device ? ShownDevice(*device).c_str() : "?",
                 BuildDefinitionText(options.comms).c_str(), options.node,
                 kFloatOrderTexts[static_cast<std::size_t>(options.comms.floatOrder)]);
     const int status = Probe(options, handle).Run();
