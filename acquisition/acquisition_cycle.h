@@ -75,6 +75,15 @@ void StartRetrieval(CZentraDoc& doc, AcquisitionState& state, AcquisitionTimer& 
 TickOutcome AcquisitionTick(CZentraDoc& doc, AcquisitionState& state, AcquisitionTimer& timer,
                             int eventId, RedrawRef redraw = {});
 
+// The tick of a meter on a line it shares with other meters, where the caller runs
+// one transaction at a time: `link` (on the open port, for this meter's node and float
+// order) holds the reply the caller read for the meter's previous request, or nothing
+// when none was outstanding. Files it as AcquisitionTick does and sends the next
+// request through `link`, whose reply the caller reads before the line carries
+// anything else; re-arms timer 1 at 1000 ms.
+TickOutcome SharedLineTick(CZentraDoc& doc, AcquisitionState& state, AcquisitionTimer& timer,
+                           K760modbus& link);
+
 // Rebuilds m_ReadingMap from a layout reply: identity first, then the reading index
 // found at byte i sits at position i + 1. Only the first `carried` codes are used and
 // codes outside 1..48 are ignored.

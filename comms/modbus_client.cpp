@@ -40,6 +40,22 @@ std::uint16_t ModbusCrc(const std::uint8_t* data, std::size_t length) {
     return platform::RtuCrc(data, length);
 }
 
+std::size_t ReplyFrameLength(const std::uint8_t* bytes, std::size_t count) {
+    constexpr std::size_t kCrcSize = 2;
+    if (count < 2)
+        return 0;
+    std::size_t length = kExceptionReplyLength;
+    if ((bytes[1] & 0x80) == 0) {
+        const ReplyLayout layout = LayoutFor(bytes[1]);
+        if (count <= layout.countAt)
+            return 0; // the byte count is not in yet
+        length = layout.dataAt + bytes[layout.countAt] + kCrcSize;
+    }
+    if (count < length || !platform::RtuCrcMatches(bytes, length))
+        return 0;
+    return length;
+}
+
 void Cmodbus::BuildRequest(std::uint8_t functionCode, std::uint8_t node, std::uint16_t parameter,
                            std::uint8_t count) {
     txLength = 0;
@@ -101,7 +117,7 @@ int Cmodbus::ReadReply(PortHandle port, std::uint32_t maxBytes) {
     rxCount = 0;
     // Never read past the buffer, whatever limit the caller asks for.
     const std::size_t limit = std::min<std::size_t>(maxBytes, rxBuffer.size());
-    const auto got = platform::ReadSerial(port, rxBuffer.data(), limit);
+    const auto got = platform::ReadSerial(port, rxBuffer.data(), limit, &ReplyFrameLength);
     rxCount = static_cast<std::uint32_t>(got.count);
     if (rxCount == 0 || rxCount >= maxBytes || rxCount >= limit) {
         // Nothing, or as much as was asked for: taken as an overrun. The clear call's

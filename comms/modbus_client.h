@@ -29,6 +29,14 @@ inline constexpr std::array<const char*, 4> kFloatOrderTexts{
 // CRC-16 of Modbus RTU (initial 0xFFFF, reflected polynomial 0xA001).
 std::uint16_t ModbusCrc(const std::uint8_t* data, std::size_t length);
 
+// Exception replies: node, function code with bit 7 set, exception code, CRC.
+inline constexpr std::size_t kExceptionReplyLength = 5;
+
+// The length of the whole reply frame that `bytes` begin with, or 0 while there is
+// none: its length is known from the function code and byte count (5 bytes for an
+// exception), all of it is in and its CRC checks. A read ends on it at once.
+std::size_t ReplyFrameLength(const std::uint8_t* bytes, std::size_t count);
+
 class Cmodbus {
   public:
     Cmodbus() = default;

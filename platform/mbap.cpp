@@ -44,28 +44,50 @@ std::vector<std::uint8_t> RtuToMbap(const std::uint8_t* rtu, std::size_t length,
 
 std::size_t MbapToRtu(const std::uint8_t* wire, std::size_t length, std::uint16_t transaction,
                       std::uint8_t* out, std::size_t capacity) {
+    const std::uint16_t awaited[] = {transaction};
+    return MbapReplyToRtu(wire, length, awaited, false, out, capacity).length;
+}
+
+MbapReply MbapReplyToRtu(const std::uint8_t* wire, std::size_t length,
+                         std::span<const std::uint16_t> awaited, bool cutTailAllowed,
+                         std::uint8_t* out, std::size_t capacity) {
     std::optional<FoundFrame> found;
+    std::size_t foundRank = 0; // position of its id in `awaited`: later is newer
+    std::uint16_t foundId = 0;
     std::size_t at = 0;
     while (at < length) {
-        if (length - at < kMbapHeaderSize)
-            return 0; // a cut header
+        const std::size_t left = length - at;
+        if (left < kMbapHeaderSize) {
+            if (cutTailAllowed)
+                break;
+            return {}; // a cut header
+        }
         const std::uint16_t id = Word(wire + at);
         const std::uint16_t protocol = Word(wire + at + 2);
         const std::size_t carried = Word(wire + at + 4);
-        if (protocol != 0 || carried < kMinLength || carried > kMbapMaxLength ||
-            carried > length - at - (kMbapHeaderSize - 1))
-            return 0;
-        if (id == transaction)
-            found = FoundFrame{at + kMbapHeaderSize - 1, carried};
+        if (protocol != 0 || carried < kMinLength || carried > kMbapMaxLength)
+            return {};
+        if (carried > left - (kMbapHeaderSize - 1)) {
+            if (cutTailAllowed)
+                break;
+            return {}; // a length that does not match what arrived
+        }
+        for (std::size_t rank = 0; rank < awaited.size(); ++rank) {
+            if (awaited[rank] == id && (!found || rank >= foundRank)) {
+                found = FoundFrame{at + kMbapHeaderSize - 1, carried};
+                foundRank = rank;
+                foundId = id;
+            }
+        }
         at += kMbapHeaderSize - 1 + carried;
     }
     if (!found || found->length + kRtuCrcSize > capacity)
-        return 0;
+        return {};
     std::memmove(out, wire + found->unitAt, found->length);
     const std::uint16_t crc = RtuCrc(out, found->length);
     out[found->length] = static_cast<std::uint8_t>(crc & 0xFF);
     out[found->length + 1] = static_cast<std::uint8_t>(crc >> 8);
-    return found->length + kRtuCrcSize;
+    return MbapReply{found->length + kRtuCrcSize, foundId};
 }
 
 } // namespace zentra::platform

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace zentra::platform {
@@ -28,5 +29,21 @@ std::vector<std::uint8_t> RtuToMbap(const std::uint8_t* rtu, std::size_t length,
 // in `capacity`. A stale reply to an earlier request read in the same burst is skipped.
 std::size_t MbapToRtu(const std::uint8_t* wire, std::size_t length, std::uint16_t transaction,
                       std::uint8_t* out, std::size_t capacity);
+
+// A reply found in a burst of MBAP frames: its RTU frame's length (0 for none) and the
+// transaction id it came under.
+struct MbapReply {
+    std::size_t length = 0;
+    std::uint16_t transaction = 0;
+};
+
+// The same for a gateway that may still answer earlier requests: a whole frame under
+// any of `awaited` (oldest first) is a reply, and of several the one to the latest
+// request wins; frames under other ids are skipped. With `cutTailAllowed` the bytes may
+// end in a frame still arriving (a reply before it is complete on its own); without,
+// such a burst is no reply, as for MbapToRtu.
+MbapReply MbapReplyToRtu(const std::uint8_t* wire, std::size_t length,
+                         std::span<const std::uint16_t> awaited, bool cutTailAllowed,
+                         std::uint8_t* out, std::size_t capacity);
 
 } // namespace zentra::platform

@@ -4,6 +4,7 @@
 #include "platform/net_port.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <mutex>
@@ -22,11 +23,46 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Modbus TCP: how many requests still awaiting a reply are remembered. A gateway slower
+// than the requests come may answer one that the reader gave up on; that reply still
+// counts, as it does on an RTU line.
+constexpr std::size_t kAwaitedTransactions = 8;
+
+// Room for the RTU frame of one MBAP reply while a read looks for it (a 253-byte PDU,
+// the unit id and the CRC).
+constexpr std::size_t kMbapScratch = 256;
+
+// Transaction ids of requests sent and not yet answered, oldest first.
+class AwaitedIds {
+  public:
+    void Add(std::uint16_t id) {
+        if (count_ == ids_.size()) {
+            std::move(ids_.begin() + 1, ids_.end(), ids_.begin());
+            --count_;
+        }
+        ids_[count_++] = id;
+    }
+    void Remove(std::uint16_t id) {
+        const auto end = ids_.begin() + static_cast<std::ptrdiff_t>(count_);
+        const auto it = std::find(ids_.begin(), end, id);
+        if (it == end)
+            return;
+        std::move(it + 1, end, it);
+        --count_;
+    }
+    std::span<const std::uint16_t> Ids() const { return {ids_.data(), count_}; }
+
+  private:
+    std::array<std::uint16_t, kAwaitedTransactions> ids_{};
+    std::size_t count_ = 0;
+};
+
 struct PortState {
     bool gone = false;
     SerialStatus lastRead = SerialStatus::Ok;
     PortKind kind = PortKind::Device;
     std::uint16_t transaction = 0; // Modbus TCP: id of the last request sent
+    AwaitedIds awaited;            // Modbus TCP: ids whose replies still count
     RtsControl rts = RtsControl::None;
     std::chrono::milliseconds replyLatency = kDefaultReplyLatency;
     std::optional<Clock::time_point> lastSent; // end of the last write that moved bytes
@@ -50,13 +86,14 @@ PortKind KindOf(int fd) {
     return it == gPorts.end() ? PortKind::Device : it->second.kind;
 }
 
-// A Modbus TCP port's RTU frame of the reply to `expected`, in place; 0 for a missing
-// reply. A read that filled the whole buffer stays as it is (an overrun).
-std::size_t FromModbusTcp(std::uint8_t* buffer, std::size_t maxBytes, std::size_t count,
-                          std::uint16_t expected) {
+// A Modbus TCP port's RTU frame of a reply to one of the awaited requests, in place;
+// length 0 for a missing reply. A read that filled the whole buffer stays as it is (an
+// overrun).
+MbapReply FromModbusTcp(std::uint8_t* buffer, std::size_t maxBytes, std::size_t count,
+                        const AwaitedIds& awaited) {
     if (count == 0 || count >= maxBytes)
-        return count;
-    return MbapToRtu(buffer, count, expected, buffer, maxBytes);
+        return MbapReply{count, 0};
+    return MbapReplyToRtu(buffer, count, awaited.Ids(), false, buffer, maxBytes);
 }
 
 // A socket takes send() so that a peer that has gone gives EPIPE, not SIGPIPE.
@@ -78,19 +115,25 @@ std::optional<PortState> StateFor(int fd, bool forWrite) {
     const auto it = gPorts.find(fd);
     if (it == gPorts.end())
         return std::nullopt;
-    if (forWrite && !it->second.gone && it->second.kind == PortKind::ModbusTcp)
+    if (forWrite && !it->second.gone && it->second.kind == PortKind::ModbusTcp) {
         ++it->second.transaction;
+        it->second.awaited.Add(it->second.transaction);
+    }
     return it->second;
 }
 
 // What a read or write leaves behind, under one lock. Only for a descriptor this layer
 // knows (opened here, or given a latency): one that its owner closes behind our back
 // must leave no state for the next with its number.
-void NoteRead(int fd, SerialStatus status) {
+// `answered`: the Modbus TCP transaction the read took a reply to. `hungUp`: the device
+// went while the read was taking a reply, which is reported by the next read.
+void NoteRead(int fd, SerialStatus status, std::optional<std::uint16_t> answered, bool hungUp) {
     std::lock_guard lock(gPortsMutex);
     if (auto it = gPorts.find(fd); it != gPorts.end()) {
-        it->second.gone = it->second.gone || status == SerialStatus::HangUp;
+        it->second.gone = it->second.gone || status == SerialStatus::HangUp || hungUp;
         it->second.lastRead = status;
+        if (answered)
+            it->second.awaited.Remove(*answered);
     }
 }
 
@@ -202,18 +245,67 @@ std::chrono::milliseconds ReadTotalTimeout(std::size_t maxBytes) {
 
 namespace {
 
+// What a framed read found, beyond the transfer itself.
+struct FramedRead {
+    SerialTransfer transfer;
+    std::optional<std::uint16_t> answered; // Modbus TCP: the transaction it took a reply to
+    bool hungUp = false;                   // the device went just after a whole reply
+};
+
+// Whether the bytes in hand begin with a whole frame; if so the buffer holds just that
+// frame (a Modbus TCP reply converted to its RTU frame) and the count is its length.
+bool TakeWholeFrame(std::uint8_t* buffer, std::size_t maxBytes, FrameLength frame,
+                    const std::optional<PortState>& port, FramedRead& read) {
+    std::size_t& count = read.transfer.count;
+    if (port && port->kind == PortKind::ModbusTcp) {
+        std::array<std::uint8_t, kMbapScratch> rtu{};
+        const MbapReply reply =
+            MbapReplyToRtu(buffer, count, port->awaited.Ids(), true, rtu.data(), rtu.size());
+        if (reply.length == 0 || reply.length >= maxBytes ||
+            (frame && frame(rtu.data(), reply.length) != reply.length))
+            return false;
+        std::copy_n(rtu.begin(), reply.length, buffer);
+        count = reply.length;
+        read.answered = reply.transaction;
+        return true;
+    }
+    if (!frame)
+        return false;
+    const std::size_t length = frame(buffer, count);
+    if (length == 0 || length > count)
+        return false;
+    count = length;
+    return true;
+}
+
 // The framed read itself: waits for a first byte until firstByteBy, then takes bytes
-// until kReadIntervalTimeout passes without one, totalBy passes or maxBytes are in.
-// Bytes already waiting are read even when firstByteBy has passed.
-SerialTransfer ReadFramed(int fd, std::uint8_t* buffer, std::size_t maxBytes,
-                          Clock::time_point firstByteBy, Clock::time_point totalBy,
-                          const std::optional<PortState>& port) {
-    SerialTransfer result;
+// until kReadIntervalTimeout passes without one, totalBy passes, maxBytes are in or
+// (with `frame`) a whole frame is. Bytes already waiting are read even when firstByteBy
+// has passed.
+FramedRead ReadFramed(int fd, std::uint8_t* buffer, std::size_t maxBytes,
+                      Clock::time_point firstByteBy, Clock::time_point totalBy,
+                      const std::optional<PortState>& port, FrameLength frame) {
+    FramedRead read;
+    SerialTransfer& result = read.transfer;
+    const bool mbap = port && port->kind == PortKind::ModbusTcp;
     auto lastByte = Clock::time_point{};
     auto finish = [&](SerialStatus status, int error = 0) {
         result.status = status;
         result.systemError = error;
-        return result;
+        return read;
+    };
+    // The device has gone: a whole reply that came before counts, and the hang-up is
+    // reported by the next read; without one the read ends as a hang-up.
+    auto hangUp = [&](int error) {
+        if (result.count > 0 && (mbap || frame) &&
+            TakeWholeFrame(buffer, maxBytes, frame, port, read)) {
+            result.wholeFrame = frame != nullptr;
+            read.hungUp = true;
+            return finish(SerialStatus::Ok);
+        }
+        if (mbap)
+            result.count = 0; // MBAP bytes are never handed up as they are
+        return finish(SerialStatus::HangUp, error);
     };
     while (result.count < maxBytes) {
         const auto deadline =
@@ -238,6 +330,11 @@ SerialTransfer ReadFramed(int fd, std::uint8_t* buffer, std::size_t maxBytes,
             if (n > 0) {
                 result.count += static_cast<std::size_t>(n);
                 lastByte = Clock::now();
+                // The reply is in: no need to wait for the gap that follows it.
+                if (frame && TakeWholeFrame(buffer, maxBytes, frame, port, read)) {
+                    result.wholeFrame = true;
+                    return finish(SerialStatus::Ok);
+                }
                 continue;
             }
             if (n < 0 && (errno == EAGAIN || errno == EINTR))
@@ -245,14 +342,18 @@ SerialTransfer ReadFramed(int fd, std::uint8_t* buffer, std::size_t maxBytes,
             if (n < 0 && !IsGoneError(errno))
                 return finish(SerialStatus::Error, errno);
             // Readable but end of file, EIO or ENXIO: the other end is gone.
-            return finish(SerialStatus::HangUp, n < 0 ? errno : 0);
+            return hangUp(n < 0 ? errno : 0);
         }
         if (pfd.revents & (POLLHUP | POLLERR))
-            return finish(SerialStatus::HangUp, EIO);
+            return hangUp(EIO);
     }
     // A Modbus TCP port hands back the RTU frame its reply carries, or nothing.
-    if (port && port->kind == PortKind::ModbusTcp)
-        result.count = FromModbusTcp(buffer, maxBytes, result.count, port->transaction);
+    if (mbap) {
+        const MbapReply reply = FromModbusTcp(buffer, maxBytes, result.count, port->awaited);
+        result.count = reply.length;
+        if (reply.length > 0 && reply.length < maxBytes)
+            read.answered = reply.transaction;
+    }
     return finish(result.count == 0 ? SerialStatus::TimedOut : SerialStatus::Ok);
 }
 
@@ -314,17 +415,24 @@ SerialTransfer WriteAll(int fd, const std::uint8_t* data, std::size_t length,
     return result;
 }
 
+bool DiscardInput(int fd, PortKind kind) {
+    if (kind != PortKind::Device)
+        return DiscardSocketInput(fd);
+    return ::tcflush(fd, TCIFLUSH) == 0;
+}
+
 SerialTransfer BadHandle() {
     return SerialTransfer{0, SerialStatus::Error, EBADF};
 }
 
 } // namespace
 
-SerialTransfer ReadSerial(int fd, std::uint8_t* buffer, std::size_t maxBytes) {
+SerialTransfer ReadSerial(int fd, std::uint8_t* buffer, std::size_t maxBytes, FrameLength frame) {
     if (fd < 0)
         return BadHandle();
     const std::optional<PortState> port = StateFor(fd, false);
-    SerialTransfer result{0, SerialStatus::HangUp, 0};
+    FramedRead read;
+    read.transfer = SerialTransfer{0, SerialStatus::HangUp, 0};
     if (!port || !port->gone) {
         const auto totalBy = Clock::now() + ReadTotalTimeout(maxBytes);
         // The first byte is awaited until the reply window of the last request closes.
@@ -332,16 +440,20 @@ SerialTransfer ReadSerial(int fd, std::uint8_t* buffer, std::size_t maxBytes) {
         if (port && port->lastSent)
             firstByteBy = std::min(
                 *port->lastSent + port->replyLatency + ReadTotalTimeout(maxBytes), totalBy);
-        result = ReadFramed(fd, buffer, maxBytes, firstByteBy, totalBy, port);
+        read = ReadFramed(fd, buffer, maxBytes, firstByteBy, totalBy, port, frame);
     }
-    NoteRead(fd, result.status);
-    return result;
+    NoteRead(fd, read.transfer.status, read.answered, read.hungUp);
+    return read.transfer;
 }
 
 SerialTransfer WriteSerial(int fd, const std::uint8_t* data, std::size_t length) {
     if (fd < 0)
         return BadHandle();
     const std::optional<PortState> port = StateFor(fd, true);
+    // Nothing that came before the request is its reply: on a shared line a late answer
+    // to another request would otherwise be taken for it.
+    if (port && !port->gone)
+        (void)DiscardInput(fd, port->kind);
     const RtsControl rts = port ? port->rts : RtsControl::None;
     BeginTransmit(fd, rts);
     const SerialTransfer result = WriteAll(fd, data, length, port);
@@ -352,10 +464,23 @@ SerialTransfer WriteSerial(int fd, const std::uint8_t* data, std::size_t length)
     return result;
 }
 
+bool WaitForInput(int fd, std::chrono::milliseconds wait) {
+    if (fd < 0)
+        return false;
+    const auto until = Clock::now() + wait;
+    for (;;) {
+        pollfd pfd{fd, POLLIN, 0};
+        const timespec left = ToTimespec(until - Clock::now());
+        const int ready = ::ppoll(&pfd, 1, &left, nullptr);
+        if (ready > 0)
+            return true;
+        if (ready == 0 || errno != EINTR)
+            return false;
+    }
+}
+
 bool ClearSerialError(int fd) {
-    if (fd >= 0 && KindOf(fd) != PortKind::Device)
-        return DiscardSocketInput(fd);
-    return fd >= 0 && ::tcflush(fd, TCIFLUSH) == 0;
+    return fd >= 0 && DiscardInput(fd, KindOf(fd));
 }
 
 bool PortGone(int fd) {

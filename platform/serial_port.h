@@ -98,7 +98,13 @@ struct SerialTransfer {
     std::size_t count = 0;
     SerialStatus status = SerialStatus::Ok;
     int systemError = 0;
+    bool wholeFrame = false; // a read that ended as soon as its frame was in
 };
+
+// The reader's knowledge of its frames: given the bytes received so far, the length of
+// the whole frame they begin with, or 0 while none is complete (not all in yet, or not
+// a frame at all). Bytes after that frame are not part of the reply.
+using FrameLength = std::size_t (*)(const std::uint8_t* bytes, std::size_t count);
 
 // Total time-out of a read of maxBytes: 1 ms per byte plus 1 ms.
 std::chrono::milliseconds ReadTotalTimeout(std::size_t maxBytes);
@@ -115,11 +121,24 @@ void SetReplyLatency(int fd, std::chrono::milliseconds latency);
 // so a reply that has not begun by then (a silent meter) costs no wait; bytes already
 // waiting are still read and framed. A device that has gone returns at once with
 // HangUp (the bytes already received are kept).
-SerialTransfer ReadSerial(int fd, std::uint8_t* buffer, std::size_t maxBytes);
+// With `frame`, the read ends as soon as the bytes in hand begin with a whole frame:
+// the count is that frame's length and wholeFrame is set; whatever came with it or
+// comes after it is discarded before the next write. Bytes that never make a whole
+// frame (cut short, too long, a bad CRC) still end on the gap. On a Modbus TCP port
+// the frame is the RTU frame of a reply to any request still awaiting one.
+SerialTransfer ReadSerial(int fd, std::uint8_t* buffer, std::size_t maxBytes,
+                          FrameLength frame = nullptr);
 
-// Writes all bytes (or as many as the driver takes within kWriteTimeout), with RTS up
-// around them where direction control is by hand, and opens the reply window.
+// Discards whatever input is waiting (a late or doubled reply, noise: nothing that
+// arrived before a request can be its reply), then writes all bytes (or as many as
+// the driver takes within kWriteTimeout), with RTS up around them where direction
+// control is by hand, and opens the reply window.
 SerialTransfer WriteSerial(int fd, const std::uint8_t* data, std::size_t length);
+
+// Waits until input is waiting on the port (or it has gone, which the next read then
+// reports) or `wait` has passed; true in the first case. For a caller with a reply
+// window of its own, shorter than a read's.
+bool WaitForInput(int fd, std::chrono::milliseconds wait);
 
 // Clears a line error by discarding whatever is waiting in the input queue.
 bool ClearSerialError(int fd);

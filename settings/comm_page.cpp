@@ -4,6 +4,7 @@
 #include "comms/modbus_client.h"
 #include "platform/message_box.h"
 #include "platform/serial_ports.h"
+#include "settings/find_meters_dialog.h"
 #include "settings/port_device_dialog.h"
 
 #include <QComboBox>
@@ -98,6 +99,10 @@ void PortSetupPP::BuildControls() {
     changeDevice_->setToolTip(
         QStringLiteral("Choose which device this port name stands for on this machine"));
 
+    findMeters_ = Named(new QPushButton(QStringLiteral("Find meters..."), this), "findMeters");
+    findMeters_->setToolTip(
+        QStringLiteral("Ask every node on this line for its identity and choose a meter"));
+
     baud_ = TextList("1043", kBaudTexts, this);
     parity_ = TextList("1045", kParityTexts, this);
     stopBits_ = TextList("1047", kStopBitTexts, this);
@@ -112,9 +117,14 @@ void PortSetupPP::BuildControls() {
     portRow->addWidget(portList_, 1);
     portRow->addWidget(changeDevice_);
 
+    auto* nodeRow = new QHBoxLayout;
+    nodeRow->addWidget(node_);
+    nodeRow->addWidget(findMeters_);
+    nodeRow->addStretch(1);
+
     auto* form = new QFormLayout;
     form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
-    form->addRow(QStringLiteral("Node Number"), node_);
+    form->addRow(QStringLiteral("Node Number"), nodeRow);
     form->addRow(QStringLiteral("Port"), portRow);
     form->addRow(QStringLiteral("Baud Rate"), baud_);
     form->addRow(QStringLiteral("Parity"), parity_);
@@ -140,6 +150,7 @@ void PortSetupPP::BuildControls() {
     });
     connect(connect_, &QPushButton::clicked, this, &PortSetupPP::OnConnect);
     connect(changeDevice_, &QPushButton::clicked, this, &PortSetupPP::OnChangeDevice);
+    connect(findMeters_, &QPushButton::clicked, this, &PortSetupPP::OnFindMeters);
 }
 
 void PortSetupPP::OnInitDialog() {
@@ -319,6 +330,25 @@ void PortSetupPP::WarnFloatOrder() {
                           platform::MessageButtons::Ok, platform::MessageIcon::Warning);
     if (armed && port_ != kInvalidPort)
         timer_.start();
+}
+
+void PortSetupPP::OnFindMeters() {
+    ReadControls(data_);
+    // The scan needs the line to itself: a port this page holds is closed first, and
+    // the user connects again to the meter chosen.
+    if (port_ != kInvalidPort) {
+        StopTimer();
+        ClosePort(port_);
+        connected_ = 0;
+        information_->clear();
+        AddLine("Port closed for the scan: press Connect.");
+    }
+    FindMetersDialog dialog(data_.comms, this);
+    const int result = runFindMeters_ ? runFindMeters_(dialog) : dialog.exec();
+    if (result != QDialog::Accepted || !dialog.ChosenNode())
+        return;
+    data_.nodeAddress = *dialog.ChosenNode();
+    node_->setText(FromStd(NodeText(data_.nodeAddress)));
 }
 
 void PortSetupPP::OnChangeDevice() {

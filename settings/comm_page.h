@@ -21,6 +21,7 @@ class QPushButton;
 
 namespace zentra {
 
+class FindMetersDialog;
 class PortDeviceDialog;
 
 inline constexpr int kPageTimerId = 2;
@@ -40,6 +41,9 @@ class PortSetupPP : public QWidget {
     void IdentityPoll();
     // "Change device...": lets the user pick the device a COMn stands for.
     void OnChangeDevice();
+    // "Find meters...": scans the line with the page's settings; the meter chosen fills
+    // Node Number.
+    void OnFindMeters();
 
     // The page's values as the controls show them now (node and latency read again).
     CommPageData Result() const;
@@ -65,6 +69,9 @@ class PortSetupPP : public QWidget {
     void SetDeviceCandidates(std::function<std::vector<std::string>()> source) {
         candidates_ = std::move(source);
     }
+    // How the "Find meters..." dialog is run (exec by default).
+    using FindMetersRunner = std::function<int(FindMetersDialog&)>;
+    void SetFindMetersRunner(FindMetersRunner runner) { runFindMeters_ = std::move(runner); }
 
   private:
     void BuildControls();
@@ -86,9 +93,11 @@ class PortSetupPP : public QWidget {
     QTimer timer_;
     bool polling_ = false; // inside IdentityPoll (a message box runs a nested loop)
     DeviceDialogRunner runDeviceDialog_;
+    FindMetersRunner runFindMeters_;
     std::function<std::vector<std::string>()> candidates_;
 
     QLineEdit* node_ = nullptr;     // 1059
+    QPushButton* findMeters_ = nullptr;
     QComboBox* portList_ = nullptr; // 1041
     QPushButton* changeDevice_ = nullptr;
     QComboBox* baud_ = nullptr;          // 1043

@@ -54,6 +54,13 @@ TEST_P(PulledAdapterComm, LoggingCarriesOnAfterTheAdapterIsBackAndReconnected) {
     const int logged = doc->m_SampleCount;
     ASSERT_GE(logged, 3);
 
+    // The meter has answered the last request when the link goes: a gateway's reply is
+    // in the socket before it closes and still counts; a pulled adapter takes what it
+    // held with it.
+    const auto answered = std::chrono::steady_clock::now() + 5s;
+    while (meter_->RepliesSent() < repliesExpected_ && std::chrono::steady_clock::now() < answered)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_GE(meter_->RepliesSent(), repliesExpected_);
     meter_->CloseMaster(); // pulled out, or the connection dropped and the gateway off
     for (int i = 0; i < 5; ++i) {
         clock_.Advance(1);
@@ -64,7 +71,8 @@ TEST_P(PulledAdapterComm, LoggingCarriesOnAfterTheAdapterIsBackAndReconnected) {
     EXPECT_TRUE(PortGone(*doc));
     EXPECT_EQ(doc->m_LoggingActive, 1);
     EXPECT_EQ(doc->m_RetrievalActive, 1);
-    EXPECT_EQ(doc->m_SampleCount, logged);
+    const int kept = logged + (Gateway() ? 1 : 0);
+    EXPECT_EQ(doc->m_SampleCount, kept);
     messages_.Clear();
 
     PlugIn(); // back, behind the same by-id name
@@ -78,11 +86,11 @@ TEST_P(PulledAdapterComm, LoggingCarriesOnAfterTheAdapterIsBackAndReconnected) {
     view.OnCommand(kCmdRestartRetrieval);
     for (int i = 0; i < 6; ++i)
         ASSERT_TRUE(Tick(view)) << "tick " << i;
-    EXPECT_GT(doc->m_SampleCount, logged);
+    EXPECT_GT(doc->m_SampleCount, kept);
     EXPECT_EQ(doc->m_Locked, 1);
     const auto last = static_cast<std::size_t>(doc->m_SampleCount - 1);
     EXPECT_GT(doc->m_SampleValues[last][1], 100.0); // a voltage again
-    EXPECT_GT(doc->m_SampleTimes[last], doc->m_SampleTimes[static_cast<std::size_t>(logged - 1)]);
+    EXPECT_GT(doc->m_SampleTimes[last], doc->m_SampleTimes[static_cast<std::size_t>(kept - 1)]);
 }
 
 } // namespace

@@ -41,7 +41,8 @@ std::unique_ptr<LiveFeed> StartOutlets(const LoggerOptions& o, std::ostream& err
         mqtt.password = *password;
         mqtt.caFile = o.mqttCa;
         mqtt.discovery = o.mqttDiscovery;
-        mqtt.onlyMeter = FeedMeterName(o);
+        if (o.meters.empty()) // a survey's outlets carry every meter of it
+            mqtt.onlyMeter = FeedMeterName(o);
         settings.mqtt = std::move(mqtt);
         settings.every = o.mqttEverySample ? outlets::MqttEvery::kSample
                                            : outlets::MqttEvery::kSecond;
@@ -89,7 +90,8 @@ void LiveTicker::Tick(const CZentraDoc& doc, const TickOutcome& tick, int before
                  : tick.badCrc  ? RequestResult::kBadCrc
                  : tick.exceptionCode != 0 ? RequestResult::kException
                                   : RequestResult::kNoReply;
-    feed_->Request(meter_, result, took);
+    if (requests_)
+        feed_->Request(meter_, result, took);
 
     if (tick.filed == kFcReadings) {
         missed_ = 0;

@@ -33,7 +33,9 @@ MeterDescription DescribeMeter(const LoggerOptions& options, const CZentraDoc& d
 // nothing per tick once its list has its size.
 class LiveTicker {
   public:
-    LiveTicker(LiveFeed* feed, std::string meter) : feed_(feed), meter_(std::move(meter)) {}
+    // `requests`: each request's result is told (a shared line tells them itself).
+    LiveTicker(LiveFeed* feed, std::string meter, bool requests = true)
+        : feed_(feed), meter_(std::move(meter)), requests_(requests) {}
 
     // After the tick: `before` is the sample count before it, `took` how long it ran.
     void Tick(const CZentraDoc& doc, const TickOutcome& tick, int before,
@@ -43,6 +45,7 @@ class LiveTicker {
   private:
     LiveFeed* feed_;
     std::string meter_;
+    bool requests_ = true;
     std::vector<LiveValue> values_;
     bool answering_ = false;
     int missed_ = 0;

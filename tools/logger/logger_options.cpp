@@ -110,6 +110,86 @@ bool ValidPortName(std::string_view name) {
 
 } // namespace
 
+bool ValidMeterName(std::string_view name) {
+    constexpr std::size_t kLongestName = 64;
+    if (name.empty() || name.size() > kLongestName)
+        return false;
+    return std::all_of(name.begin(), name.end(), [](unsigned char c) {
+        return std::isalnum(c) || c == '-' || c == '_';
+    });
+}
+
+std::optional<MeterSpec> ParseMeterSpec(std::string_view text, std::string* error) {
+    const auto eq = text.find('=');
+    MeterSpec spec;
+    spec.name = std::string(text.substr(0, eq));
+    if (eq == std::string_view::npos || !ValidMeterName(spec.name)) {
+        *error = "--meter needs NAME=NODE, NAME made of letters, digits, - and _ (got " +
+                 std::string(text.substr(0, 80)) + ")";
+        return std::nullopt;
+    }
+    std::string_view rest = text.substr(eq + 1);
+    const auto comma = rest.find(',');
+    const auto node = ParseInt(rest.substr(0, comma), 1, kMaxNode);
+    if (!node) {
+        *error = "--meter " + spec.name + ": the node must be a number from 1 to 247";
+        return std::nullopt;
+    }
+    spec.node = *node;
+    if (comma != std::string_view::npos) {
+        const std::string_view extra = rest.substr(comma + 1);
+        const auto order =
+            extra.starts_with("order=") ? ParseInt(extra.substr(6), 0, 3) : std::nullopt;
+        if (!order) {
+            *error = "--meter " + spec.name + ": after the node only order=0 ... order=3 may follow";
+            return std::nullopt;
+        }
+        spec.order = *order;
+    }
+    return spec;
+}
+
+namespace {
+
+// The checks of a run of several meters (--meter).
+ParsedArguments CheckMeterRun(ParsedArguments parsed, bool periodGiven) {
+    LoggerOptions& o = parsed.options;
+    auto fail = [&](std::string message) {
+        parsed.error = std::move(message);
+        return parsed;
+    };
+    if (o.port.empty())
+        return fail("no port given (COM1 ... COM9)");
+    if (!o.out.empty())
+        return fail("--out names one meter's file; with --meter each meter's files are "
+                    "NAME.ztr in --out-dir");
+    if (o.csv)
+        return fail("with --meter, --csv takes no file name: each meter's CSV is NAME.csv in "
+                    "--out-dir");
+    if (o.node)
+        return fail("--node is for one meter; with --meter each meter names its node "
+                    "(NAME=NODE)");
+    if (o.outDir.empty())
+        return fail("no folder for the meters' files given (--out-dir DIR)");
+    if (!periodGiven)
+        return fail("no logging period given (--period, e.g. 1s)");
+    if (o.samples == 0 && o.roll)
+        o.samples = kMaxSamples;
+    if (o.samples == 0)
+        return fail("no number of samples given (--samples, 1 to 7200)");
+    for (std::size_t i = 0; i < o.meters.size(); ++i)
+        for (std::size_t j = 0; j < i; ++j) {
+            if (o.meters[i].name == o.meters[j].name)
+                return fail("the meter name " + o.meters[i].name + " is given twice");
+            if (o.meters[i].node == o.meters[j].node)
+                return fail("node " + std::to_string(o.meters[i].node) + " is given to both " +
+                            o.meters[j].name + " and " + o.meters[i].name);
+        }
+    return parsed;
+}
+
+} // namespace
+
 ParsedArguments ParseArguments(const std::vector<std::string>& args) {
     ParsedArguments parsed;
     LoggerOptions& o = parsed.options;
@@ -181,9 +261,24 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
                 return fail("--out needs a file name, e.g. run.ztr");
             o.out = v;
         } else if (arg == "--csv") {
+            // Bare, it asks each meter of a run of several for its CSV.
+            if (!hasInlineValue && (i + 1 >= args.size() || args[i + 1].starts_with("-"))) {
+                o.csvEach = true;
+                continue;
+            }
             if (!next(v) || v.empty())
                 return fail("--csv needs a file name, e.g. run.csv");
             o.csv = std::string(v);
+        } else if (arg == "--meter") {
+            std::string why;
+            const auto spec = next(v) ? ParseMeterSpec(v, &why) : std::nullopt;
+            if (!spec)
+                return fail(why.empty() ? "--meter needs NAME=NODE, e.g. main=1" : why);
+            o.meters.push_back(*spec);
+        } else if (arg == "--out-dir") {
+            if (!next(v) || v.empty())
+                return fail("--out-dir needs a folder, e.g. /var/lib/zentra/site");
+            o.outDir = std::string(v);
         } else if (arg == "--node") {
             const auto n = next(v) ? ParseInt(v, 1, kMaxNode) : std::nullopt;
             if (!n)
@@ -255,6 +350,13 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
     }
     if (o.recoverOnly)
         return parsed; // nothing else is needed
+    if (!o.meters.empty())
+        return CheckMeterRun(parsed, periodGiven);
+    if (o.csvEach)
+        return fail("--csv needs a file name, e.g. run.csv");
+    if (!o.outDir.empty())
+        return fail("--out-dir is for several meters (--meter NAME=NODE); one meter's file is "
+                    "named with --out");
     if (o.port.empty())
         return fail("no port given (COM1 ... COM9)");
     if (!periodGiven)
@@ -277,6 +379,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
 std::string UsageText() {
     return R"(Usage: zentra-log PORT --period P --samples N --out FILE.ztr [options]
        zentra-log PORT --period P --out FILE.ztr --roll [--until T | --for D] [options]
+       zentra-log PORT --meter NAME=NODE[,order=N] [--meter ...] --period P
+                  (--samples N | --roll ...) --out-dir DIR [--csv] [options]
        zentra-log --recover
 
 Logs N samples from the power meter on PORT, one every period P, into a Zentra
@@ -346,6 +450,13 @@ project at the end. With --roll it goes on from project to project: a load surve
                        127.0.0.1 only; name another address (0.0.0.0:8080) to be
                        reached from other machines.
   --force              overwrite FILE.ztr / FILE.csv if they exist.
+  --meter NAME=NODE[,order=N]
+                       one of several meters on PORT (repeat it for each): its
+                       project series is DIR/NAME.ztr (with --roll NAME-0002.ztr,
+                       ...) and, with a bare --csv, DIR/NAME.csv. NAME is made of
+                       letters, digits, - and _. The meters are asked one at a time;
+                       one that does not answer never holds the others back.
+  --out-dir DIR        the folder of the meters' files (with --meter).
   -q, --quiet          no progress line per sample (saves are still reported).
   --recover            only recover interrupted runs (see below), then stop.
   -h, --help           this text.

@@ -8,9 +8,19 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zentra::logger {
+
+// One meter of a run of several: its name (a plain file-name word, which names its
+// files NAME.ztr and NAME.csv), its node and, if it differs from the line's, its
+// float byte order.
+struct MeterSpec {
+    std::string name;
+    int node = 1;
+    std::optional<int> order;
+};
 
 struct LoggerOptions {
     std::string port;                       // "COM1" .. "COM9"
@@ -31,11 +41,21 @@ struct LoggerOptions {
     bool quiet = false;           // no progress lines
     int tickMs = 1000;            // length of one acquisition second (tests run faster)
     bool recoverOnly = false;     // only recover interrupted runs, then stop
+    // Several meters on the port (--meter): their files go into outDir.
+    std::vector<MeterSpec> meters;
+    std::string outDir;
+    bool csvEach = false;              // with --meter: NAME.csv beside each NAME.ztr
     // Live outlets: an MQTT broker (mqtt://[USER@]HOST[:PORT]/PREFIX) and an HTTP address.
     std::optional<std::string> mqtt, mqttCa, mqttPasswordFile, http;
     bool mqttEverySample = false; // a state message per logged sample, not per second
     bool mqttDiscovery = true;    // Home Assistant discovery configs
 };
+
+// Whether a name can stand for a meter's files: letters, digits, '-' and '_'.
+bool ValidMeterName(std::string_view name);
+
+// "NAME=NODE[,order=N]"; the reason in *error when it is not one.
+std::optional<MeterSpec> ParseMeterSpec(std::string_view text, std::string* error);
 
 struct ParsedArguments {
     LoggerOptions options;

@@ -17,6 +17,7 @@
 #include "tools/logger/logger_session.h"
 #include "tools/logger/logger_survey.h"
 #include "tools/logger/logger_timing.h"
+#include "tools/logger/survey_run.h"
 #include "tools/logger/survey_record.h"
 
 #include <algorithm>
@@ -61,17 +62,6 @@ void ApplyLinkOptions(const LoggerOptions& o, CZentraDoc& doc) {
         doc.m_ModbusNode = *o.node;
 }
 
-// The logging set-up of the command line, confirmed as the settings sheet would.
-void ApplyLoggingOptions(const LoggerOptions& o, CZentraDoc& doc) {
-    doc.m_Period = o.period;
-    doc.m_PeriodMultiplier = o.periodMultiplier;
-    doc.m_Samples = o.samples;
-    doc.m_Duration = o.period * o.samples;
-    doc.m_DurationMultiplier = o.periodMultiplier;
-    doc.m_StartImmediately = 1;
-    doc.m_LoggingSetUp = 1;
-}
-
 std::string Describe(const LoggerOptions& o, const CZentraDoc& doc) {
     char text[200];
     std::snprintf(text, sizeof text, "%s node %d, %s baud, parity %s, %s stop bit(s), order %d",
@@ -104,6 +94,16 @@ std::vector<RunOutput> RunOutputsOf(const LoggerOptions& o, int n, const SurveyS
 }
 
 } // namespace
+
+void ApplyLoggingOptions(const LoggerOptions& o, CZentraDoc& doc) {
+    doc.m_Period = o.period;
+    doc.m_PeriodMultiplier = o.periodMultiplier;
+    doc.m_Samples = o.samples;
+    doc.m_Duration = o.period * o.samples;
+    doc.m_DurationMultiplier = o.periodMultiplier;
+    doc.m_StartImmediately = 1;
+    doc.m_LoggingSetUp = 1;
+}
 
 int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
               const std::atomic<bool>& stop, const RunHooks& hooks) {
@@ -202,6 +202,14 @@ int LoggerMain(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (!parsed.error.empty()) {
         err << "zentra-log: " << parsed.error << "\nTry 'zentra-log --help'.\n";
         return kExitUsage;
+    }
+    if (!parsed.options.meters.empty()) {
+        RunMessages messages(err);
+        bool failed = false;
+        const auto outlets = StartOutlets(parsed.options, err, failed);
+        if (failed)
+            return kExitFailure;
+        return RunSurvey(PlanFromOptions(parsed.options), out, err, stop, {}, outlets.get());
     }
     if (parsed.options.recoverOnly) {
         RunMessages messages(err);

@@ -13,6 +13,10 @@
 #include <functional>
 #include <iosfwd>
 
+namespace zentra {
+struct CZentraDoc;
+}
+
 namespace zentra::logger {
 
 enum ExitStatus : int {
@@ -33,6 +37,9 @@ struct RunHooks {
     // The live outlets (MQTT, HTTP), told from the logging thread; none when null.
     LiveFeed* feed = nullptr;
 };
+
+// The logging set-up of the command line, confirmed as the settings sheet would.
+void ApplyLoggingOptions(const LoggerOptions& options, CZentraDoc& doc);
 
 // Runs a logging session; progress goes to out, problems to err. stop is polled
 // between ticks (a signal handler sets it). Returns an ExitStatus.

@@ -5,6 +5,7 @@
 #include "comms/serial_link.h"
 #include "document/port_map.h"
 #include "platform/settings_tree.h"
+#include "tools/probe/probe_scan.h"
 
 #include <chrono>
 #include <cstdio>
@@ -14,13 +15,19 @@
 #include <string>
 #include <thread>
 
+#include <unistd.h>
+
 namespace {
 
 using namespace zentra;
 
 constexpr const char* kUsage = R"(Usage: zentra-probe PORT [options]
+       zentra-probe PORT --scan [--nodes 1-247] [--window MS] [line options]
 Queries the meter on PORT (COM1..COM9) for its identity, information block, readings
-layout and readings, and prints them.
+layout and readings, and prints them. With --scan it finds the meters on the line
+instead: each node is asked for its identity, and each meter that answers is shown
+with its node, model, version, serial number and whether the float byte order reads
+plausibly.
 
   --node N        Modbus node number (default 1)
   --order N       float byte order 0..3 (default 0):
@@ -32,6 +39,9 @@ layout and readings, and prints them.
   --parity P      NONE, ODD or EVEN (default NONE)
   --stop S        stop bits, 1 or 2 (default 1)
   --latency MS    wait between a request and reading its reply (default 200)
+  --scan          find the meters on the line (see above)
+  --nodes A-B     the nodes to scan, 1 to 247 (default 1-247; one node: N)
+  --window MS     how long each node is given to answer a scan (default 100)
   --help          show this text
 
 Each port name stands for a device, in this order: ZENTRA_COM1..ZENTRA_COM9 when set,
@@ -43,7 +53,8 @@ or modbus-tcp://HOST:PORT (a Modbus TCP gateway), e.g.
 
 Exit status: 0 all answered; 1 bad arguments; 2 the port cannot be opened; 3 no reply;
 4 reply with a bad CRC; 5 exception reply; 6 reply from another node or of the wrong
-kind; 7 the float byte order is set wrongly.
+kind; 7 the float byte order is set wrongly. With --scan: 0 at least one meter
+answered; 3 none did.
 )";
 
 enum Exit {
@@ -61,6 +72,9 @@ struct Options {
     CommSettings comms;
     int node = 1;
     int latencyMs = 200;
+    bool scan = false;
+    probe::ScanRange nodes;
+    int windowMs = static_cast<int>(kDefaultScanWindow.count());
 };
 
 bool SetText(CommText& field, const std::string& value) {
@@ -251,6 +265,10 @@ int main(int argc, char** argv) {
             std::fputs(kUsage, stdout);
             return kOk;
         }
+        if (arg == "--scan") {
+            options.scan = true;
+            continue;
+        }
         if (arg.rfind("--", 0) != 0) {
             if (havePort || !SetText(options.comms.port, arg))
                 return BadArgument("unexpected argument: " + arg);
@@ -286,6 +304,16 @@ int main(int argc, char** argv) {
             options.latencyMs = static_cast<int>(*n);
             // The port's reply window follows it too (a slow meter keeps its wait).
             SetText(options.comms.latency, std::to_string(*n));
+        } else if (arg == "--nodes") {
+            const auto range = probe::ParseNodeRange(value);
+            if (!range)
+                return BadArgument("nodes must be N or A-B within 1..247: " + value);
+            options.nodes = *range;
+        } else if (arg == "--window") {
+            const auto n = Number(value.c_str(), 1, 60000);
+            if (!n)
+                return BadArgument("window must be 1..60000 milliseconds: " + value);
+            options.windowMs = static_cast<int>(*n);
         } else {
             return BadArgument("unknown option: " + arg);
         }
@@ -312,8 +340,19 @@ int main(int argc, char** argv) {
                      device ? "" : hint.c_str());
         return kOpenFailed;
     }
-    std::printf("%s (%s): %s, node %d, %s\n", port.c_str(),
-                device ? ShownDevice(*device).c_str() : "?",
+    if (options.scan) {
+        std::printf("%s (%s): %s, scanning nodes %d-%d, %s\n", port.c_str(),
+                    device ? ShownDevice(*device).c_str() : "?", BuildDefinitionText(options.comms).c_str(),
+                    options.nodes.first, options.nodes.last,
+                    kFloatOrderTexts[static_cast<std::size_t>(options.comms.floatOrder)]);
+        std::fflush(stdout);
+        const int status = probe::RunScan(handle, options.nodes, options.comms.floatOrder,
+                                          std::chrono::milliseconds(options.windowMs),
+                                          ::isatty(STDERR_FILENO) != 0, kNoReply, stdout, stderr);
+        ClosePort(handle);
+        return status;
+    }
+    std::printf("%s (%s): %s, node %d, %s\n", port.c_str(), device ? ShownDevice(*device).c_str() : "?",
                 BuildDefinitionText(options.comms).c_str(), options.node,
                 kFloatOrderTexts[static_cast<std::size_t>(options.comms.floatOrder)]);
     const int status = Probe(options, handle).Run();
