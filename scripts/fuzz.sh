@@ -27,9 +27,10 @@ declare -A max_len=(
     [fuzz_csv_export]=3072
     [fuzz_data_table]=4096
     [fuzz_modbus_tcp]=1100 # a burst of several gateway frames
+    [fuzz_http_request]=2048 # a request line and a few headers
 )
 targets=(fuzz_project_file fuzz_reply fuzz_settings_store fuzz_modbus_tcp fuzz_csv_export
-         fuzz_data_table)
+         fuzz_data_table fuzz_http_request)
 # Start-up, the seed corpus and the final report of one target, beyond its run.
 per_target_overhead=4
 
@@ -38,8 +39,9 @@ CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithD
 
 if [ "${1:-}" = "--make-corpus" ]; then
     cmake --build "$build" --target zentra-fuzz-corpus -j"$(nproc)"
-    # The gateway seeds are written by hand (fuzz/corpus/fuzz_modbus_tcp): kept.
-    find fuzz/corpus -mindepth 1 -maxdepth 1 -type d ! -name fuzz_modbus_tcp -exec rm -rf {} +
+    # The gateway and HTTP seeds are written by hand (fuzz/corpus/fuzz_modbus_tcp,
+    # fuzz_http_request): kept.
+    find fuzz/corpus -mindepth 1 -maxdepth 1 -type d ! -name fuzz_modbus_tcp ! -name fuzz_http_request -exec rm -rf {} +
     "$build/fuzz/zentra-fuzz-corpus" fuzz/corpus
     echo "Seed corpora written to fuzz/corpus/"
     exit 0
