@@ -29,7 +29,8 @@ fs::path WrittenFile(const std::string& name) {
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
-    struct stat first {}, second{};
+    struct stat first {
+    }, second{};
     if (::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0)
         return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
     return WrittenFile(a) == WrittenFile(b);

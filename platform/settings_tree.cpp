@@ -20,7 +20,7 @@ bool IsValidPart(std::string_view part) {
 }
 
 MemorySettingsStore* gMemoryStore = nullptr; // the store in use; null: the folder tree
-std::atomic<int> gKeysNotCreated{0};          // ScopedSettingsKeysNotCreated alive
+std::atomic<int> gKeysNotCreated{0};         // ScopedSettingsKeysNotCreated alive
 
 } // namespace
 

@@ -4,6 +4,7 @@
 // file under two names are refused before the port opens.
 #include "document/recovery_file.h"
 #include "tests/acquisition/logger_run_fixture.h"
+#include "tools/logger/survey_record.h"
 
 #include <gtest/gtest.h>
 
@@ -36,8 +37,13 @@ struct SurveyCase {
 TEST_F(LoggerRun, ARestartedSurveyCarriesOnToTheEndOfItsFirstStartAndThenLogsNothing) {
     for (const SurveyCase& c : {
              SurveyCase{"for", {"--for", "20s"}, 1, 7, 20, "Mar 02 2026 10:00:20"},
-             SurveyCase{"until", {"--until", "2026-03-02 10:01"}, 5, 30, 60, "Mar 02 2026 10:01:00"},
-             SurveyCase{"both", {"--for", "1h", "--until", "2026-03-02 10:01"}, 5, 30, 60,
+             SurveyCase{
+                 "until", {"--until", "2026-03-02 10:01"}, 5, 30, 60, "Mar 02 2026 10:01:00"},
+             SurveyCase{"both",
+                        {"--for", "1h", "--until", "2026-03-02 10:01"},
+                        5,
+                        30,
+                        60,
                         "Mar 02 2026 10:01:00"},
          }) {
         SCOPED_TRACE(c.name);
@@ -88,8 +94,9 @@ TEST_F(LoggerRun, APastUntilIsACommandLineErrorOnlyForASurveyThatHasNotBegun) {
         int status;
         const char* says;
     };
-    for (const Case& c : {Case{"fresh/s.ztr", kExitUsage, "has passed"},
-                          Case{"begun/s.ztr", kExitOk, "the survey ended at Mar 02 2026 09:59:00"}}) {
+    for (const Case& c :
+         {Case{"fresh/s.ztr", kExitUsage, "has passed"},
+          Case{"begun/s.ztr", kExitOk, "the survey ended at Mar 02 2026 09:59:00"}}) {
         SCOPED_TRACE(c.out);
         fs::create_directories(fs::path(dir.File(c.out)).parent_path());
         std::vector<std::string> args = past;
@@ -113,7 +120,9 @@ TEST_F(LoggerRun, ARollRestartSaysWhichFilesAreThereAndBeginsAfterThem) {
     for (const TakenCase& c : {
              TakenCase{"csv", {"s.csv"}, true, "s.csv exists"},
              TakenCase{"recovered", {"s-recovered.ztr"}, false, "s-recovered.ztr exists"},
-             TakenCase{"all", {"s.ztr", "s.csv", "s-recovered.ztr"}, true,
+             TakenCase{"all",
+                       {"s.ztr", "s.csv", "s-recovered.ztr"},
+                       true,
                        "s.ztr, s.csv and s-recovered.ztr exist"},
          }) {
         SCOPED_TRACE(c.name);
@@ -181,6 +190,30 @@ TEST_F(LoggerRun, OutputsThatAreOneFileUnderTwoNamesAreRefusedBeforeThePortOpens
     for (const char* name : {"f2.ztr", "s.ztr", "s-survey.txt"})
         EXPECT_FALSE(fs::exists(dir.File(name))) << name;
     EXPECT_FALSE(fs::exists(recoveryCopy));
+}
+
+TEST(SurveyRecord, OnlyAWholeStartLineIsTakenFromTheFile) {
+    struct Case {
+        std::string text;
+        std::optional<std::int64_t> start;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"# zentra-log\nstart 1772445600 Mar 02 2026 10:00:00\nend 1772446200 x\n",
+              1772445600},
+             {"end 1772446200\nstart 1772445600", 1772445600},
+             {"start 7", 7},
+             {"", std::nullopt},
+             {"end 1772446200\n", std::nullopt},
+             {"start \n", std::nullopt},
+             {"start -5\n", std::nullopt},
+             {"start 0\n", std::nullopt},
+             {"start 12x\n", std::nullopt},
+             {"start 99999999999999999999999\n", std::nullopt},
+             {" start 7\n", std::nullopt},
+             {std::string("start 7\0\n", 9), std::nullopt},
+         }) {
+        EXPECT_EQ(ParseSurveyStart(c.text), c.start) << ::testing::PrintToString(c.text);
+    }
 }
 
 // As the service manager does it: killed outright early in a survey, started again.

@@ -98,7 +98,8 @@ TEST_F(LoggerOverNetwork, AStopDuringAConnectionAttemptIsHonouredAtOnce) {
             com1.emplace("ZENTRA_COM1", silent.Address("tcp://").c_str());
             stopper.Arm(300ms);
         }
-        const int status = Run({"--samples", "100", "--out", dir.File(std::string(c.stage) + ".ztr")});
+        const int status =
+            Run({"--samples", "100", "--out", dir.File(std::string(c.stage) + ".ztr")});
         const auto taken = stopper.Since();
         out.Watch({});
         err.Watch({});

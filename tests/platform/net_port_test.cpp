@@ -54,15 +54,32 @@ TEST(NetAddress, FormsThatParseAndFormsThatDoNot) {
         EXPECT_EQ(ParseNetAddress(g.text), g.address);
         EXPECT_EQ(HostAndPort(g.address), g.shown);
     }
-    for (const char* bad :
-         {"tcp://192.0.2.10", "tcp://192.0.2.10:", "tcp://192.0.2.10:0", "tcp://192.0.2.10:65536",
-          "tcp://192.0.2.10:502x", "tcp://192.0.2.10:+502", "tcp://:502", "tcp://bad_host:502",
-          "tcp://-gw:502", "tcp://gw.:502", "tcp://gw..lan:502", "tcp://fe80::1:502",
-          "tcp://[gw]:502", "udp://192.0.2.10:502", "TCP://192.0.2.10:502", "modbus-tcp:/gw:502",
-          "tcp://gw:502/path", "tcp://g w:502", "tcp://[fe80::1%]:502", "tcp://[%eth0]:502",
-          "tcp://[fe80::1%eth0%1]:502", "tcp://[fe80::1%et/h0]:502", "tcp://[fe80::1%eth 0]:502",
-          "tcp://[fe80::1%interfacenamelong]:502", "tcp://gw%eth0:502",
-          "tcp://192.0.2.10%eth0:502"})
+    for (const char* bad : {"tcp://192.0.2.10",
+                            "tcp://192.0.2.10:",
+                            "tcp://192.0.2.10:0",
+                            "tcp://192.0.2.10:65536",
+                            "tcp://192.0.2.10:502x",
+                            "tcp://192.0.2.10:+502",
+                            "tcp://:502",
+                            "tcp://bad_host:502",
+                            "tcp://-gw:502",
+                            "tcp://gw.:502",
+                            "tcp://gw..lan:502",
+                            "tcp://fe80::1:502",
+                            "tcp://[gw]:502",
+                            "udp://192.0.2.10:502",
+                            "TCP://192.0.2.10:502",
+                            "modbus-tcp:/gw:502",
+                            "tcp://gw:502/path",
+                            "tcp://g w:502",
+                            "tcp://[fe80::1%]:502",
+                            "tcp://[%eth0]:502",
+                            "tcp://[fe80::1%eth0%1]:502",
+                            "tcp://[fe80::1%et/h0]:502",
+                            "tcp://[fe80::1%eth 0]:502",
+                            "tcp://[fe80::1%interfacenamelong]:502",
+                            "tcp://gw%eth0:502",
+                            "tcp://192.0.2.10%eth0:502"})
         EXPECT_FALSE(ParseNetAddress(bad)) << bad;
     for (const char* path : {"/dev/ttyUSB0", "/dev/serial/by-id/usb-FTDI-if00-port0", ""}) {
         EXPECT_FALSE(IsNetAddressForm(path)) << path;

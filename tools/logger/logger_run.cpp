@@ -2,6 +2,8 @@
 
 #include "acquisition/acquisition_cycle.h"
 #include "comms/serial_link.h"
+#include "document/port_map.h"
+#include "document/recovery_file.h"
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
@@ -9,8 +11,6 @@
 #include "platform/net_address.h"
 #include "platform/net_port.h"
 #include "platform/settings_tree.h"
-#include "document/port_map.h"
-#include "document/recovery_file.h"
 #include "tools/logger/logger_identify.h"
 #include "tools/logger/logger_outputs.h"
 #include "tools/logger/logger_recovery.h"
@@ -77,8 +77,8 @@ bool RefuseMalformedAddress(const std::string& port, std::ostream& err) {
     const auto device = PortDevice(port);
     if (!device || !platform::IsNetAddressForm(*device) || platform::ParseNetAddress(*device))
         return false;
-    err << "zentra-log: " << PortAndDevice(port)
-        << ": not a valid network address. Enter " << platform::kNetAddressForms
+    err << "zentra-log: " << PortAndDevice(port) << ": not a valid network address. Enter "
+        << platform::kNetAddressForms
         << ", with a port number from 1 to 65535 (an IPv6 address in brackets).\n";
     return true;
 }

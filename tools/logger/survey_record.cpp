@@ -73,16 +73,16 @@ std::optional<std::int64_t> ReadSurveyStart(const std::string& path) {
 
 std::optional<std::string> WriteSurveyRecord(const std::string& path, const std::string& project,
                                              const SurveyRecord& record) {
-    const std::string text = "# zentra-log: the survey that " +
-                             fs::path(project).filename().string() +
-                             " begins. Remove this file to begin a new one.\n"
-                             "start " +
-                             std::to_string(record.start) + ' ' + LocalTimeText(record.start) +
-                             "\nend " + std::to_string(record.end) + ' ' +
-                             LocalTimeText(record.end) + '\n';
+    const std::string text =
+        "# zentra-log: the survey that " + fs::path(project).filename().string() +
+        " begins. Remove this file to begin a new one.\n"
+        "start " +
+        std::to_string(record.start) + ' ' + LocalTimeText(record.start) + "\nend " +
+        std::to_string(record.end) + ' ' + LocalTimeText(record.end) + '\n';
     // Written beside, then renamed over: a power cut leaves the old record or the new.
     const std::string temporary = path + ".tmp";
-    platform::UniqueFd fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    platform::UniqueFd fd(
+        ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     int error = fd.valid() ? platform::WriteAll(fd.get(), text) : errno;
     if (error == 0 && ::fsync(fd.get()) != 0)
         error = errno;
