@@ -115,7 +115,8 @@ void FileAndRequest(CZentraDoc& doc, AcquisitionState& state, K760modbus& meter,
         filed = kReplyNone;
     }
     outcome.badCrc = meter.client.rxCount > 0 && meter.client.status != 0;
-    outcome.exception = wholeReply && !outcome.otherNode && meter.client.exceptionCode != 0;
+    if (wholeReply)
+        outcome.exceptionCode = meter.client.exceptionCode;
     // A readings or layout reply that carried no entries at all has nothing to file.
     if ((filed == kFcReadings || filed == kFcLayout) && meter.decodedCount == 0)
         filed = kReplyNone;

@@ -56,7 +56,6 @@ struct TickOutcome {
     std::int32_t filed = kReplyNone; // function code of the reply filed, or kReplyNone
     bool otherNode = false;          // a reply came from another node and was dropped
     bool badCrc = false;             // bytes came, but not a frame whose CRC checks
-    bool exception = false;          // the meter answered with an exception
     std::int32_t exceptionCode = 0;  // the exception code of a whole exception reply, else 0
     bool readingsRequested = false;  // the readings request went out this tick
     int recordsWritten = 0;          // log records written (0, 1 or 2)

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <deque>
 #include <functional>
+#include <atomic>
+#include <chrono>
 #include <mutex>
 #include <vector>
 
@@ -24,69 +26,98 @@ constexpr std::size_t kKeepAliveRequests = 10;
 constexpr std::time_t kReadTimeoutSeconds = 2;
 constexpr std::time_t kWriteTimeoutSeconds = 2;
 constexpr std::size_t kMaxBody = 1024; // no request needs one
+constexpr std::chrono::seconds kShutdownWait{1};
 
 // The connections' thread pool. httplib hands it one job per accepted connection;
 // when every worker is busy (a slow client each) it grows up to kMaxWorkers, and when
 // kMaxWaiting more wait it serves the job on the listener's own thread, which stops
 // accepting meanwhile: the kernel's listen backlog then bounds what is left.
+//
+// A client can hold a worker for long (a request trickled a byte at a time keeps each
+// read within its time-out), so the end of a run waits for the workers only briefly:
+// those still busy are left to finish on their own, with the state they share kept
+// alive, and the server is told to outlive them (`abandoned`).
 class BoundedPool final : public httplib::TaskQueue {
   public:
-    BoundedPool() {
+    explicit BoundedPool(std::shared_ptr<std::atomic<bool>> abandoned)
+        : state_(std::make_shared<State>()), abandoned_(std::move(abandoned)) {
         for (std::size_t i = 0; i < kWorkers; ++i)
-            threads_.emplace_back([this] { Work(); });
+            AddWorker();
     }
     ~BoundedPool() override { shutdown(); }
 
     void enqueue(std::function<void()> job) override {
         {
-            std::unique_lock lock(mutex_);
-            if (jobs_.size() >= kMaxWaiting) {
+            std::unique_lock lock(state_->mutex);
+            if (state_->jobs.size() >= kMaxWaiting) {
                 lock.unlock();
                 job(); // back-pressure: nothing more is accepted until it is served
                 return;
             }
-            jobs_.push_back(std::move(job));
-            if (busy_ + jobs_.size() > threads_.size() && threads_.size() < kMaxWorkers)
-                threads_.emplace_back([this] { Work(); });
+            state_->jobs.push_back(std::move(job));
+            if (state_->busy + state_->jobs.size() > threads_.size() &&
+                threads_.size() < kMaxWorkers)
+                AddWorker();
         }
-        wake_.notify_one();
+        state_->wake.notify_one();
     }
 
     void shutdown() override {
-        {
-            const std::lock_guard lock(mutex_);
-            if (stopping_)
-                return;
-            stopping_ = true;
+        std::unique_lock lock(state_->mutex);
+        if (state_->stopping)
+            return;
+        state_->stopping = true;
+        state_->wake.notify_all();
+        const bool idle = state_->done.wait_for(lock, kShutdownWait,
+                                                [this] { return state_->running == 0; });
+        lock.unlock();
+        for (std::thread& t : threads_) {
+            if (idle)
+                t.join();
+            else
+                t.detach();
         }
-        wake_.notify_all();
-        for (std::thread& t : threads_)
-            t.join();
+        threads_.clear();
+        if (!idle)
+            *abandoned_ = true;
     }
 
   private:
-    void Work() {
-        std::unique_lock lock(mutex_);
+    struct State {
+        std::mutex mutex;
+        std::condition_variable wake, done;
+        std::deque<std::function<void()>> jobs;
+        std::size_t busy = 0;
+        std::size_t running = 0;
+        bool stopping = false;
+    };
+
+    void AddWorker() { // under the state's mutex
+        ++state_->running;
+        threads_.emplace_back([state = state_] { Work(*state); });
+    }
+
+    static void Work(State& s) {
+        std::unique_lock lock(s.mutex);
         while (true) {
-            wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
-            if (jobs_.empty())
-                return; // stopping, nothing left
-            std::function<void()> job = std::move(jobs_.front());
-            jobs_.pop_front();
-            ++busy_;
+            s.wake.wait(lock, [&s] { return s.stopping || !s.jobs.empty(); });
+            if (s.jobs.empty())
+                break; // stopping, nothing left
+            std::function<void()> job = std::move(s.jobs.front());
+            s.jobs.pop_front();
+            ++s.busy;
             lock.unlock();
             job();
             lock.lock();
-            --busy_;
+            --s.busy;
         }
+        --s.running;
+        s.done.notify_all();
     }
 
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<std::function<void()>> jobs_;
+    std::shared_ptr<State> state_;
+    std::shared_ptr<std::atomic<bool>> abandoned_;
     std::vector<std::thread> threads_;
-    std::size_t busy_ = 0;
-    bool stopping_ = false;
 };
 
 void Answer(const HttpReply& reply, httplib::Response& res) {
@@ -122,8 +153,10 @@ std::optional<HttpAddress> ParseHttpAddress(const std::string& text) {
     return address;
 }
 
-HttpServer::HttpServer(const MeterBoard& board, const MqttCounters& mqtt)
-    : board_(board), mqtt_(mqtt) {}
+HttpServer::HttpServer(const MeterBoard& board, const MqttCounters& mqtt) {
+    source_->board = &board;
+    source_->mqtt = &mqtt;
+}
 
 HttpServer::~HttpServer() {
     Stop();
@@ -132,7 +165,7 @@ HttpServer::~HttpServer() {
 bool HttpServer::Start(const HttpAddress& address) {
     server_ = std::make_unique<httplib::Server>();
     httplib::Server& s = *server_;
-    s.new_task_queue = [] { return new BoundedPool; };
+    s.new_task_queue = [abandoned = abandoned_] { return new BoundedPool(abandoned); };
     s.set_keep_alive_timeout(kKeepAliveSeconds);
     s.set_keep_alive_max_count(kKeepAliveRequests);
     s.set_read_timeout(kReadTimeoutSeconds, 0);
@@ -141,15 +174,22 @@ bool HttpServer::Start(const HttpAddress& address) {
     if (address.host.find(':') != std::string::npos)
         s.set_address_family(AF_INET6);
 
-    auto handler = [this](const httplib::Request& req, httplib::Response& res) {
-        Answer(Route(req.method, req.path, board_, mqtt_, platform::Now()), res);
+    auto route = [source = source_](const httplib::Request& req, httplib::Response& res) {
+        const std::lock_guard lock(source->mutex);
+        if (!source->board) {
+            res.status = 503;
+            res.set_content("zentra-log is ending\n", "text/plain; charset=utf-8");
+            return;
+        }
+        Answer(Route(req.method, req.path, *source->board, *source->mqtt, platform::Now()), res);
     };
+    auto handler = [route](const httplib::Request& req, httplib::Response& res) { route(req, res); };
     s.Get(".*", handler);
     // Any other method is refused before a body is read (or asked for).
-    s.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
+    s.set_pre_routing_handler([route](const httplib::Request& req, httplib::Response& res) {
         if (req.method == "GET" || req.method == "HEAD")
             return httplib::Server::HandlerResponse::Unhandled;
-        Answer(Route(req.method, req.path, board_, mqtt_, platform::Now()), res);
+        route(req, res);
         return httplib::Server::HandlerResponse::Handled;
     });
     // What the library refuses itself (a malformed request, a request line or header
@@ -180,10 +220,17 @@ bool HttpServer::Start(const HttpAddress& address) {
 }
 
 void HttpServer::Stop() {
+    {
+        const std::lock_guard lock(source_->mutex);
+        source_->board = nullptr;
+        source_->mqtt = nullptr;
+    }
     if (server_)
         server_->stop();
     if (thread_.joinable())
         thread_.join();
+    if (*abandoned_)
+        (void)server_.release(); // slow clients' workers still use it; the run is ending
     server_.reset();
 }
 

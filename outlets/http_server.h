@@ -8,7 +8,9 @@
 
 #include "outlets/meter_board.h"
 
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -42,9 +44,16 @@ class HttpServer {
     const std::string& Error() const { return error_; }
 
   private:
-    const MeterBoard& board_;
-    const MqttCounters& mqtt_;
+    // What the handlers read; emptied when the server stops, as a worker left to a slow
+    // client may still answer after the board has gone.
+    struct Source {
+        std::mutex mutex;
+        const MeterBoard* board = nullptr;
+        const MqttCounters* mqtt = nullptr;
+    };
+    std::shared_ptr<Source> source_ = std::make_shared<Source>();
     std::unique_ptr<httplib::Server> server_;
+    std::shared_ptr<std::atomic<bool>> abandoned_ = std::make_shared<std::atomic<bool>>(false);
     std::thread thread_;
     int port_ = 0;
     std::string error_;

@@ -242,7 +242,7 @@ void MqttPublisher::OnConnect(int rc) {
 }
 
 void MqttPublisher::OnDisconnect(int) {
-    connected_ = false;
+    // Lost() (after the loop's error) clears connected_: it says how the link ended.
     counters_.connected = false;
 }
 
@@ -313,6 +313,8 @@ void MqttPublisher::SayOffline() {
             mosquitto_disconnect(mosq_);
         return;
     }
+    // What the run has logged up to its end goes out first, its last sample too.
+    PublishPending();
     std::vector<std::string> topics;
     {
         const std::lock_guard lock(mutex_);

@@ -20,6 +20,7 @@ MqttUrlResult ParseMqttUrl(const std::string& text) {
     std::string_view rest = text;
     if (rest.starts_with("mqtt://")) {
         rest.remove_prefix(7);
+        url.port = kMqttPort;
     } else if (rest.starts_with("mqtts://")) {
         rest.remove_prefix(8);
         url.tls = true;

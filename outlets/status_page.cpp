@@ -26,7 +26,8 @@ main { display: grid; grid-template-columns: repeat(auto-fill, minmax(20em, 1fr)
 .answering { background: #15803d; } .silent { background: #b91c1c; } .starting { background: #6b7280; }
 .main { display: grid; grid-template-columns: repeat(3, 1fr); gap: 0.4em; }
 .big { background: #f9fafb; border-radius: 0.3em; padding: 0.3em; text-align: center; }
-.big .v { font-size: 1.4em; font-variant-numeric: tabular-nums; }
+.big .v { font-size: 1.3em; font-variant-numeric: tabular-nums; white-space: nowrap; }
+.big .u { font-size: 0.65em; margin-left: 0.2em; color: #374151; }
 .big .l { font-size: 0.75em; color: #4b5563; }
 .progress { margin: 0.6em 0 0.2em; height: 0.5em; background: #e5e7eb; border-radius: 0.3em; }
 .progress div { height: 100%; background: #2563eb; border-radius: 0.3em; }
@@ -79,7 +80,9 @@ function card(m) {
     if (!r || count >= 6) continue;
     if (k === "v_1" && byKey["v_l1_2"]) continue;
     const b = text("div", "big");
-    b.appendChild(text("div", "v", shown(r) + (r.unit ? " " + r.unit : "")));
+    const v = text("div", "v", shown(r));
+    if (r.unit) v.appendChild(text("span", "u", r.unit));
+    b.appendChild(v);
     b.appendChild(text("div", "l", r.label));
     main.appendChild(b);
     ++count;

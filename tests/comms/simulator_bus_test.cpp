@@ -84,6 +84,30 @@ TEST_F(SimulatedBus, EachNodeAnswersWithItsOwnLoadAndASilentOneNotAtAll) {
     EXPECT_LE(woken.readings[6], 462.0);
 }
 
+TEST_F(SimulatedBus, EachNodeIsAMeterOfItsOwnSerialNumber) {
+    SimOptions options;
+    options.nodes = {1, 5, 12};
+    Connect(options);
+    // The single meter's serial is 123456 0042; node n's low part is 41 + n.
+    const struct {
+        std::uint8_t node;
+        double low;
+    } cases[] = {{1, 42.0}, {5, 46.0}, {12, 53.0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.node);
+        {
+            K760modbus sender(port, c.node, 0);
+            ASSERT_GT(sender.RequestIdentity(), 0u);
+        }
+        K760modbus reply(port, c.node, 0);
+        reply.ReceiveReply();
+        ASSERT_EQ(reply.replyFunction, kFcIdentity);
+        EXPECT_EQ(reply.identity[kIdentitySerialHigh], 123456.0);
+        EXPECT_EQ(reply.identity[kIdentitySerialLow], c.low);
+        EXPECT_EQ(reply.identity[kIdentityModel], 760.0);
+    }
+}
+
 TEST_F(SimulatedBus, PacedRepliesTakeTheirWireTime) {
     SimOptions options;
     options.pace = true;

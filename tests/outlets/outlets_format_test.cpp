@@ -284,8 +284,9 @@ TEST(Routes, ReadOnlyPagesAndEveryOtherRequestRefused) {
     for (const Row& row : rows) {
         const HttpReply reply = Route(row.method, row.path, board, mqtt, 0);
         EXPECT_EQ(reply.status, row.status) << row.method << " " << row.path;
-        if (row.type)
+        if (row.type) {
             EXPECT_EQ(reply.contentType, row.type) << row.path;
+        }
         EXPECT_EQ(reply.allowHeader, row.status == 405) << row.method << " " << row.path;
     }
     const json meters = json::parse(Route("GET", "/api/meters", board, mqtt, 0).body);

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <netinet/in.h>
+#include <pwd.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <thread>
@@ -107,7 +108,10 @@ Broker::Broker(std::string folder) : folder_(std::move(folder)), port_(FreePort(
     conf << "listener " << port_ << " 127.0.0.1\n"
          << "allow_anonymous false\n"
          << "password_file " << passwords << "\n"
-         << "persistence false\n";
+         << "persistence false\n"
+         // Started as root the broker would become the user "mosquitto", who cannot
+         // read the test's private folder.
+         << "user " << (getpwuid(getuid()) ? getpwuid(getuid())->pw_name : "root") << "\n";
 }
 
 Broker::~Broker() {
@@ -116,7 +120,10 @@ Broker::~Broker() {
 
 bool Broker::Start() {
     Kill();
-    pid_ = Spawn({"mosquitto", "-c", folder_ + "/mosquitto.conf"}, -1);
+    // Debian installs the broker in /usr/sbin, often not on a user's PATH.
+    const std::string program = access("/usr/sbin/mosquitto", X_OK) == 0 ? "/usr/sbin/mosquitto"
+                                                                          : "mosquitto";
+    pid_ = Spawn({program, "-c", folder_ + "/mosquitto.conf"}, -1);
     return Eventually([this] { return Accepts(port_); }, 10s);
 }
 

@@ -209,10 +209,15 @@ class BusLink {
         Exchange(m, meter);
         if (meter.replyFunction != kFcIdentity ||
             meter.decodedCount <= static_cast<std::uint32_t>(kIdentityVersion)) {
-            if (!m.identityMissShown)
+            if (!m.identityMissShown) {
                 c_.err << "zentra-log: " << m.spec.name << ": no answer from node " << m.spec.node
                        << " on " << c_.link.port << "; asked again every " << kSilentAskSeconds
                        << " s, the others log meanwhile\n";
+                // The outlets show the meter as not answering, not as unknown (and an
+                // "online" left by an earlier run is put right).
+                if (c_.feed)
+                    c_.feed->Availability(m.spec.name, false);
+            }
             m.identityMissShown = true;
             return;
         }

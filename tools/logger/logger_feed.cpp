@@ -88,7 +88,7 @@ void LiveTicker::Tick(const CZentraDoc& doc, const TickOutcome& tick, int before
     if (!answered)
         result = tick.otherNode ? RequestResult::kWrongNode
                  : tick.badCrc  ? RequestResult::kBadCrc
-                 : tick.exception ? RequestResult::kException
+                 : tick.exceptionCode != 0 ? RequestResult::kException
                                   : RequestResult::kNoReply;
     if (requests_)
         feed_->Request(meter_, result, took);

@@ -3,9 +3,9 @@
 #include "acquisition/readings_catalogue.h"
 #include "comms/meter.h"
 #include "comms/serial_link.h"
-#include "tools/probe/probe_scan.h"
 #include "document/port_map.h"
 #include "platform/settings_tree.h"
+#include "tools/probe/probe_scan.h"
 
 #include <chrono>
 #include <cstdio>

@@ -26,7 +26,8 @@ device path (or the network address), then answers until interrupted (Ctrl+C).
   --node N           Modbus node to answer as (default 1)
   --nodes LIST       answer as several meters on the one line, e.g. 1,5,12: each
                      node measures its own load (node n's phase currents lie
-                     between 100n-66 and 100n-38 A)
+                     between 100n-66 and 100n-38 A) and has its own serial
+                     number (node n: 1234560041 + n)
   --silent-node N    node N hears its requests but never answers (repeatable)
   --pace             replies take the time a cable takes: each waits for its
                      request's wire time, then each byte goes out at the baud

@@ -98,10 +98,15 @@ Layout IdentityLayout() {
 MeterSimulator::MeterSimulator(SimOptions options)
     : options_(std::move(options)), faults_(options_.faults) {
     if (options_.nodes.empty()) {
-        meters_.push_back(SimNode{options_.node, MeterModel(), false});
+        meters_.push_back(SimNode{options_.node, MeterModel(), options_.identity, false});
     } else {
-        for (const std::uint8_t node : options_.nodes)
-            meters_.push_back(SimNode{node, MeterModel(kBusAmpsPerNode * (node - 1)), false});
+        // Meters of one line are distinct meters: each its own serial number.
+        for (const std::uint8_t node : options_.nodes) {
+            MeterIdentity identity = options_.identity;
+            identity.serialLow += static_cast<float>(node - 1);
+            meters_.push_back(
+                SimNode{node, MeterModel(kBusAmpsPerNode * (node - 1)), identity, false});
+        }
     }
     for (const std::uint8_t node : options_.silentNodes)
         if (SimNode* meter = NodeFor(node))
@@ -410,7 +415,7 @@ void MeterSimulator::HandleFrame(const std::uint8_t* frame, std::size_t length) 
     }
     case 17: {
         reply.push_back(static_cast<std::uint8_t>(4 * kIdentityFloats));
-        for (float v : MeterModel::IdentityBlock(options_.identity))
+        for (float v : MeterModel::IdentityBlock(meter->identity))
             PutFloat(reply, v, order);
         break;
     }

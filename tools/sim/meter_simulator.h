@@ -56,7 +56,8 @@ inline constexpr double kBusAmpsPerNode = 100.0;
 struct SimOptions {
     std::uint8_t node = 1;
     // Several meters on the one line: each node answers with its own load (see
-    // kBusAmpsPerNode); empty: `node` alone, with the load of node 1.
+    // kBusAmpsPerNode) and its own serial number (`identity`'s low part plus n - 1,
+    // so node 1 keeps it); empty: `node` alone, with the load of node 1.
     std::vector<std::uint8_t> nodes;
     std::vector<std::uint8_t> silentNodes; // nodes that hear their requests but never answer
     // Every reply waits for its request's wire time and goes out at the line's pace:
@@ -111,6 +112,7 @@ class MeterSimulator {
     struct SimNode {
         std::uint8_t node = 1;
         MeterModel model;
+        MeterIdentity identity;
         bool silent = false; // guarded by faultsMutex_
     };
     SimNode* NodeFor(std::uint8_t node);
