@@ -41,7 +41,9 @@ std::unique_ptr<LiveFeed> StartOutlets(const LoggerOptions& o, std::ostream& err
         mqtt.password = *password;
         mqtt.caFile = o.mqttCa;
         mqtt.discovery = o.mqttDiscovery;
-        if (o.meters.empty()) // a survey's outlets carry every meter of it
+        // One meter's run names its meter (--out); a survey's outlets (--meter or
+        // --config, no --out) carry every meter of it.
+        if (!o.out.empty())
             mqtt.onlyMeter = FeedMeterName(o);
         settings.mqtt = std::move(mqtt);
         settings.every = o.mqttEverySample ? outlets::MqttEvery::kSample
