@@ -1,7 +1,8 @@
 // zentra-log surveying three meters of one simulated line into a real mosquitto broker:
 // each answering meter has its own state, availability and discovery; a meter silent
 // from the start is "offline", one that falls silent goes "offline" and comes back
-// "online"; the run's own availability topic carries the last will.
+// "online"; the run's own availability topic carries the last will, for a survey of
+// a configuration file too.
 #include "tests/acquisition/logger_process.h"
 #include "tests/outlets/outlets_test_support.h"
 #include "tests/support/test_support.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fstream>
 
 namespace zentra {
 namespace {
@@ -111,6 +113,43 @@ TEST(MqttSurvey, EachMeterItsOwnStateAvailabilityAndDiscoveryAndASilentOneIsOffl
     logger.Signal(SIGKILL);
     logger.Wait(10s);
     EXPECT_TRUE(sub.WaitFor("plant/cab1/availability", 60s, isOffline));
+}
+
+TEST(MqttSurvey, ASurveyOfAConfigurationFileHasTheRunsAvailabilityAndEachMetersState) {
+    test::TempDir dir;
+    sim::SimOptions options;
+    options.nodes = {1, 5};
+    sim::MeterSimulator simulator(options);
+    ASSERT_TRUE(simulator.Start()) << simulator.Error();
+    test::Broker broker(dir.path());
+    ASSERT_TRUE(broker.Start()) << "mosquitto did not start (scripts/setup.sh installs it)";
+    test::Subscriber sub(broker.port());
+    ASSERT_TRUE(sub.connected());
+    const std::string site = dir.File("site.toml");
+    std::ofstream(site) << "period = \"1s\"\nsamples = 7200\ngive-up = \"1h\"\nout-dir = \""
+                        << dir.path() << "\"\n[[link]]\nport = \"" << simulator.DevicePath()
+                        << "\"\nlatency = 20\n"
+                        << "meter = [ { name = \"incomer\", node = 1 }, "
+                        << "{ name = \"feeder\", node = 5 } ]\n";
+
+    auto env = test::LoggerEnvironment(dir.path(), simulator.DevicePath());
+    env["ZENTRA_MQTT_PASSWORD"] = test::Broker::kPassword;
+    test::LoggerProcess logger(
+        {"--config", site, "--tick-ms", "50", "--mqtt", broker.Url("plant/site")}, env);
+    const auto isOnline = [](const test::MqttMessage& m) { return m.payload == "online"; };
+    const auto isOffline = [](const test::MqttMessage& m) { return m.payload == "offline"; };
+    ASSERT_TRUE(sub.WaitFor("plant/site/availability", 20s, isOnline)) << logger.Errors();
+    for (const char* meter : {"incomer", "feeder"}) {
+        SCOPED_TRACE(meter);
+        const std::string topic = std::string("plant/site/") + meter;
+        ASSERT_TRUE(sub.WaitFor(topic + "/availability", 20s, isOnline)) << logger.Errors();
+        ASSERT_TRUE(sub.WaitFor(topic + "/state", 10s));
+    }
+    // The run's will stands for the whole survey, not for a meter of no name.
+    logger.Signal(SIGKILL);
+    logger.Wait(10s);
+    EXPECT_TRUE(sub.WaitFor("plant/site/availability", 60s, isOffline));
+    EXPECT_EQ(sub.CountOn("plant/site//availability"), 0u);
 }
 
 } // namespace
