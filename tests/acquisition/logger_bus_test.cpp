@@ -215,6 +215,9 @@ TEST_F(BusRun, ALineTooSlowForEveryMeterEachSecondSpreadsItsRequestsButNotTheSam
     ASSERT_EQ(code, kExitOk) << err.text();
     EXPECT_EQ(test::Occurrences(err.text(), "carries the readings of about 2 meters a second"), 1u)
         << err.text();
+    EXPECT_NE(err.text().find("their live readings are spread over the seconds"),
+              std::string::npos)
+        << err.text();
     for (const auto& [file, node] :
          {std::pair{"a.ztr", 1}, {"b.ztr", 5}, {"c.ztr", 12}, {"d.ztr", 20}}) {
         SCOPED_TRACE(file);

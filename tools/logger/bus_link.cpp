@@ -64,11 +64,19 @@ class BusLink {
         const int capacity = MetersPerSecond(line_);
         if (static_cast<int>(meters_.size()) > capacity)
             room_ = capacity;
-        if (room_)
+        if (room_) {
             c_.err << "zentra-log: " << c_.link.port << " at " << line_.baud << " baud carries "
                    << "the readings of about " << capacity << " meters a second; " << meters_.size()
-                   << " meters share it, so their live readings are spread "
-                   << "over the seconds (each logged sample is still read at its own time)\n";
+                   << " meters share it, ";
+            // At a 1 s period every reply is a logged sample: nothing can wait its turn.
+            if (c_.plan.run.period * c_.plan.run.periodMultiplier == 1)
+                c_.err << "more than a 1 s period can serve: each round runs late and samples "
+                       << "are doubled where a second was missed (a longer period, a faster "
+                       << "line or fewer meters on it avoid that)\n";
+            else
+                c_.err << "so their live readings are spread over the seconds (each logged "
+                       << "sample is still read at its own time)\n";
+        }
         // Every meter is asked once before any logs: those that answer start at once.
         for (BusMeter& m : meters_) {
             if (c_.stop.load())
