@@ -104,7 +104,7 @@ bool MqttPublisher::Start() {
     if (topics_.runAvailability) {
         const std::lock_guard lock(mutex_);
         retained_[*topics_.runAvailability] = "online";
-        retainedDirty_.push_back(*topics_.runAvailability);
+        retainedDirty_.insert(*topics_.runAvailability);
     }
     thread_ = std::thread([this] { Run(); });
     return true;
@@ -117,7 +117,7 @@ void MqttPublisher::Meter(const logger::MeterDescription& meter) {
     {
         const std::lock_guard lock(mutex_);
         for (RetainedMessage& m : configs) {
-            retainedDirty_.push_back(m.topic);
+            retainedDirty_.insert(m.topic);
             retained_[std::move(m.topic)] = std::move(m.payload);
         }
     }
@@ -142,9 +142,14 @@ void MqttPublisher::Availability(const std::string& meter, bool answering) {
     {
         const std::lock_guard lock(mutex_);
         retained_[topic] = answering ? "online" : "offline";
-        retainedDirty_.push_back(topic);
+        retainedDirty_.insert(topic);
     }
     wake_.notify_one();
+}
+
+std::size_t MqttPublisher::RetainedWaiting() {
+    const std::lock_guard lock(mutex_);
+    return retainedDirty_.size();
 }
 
 void MqttPublisher::Run() {
@@ -235,7 +240,7 @@ void MqttPublisher::OnConnect(int rc) {
         const std::lock_guard lock(mutex_);
         retainedDirty_.clear();
         for (const auto& [topic, payload] : retained_)
-            retainedDirty_.push_back(topic);
+            retainedDirty_.insert(topic);
     }
     if (settings_.discovery)
         mosquitto_subscribe(mosq_, nullptr, kHomeAssistantStatus, 0);
@@ -251,6 +256,8 @@ void MqttPublisher::OnPublish(int mid) {
     const auto it = std::find(unsentStates_.begin(), unsentStates_.end(), mid);
     if (it != unsentStates_.end())
         unsentStates_.erase(it);
+    else if (inPublish_)
+        writtenInPublish_.push_back(mid);
 }
 
 void MqttPublisher::OnMessage(const mosquitto_message& message) {
@@ -263,16 +270,22 @@ void MqttPublisher::OnMessage(const mosquitto_message& message) {
         return;
     const std::lock_guard lock(mutex_);
     for (const auto& [topic, text] : retained_)
-        retainedDirty_.push_back(topic);
+        retainedDirty_.insert(topic);
 }
 
 bool MqttPublisher::Publish(const std::string& topic, const std::string& payload, bool retained) {
     int mid = 0;
+    // A QoS 0 message the socket takes at once is written, and its callback run,
+    // before mosquitto_publish returns: such a message is not waiting any more.
+    inPublish_ = true;
+    writtenInPublish_.clear();
     const int rc = mosquitto_publish(mosq_, &mid, topic.c_str(), static_cast<int>(payload.size()),
                                      payload.data(), retained ? kQosRetained : kQosState, retained);
+    inPublish_ = false;
     if (rc != MOSQ_ERR_SUCCESS)
         return false;
-    if (!retained)
+    if (!retained && std::find(writtenInPublish_.begin(), writtenInPublish_.end(), mid) ==
+                         writtenInPublish_.end())
         unsentStates_.push_back(mid);
     return true;
 }
@@ -281,9 +294,6 @@ void MqttPublisher::PublishPending() {
     std::vector<RetainedMessage> retained;
     {
         const std::lock_guard lock(mutex_);
-        std::sort(retainedDirty_.begin(), retainedDirty_.end());
-        retainedDirty_.erase(std::unique(retainedDirty_.begin(), retainedDirty_.end()),
-                             retainedDirty_.end());
         for (const std::string& topic : retainedDirty_)
             retained.push_back({topic, retained_[topic]});
         retainedDirty_.clear();
@@ -291,7 +301,7 @@ void MqttPublisher::PublishPending() {
     for (const RetainedMessage& m : retained)
         if (!Publish(m.topic, m.payload, true)) {
             const std::lock_guard lock(mutex_);
-            retainedDirty_.push_back(m.topic); // sent on the next connection
+            retainedDirty_.insert(m.topic); // sent on the next connection
         }
     while (unsentStates_.size() < kMaxUnsentStates) {
         StateEvent event;
