@@ -12,7 +12,7 @@ namespace zentra::outlets {
 namespace {
 
 constexpr int kKeepAliveSeconds = 30;
-constexpr int kLoopTimeoutMs = 100; // how soon a queued state goes out
+constexpr int kLoopTimeoutMs = 100;          // how soon a queued state goes out
 constexpr std::size_t kMaxUnsentStates = 64; // handed to libmosquitto, not yet written
 constexpr std::chrono::seconds kConnackWait{10};
 constexpr std::chrono::seconds kGoodbyeWait{2};
@@ -42,7 +42,8 @@ std::string ClientId() {
 }
 
 bool EndsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 } // namespace
@@ -169,7 +170,8 @@ void MqttPublisher::Run() {
         if (rc != MOSQ_ERR_SUCCESS) {
             Lost(rc == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquitto_strerror(rc));
             WaitBackoff();
-        } else if (!connected_ && std::chrono::steady_clock::now() - connectStarted_ > kConnackWait) {
+        } else if (!connected_ &&
+                   std::chrono::steady_clock::now() - connectStarted_ > kConnackWait) {
             mosquitto_disconnect(mosq_);
             Lost("no answer to the connection request");
             WaitBackoff();
@@ -220,16 +222,17 @@ void MqttPublisher::OnConnect(int rc) {
     if (rc != 0) {
         connected_ = false;
         if (!refusalReported_)
-            report_("MQTT broker " + broker + " refused the connection: " +
-                    mosquitto_connack_string(rc) +
+            report_("MQTT broker " + broker +
+                    " refused the connection: " + mosquitto_connack_string(rc) +
                     " (check the user in --mqtt and the password in --mqtt-password-file or "
                     "ZENTRA_MQTT_PASSWORD); trying again every 30 s at most");
         refusalReported_ = true;
         return;
     }
     if (refusalReported_ || outageReported_ || !everConnected_)
-        report_(std::string("MQTT: ") + (everConnected_ ? "publishing again to " : "publishing to ") +
-                broker + " under " + topics_.prefix + "/");
+        report_(std::string("MQTT: ") +
+                (everConnected_ ? "publishing again to " : "publishing to ") + broker + " under " +
+                topics_.prefix + "/");
     connected_ = true;
     everConnected_ = true;
     refusalReported_ = false;

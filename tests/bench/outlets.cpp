@@ -70,8 +70,8 @@ double StatusKb(const char* field, const std::string& pid = "self") {
 // The full reading list of a three-phase four-wire meter: 23 readings.
 std::vector<logger::LiveValue> FullList() {
     std::vector<logger::LiveValue> values;
-    for (const int r : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
-                        21, 22, 23})
+    for (const int r :
+         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23})
         values.push_back({r, 230.0 + r * 0.37});
     return values;
 }
@@ -153,9 +153,9 @@ void BM_LongestTickSideBySide(benchmark::State& state) {
     zentra::test::ScopedEnv password("ZENTRA_MQTT_PASSWORD", zentra::test::Broker::kPassword);
     const int samples = static_cast<int>(state.range(0));
     // COM1 without MQTT, COM2 with its broker down, COM3 with the broker.
-    const std::string urls[] = {"", "mqtt://cabinet@127.0.0.1:" +
-                                        std::to_string(zentra::test::FreePort()) + "/down",
-                                broker.Url("up")};
+    const std::string urls[] = {
+        "", "mqtt://cabinet@127.0.0.1:" + std::to_string(zentra::test::FreePort()) + "/down",
+        broker.Url("up")};
     constexpr int kRuns = 3;
     std::vector<std::unique_ptr<zentra::sim::MeterSimulator>> simulators;
     std::vector<std::unique_ptr<zentra::test::ScopedEnv>> ports;
@@ -166,7 +166,8 @@ void BM_LongestTickSideBySide(benchmark::State& state) {
             return;
         }
         ports.push_back(std::make_unique<zentra::test::ScopedEnv>(
-            ("ZENTRA_COM" + std::to_string(i + 1)).c_str(), simulators.back()->DevicePath().c_str()));
+            ("ZENTRA_COM" + std::to_string(i + 1)).c_str(),
+            simulators.back()->DevicePath().c_str()));
     }
     TickTimes times[kRuns];
     int status[kRuns] = {};
@@ -174,9 +175,15 @@ void BM_LongestTickSideBySide(benchmark::State& state) {
         std::vector<std::thread> threads;
         for (int i = 0; i < kRuns; ++i)
             threads.emplace_back([&, i] {
-                std::vector<std::string> args{"COM" + std::to_string(i + 1), "--period", "1s",
-                                              "--latency", "20", "--samples",
-                                              std::to_string(samples), "--quiet", "--out",
+                std::vector<std::string> args{"COM" + std::to_string(i + 1),
+                                              "--period",
+                                              "1s",
+                                              "--latency",
+                                              "20",
+                                              "--samples",
+                                              std::to_string(samples),
+                                              "--quiet",
+                                              "--out",
                                               dir.File("run" + std::to_string(i) + ".ztr")};
                 if (!urls[i].empty())
                     args.insert(args.end(), {"--mqtt", urls[i]});
@@ -216,10 +223,15 @@ void BM_LongestTickSideBySide(benchmark::State& state) {
     state.counters["ticks_each"] = static_cast<double>(times[0].ms.size());
 }
 // Real seconds (a run of the logger's own pace): 120 ticks of each run, side by side.
-BENCHMARK(BM_LongestTickSideBySide)->Arg(120)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_LongestTickSideBySide)
+    ->Arg(120)
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1)
+    ->UseRealTime();
 
 std::string SimProgram() {
-    return (std::filesystem::path(zentra::test::LoggerProgram()).parent_path() / "zentra-sim").string();
+    return (std::filesystem::path(zentra::test::LoggerProgram()).parent_path() / "zentra-sim")
+        .string();
 }
 
 struct FortyMeterRun {
@@ -247,9 +259,21 @@ FortyMeterRun RunFortyMeters(int tickMs, bool mqtt, std::chrono::seconds window)
     auto env = zentra::test::LoggerEnvironment(dir.path(), link);
     env["ZENTRA_MQTT_PASSWORD"] = zentra::test::Broker::kPassword;
     const int httpPort = zentra::test::FreePort();
-    std::vector<std::string> args{"COM1", "--period", "1s", "--latency", "20", "--tick-ms",
-                                  std::to_string(tickMs), "--samples", "7200", "--quiet",
-                                  "--give-up", "1h", "--out-dir", dir.path(), "--http",
+    std::vector<std::string> args{"COM1",
+                                  "--period",
+                                  "1s",
+                                  "--latency",
+                                  "20",
+                                  "--tick-ms",
+                                  std::to_string(tickMs),
+                                  "--samples",
+                                  "7200",
+                                  "--quiet",
+                                  "--give-up",
+                                  "1h",
+                                  "--out-dir",
+                                  dir.path(),
+                                  "--http",
                                   std::to_string(httpPort)};
     for (int n = 1; n <= 40; ++n)
         args.insert(args.end(), {"--meter", "m" + std::to_string(n) + "=" + std::to_string(n)});
@@ -311,7 +335,15 @@ void BM_FortyMeters(benchmark::State& state) {
         (with.cpuSeconds / with.window - without.cpuSeconds / without.window) /
         with.messagesPerSecond * 1e6;
 }
-BENCHMARK(BM_FortyMeters)->Arg(1000)->Arg(100)->Arg(50)->Arg(25)->Arg(10)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_FortyMeters)
+    ->Arg(1000)
+    ->Arg(100)
+    ->Arg(50)
+    ->Arg(25)
+    ->Arg(10)
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1)
+    ->UseRealTime();
 
 void BM_HourBrokerUnreachable(benchmark::State& state) {
     // A broker that takes the connection (the kernel completes it) and never says a
@@ -380,11 +412,16 @@ void BM_HourBrokerUnreachableProcess(benchmark::State& state) {
         return;
     }
     const int httpPort = zentra::test::FreePort();
-    std::vector<std::string> args{"COM1", "--period", "1s", "--latency", "20", "--tick-ms", "10",
-                                  "--samples", "7200", "--quiet", "--give-up", "1h", "--out-dir",
-                                  dir.path(), "--http", std::to_string(httpPort), "--mqtt",
-                                  "mqtt://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) +
-                                      "/hour"};
+    std::vector<std::string> args{
+        "COM1",      "--period",
+        "1s",        "--latency",
+        "20",        "--tick-ms",
+        "10",        "--samples",
+        "7200",      "--quiet",
+        "--give-up", "1h",
+        "--out-dir", dir.path(),
+        "--http",    std::to_string(httpPort),
+        "--mqtt",    "mqtt://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/hour"};
     for (int n = 1; n <= 40; ++n)
         args.insert(args.end(), {"--meter", "m" + std::to_string(n) + "=" + std::to_string(n)});
     zentra::test::LoggerProcess run(args, zentra::test::LoggerEnvironment(dir.path(), link));

@@ -41,9 +41,9 @@ class MqttRun : public ::testing::Test {
         return env;
     }
     std::vector<std::string> Args(int samples, const std::vector<std::string>& extra = {}) {
-        auto args = test::QuickRunArgs({"--samples", std::to_string(samples), "--out",
-                                        dir_.File("feeder3.ztr"), "--mqtt",
-                                        broker_->Url("plant/cab1")});
+        auto args =
+            test::QuickRunArgs({"--samples", std::to_string(samples), "--out",
+                                dir_.File("feeder3.ztr"), "--mqtt", broker_->Url("plant/cab1")});
         args.insert(args.end(), extra.begin(), extra.end());
         return args;
     }
@@ -70,7 +70,8 @@ TEST_F(MqttRun, StateAvailabilityAndDiscoveryReachASubscriber) {
     EXPECT_EQ(s.size(), 24u); // the 23 readings of the full list and the time
 
     // The simulated meter's serial number is 1234560042.
-    const auto config = sub.WaitFor("homeassistant/sensor/zentra_760_1234560042_kvar_sum/config", 10s);
+    const auto config =
+        sub.WaitFor("homeassistant/sensor/zentra_760_1234560042_kvar_sum/config", 10s);
     ASSERT_TRUE(config);
     EXPECT_TRUE(config->retained || sub.CountOn(config->topic) == 1);
     const json c = json::parse(config->payload);
@@ -114,8 +115,10 @@ TEST_F(MqttRun, EveryStateOfALongRunReachesTheBroker) {
     EXPECT_EQ(logger.Wait(60s), 0) << logger.Errors();
     // One state a second once the meter answers: about 300 of them, far beyond the 64
     // the client may have in hand at once.
-    ASSERT_TRUE(test::Eventually([&] { return sub.CountOn("plant/cab1/feeder3/state") >= 295; }, 5s))
-        << sub.CountOn("plant/cab1/feeder3/state") << " states\n" << logger.Errors();
+    ASSERT_TRUE(
+        test::Eventually([&] { return sub.CountOn("plant/cab1/feeder3/state") >= 295; }, 5s))
+        << sub.CountOn("plant/cab1/feeder3/state") << " states\n"
+        << logger.Errors();
 }
 
 TEST_F(MqttRun, EverySampleModeAndNoDiscovery) {
@@ -157,9 +160,10 @@ TEST_F(MqttRun, TheBrokerKilledAndBackMidRunPublishingResumesAndNoSampleIsLost) 
     test::Subscriber after(broker_->port());
     const auto started = std::chrono::steady_clock::now();
     ASSERT_TRUE(after.WaitFor("plant/cab1/feeder3/state", 31s)) << logger.Errors();
-    RecordProperty("resumed_after_ms", static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                           std::chrono::steady_clock::now() - started)
-                                           .count()));
+    RecordProperty("resumed_after_ms",
+                   static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        std::chrono::steady_clock::now() - started)
+                                        .count()));
     // The retained messages are there again for whoever subscribes after the restart.
     EXPECT_TRUE(after.WaitFor("plant/cab1/feeder3/availability", 5s));
     EXPECT_TRUE(after.WaitFor("homeassistant/sensor/zentra_760_1234560042_kw_sum/config", 5s));
