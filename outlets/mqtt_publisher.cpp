@@ -12,7 +12,7 @@ namespace zentra::outlets {
 namespace {
 
 constexpr int kKeepAliveSeconds = 30;
-constexpr int kLoopTimeoutMs = 100; // how soon a queued state goes out
+constexpr int kLoopTimeoutMs = 100;          // how soon a queued state goes out
 constexpr std::size_t kMaxUnsentStates = 64; // handed to libmosquitto, not yet written
 constexpr std::chrono::seconds kConnackWait{10};
 constexpr std::chrono::seconds kGoodbyeWait{2};
@@ -42,7 +42,8 @@ std::string ClientId() {
 }
 
 bool EndsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 } // namespace
@@ -104,7 +105,7 @@ bool MqttPublisher::Start() {
     if (topics_.runAvailability) {
         const std::lock_guard lock(mutex_);
         retained_[*topics_.runAvailability] = "online";
-        retainedDirty_.push_back(*topics_.runAvailability);
+        retainedDirty_.insert(*topics_.runAvailability);
     }
     thread_ = std::thread([this] { Run(); });
     return true;
@@ -117,7 +118,7 @@ void MqttPublisher::Meter(const logger::MeterDescription& meter) {
     {
         const std::lock_guard lock(mutex_);
         for (RetainedMessage& m : configs) {
-            retainedDirty_.push_back(m.topic);
+            retainedDirty_.insert(m.topic);
             retained_[std::move(m.topic)] = std::move(m.payload);
         }
     }
@@ -142,9 +143,14 @@ void MqttPublisher::Availability(const std::string& meter, bool answering) {
     {
         const std::lock_guard lock(mutex_);
         retained_[topic] = answering ? "online" : "offline";
-        retainedDirty_.push_back(topic);
+        retainedDirty_.insert(topic);
     }
     wake_.notify_one();
+}
+
+std::size_t MqttPublisher::RetainedWaiting() {
+    const std::lock_guard lock(mutex_);
+    return retainedDirty_.size();
 }
 
 void MqttPublisher::Run() {
@@ -164,7 +170,8 @@ void MqttPublisher::Run() {
         if (rc != MOSQ_ERR_SUCCESS) {
             Lost(rc == MOSQ_ERR_ERRNO ? std::strerror(errno) : mosquitto_strerror(rc));
             WaitBackoff();
-        } else if (!connected_ && std::chrono::steady_clock::now() - connectStarted_ > kConnackWait) {
+        } else if (!connected_ &&
+                   std::chrono::steady_clock::now() - connectStarted_ > kConnackWait) {
             mosquitto_disconnect(mosq_);
             Lost("no answer to the connection request");
             WaitBackoff();
@@ -215,16 +222,17 @@ void MqttPublisher::OnConnect(int rc) {
     if (rc != 0) {
         connected_ = false;
         if (!refusalReported_)
-            report_("MQTT broker " + broker + " refused the connection: " +
-                    mosquitto_connack_string(rc) +
+            report_("MQTT broker " + broker +
+                    " refused the connection: " + mosquitto_connack_string(rc) +
                     " (check the user in --mqtt and the password in --mqtt-password-file or "
                     "ZENTRA_MQTT_PASSWORD); trying again every 30 s at most");
         refusalReported_ = true;
         return;
     }
     if (refusalReported_ || outageReported_ || !everConnected_)
-        report_(std::string("MQTT: ") + (everConnected_ ? "publishing again to " : "publishing to ") +
-                broker + " under " + topics_.prefix + "/");
+        report_(std::string("MQTT: ") +
+                (everConnected_ ? "publishing again to " : "publishing to ") + broker + " under " +
+                topics_.prefix + "/");
     connected_ = true;
     everConnected_ = true;
     refusalReported_ = false;
@@ -235,7 +243,7 @@ void MqttPublisher::OnConnect(int rc) {
         const std::lock_guard lock(mutex_);
         retainedDirty_.clear();
         for (const auto& [topic, payload] : retained_)
-            retainedDirty_.push_back(topic);
+            retainedDirty_.insert(topic);
     }
     if (settings_.discovery)
         mosquitto_subscribe(mosq_, nullptr, kHomeAssistantStatus, 0);
@@ -251,6 +259,8 @@ void MqttPublisher::OnPublish(int mid) {
     const auto it = std::find(unsentStates_.begin(), unsentStates_.end(), mid);
     if (it != unsentStates_.end())
         unsentStates_.erase(it);
+    else if (inPublish_)
+        writtenInPublish_.push_back(mid);
 }
 
 void MqttPublisher::OnMessage(const mosquitto_message& message) {
@@ -263,16 +273,22 @@ void MqttPublisher::OnMessage(const mosquitto_message& message) {
         return;
     const std::lock_guard lock(mutex_);
     for (const auto& [topic, text] : retained_)
-        retainedDirty_.push_back(topic);
+        retainedDirty_.insert(topic);
 }
 
 bool MqttPublisher::Publish(const std::string& topic, const std::string& payload, bool retained) {
     int mid = 0;
+    // A QoS 0 message the socket takes at once is written, and its callback run,
+    // before mosquitto_publish returns: such a message is not waiting any more.
+    inPublish_ = true;
+    writtenInPublish_.clear();
     const int rc = mosquitto_publish(mosq_, &mid, topic.c_str(), static_cast<int>(payload.size()),
                                      payload.data(), retained ? kQosRetained : kQosState, retained);
+    inPublish_ = false;
     if (rc != MOSQ_ERR_SUCCESS)
         return false;
-    if (!retained)
+    if (!retained && std::find(writtenInPublish_.begin(), writtenInPublish_.end(), mid) ==
+                         writtenInPublish_.end())
         unsentStates_.push_back(mid);
     return true;
 }
@@ -281,9 +297,6 @@ void MqttPublisher::PublishPending() {
     std::vector<RetainedMessage> retained;
     {
         const std::lock_guard lock(mutex_);
-        std::sort(retainedDirty_.begin(), retainedDirty_.end());
-        retainedDirty_.erase(std::unique(retainedDirty_.begin(), retainedDirty_.end()),
-                             retainedDirty_.end());
         for (const std::string& topic : retainedDirty_)
             retained.push_back({topic, retained_[topic]});
         retainedDirty_.clear();
@@ -291,7 +304,7 @@ void MqttPublisher::PublishPending() {
     for (const RetainedMessage& m : retained)
         if (!Publish(m.topic, m.payload, true)) {
             const std::lock_guard lock(mutex_);
-            retainedDirty_.push_back(m.topic); // sent on the next connection
+            retainedDirty_.insert(m.topic); // sent on the next connection
         }
     while (unsentStates_.size() < kMaxUnsentStates) {
         StateEvent event;

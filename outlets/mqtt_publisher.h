@@ -20,6 +20,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <thread>
@@ -64,6 +65,9 @@ class MqttPublisher {
     void State(const std::string& meter, std::int64_t time,
                std::span<const logger::LiveValue> values);
     void Availability(const std::string& meter, bool answering);
+    // Retained messages waiting for the next connection: one per topic at most, however
+    // often a meter comes and goes while the broker is away.
+    std::size_t RetainedWaiting();
 
     // Callbacks of libmosquitto (public for its C callbacks; the MQTT thread only).
     void OnConnect(int rc);
@@ -78,9 +82,9 @@ class MqttPublisher {
         std::vector<logger::LiveValue> values;
     };
     void Run();
-    bool Connect();              // starts a connection; false when it cannot begin
+    bool Connect(); // starts a connection; false when it cannot begin
     void Lost(const std::string& why);
-    void PublishPending();       // retained first, then the queued states
+    void PublishPending(); // retained first, then the queued states
     bool Publish(const std::string& topic, const std::string& payload, bool retained);
     void WaitBackoff();
     void SayOffline();
@@ -100,17 +104,19 @@ class MqttPublisher {
     bool stopping_ = false;
     std::deque<StateEvent> queue_;
     std::map<std::string, std::string> retained_; // topic -> payload, all of them
-    std::vector<std::string> retainedDirty_;       // topics not yet sent on this connection
+    std::set<std::string> retainedDirty_;         // topics not yet sent on this connection
 
     // The MQTT thread's own.
     bool socketOpen_ = false;
-    bool connected_ = false;        // CONNACK accepted
-    bool refusalReported_ = false;  // a refused login is said once
-    bool outageReported_ = false;   // so is an unreachable broker
+    bool connected_ = false;       // CONNACK accepted
+    bool refusalReported_ = false; // a refused login is said once
+    bool outageReported_ = false;  // so is an unreachable broker
     bool everConnected_ = false;
     std::chrono::steady_clock::time_point connectStarted_;
     std::chrono::milliseconds backoff_;
-    std::vector<int> unsentStates_; // message ids handed over but not yet written out
+    std::vector<int> unsentStates_;     // message ids handed over but not yet written out
+    bool inPublish_ = false;            // within mosquitto_publish
+    std::vector<int> writtenInPublish_; // ids whose callback came within it
 };
 
 } // namespace zentra::outlets

@@ -4,6 +4,7 @@
 // and every logged sample in the project file.
 #include "document/project_file.h"
 #include "document/zentra_doc.h"
+#include "outlets/mqtt_publisher.h"
 #include "tests/acquisition/logger_process.h"
 #include "tests/outlets/outlets_test_support.h"
 #include "tests/support/test_support.h"
@@ -40,9 +41,9 @@ class MqttRun : public ::testing::Test {
         return env;
     }
     std::vector<std::string> Args(int samples, const std::vector<std::string>& extra = {}) {
-        auto args = test::QuickRunArgs({"--samples", std::to_string(samples), "--out",
-                                        dir_.File("feeder3.ztr"), "--mqtt",
-                                        broker_->Url("plant/cab1")});
+        auto args =
+            test::QuickRunArgs({"--samples", std::to_string(samples), "--out",
+                                dir_.File("feeder3.ztr"), "--mqtt", broker_->Url("plant/cab1")});
         args.insert(args.end(), extra.begin(), extra.end());
         return args;
     }
@@ -69,7 +70,8 @@ TEST_F(MqttRun, StateAvailabilityAndDiscoveryReachASubscriber) {
     EXPECT_EQ(s.size(), 24u); // the 23 readings of the full list and the time
 
     // The simulated meter's serial number is 1234560042.
-    const auto config = sub.WaitFor("homeassistant/sensor/zentra_760_1234560042_kvar_sum/config", 10s);
+    const auto config =
+        sub.WaitFor("homeassistant/sensor/zentra_760_1234560042_kvar_sum/config", 10s);
     ASSERT_TRUE(config);
     EXPECT_TRUE(config->retained || sub.CountOn(config->topic) == 1);
     const json c = json::parse(config->payload);
@@ -105,6 +107,18 @@ TEST_F(MqttRun, StateAvailabilityAndDiscoveryReachASubscriber) {
     // The broker notices the lost connection at once on loopback (reset).
     EXPECT_TRUE(sub.WaitFor("plant/cab1/feeder3/availability", 60s,
                             [](const test::MqttMessage& m) { return m.payload == "offline"; }));
+}
+
+TEST_F(MqttRun, EveryStateOfALongRunReachesTheBroker) {
+    test::Subscriber sub(broker_->port());
+    test::LoggerProcess logger(Args(300), Env());
+    EXPECT_EQ(logger.Wait(60s), 0) << logger.Errors();
+    // One state a second once the meter answers: about 300 of them, far beyond the 64
+    // the client may have in hand at once.
+    ASSERT_TRUE(
+        test::Eventually([&] { return sub.CountOn("plant/cab1/feeder3/state") >= 295; }, 5s))
+        << sub.CountOn("plant/cab1/feeder3/state") << " states\n"
+        << logger.Errors();
 }
 
 TEST_F(MqttRun, EverySampleModeAndNoDiscovery) {
@@ -146,9 +160,10 @@ TEST_F(MqttRun, TheBrokerKilledAndBackMidRunPublishingResumesAndNoSampleIsLost) 
     test::Subscriber after(broker_->port());
     const auto started = std::chrono::steady_clock::now();
     ASSERT_TRUE(after.WaitFor("plant/cab1/feeder3/state", 31s)) << logger.Errors();
-    RecordProperty("resumed_after_ms", static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                           std::chrono::steady_clock::now() - started)
-                                           .count()));
+    RecordProperty("resumed_after_ms",
+                   static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        std::chrono::steady_clock::now() - started)
+                                        .count()));
     // The retained messages are there again for whoever subscribes after the restart.
     EXPECT_TRUE(after.WaitFor("plant/cab1/feeder3/availability", 5s));
     EXPECT_TRUE(after.WaitFor("homeassistant/sensor/zentra_760_1234560042_kw_sum/config", 5s));
@@ -165,6 +180,38 @@ TEST_F(MqttRun, TheBrokerKilledAndBackMidRunPublishingResumesAndNoSampleIsLost) 
         // A tick late by one (100 ms) second is filled with a copy, as without MQTT.
         ASSERT_TRUE(gap >= 0 && gap <= 2) << "sample " << n << " gap " << gap;
     }
+}
+
+TEST(MqttPublisherAlone, MetersComingAndGoingWhileTheBrokerIsAwayWaitAsOneMessageEach) {
+    test::TempDir dir;
+    test::Broker broker(dir.path()); // its port chosen, the broker not started yet
+    outlets::MqttCounters counters;
+    outlets::MqttSettings settings;
+    settings.url = *outlets::ParseMqttUrl(broker.Url("away")).url;
+    settings.password = test::Broker::kPassword;
+    settings.discovery = false;
+    settings.firstBackoff = 100ms;
+    outlets::MqttPublisher publisher(settings, counters, [](const std::string&) {});
+    ASSERT_TRUE(publisher.Start()) << publisher.Error();
+    // A day of two meters flapping every few seconds, the broker away all along.
+    for (int n = 0; n < 20000; ++n) {
+        publisher.Availability("a", n % 2 == 0);
+        publisher.Availability("b", n % 2 == 1);
+    }
+    publisher.Availability("a", true);
+    // a, b and the run's own availability: three topics, whatever the number of changes.
+    EXPECT_EQ(publisher.RetainedWaiting(), 3u);
+
+    ASSERT_TRUE(broker.Start());
+    test::Subscriber sub(broker.port());
+    const auto a = sub.WaitFor("away/a/availability", 10s);
+    const auto b = sub.WaitFor("away/b/availability", 10s);
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->payload, "online");
+    EXPECT_EQ(b->payload, "online"); // its last change: n = 19999
+    EXPECT_TRUE(sub.WaitFor("away/availability", 10s));
+    EXPECT_EQ(sub.CountOn("away/a/availability"), 1u);
+    EXPECT_EQ(publisher.RetainedWaiting(), 0u);
 }
 
 } // namespace

@@ -72,8 +72,9 @@ TEST(MqttSurvey, EachMeterItsOwnStateAvailabilityAndDiscoveryAndASilentOneIsOffl
         const json c = json::parse(config->payload);
         EXPECT_EQ(c["state_topic"], topic + "/state");
         EXPECT_EQ(c["device"]["name"], m.name);
-        EXPECT_EQ(c["availability"], json::parse(R"([{"topic": ")" + topic +
-                                                 R"(/availability"}, {"topic": "plant/cab1/availability"}])"));
+        EXPECT_EQ(c["availability"],
+                  json::parse(R"([{"topic": ")" + topic +
+                              R"(/availability"}, {"topic": "plant/cab1/availability"}])"));
         EXPECT_EQ(c["availability_mode"], "all");
     }
     // Node 5's phase currents lie between 434 and 462 A, node 1's between 34 and 62 A.

@@ -507,7 +507,7 @@ class BusLink {
     }
 
     const LinkContext& c_;
-    RunHooks noHooks_{false, {}}; // a meter's session leaves the clock to the run
+    RunHooks noHooks_{false, {}, {}, nullptr}; // a meter's session leaves the clock to the run
     DeadlineTimer timer_;
     std::unique_ptr<CZentraDoc> lineDoc_; // the line's settings as a new project has them
     CommSettings comms_;

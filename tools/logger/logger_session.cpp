@@ -137,7 +137,10 @@ class LoggingSession {
         const TickOutcome outcome = tick();
         const auto took = std::chrono::duration_cast<std::chrono::microseconds>(
             std::chrono::steady_clock::now() - tickStarted);
-        return Second(outcome, before, took);
+        const auto end = Second(outcome, before, took);
+        if (hooks_.afterTick)
+            hooks_.afterTick();
+        return end;
     }
 
     AcquisitionState& State() { return state_; }

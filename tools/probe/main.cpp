@@ -343,8 +343,8 @@ int main(int argc, char** argv) {
     if (options.scan) {
         std::printf("%s (%s): %s, scanning nodes %d-%d, %s\n", port.c_str(),
                     device ? ShownDevice(*device).c_str() : "?",
-                    BuildDefinitionText(options.comms).c_str(),
-                    options.nodes.first, options.nodes.last,
+                    BuildDefinitionText(options.comms).c_str(), options.nodes.first,
+                    options.nodes.last,
                     kFloatOrderTexts[static_cast<std::size_t>(options.comms.floatOrder)]);
         std::fflush(stdout);
         const int status = probe::RunScan(handle, options.nodes, options.comms.floatOrder,
