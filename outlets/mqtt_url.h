@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace zentra::outlets {
 
@@ -20,6 +21,7 @@ struct MqttUrlResult {
     std::string error; // why the text is refused
 };
 
-MqttUrlResult ParseMqttUrl(const std::string& text);
+// `what` names the setting in the refusals: the option, or a configuration file's key.
+MqttUrlResult ParseMqttUrl(const std::string& text, std::string_view what = "--mqtt");
 
 } // namespace zentra::outlets

@@ -3,6 +3,7 @@
 // its own, so that a gateway that never answers does not hold back the other line.
 #include "tests/acquisition/logger_run_fixture.h"
 #include "tools/logger/config/config_main.h"
+#include "tools/logger/config/outlet_config.h"
 #include "tools/logger/config/site_config.h"
 #include "tools/logger/survey_run.h"
 
@@ -43,7 +44,7 @@ meter = [ { name = "chiller", node = 3 } ]
 
 [mqtt]
 url = "mqtt://broker/site"
-every = 5
+every = "sample"
 )";
 
 TEST(SiteConfig, ACabinetFileBecomesItsPlan) {
@@ -83,8 +84,87 @@ TEST(SiteConfig, ACabinetFileBecomesItsPlan) {
     ASSERT_EQ(plan.sections[0].entries.size(), 2u);
     EXPECT_EQ(plan.sections[0].entries[0].key, "url");
     EXPECT_EQ(plan.sections[0].entries[0].value, "mqtt://broker/site");
-    EXPECT_EQ(plan.sections[0].entries[1].value, "5");
+    EXPECT_EQ(plan.sections[0].entries[1].value, "sample");
     EXPECT_EQ(plan.sections[0].entries[1].line, 32);
+    // ... and read into the options the command line fills.
+    EXPECT_EQ(plan.run.mqtt, "mqtt://broker/site");
+    EXPECT_TRUE(plan.run.mqttEverySample);
+    EXPECT_TRUE(plan.run.mqttDiscovery);
+    EXPECT_FALSE(plan.run.http);
+}
+
+TEST(SiteConfig, TheOutletsSectionsBecomeTheOptionsOfTheirCommandLine) {
+    const std::string survey = "period = \"1s\"\nsamples = 60\nout-dir = \"d\"\n"
+                               "[[link]]\nport = \"COM1\"\nmeter = [ { name = \"a\", node = 1 } ]\n";
+    struct Case {
+        const char* sections;
+        std::optional<std::string> mqtt, ca, passwordFile, http;
+        bool everySample = false;
+        bool discovery = true;
+    };
+    const Case cases[] = {
+        {"[mqtt]\nurl = \"mqtts://cab@broker.lan:8884/plant/c3\"\nca = \"/etc/zentra/ca.pem\"\n"
+         "password-file = \"/etc/zentra/c3.mqtt\"\nevery = \"sample\"\ndiscovery = false\n"
+         "[http]\nlisten = \"0.0.0.0:9101\"\n",
+         "mqtts://cab@broker.lan:8884/plant/c3", "/etc/zentra/ca.pem", "/etc/zentra/c3.mqtt",
+         "0.0.0.0:9101", true, false},
+        {"[mqtt]\nurl = \"mqtt://broker/site\"\nevery = \"second\"\ndiscovery = true\n",
+         "mqtt://broker/site", {}, {}, {}, false, true},
+        {"[http]\nlisten = 9101\n", {}, {}, {}, "9101"},
+        {"[http]\nlisten = \"[::1]:8080\"\n", {}, {}, {}, "[::1]:8080"},
+        {"", {}, {}, {}, {}},
+    };
+    for (const Case& c : cases) {
+        const ConfigResult read = ParseSiteConfig(survey + c.sections, "site.toml");
+        ASSERT_TRUE(read.plan) << c.sections << read.error;
+        const LoggerOptions& o = read.plan->run;
+        EXPECT_EQ(o.mqtt, c.mqtt) << c.sections;
+        EXPECT_EQ(o.mqttCa, c.ca) << c.sections;
+        EXPECT_EQ(o.mqttPasswordFile, c.passwordFile) << c.sections;
+        EXPECT_EQ(o.http, c.http) << c.sections;
+        EXPECT_EQ(o.mqttEverySample, c.everySample) << c.sections;
+        EXPECT_EQ(o.mqttDiscovery, c.discovery) << c.sections;
+    }
+}
+
+TEST(SiteConfig, TheCommandLinesOutletOptionsGoOverTheFiles) {
+    const ConfigResult read = ParseSiteConfig(
+        "period = \"1s\"\nsamples = 60\nout-dir = \"d\"\n[[link]]\nport = \"COM1\"\n"
+        "meter = [ { name = \"a\", node = 1 } ]\n[mqtt]\nurl = \"mqtt://broker/site\"\n"
+        "every = \"sample\"\ndiscovery = false\npassword-file = \"/etc/zentra/site.mqtt\"\n"
+        "[http]\nlisten = 9101\n",
+        "site.toml");
+    ASSERT_TRUE(read.plan) << read.error;
+    // Nothing given: the file's stand.
+    LoggerOptions run = read.plan->run;
+    EXPECT_EQ(OverlayOutletOptions(ParseArguments({"--config", "site.toml"}), run), "");
+    EXPECT_EQ(run.mqtt, "mqtt://broker/site");
+    EXPECT_TRUE(run.mqttEverySample);
+    EXPECT_FALSE(run.mqttDiscovery);
+    EXPECT_EQ(run.http, "9101");
+    // Each one given replaces the file's, the others stay.
+    run = read.plan->run;
+    EXPECT_EQ(OverlayOutletOptions(ParseArguments({"--config", "site.toml", "--mqtt-every",
+                                                   "second", "--mqtt-discovery", "--http",
+                                                   "127.0.0.1:9200", "--mqtt-password-file",
+                                                   "/run/pw"}),
+                                   run),
+              "");
+    EXPECT_EQ(run.mqtt, "mqtt://broker/site");
+    EXPECT_FALSE(run.mqttEverySample);
+    EXPECT_TRUE(run.mqttDiscovery);
+    EXPECT_EQ(run.http, "127.0.0.1:9200");
+    EXPECT_EQ(run.mqttPasswordFile, "/run/pw");
+    run = read.plan->run;
+    EXPECT_EQ(OverlayOutletOptions(
+                  ParseArguments({"--config", "site.toml", "--mqtt", "mqtt://other:1884/x"}), run),
+              "");
+    EXPECT_EQ(run.mqtt, "mqtt://other:1884/x");
+    // Checked together: a CA from the command line needs the file's broker to be mqtts://.
+    run = read.plan->run;
+    EXPECT_EQ(OverlayOutletOptions(
+                  ParseArguments({"--config", "site.toml", "--mqtt-ca", "/etc/ca.pem"}), run),
+              "--mqtt-ca goes with an mqtts:// broker");
 }
 
 TEST(SiteConfig, EveryWrongKeyTypeOrValueIsRefusedWithItsLine) {
@@ -146,6 +226,39 @@ TEST(SiteConfig, EveryWrongKeyTypeOrValueIsRefusedWithItsLine) {
              "[[link.meter]]\nname = \"b\"\nnode = 2\n",
          "site.toml:11: link 2 names COM1, as link 1 does"},
         {head + "mqtt = 1\n" + link + meter, "site.toml:4: 'mqtt' must be a section"},
+        // The outlets' sections (after the meter, [mqtt] or [http] is line 9).
+        {head + link + meter + "[mqtt]\nurl = \"http://broker/site\"\n",
+         "site.toml:10: 'url' in [mqtt] needs mqtt://[USER@]HOST[:PORT]/PREFIX"},
+        {head + link + meter + "[mqtt]\nurl = \"mqtt://broker\"\n",
+         "site.toml:10: 'url' in [mqtt] needs a topic prefix"},
+        {head + link + meter + "[mqtt]\nurl = \"mqtt://cab:pw@broker/site\"\n",
+         "site.toml:10: 'url' in [mqtt] must not carry the password"},
+        {head + link + meter + "[mqtt]\nurl = 1883\n", "site.toml:10: 'url' in [mqtt] must be"},
+        {head + link + meter + "[mqtt]\nurl = \"mqtt://broker/site\"\npassword = \"s3cret\"\n",
+         "site.toml:11: the MQTT password is never kept in this file"},
+        {head + link + meter + "[mqtt]\nurl = \"mqtt://broker/site\"\nevery = \"minute\"\n",
+         "site.toml:11: 'every' in [mqtt] must be \"second\" or \"sample\""},
+        {head + link + meter + "[mqtt]\nurl = \"mqtt://broker/site\"\ndiscovery = \"yes\"\n",
+         "site.toml:11: 'discovery' in [mqtt] must be true or false"},
+        {head + link + meter + "[mqtt]\nurl = \"mqtt://broker/site\"\nkeepalive = 60\n",
+         "site.toml:11: unknown key 'keepalive' in [mqtt] (the keys here are url, ca,"},
+        {head + link + meter + "[mqtt]\nurl = \"mqtt://broker/site\"\nca = \"/etc/ca.pem\"\n",
+         "site.toml:11: 'ca' in [mqtt] goes with an mqtts:// broker"},
+        {head + link + meter + "[mqtt]\nurl = \"mqtts://broker/site\"\nca = \"\"\n",
+         "site.toml:11: 'ca' in [mqtt] must be a file's name"},
+        {head + link + meter + "[mqtt]\npassword-file = true\n",
+         "site.toml:10: 'password-file' in [mqtt] must be a file's name"},
+        {head + link + meter + "[mqtt]\nevery = \"sample\"\n",
+         "site.toml:9: [mqtt] needs the broker's url"},
+        {head + link + meter + "[http]\nlisten = \"0.0.0.0:99999\"\n",
+         "site.toml:10: 'listen' in [http] must be \"ADDRESS:PORT\" or a port"},
+        {head + link + meter + "[http]\nlisten = \"::1:8080\"\n", "site.toml:10: 'listen' in [http]"},
+        {head + link + meter + "[http]\nlisten = \"localhost\"\n", "site.toml:10: 'listen' in [http]"},
+        {head + link + meter + "[http]\nlisten = 0\n", "site.toml:10: 'listen' in [http]"},
+        {head + link + meter + "[http]\nlisten = true\n", "site.toml:10: 'listen' in [http]"},
+        {head + link + meter + "[http]\nport = 8080\n",
+         "site.toml:10: unknown key 'port' in [http] (the keys here are listen)"},
+        {head + link + meter + "[http]\n", "site.toml:9: [http] needs the address to listen on"},
         {head + link + meter + "node = [\n", "site.toml:"},          // the TOML itself
         {head + "period = \"2s\"\n" + link + meter, "site.toml:4:"}, // a key twice
     };
@@ -218,6 +331,26 @@ TEST_F(ConfigRun, AWrongFileEndsWithStatus2BeforeAnyPortOpens) {
     EXPECT_NE(err.text().find("the survey is the file's"), std::string::npos) << err.text();
     EXPECT_EQ(ZentraLogMain({"--config", dir.File("none.toml")}, out, err, stop), kExitUsage);
     EXPECT_NE(err.text().find("none.toml: cannot be read"), std::string::npos) << err.text();
+
+    // A wrong outlet, in the file or from the command line beside it: refused before
+    // any port (the meter's, the HTTP one) opens.
+    const std::string survey = "period = \"1s\"\nsamples = 5\nout-dir = \"" + dir.path() +
+                               "\"\n[[link]]\nport = \"" + simulator.DevicePath() +
+                               "\"\n[[link.meter]]\nname = \"main\"\nnode = 1\n";
+    const std::string withHttp = Write(survey + "[http]\nlisten = \"127.0.0.1:65536\"\n");
+    EXPECT_EQ(ZentraLogMain({"--config", withHttp}, out, err, stop), kExitUsage);
+    EXPECT_NE(err.text().find(withHttp + ":10: 'listen' in [http]"), std::string::npos)
+        << err.text();
+    const std::string withMqtt = Write(survey + "[mqtt]\nurl = \"mqtt://127.0.0.1:1/site\"\n");
+    EXPECT_EQ(ZentraLogMain({"--config", withMqtt, "--mqtt-ca", dir.File("ca.pem")}, out, err,
+                            stop),
+              kExitUsage);
+    EXPECT_NE(err.text().find("--mqtt-ca goes with an mqtts:// broker (beside --config " +
+                              withMqtt + ")"),
+              std::string::npos)
+        << err.text();
+    EXPECT_EQ(simulator.RequestsSeen(), 0u);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("main.ztr")));
 }
 
 TEST_F(ConfigRun, AGatewayThatNeverAnswersDoesNotHoldBackTheOtherLine) {

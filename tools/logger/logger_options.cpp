@@ -150,6 +150,14 @@ std::optional<MeterSpec> ParseMeterSpec(std::string_view text, std::string* erro
     return spec;
 }
 
+std::string OutletOptionsFault(const LoggerOptions& o) {
+    if (!o.mqtt && (o.mqttCa || o.mqttPasswordFile))
+        return "--mqtt-ca and --mqtt-password-file go with --mqtt";
+    if (o.mqttCa && !o.mqtt->starts_with("mqtts://"))
+        return "--mqtt-ca goes with an mqtts:// broker";
+    return {};
+}
+
 namespace {
 
 // The checks of a run of several meters (--meter).
@@ -327,8 +335,10 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
             if (!next(v) || (v != "second" && v != "sample"))
                 return fail("--mqtt-every must be second or sample");
             o.mqttEverySample = v == "sample";
+            parsed.mqttEveryGiven = true;
         } else if (arg == "--mqtt-discovery" || arg == "--no-mqtt-discovery") {
             o.mqttDiscovery = arg == "--mqtt-discovery";
+            parsed.mqttDiscoveryGiven = true;
         } else if (arg == "--http") {
             if (!next(v) || !outlets::ParseHttpAddress(std::string(v)))
                 return fail("--http needs PORT or ADDRESS:PORT, e.g. 8080 or 0.0.0.0:8080");
@@ -355,10 +365,9 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
     }
     if (o.recoverOnly)
         return parsed; // nothing else is needed
-    if (!o.mqtt && (o.mqttCa || o.mqttPasswordFile))
-        return fail("--mqtt-ca and --mqtt-password-file go with --mqtt");
-    if (o.mqttCa && !o.mqtt->starts_with("mqtts://"))
-        return fail("--mqtt-ca goes with an mqtts:// broker");
+    // With --config the outlets are checked once the file's settings are under these.
+    if (std::string why = OutletOptionsFault(o); !why.empty() && !o.config)
+        return fail(std::move(why));
     if (o.config) {
         // The survey is the file's; only how it is shown (and the outlets) may be added.
         const LoggerOptions none;

@@ -72,8 +72,16 @@ bool ValidMeterName(std::string_view name);
 // "NAME=NODE[,order=N]"; the reason in *error when it is not one.
 std::optional<MeterSpec> ParseMeterSpec(std::string_view text, std::string* error);
 
+// What is wrong with the outlets' options taken together (a CA without an mqtts://
+// broker ...); empty when nothing is.
+std::string OutletOptionsFault(const LoggerOptions& options);
+
 struct ParsedArguments {
     LoggerOptions options;
+    // Whether --mqtt-every and --(no-)mqtt-discovery were given (their defaults are
+    // values too): beside --config they override the file's.
+    bool mqttEveryGiven = false;
+    bool mqttDiscoveryGiven = false;
     bool help = false;
     std::string error; // non-empty: the command line is wrong, and why
 };

@@ -27,6 +27,7 @@ struct PlanSection {
         std::string key;
         std::string value;
         int line = 0;
+        bool quoted = false; // the value was a string ("1s"), not a number, boolean ...
     };
     std::string name; // "mqtt", "http"
     int line = 0;     // where the section begins

@@ -1,5 +1,6 @@
 #include "tools/logger/config/config_main.h"
 
+#include "tools/logger/config/outlet_config.h"
 #include "tools/logger/config/site_config.h"
 #include "tools/logger/logger_options.h"
 #include "tools/logger/logger_run.h"
@@ -20,24 +21,15 @@ int ZentraLogMain(const std::vector<std::string>& args, std::ostream& out, std::
         return kExitUsage;
     }
     SurveyPlan plan = std::move(*read.plan);
-    // The outlets' sections are carried for them; until they read them, a section
-    // the run would silently pass over is refused.
-    for (const PlanSection& section : plan.sections) {
-        err << "zentra-log: " << plan.source << ':' << section.line << ": [" << section.name
-            << "] is not read from the file by this zentra-log; start the outlets with "
-            << "--mqtt or --http beside --config\n";
-        return kExitUsage;
-    }
     LoggerOptions& run = plan.run;
     run.quiet = run.quiet || o.quiet;
     run.force = o.force;
     run.tickMs = o.tickMs;
-    run.mqtt = o.mqtt;
-    run.mqttCa = o.mqttCa;
-    run.mqttPasswordFile = o.mqttPasswordFile;
-    run.http = o.http;
-    run.mqttEverySample = o.mqttEverySample;
-    run.mqttDiscovery = o.mqttDiscovery;
+    // The file's [mqtt] and [http] are in run already; the command line's go over them.
+    if (const std::string why = OverlayOutletOptions(parsed, run); !why.empty()) {
+        err << "zentra-log: " << why << " (beside --config " << plan.source << ")\n";
+        return kExitUsage;
+    }
     return SurveyMain(plan, out, err, stop);
 }
 

@@ -1,5 +1,7 @@
 #include "tools/logger/config/site_config.h"
 
+#include "tools/logger/config/outlet_config.h"
+
 #include "acquisition/calendar.h"
 #include "document/zentra_doc.h"
 #include "platform/net_address.h"
@@ -238,6 +240,7 @@ PlanSection CarrySection(std::string_view name, const toml::table& table) {
         entry.line = LineOf(node);
         if (const auto text = node.value_exact<std::string>()) {
             entry.value = *text;
+            entry.quoted = true;
         } else {
             std::ostringstream written;
             node.visit([&written](auto&& n) { written << n; });
@@ -388,6 +391,10 @@ ConfigResult ParseSiteConfig(std::string_view text, const std::string& name) {
     }
     std::sort(plan.sections.begin(), plan.sections.end(),
               [](const PlanSection& a, const PlanSection& b) { return a.line < b.line; });
+    if (const auto outlets = ReadOutletSections(plan.sections, plan.run)) {
+        result.error = name + ":" + std::to_string(outlets->line) + ": " + outlets->what;
+        return result;
+    }
     result.plan = std::move(plan);
     return result;
 }

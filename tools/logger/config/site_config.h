@@ -21,7 +21,13 @@
 //   latency = 200                 # ms
 //   meter = [ { name = "main", node = 1 }, { name = "pump", node = 12, order = 2 } ]
 //
-// [mqtt] and [http] are carried through as they stand, for the outlets.
+//   [mqtt]                        # the outlets, as --mqtt ... and --http take them
+//   url = "mqtt://zentra@192.168.1.10/plant/cabinet-3"
+//   password-file = "/etc/zentra/cabinet-3.mqtt"   # or ZENTRA_MQTT_PASSWORD
+//   [http]
+//   listen = "0.0.0.0:9101"       # or a port alone: 127.0.0.1 only
+//
+// [mqtt] and [http] are carried as they stand and read into the run's options.
 #pragma once
 
 #include "tools/logger/survey_plan.h"
