@@ -94,8 +94,9 @@ TEST(SiteConfig, ACabinetFileBecomesItsPlan) {
 }
 
 TEST(SiteConfig, TheOutletsSectionsBecomeTheOptionsOfTheirCommandLine) {
-    const std::string survey = "period = \"1s\"\nsamples = 60\nout-dir = \"d\"\n"
-                               "[[link]]\nport = \"COM1\"\nmeter = [ { name = \"a\", node = 1 } ]\n";
+    const std::string survey =
+        "period = \"1s\"\nsamples = 60\nout-dir = \"d\"\n"
+        "[[link]]\nport = \"COM1\"\nmeter = [ { name = \"a\", node = 1 } ]\n";
     struct Case {
         const char* sections;
         std::optional<std::string> mqtt, ca, passwordFile, http;
@@ -109,7 +110,12 @@ TEST(SiteConfig, TheOutletsSectionsBecomeTheOptionsOfTheirCommandLine) {
          "mqtts://cab@broker.lan:8884/plant/c3", "/etc/zentra/ca.pem", "/etc/zentra/c3.mqtt",
          "0.0.0.0:9101", true, false},
         {"[mqtt]\nurl = \"mqtt://broker/site\"\nevery = \"second\"\ndiscovery = true\n",
-         "mqtt://broker/site", {}, {}, {}, false, true},
+         "mqtt://broker/site",
+         {},
+         {},
+         {},
+         false,
+         true},
         {"[http]\nlisten = 9101\n", {}, {}, {}, "9101"},
         {"[http]\nlisten = \"[::1]:8080\"\n", {}, {}, {}, "[::1]:8080"},
         {"", {}, {}, {}, {}},
@@ -144,17 +150,23 @@ TEST(SiteConfig, TheCommandLinesOutletOptionsGoOverTheFiles) {
     EXPECT_EQ(run.http, "9101");
     // Each one given replaces the file's, the others stay.
     run = read.plan->run;
-    EXPECT_EQ(OverlayOutletOptions(ParseArguments({"--config", "site.toml", "--mqtt-every",
-                                                   "second", "--mqtt-discovery", "--http",
-                                                   "127.0.0.1:9200", "--mqtt-password-file",
-                                                   "/run/pw"}),
-                                   run),
-              "");
+    EXPECT_EQ(
+        OverlayOutletOptions(
+            ParseArguments({"--config", "site.toml", "--mqtt-every", "second", "--mqtt-discovery",
+                            "--http", "127.0.0.1:9200", "--mqtt-password-file", "/run/pw"}),
+            run),
+        "");
     EXPECT_EQ(run.mqtt, "mqtt://broker/site");
     EXPECT_FALSE(run.mqttEverySample);
     EXPECT_TRUE(run.mqttDiscovery);
     EXPECT_EQ(run.http, "127.0.0.1:9200");
     EXPECT_EQ(run.mqttPasswordFile, "/run/pw");
+    run = read.plan->run;
+    EXPECT_EQ(OverlayOutletOptions(ParseArguments({"--config", "site.toml", "--mqtt-discovery"}),
+                                   run),
+              "");
+    EXPECT_TRUE(run.mqttDiscovery);
+    EXPECT_TRUE(run.mqttEverySample); // the file's "sample" stands
     run = read.plan->run;
     EXPECT_EQ(OverlayOutletOptions(
                   ParseArguments({"--config", "site.toml", "--mqtt", "mqtt://other:1884/x"}), run),
@@ -252,8 +264,10 @@ TEST(SiteConfig, EveryWrongKeyTypeOrValueIsRefusedWithItsLine) {
          "site.toml:9: [mqtt] needs the broker's url"},
         {head + link + meter + "[http]\nlisten = \"0.0.0.0:99999\"\n",
          "site.toml:10: 'listen' in [http] must be \"ADDRESS:PORT\" or a port"},
-        {head + link + meter + "[http]\nlisten = \"::1:8080\"\n", "site.toml:10: 'listen' in [http]"},
-        {head + link + meter + "[http]\nlisten = \"localhost\"\n", "site.toml:10: 'listen' in [http]"},
+        {head + link + meter + "[http]\nlisten = \"::1:8080\"\n",
+         "site.toml:10: 'listen' in [http]"},
+        {head + link + meter + "[http]\nlisten = \"localhost\"\n",
+         "site.toml:10: 'listen' in [http]"},
         {head + link + meter + "[http]\nlisten = 0\n", "site.toml:10: 'listen' in [http]"},
         {head + link + meter + "[http]\nlisten = true\n", "site.toml:10: 'listen' in [http]"},
         {head + link + meter + "[http]\nport = 8080\n",
@@ -342,9 +356,9 @@ TEST_F(ConfigRun, AWrongFileEndsWithStatus2BeforeAnyPortOpens) {
     EXPECT_NE(err.text().find(withHttp + ":10: 'listen' in [http]"), std::string::npos)
         << err.text();
     const std::string withMqtt = Write(survey + "[mqtt]\nurl = \"mqtt://127.0.0.1:1/site\"\n");
-    EXPECT_EQ(ZentraLogMain({"--config", withMqtt, "--mqtt-ca", dir.File("ca.pem")}, out, err,
-                            stop),
-              kExitUsage);
+    EXPECT_EQ(
+        ZentraLogMain({"--config", withMqtt, "--mqtt-ca", dir.File("ca.pem")}, out, err, stop),
+        kExitUsage);
     EXPECT_NE(err.text().find("--mqtt-ca goes with an mqtts:// broker (beside --config " +
                               withMqtt + ")"),
               std::string::npos)

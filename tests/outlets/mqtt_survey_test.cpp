@@ -153,5 +153,47 @@ TEST(MqttSurvey, ASurveyOfAConfigurationFileHasTheRunsAvailabilityAndEachMetersS
     EXPECT_EQ(sub.CountOn("plant/site//availability"), 0u);
 }
 
+TEST(MqttSurvey, ASurveyWhoseFileNamesTheBrokerPublishesEachMetersState) {
+    test::TempDir dir;
+    sim::SimOptions options;
+    options.nodes = {1, 5};
+    sim::MeterSimulator simulator(options);
+    ASSERT_TRUE(simulator.Start()) << simulator.Error();
+    test::Broker broker(dir.path());
+    ASSERT_TRUE(broker.Start()) << "mosquitto did not start (scripts/setup.sh installs it)";
+    test::Subscriber sub(broker.port());
+    ASSERT_TRUE(sub.connected());
+    // The broker, its password file and the discovery switch come from the file alone:
+    // no --mqtt on the command line and no ZENTRA_MQTT_PASSWORD in the environment.
+    const std::string password = dir.File("site.mqtt");
+    std::ofstream(password) << test::Broker::kPassword << '\n';
+    const std::string site = dir.File("site.toml");
+    std::ofstream(site) << "period = \"1s\"\nsamples = 7200\ngive-up = \"1h\"\nout-dir = \""
+                        << dir.path() << "\"\n[[link]]\nport = \"" << simulator.DevicePath()
+                        << "\"\nlatency = 20\n"
+                        << "meter = [ { name = \"incomer\", node = 1 }, "
+                        << "{ name = \"feeder\", node = 5 } ]\n"
+                        << "[mqtt]\nurl = \"" << broker.Url("plant/file") << "\"\n"
+                        << "password-file = \"" << password << "\"\ndiscovery = false\n";
+
+    auto env = test::LoggerEnvironment(dir.path(), simulator.DevicePath());
+    env.erase("ZENTRA_MQTT_PASSWORD");
+    test::LoggerProcess logger({"--config", site, "--tick-ms", "50"}, env);
+    const auto isOnline = [](const test::MqttMessage& m) { return m.payload == "online"; };
+    for (const char* meter : {"incomer", "feeder"}) {
+        SCOPED_TRACE(meter);
+        const std::string topic = std::string("plant/file/") + meter;
+        ASSERT_TRUE(sub.WaitFor(topic + "/availability", 20s, isOnline)) << logger.Errors();
+        const auto state = sub.WaitFor(topic + "/state", 10s);
+        ASSERT_TRUE(state) << logger.Errors();
+        EXPECT_TRUE(json::parse(state->payload)["kw_sum"].is_number()) << state->payload;
+    }
+    // discovery = false: no Home Assistant configs.
+    for (const test::MqttMessage& m : sub.Messages())
+        EXPECT_FALSE(m.topic.starts_with("homeassistant/")) << m.topic;
+    logger.Signal(SIGTERM);
+    EXPECT_EQ(logger.Wait(20s), 0) << logger.Errors();
+}
+
 } // namespace
 } // namespace zentra

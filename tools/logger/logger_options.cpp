@@ -487,7 +487,10 @@ project at the end. With --roll it goes on from project to project: a load surve
                        lines, device servers, gateways), each served on its own,
                        from a TOML file: its period, samples, roll, until / for,
                        out-dir, csv and each [[link]] with its port, line settings
-                       and [[link.meter]] entries (name, node, order). A wrong key,
+                       and [[link.meter]] entries (name, node, order), and the
+                       outlets: [mqtt] url, ca, password-file, every, discovery and
+                       [http] listen (an option given beside --config replaces
+                       the file's; the password is never in the file). A wrong key,
                        type or value is refused with the file's line before any
                        port opens (status 2). See man zentra-log.
   -q, --quiet          no progress line per sample (saves are still reported).
