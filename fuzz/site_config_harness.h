@@ -3,9 +3,12 @@
 // back or a refusal that names the file (and, from the file's body, the line); a plan
 // holds at least one link, every link a port and at least one meter, every meter a
 // name that is a plain file-name word, once in the survey, and a node 1 to 247 once
-// on its link; the run's period and samples are in range.
+// on its link; the run's period and samples are in range; its outlets (an MQTT
+// broker, an HTTP address) are ones the command line would take.
 #pragma once
 
+#include "outlets/http_server.h"
+#include "outlets/mqtt_url.h"
 #include "tools/logger/config/site_config.h"
 
 #include <cstddef>
@@ -28,6 +31,12 @@ inline bool RunSiteConfig(const std::uint8_t* data, std::size_t size) {
     if (plan.links.empty() || plan.outDir.empty() || run.samples < 1 || run.samples > 7200 ||
         run.period < 1 || run.period > 100000 ||
         (run.periodMultiplier != 1 && run.periodMultiplier != 60 && run.periodMultiplier != 3600))
+        return false;
+    // The outlets a file names are ones the command line would take.
+    if ((run.mqtt && !outlets::ParseMqttUrl(*run.mqtt).url) ||
+        (run.http && !outlets::ParseHttpAddress(*run.http)) ||
+        ((run.mqttCa || run.mqttPasswordFile) && !run.mqtt) ||
+        (run.mqttCa && !run.mqtt->starts_with("mqtts://")))
         return false;
     std::set<std::string> names, ports;
     for (const logger::LinkPlan& link : plan.links) {
