@@ -98,86 +98,117 @@ void StartRetrieval(CZentraDoc& doc, AcquisitionState& state, AcquisitionTimer& 
         timer.Arm(kAcquisitionTimerId, std::chrono::milliseconds(LatencyMilliseconds(doc.m_Comms)));
 }
 
+namespace {
+
+// Files the reply `meter` holds (ReceiveReply done) and, when `request`, sends the
+// next request through it.
+void FileAndRequest(CZentraDoc& doc, AcquisitionState& state, K760modbus& meter,
+                    TickOutcome& outcome, std::int64_t t, bool request = true) {
+    std::int32_t filed = meter.replyFunction;
+    // A slave on a shared line answering in our place is not our meter: its values
+    // are not filed, and the exchange counts as a missing reply.
+    const bool wholeReply = meter.client.rxCount > 0 && meter.client.status == 0;
+    if (wholeReply)
+        outcome.exceptionCode = meter.client.exceptionCode;
+    if (wholeReply && meter.client.replyNode != meter.node) {
+        outcome.otherNode = true;
+        filed = kReplyNone;
+    }
+    outcome.badCrc = meter.client.rxCount > 0 && meter.client.status != 0;
+    if (wholeReply)
+        outcome.exceptionCode = meter.client.exceptionCode;
+    // A readings or layout reply that carried no entries at all has nothing to file.
+    if ((filed == kFcReadings || filed == kFcLayout) && meter.decodedCount == 0)
+        filed = kReplyNone;
+
+    switch (filed) {
+    case kFcLayout:
+        ApplyReadingLayout(doc, meter.positionCodes, meter.decodedCount);
+        break;
+    case kFcReadings: {
+        StoreInRing(doc, meter.readings, meter.decodedCount, t);
+        const bool wasLogging = doc.m_LoggingActive != 0;
+        outcome.recordsWritten = LoggingStep(doc, meter.readings, meter.decodedCount, t);
+        // Samples logged after a save are changes: closing must ask about them.
+        if (outcome.recordsWritten > 0)
+            doc.SetModifiedFlag(true);
+        outcome.loggingEnded = wasLogging && doc.m_LoggingActive == 0;
+        if (request) {
+            meter.RequestReadings();
+            outcome.readingsRequested = true;
+        }
+        doc.m_LastRequest = kFcReadings;
+        break;
+    }
+    case kFcMeterInfo:
+        FileMeterInfo(doc, meter);
+        break;
+    default:
+        filed = kReplyNone;
+        // The only retry: a missing readings reply is asked for again.
+        if (request && doc.m_LastRequest == kFcReadings) {
+            meter.RequestReadings();
+            outcome.readingsRequested = true;
+        }
+        break;
+    }
+    outcome.filed = filed;
+    if (!request)
+        return;
+
+    if (const auto kind = state.requestQueue.Pop()) {
+        switch (*kind) {
+        case kRequestMeterInfo:
+            meter.RequestMeterInfo();
+            doc.m_LastRequest = kFcMeterInfo;
+            break;
+        case kRequestReadings:
+            meter.RequestReadings();
+            outcome.readingsRequested = true;
+            doc.m_LastRequest = kFcReadings;
+            break;
+        case kRequestLayout:
+            meter.RequestPositionMap();
+            doc.m_LastRequest = kFcLayout;
+            break;
+        default: // consumed without a request
+            break;
+        }
+    }
+}
+
+// With no request outstanding and none queued (a port just handed over by the
+// Communication sheet, before retrieval starts) there is no reply to wait for:
+// reading anyway would block the window for the whole read time-out every second.
+bool Awaiting(const CZentraDoc& doc, const AcquisitionState& state) {
+    return doc.m_LastRequest != 0 || !state.requestQueue.Empty();
+}
+
+} // namespace
+
 TickOutcome AcquisitionTick(CZentraDoc& doc, AcquisitionState& state, AcquisitionTimer& timer,
                             int eventId, RedrawRef redraw) {
     TickOutcome outcome;
     const std::int64_t t = platform::Now();
     K760modbus meter(doc.m_PortHandle, NodeByte(doc.m_ModbusNode), doc.m_Comms.floatOrder);
-
-    // With no request outstanding and none queued (a port just handed over by the
-    // Communication sheet, before retrieval starts) there is no reply to wait for:
-    // reading anyway would block the window for the whole read time-out every second.
-    const bool awaiting = doc.m_LastRequest != 0 || !state.requestQueue.Empty();
-    if (eventId == state.timerId && doc.m_PortHandle != kInvalidPort && awaiting) {
+    if (eventId == state.timerId && doc.m_PortHandle != kInvalidPort && Awaiting(doc, state)) {
         outcome.exchanged = true;
         meter.ReceiveReply();
-        std::int32_t filed = meter.replyFunction;
-        // A slave on a shared line answering in our place is not our meter: its values
-        // are not filed, and the exchange counts as a missing reply.
-        const bool wholeReply = meter.client.rxCount > 0 && meter.client.status == 0;
-        if (wholeReply)
-            outcome.exceptionCode = meter.client.exceptionCode;
-        if (wholeReply && meter.client.replyNode != meter.node) {
-            outcome.otherNode = true;
-            filed = kReplyNone;
-        }
-        // A readings or layout reply that carried no entries at all has nothing to file.
-        if ((filed == kFcReadings || filed == kFcLayout) && meter.decodedCount == 0)
-            filed = kReplyNone;
-
-        switch (filed) {
-        case kFcLayout:
-            ApplyReadingLayout(doc, meter.positionCodes, meter.decodedCount);
-            break;
-        case kFcReadings: {
-            StoreInRing(doc, meter.readings, meter.decodedCount, t);
-            const bool wasLogging = doc.m_LoggingActive != 0;
-            outcome.recordsWritten = LoggingStep(doc, meter.readings, meter.decodedCount, t);
-            // Samples logged after a save are changes: closing must ask about them.
-            if (outcome.recordsWritten > 0)
-                doc.SetModifiedFlag(true);
-            outcome.loggingEnded = wasLogging && doc.m_LoggingActive == 0;
-            meter.RequestReadings();
-            outcome.readingsRequested = true;
-            doc.m_LastRequest = kFcReadings;
-            break;
-        }
-        case kFcMeterInfo:
-            FileMeterInfo(doc, meter);
-            break;
-        default:
-            filed = kReplyNone;
-            // The only retry: a missing readings reply is asked for again.
-            if (doc.m_LastRequest == kFcReadings) {
-                meter.RequestReadings();
-                outcome.readingsRequested = true;
-            }
-            break;
-        }
-        outcome.filed = filed;
-
-        if (const auto kind = state.requestQueue.Pop()) {
-            switch (*kind) {
-            case kRequestMeterInfo:
-                meter.RequestMeterInfo();
-                doc.m_LastRequest = kFcMeterInfo;
-                break;
-            case kRequestReadings:
-                meter.RequestReadings();
-                outcome.readingsRequested = true;
-                doc.m_LastRequest = kFcReadings;
-                break;
-            case kRequestLayout:
-                meter.RequestPositionMap();
-                doc.m_LastRequest = kFcLayout;
-                break;
-            default: // consumed without a request
-                break;
-            }
-        }
+        FileAndRequest(doc, state, meter, outcome, t);
     }
-
     redraw();
+    state.timerId = timer.Arm(kAcquisitionTimerId, kTickPeriod);
+    return outcome;
+}
+
+TickOutcome SharedLineTick(CZentraDoc& doc, AcquisitionState& state, AcquisitionTimer& timer,
+                           K760modbus& link, bool request, std::optional<std::int64_t> second) {
+    TickOutcome outcome;
+    const std::int64_t t = second.value_or(platform::Now());
+    if (link.port != kInvalidPort && Awaiting(doc, state)) {
+        outcome.exchanged = true;
+        FileAndRequest(doc, state, link, outcome, t, request);
+    }
     state.timerId = timer.Arm(kAcquisitionTimerId, kTickPeriod);
     return outcome;
 }

@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <type_traits>
 #include <utility>
 
@@ -54,6 +55,7 @@ struct TickOutcome {
     bool exchanged = false;          // timer 1 with an open port: a reply was read
     std::int32_t filed = kReplyNone; // function code of the reply filed, or kReplyNone
     bool otherNode = false;          // a reply came from another node and was dropped
+    bool badCrc = false;             // bytes came, but not a frame whose CRC checks
     std::int32_t exceptionCode = 0;  // the exception code of a whole exception reply, else 0
     bool readingsRequested = false;  // the readings request went out this tick
     int recordsWritten = 0;          // log records written (0, 1 or 2)
@@ -73,6 +75,20 @@ void StartRetrieval(CZentraDoc& doc, AcquisitionState& state, AcquisitionTimer& 
 // redraws and re-arms timer 1 at 1000 ms.
 TickOutcome AcquisitionTick(CZentraDoc& doc, AcquisitionState& state, AcquisitionTimer& timer,
                             int eventId, RedrawRef redraw = {});
+
+// The tick of a meter on a line it shares with other meters, where the caller runs
+// one transaction at a time: `link` (on the open port, for this meter's node and float
+// order) holds the reply the caller read for the meter's previous request, or nothing
+// when none was outstanding. Files it as AcquisitionTick does and sends the next
+// request through `link`, whose reply the caller reads before the line carries
+// anything else; re-arms timer 1 at 1000 ms. Without `request` (a line too slow to
+// ask every meter each second) the reply is filed and nothing is sent. `second` is the
+// time the reply is filed under (the second the caller's round of the line stands
+// for, so that a meter asked late in the round is not stamped with the next one);
+// left out, the clock's now.
+TickOutcome SharedLineTick(CZentraDoc& doc, AcquisitionState& state, AcquisitionTimer& timer,
+                           K760modbus& link, bool request = true,
+                           std::optional<std::int64_t> second = std::nullopt);
 
 // Rebuilds m_ReadingMap from a layout reply: identity first, then the reading index
 // found at byte i sits at position i + 1. Only the first `carried` codes are used and

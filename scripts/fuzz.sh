@@ -19,7 +19,7 @@ build=build-fuzz
 # Each target with the longest input it takes (longer ones are cut): the project
 # file's set-up front and eight sample records; a reply frame with its two set-up
 # bytes; a few hundred settings-store records; a hostile document (with its table
-# part for the data tables).
+# part for the data tables); a site's configuration file.
 declare -A max_len=(
     [fuzz_project_file]=14267
     [fuzz_reply]=1100
@@ -27,9 +27,11 @@ declare -A max_len=(
     [fuzz_csv_export]=3072
     [fuzz_data_table]=4096
     [fuzz_modbus_tcp]=1100 # a burst of several gateway frames
+    [fuzz_http_request]=2048 # a request line and a few headers
+    [fuzz_site_config]=4096 # a site of a few links and a dozen meters
 )
 targets=(fuzz_project_file fuzz_reply fuzz_settings_store fuzz_modbus_tcp fuzz_csv_export
-         fuzz_data_table)
+         fuzz_data_table fuzz_http_request fuzz_site_config)
 # Start-up, the seed corpus and the final report of one target, beyond its run.
 per_target_overhead=4
 
@@ -38,8 +40,10 @@ CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithD
 
 if [ "${1:-}" = "--make-corpus" ]; then
     cmake --build "$build" --target zentra-fuzz-corpus -j"$(nproc)"
-    # The gateway seeds are written by hand (fuzz/corpus/fuzz_modbus_tcp): kept.
-    find fuzz/corpus -mindepth 1 -maxdepth 1 -type d ! -name fuzz_modbus_tcp -exec rm -rf {} +
+    # The gateway, HTTP and configuration-file seeds are written by hand
+    # (fuzz/corpus/fuzz_modbus_tcp, fuzz_http_request, fuzz_site_config): kept.
+    find fuzz/corpus -mindepth 1 -maxdepth 1 -type d ! -name fuzz_modbus_tcp \
+        ! -name fuzz_http_request ! -name fuzz_site_config -exec rm -rf {} +
     "$build/fuzz/zentra-fuzz-corpus" fuzz/corpus
     echo "Seed corpora written to fuzz/corpus/"
     exit 0

@@ -3,7 +3,9 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libqt6svg6 libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
-          tzdata xvfb xauth poppler-utils dpkg-dev file nlohmann-json3-dev fonts-dejavu-core)
+          tzdata xvfb xauth poppler-utils dpkg-dev file fonts-dejavu-core
+          libmosquitto-dev mosquitto libcpp-httplib-dev nlohmann-json3-dev prometheus chromium
+          libtomlplusplus-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

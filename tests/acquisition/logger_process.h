@@ -38,6 +38,7 @@ class LoggerProcess {
     LoggerProcess& operator=(const LoggerProcess&) = delete;
 
     bool started() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
     // Reads output until `text` appears on stdout (stderr when fromErrors); false when
     // the program ended or the time ran out first.
     bool WaitForText(const std::string& text, std::chrono::milliseconds limit,

@@ -61,7 +61,9 @@ TEST_F(DebianPackage, HoldsTheProgramsTheirDesktopFilesTheServiceAndTheManPages)
           "usr/share/icons/hicolor/scalable/apps/zentra.svg",
           "usr/share/icons/hicolor/scalable/mimetypes/application-x-zentra-project.svg",
           "usr/lib/systemd/system/zentra-log@.service",
-          "usr/share/doc/zentra/examples/zentra-log.conf"})
+          "usr/share/doc/zentra/examples/zentra-log.conf",
+          "usr/lib/systemd/system/zentra-survey@.service",
+          "usr/share/doc/zentra/examples/site.toml.example"})
         EXPECT_TRUE(fs::is_regular_file(Root() / file)) << file;
     for (const char* page : {"zentra", "zentra-log", "zentra-probe", "zentra-sim", "zentra-report"}) {
         const fs::path gz = Root() / "usr/share/man/man1" / (std::string(page) + ".1.gz");
@@ -79,12 +81,21 @@ TEST_F(DebianPackage, HoldsTheProgramsTheirDesktopFilesTheServiceAndTheManPages)
     for (const char* line : {"EnvironmentFile=/etc/zentra/%i.conf", "Restart=on-failure",
                              "KillSignal=SIGTERM", "--roll"})
         EXPECT_NE(unit.find(line), std::string::npos) << line;
+    // The survey of a site's meters reads its file and waits for the network; a wrong
+    // file is not retried.
+    const std::string survey = FileText(Root() / "usr/lib/systemd/system/zentra-survey@.service");
+    for (const char* line : {"ExecStart=zentra-log --config /etc/zentra/%i.toml",
+                             "Wants=network-online.target", "network-online.target\n",
+                             "RestartPreventExitStatus=2", "Restart=on-failure",
+                             "StateDirectory=zentra/%i", "KillSignal=SIGTERM"})
+        EXPECT_NE(survey.find(line), std::string::npos) << line;
 
     // The dependencies were computed from the programs' libraries.
     const auto [ok, depends] =
         Output("dpkg-deb -f '" + std::string(ZENTRA_PACKAGE_FILE) + "' Depends");
     ASSERT_TRUE(ok);
-    for (const char* library : {"libc6", "libstdc++6", "libqt6widgets6", "qt6-qpa-plugins"})
+    for (const char* library :
+         {"libc6", "libstdc++6", "libqt6widgets6", "qt6-qpa-plugins", "libtomlplusplus3"})
         EXPECT_NE(depends.find(library), std::string::npos) << depends;
 }
 

@@ -18,7 +18,7 @@ constexpr int kIdentifyAttempts = 3;
 } // namespace
 
 Identified IdentifyMeter(CZentraDoc& doc, const std::string& port, const std::atomic<bool>& stop,
-                         std::ostream& out, std::ostream& err) {
+                         std::ostream& out, std::ostream& err, IdentityTexts* texts) {
     const std::uint8_t node = NodeByte(doc.m_ModbusNode);
     const std::chrono::milliseconds wait{LatencyMilliseconds(doc.m_Comms)};
     int exception = 0; // of the last whole exception reply
@@ -60,6 +60,15 @@ Identified IdentifyMeter(CZentraDoc& doc, const std::string& port, const std::at
         std::snprintf(text, sizeof text, "Meter: model %.0f, version %.3f, variant %d (%s list)\n",
                       model, version, doc.m_SystemType, doc.ShortList() ? "short" : "full");
         out << text << std::flush;
+        if (texts) {
+            std::snprintf(text, sizeof text, "%.3f", version);
+            texts->version = text;
+            if (meter.decodedCount > static_cast<std::uint32_t>(kIdentitySerialLow)) {
+                std::snprintf(text, sizeof text, "%06.0f%04.0f",
+                              meter.identity[kIdentitySerialHigh], meter.identity[kIdentitySerialLow]);
+                texts->serial = text;
+            }
+        }
         return Identified::Yes;
     }
     const std::string where = PortAndDevice(port) + ", node " + std::to_string(node);

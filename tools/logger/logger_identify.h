@@ -22,7 +22,14 @@ enum class Identified {
 
 // Waits out the latency between request and reply in slices, so a stop request is
 // honoured within a fraction of a second however long the latency is.
+// The identity as the live outlets show it: the firmware version ("1.010") and the
+// serial number as the Communication page shows it (empty when the reply had none).
+struct IdentityTexts {
+    std::string version;
+    std::string serial;
+};
+
 Identified IdentifyMeter(CZentraDoc& doc, const std::string& port, const std::atomic<bool>& stop,
-                         std::ostream& out, std::ostream& err);
+                         std::ostream& out, std::ostream& err, IdentityTexts* texts = nullptr);
 
 } // namespace zentra::logger

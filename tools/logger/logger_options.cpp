@@ -1,6 +1,8 @@
 #include "tools/logger/logger_options.h"
 
 #include "document/zentra_doc.h"
+#include "outlets/http_server.h"
+#include "outlets/mqtt_url.h"
 #include "records/calendar.h"
 
 #include <algorithm>
@@ -18,8 +20,6 @@ constexpr int kMaxLatencyMs = 9999999;  // seven digits, as the settings hold it
 constexpr int kMinTickMs = 10;
 constexpr int kMaxDurationValue = 100000; // 100000 days is any survey's upper bound
 constexpr std::int64_t kSecondsPerDay = 86400;
-constexpr std::array<std::string_view, 6> kBaudRates{"115200", "57600", "38400",
-                                                     "19200",  "9600",  "4800"};
 
 std::optional<int> ParseInt(std::string_view text, int low, int high) {
     int value = 0;
@@ -63,6 +63,12 @@ std::int64_t TakeUnit(std::string_view& text, bool daysAllowed) {
     return unit;
 }
 
+bool ValidPortName(std::string_view name) {
+    return name.size() == 4 && name.substr(0, 3) == "COM" && name[3] >= '1' && name[3] <= '9';
+}
+
+} // namespace
+
 bool ParsePeriod(std::string_view text, LoggerOptions& options) {
     const std::int64_t unit = TakeUnit(text, false);
     const auto value = ParseInt(text, 1, kMaxPeriodValue);
@@ -73,7 +79,6 @@ bool ParsePeriod(std::string_view text, LoggerOptions& options) {
     return true;
 }
 
-// A duration of at least one second: "7d", "12h", "30m", "45s" or plain seconds.
 std::optional<std::int64_t> ParseDuration(std::string_view text) {
     const std::int64_t unit = TakeUnit(text, true);
     const auto value = ParseInt(text, 1, kMaxDurationValue);
@@ -82,8 +87,6 @@ std::optional<std::int64_t> ParseDuration(std::string_view text) {
     return *value * unit;
 }
 
-// "YYYY-MM-DD HH:MM" (or with a T between date and time) in local time; a date or a
-// time that does not exist (31 April, 25:00) is refused rather than rolled over.
 std::optional<std::int64_t> ParseLocalMinute(std::string_view text) {
     if (text.size() != 16 || text[4] != '-' || text[7] != '-' ||
         (text[10] != ' ' && text[10] != 'T') || text[13] != ':')
@@ -102,8 +105,96 @@ std::optional<std::int64_t> ParseLocalMinute(std::string_view text) {
     return t;
 }
 
-bool ValidPortName(std::string_view name) {
-    return name.size() == 4 && name.substr(0, 3) == "COM" && name[3] >= '1' && name[3] <= '9';
+bool ValidBaudRate(std::string_view baud) {
+    constexpr std::array<std::string_view, 6> kBaudRates{"115200", "57600", "38400",
+                                                         "19200",  "9600",  "4800"};
+    return std::find(kBaudRates.begin(), kBaudRates.end(), baud) != kBaudRates.end();
+}
+
+bool ValidMeterName(std::string_view name) {
+    constexpr std::size_t kLongestName = 64;
+    if (name.empty() || name.size() > kLongestName)
+        return false;
+    return std::all_of(name.begin(), name.end(),
+                       [](unsigned char c) { return std::isalnum(c) || c == '-' || c == '_'; });
+}
+
+std::optional<MeterSpec> ParseMeterSpec(std::string_view text, std::string* error) {
+    const auto eq = text.find('=');
+    MeterSpec spec;
+    spec.name = std::string(text.substr(0, eq));
+    if (eq == std::string_view::npos || !ValidMeterName(spec.name)) {
+        *error = "--meter needs NAME=NODE, NAME made of letters, digits, - and _ (got " +
+                 std::string(text.substr(0, 80)) + ")";
+        return std::nullopt;
+    }
+    std::string_view rest = text.substr(eq + 1);
+    const auto comma = rest.find(',');
+    const auto node = ParseInt(rest.substr(0, comma), 1, kMaxNode);
+    if (!node) {
+        *error = "--meter " + spec.name + ": the node must be a number from 1 to 247";
+        return std::nullopt;
+    }
+    spec.node = *node;
+    if (comma != std::string_view::npos) {
+        const std::string_view extra = rest.substr(comma + 1);
+        const auto order =
+            extra.starts_with("order=") ? ParseInt(extra.substr(6), 0, 3) : std::nullopt;
+        if (!order) {
+            *error =
+                "--meter " + spec.name + ": after the node only order=0 ... order=3 may follow";
+            return std::nullopt;
+        }
+        spec.order = *order;
+    }
+    return spec;
+}
+
+std::string OutletOptionsFault(const LoggerOptions& o) {
+    if (!o.mqtt && (o.mqttCa || o.mqttPasswordFile))
+        return "--mqtt-ca and --mqtt-password-file go with --mqtt";
+    if (o.mqttCa && !o.mqtt->starts_with("mqtts://"))
+        return "--mqtt-ca goes with an mqtts:// broker";
+    return {};
+}
+
+namespace {
+
+// The checks of a run of several meters (--meter).
+ParsedArguments CheckMeterRun(ParsedArguments parsed, bool periodGiven) {
+    LoggerOptions& o = parsed.options;
+    auto fail = [&](std::string message) {
+        parsed.error = std::move(message);
+        return parsed;
+    };
+    if (o.port.empty())
+        return fail("no port given (COM1 ... COM9)");
+    if (!o.out.empty())
+        return fail("--out names one meter's file; with --meter each meter's files are "
+                    "NAME.ztr in --out-dir");
+    if (o.csv)
+        return fail("with --meter, --csv takes no file name: each meter's CSV is NAME.csv in "
+                    "--out-dir");
+    if (o.node)
+        return fail("--node is for one meter; with --meter each meter names its node "
+                    "(NAME=NODE)");
+    if (o.outDir.empty())
+        return fail("no folder for the meters' files given (--out-dir DIR)");
+    if (!periodGiven)
+        return fail("no logging period given (--period, e.g. 1s)");
+    if (o.samples == 0 && o.roll)
+        o.samples = kMaxSamples;
+    if (o.samples == 0)
+        return fail("no number of samples given (--samples, 1 to 7200)");
+    for (std::size_t i = 0; i < o.meters.size(); ++i)
+        for (std::size_t j = 0; j < i; ++j) {
+            if (o.meters[i].name == o.meters[j].name)
+                return fail("the meter name " + o.meters[i].name + " is given twice");
+            if (o.meters[i].node == o.meters[j].node)
+                return fail("node " + std::to_string(o.meters[i].node) + " is given to both " +
+                            o.meters[j].name + " and " + o.meters[i].name);
+        }
+    return parsed;
 }
 
 } // namespace
@@ -179,9 +270,24 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
                 return fail("--out needs a file name, e.g. run.ztr");
             o.out = v;
         } else if (arg == "--csv") {
+            // Bare, it asks each meter of a run of several for its CSV.
+            if (!hasInlineValue && (i + 1 >= args.size() || args[i + 1].starts_with("-"))) {
+                o.csvEach = true;
+                continue;
+            }
             if (!next(v) || v.empty())
                 return fail("--csv needs a file name, e.g. run.csv");
             o.csv = std::string(v);
+        } else if (arg == "--meter") {
+            std::string why;
+            const auto spec = next(v) ? ParseMeterSpec(v, &why) : std::nullopt;
+            if (!spec)
+                return fail(why.empty() ? "--meter needs NAME=NODE, e.g. main=1" : why);
+            o.meters.push_back(*spec);
+        } else if (arg == "--out-dir") {
+            if (!next(v) || v.empty())
+                return fail("--out-dir needs a folder, e.g. /var/lib/zentra/site");
+            o.outDir = std::string(v);
         } else if (arg == "--node") {
             const auto n = next(v) ? ParseInt(v, 1, kMaxNode) : std::nullopt;
             if (!n)
@@ -193,7 +299,7 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
                 return fail("--order needs a float byte order from 0 to 3");
             o.order = *n;
         } else if (arg == "--baud") {
-            if (!next(v) || std::find(kBaudRates.begin(), kBaudRates.end(), v) == kBaudRates.end())
+            if (!next(v) || !ValidBaudRate(v))
                 return fail("--baud must be one of 115200, 57600, 38400, 19200, 9600, 4800");
             o.baud = std::string(v);
         } else if (arg == "--parity") {
@@ -214,6 +320,33 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
             if (!n)
                 return fail("--latency needs milliseconds from 0 to 9999999");
             o.latencyMs = *n;
+        } else if (arg == "--mqtt") {
+            if (!next(v))
+                return fail("--mqtt needs mqtt://[USER@]HOST[:PORT]/PREFIX");
+            const auto url = outlets::ParseMqttUrl(std::string(v));
+            if (!url.url)
+                return fail(url.error);
+            o.mqtt = std::string(v);
+        } else if (arg == "--mqtt-ca" || arg == "--mqtt-password-file") {
+            if (!next(v) || v.empty())
+                return fail(std::string(arg) + " needs a file name");
+            (arg == "--mqtt-ca" ? o.mqttCa : o.mqttPasswordFile) = std::string(v);
+        } else if (arg == "--mqtt-every") {
+            if (!next(v) || (v != "second" && v != "sample"))
+                return fail("--mqtt-every must be second or sample");
+            o.mqttEverySample = v == "sample";
+            parsed.mqttEveryGiven = true;
+        } else if (arg == "--mqtt-discovery" || arg == "--no-mqtt-discovery") {
+            o.mqttDiscovery = arg == "--mqtt-discovery";
+            parsed.mqttDiscoveryGiven = true;
+        } else if (arg == "--http") {
+            if (!next(v) || !outlets::ParseHttpAddress(std::string(v)))
+                return fail("--http needs PORT or ADDRESS:PORT, e.g. 8080 or 0.0.0.0:8080");
+            o.http = std::string(v);
+        } else if (arg == "--config") {
+            if (!next(v) || v.empty())
+                return fail("--config needs a file, e.g. /etc/zentra/site.toml");
+            o.config = std::string(v);
         } else if (arg == "--tick-ms") { // hidden: shortens the acquisition second for tests
             const auto n = next(v) ? ParseInt(v, kMinTickMs, 1000) : std::nullopt;
             if (!n)
@@ -232,6 +365,27 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
     }
     if (o.recoverOnly)
         return parsed; // nothing else is needed
+    // With --config the outlets are checked once the file's settings are under these.
+    if (std::string why = OutletOptionsFault(o); !why.empty() && !o.config)
+        return fail(std::move(why));
+    if (o.config) {
+        // The survey is the file's; only how it is shown (and the outlets) may be added.
+        const LoggerOptions none;
+        if (!o.port.empty() || !o.meters.empty() || !o.outDir.empty() || !o.out.empty() || o.csv ||
+            o.csvEach || periodGiven || o.samples != 0 || o.roll || o.until || o.forSeconds ||
+            o.giveUpSeconds != none.giveUpSeconds || o.node || o.order || o.baud || o.parity ||
+            o.stop || o.latencyMs)
+            return fail("with --config the survey is the file's: of the other options only "
+                        "--quiet, --force, --mqtt ... and --http may be given");
+        return parsed;
+    }
+    if (!o.meters.empty())
+        return CheckMeterRun(parsed, periodGiven);
+    if (o.csvEach)
+        return fail("--csv needs a file name, e.g. run.csv");
+    if (!o.outDir.empty())
+        return fail("--out-dir is for several meters (--meter NAME=NODE); one meter's file is "
+                    "named with --out");
     if (o.port.empty())
         return fail("no port given (COM1 ... COM9)");
     if (!periodGiven)
@@ -250,6 +404,9 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
 std::string UsageText() {
     return R"(Usage: zentra-log PORT --period P --samples N --out FILE.ztr [options]
        zentra-log PORT --period P --out FILE.ztr --roll [--until T | --for D] [options]
+       zentra-log PORT --meter NAME=NODE[,order=N] [--meter ...] --period P
+                  (--samples N | --roll ...) --out-dir DIR [--csv] [options]
+       zentra-log --config SITE.toml [--quiet] [--force] [--mqtt ... | --http ...]
        zentra-log --recover
 
 Logs N samples from the power meter on PORT, one every period P, into a Zentra
@@ -298,7 +455,44 @@ project at the end. With --roll it goes on from project to project: a load surve
   --stop S             stop bits, 1 or 2.
   --latency MS         milliseconds between a request and reading its reply when
                        the meter is first queried and before the first reading.
+  --mqtt URL           publish the live readings to an MQTT broker:
+                       mqtt://[USER@]HOST[:PORT]/PREFIX (mqtts:// for TLS). Each
+                       second a JSON state goes to PREFIX/NAME/state (NAME: the
+                       project file's name without .ztr), "online"/"offline" to
+                       PREFIX/NAME/availability (retained; "offline" is also the
+                       last will). The broker may be away: logging never waits.
+  --mqtt-password-file FILE
+                       the broker password, the file's first line (else the
+                       variable ZENTRA_MQTT_PASSWORD; never on the command line).
+  --mqtt-ca FILE       the CA certificate of an mqtts:// broker (default: the
+                       system's certificates).
+  --mqtt-every E       second (default) or sample: a state message each second,
+                       or at each logged sample.
+  --mqtt-discovery, --no-mqtt-discovery
+                       Home Assistant discovery configs under homeassistant/
+                       (on by default with --mqtt).
+  --http ADDRESS:PORT  serve the status page /, /metrics (Prometheus) and
+                       /api/meters (JSON), read-only. A port alone listens on
+                       127.0.0.1 only; name another address (0.0.0.0:8080) to be
+                       reached from other machines.
   --force              overwrite FILE.ztr / FILE.csv if they exist.
+  --meter NAME=NODE[,order=N]
+                       one of several meters on PORT (repeat it for each): its
+                       project series is DIR/NAME.ztr (with --roll NAME-0002.ztr,
+                       ...) and, with a bare --csv, DIR/NAME.csv. NAME is made of
+                       letters, digits, - and _. The meters are asked one at a time;
+                       one that does not answer never holds the others back.
+  --out-dir DIR        the folder of the meters' files (with --meter).
+  --config SITE.toml   a survey of several meters on one or more links (serial
+                       lines, device servers, gateways), each served on its own,
+                       from a TOML file: its period, samples, roll, until / for,
+                       out-dir, csv and each [[link]] with its port, line settings
+                       and [[link.meter]] entries (name, node, order), and the
+                       outlets: [mqtt] url, ca, password-file, every, discovery and
+                       [http] listen (an option given beside --config replaces
+                       the file's; the password is never in the file). A wrong key,
+                       type or value is refused with the file's line before any
+                       port opens (status 2). See man zentra-log.
   -q, --quiet          no progress line per sample (saves are still reported).
   --recover            only recover interrupted runs (see below), then stop.
   -h, --help           this text.

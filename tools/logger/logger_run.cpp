@@ -7,6 +7,7 @@
 #include "document/zentra_doc.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
+#include "tools/logger/logger_feed.h"
 #include "platform/net_address.h"
 #include "platform/net_port.h"
 #include "platform/settings_tree.h"
@@ -17,6 +18,7 @@
 #include "tools/logger/logger_survey.h"
 #include "tools/logger/logger_timing.h"
 #include "tools/logger/survey_record.h"
+#include "tools/logger/survey_run.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -60,17 +62,6 @@ void ApplyLinkOptions(const LoggerOptions& o, CZentraDoc& doc) {
         doc.m_ModbusNode = *o.node;
 }
 
-// The logging set-up of the command line, confirmed as the settings sheet would.
-void ApplyLoggingOptions(const LoggerOptions& o, CZentraDoc& doc) {
-    doc.m_Period = o.period;
-    doc.m_PeriodMultiplier = o.periodMultiplier;
-    doc.m_Samples = o.samples;
-    doc.m_Duration = o.period * o.samples;
-    doc.m_DurationMultiplier = o.periodMultiplier;
-    doc.m_StartImmediately = 1;
-    doc.m_LoggingSetUp = 1;
-}
-
 std::string Describe(const LoggerOptions& o, const CZentraDoc& doc) {
     char text[200];
     std::snprintf(text, sizeof text, "%s node %d, %s baud, parity %s, %s stop bit(s), order %d",
@@ -103,6 +94,16 @@ std::vector<RunOutput> RunOutputsOf(const LoggerOptions& o, int n, const SurveyS
 }
 
 } // namespace
+
+void ApplyLoggingOptions(const LoggerOptions& o, CZentraDoc& doc) {
+    doc.m_Period = o.period;
+    doc.m_PeriodMultiplier = o.periodMultiplier;
+    doc.m_Samples = o.samples;
+    doc.m_Duration = o.period * o.samples;
+    doc.m_DurationMultiplier = o.periodMultiplier;
+    doc.m_StartImmediately = 1;
+    doc.m_LoggingSetUp = 1;
+}
 
 int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
               const std::atomic<bool>& stop, const RunHooks& hooks) {
@@ -172,7 +173,8 @@ int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
     }
     doc.m_Comms.portSetUp = 1;
     out << "Port: " << Describe(o, doc) << '\n' << std::flush;
-    switch (IdentifyMeter(doc, o.port, stop, out, err)) {
+    IdentityTexts identity;
+    switch (IdentifyMeter(doc, o.port, stop, out, err, &identity)) {
     case Identified::Yes:
         break;
     case Identified::Stopped:
@@ -185,7 +187,18 @@ int RunLogger(const LoggerOptions& o, std::ostream& out, std::ostream& err,
     }
 
     ApplyLoggingOptions(o, doc);
+    if (hooks.feed)
+        hooks.feed->MeterIdentified(DescribeMeter(o, doc, identity));
     return RunSession(o, doc, first, out, err, stop, hooks, survey);
+}
+
+int SurveyMain(const SurveyPlan& plan, std::ostream& out, std::ostream& err,
+               const std::atomic<bool>& stop, const RunHooks& hooks) {
+    bool failed = false;
+    const auto outlets = StartOutlets(plan.run, err, failed);
+    if (failed)
+        return kExitFailure;
+    return RunSurvey(plan, out, err, stop, hooks, outlets.get());
 }
 
 int LoggerMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -199,6 +212,8 @@ int LoggerMain(const std::vector<std::string>& args, std::ostream& out, std::ost
         err << "zentra-log: " << parsed.error << "\nTry 'zentra-log --help'.\n";
         return kExitUsage;
     }
+    if (!parsed.options.meters.empty())
+        return SurveyMain(PlanFromOptions(parsed.options), out, err, stop);
     if (parsed.options.recoverOnly) {
         RunMessages messages(err);
         const platform::ScopedSettingsKeysNotCreated readOnlyStore;
@@ -206,7 +221,13 @@ int LoggerMain(const std::vector<std::string>& args, std::ostream& out, std::ost
             out << "No interrupted run to recover\n";
         return kExitOk;
     }
-    return RunLogger(parsed.options, out, err, stop);
+    bool failed = false;
+    const auto outlets = StartOutlets(parsed.options, err, failed);
+    if (failed)
+        return kExitFailure;
+    RunHooks hooks;
+    hooks.feed = outlets.get();
+    return RunLogger(parsed.options, out, err, stop, hooks);
 }
 
 } // namespace zentra::logger

@@ -10,15 +10,19 @@
 #include "platform/clock.h"
 #include "records/calendar.h"
 #include "tools/logger/live_csv.h"
+#include "tools/logger/logger_feed.h"
 #include "tools/logger/logger_survey.h"
 #include "tools/logger/logger_timing.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace zentra::logger {
 namespace {
@@ -69,31 +73,37 @@ std::string SavePathOf(const std::string& path) {
     return std::filesystem::absolute(path).lexically_normal().string();
 }
 
-// Why the logging loop ended.
-enum class RunEnd {
-    Complete,    // the planned samples of the (last) project are logged
-    Stopped,     // Ctrl+C, SIGTERM
-    SurveyOver,  // --until or --for reached
-    MeterSilent, // no readings for the --give-up time
-    FileFailed,  // a project of a roll could not be saved, or its successor begun
-};
+} // namespace
 
 // One logging run over one or (with --roll) many projects, all in one document.
 class LoggingSession {
+    friend class MeterSession;
+
   public:
     LoggingSession(const LoggerOptions& o, CZentraDoc& doc, int number, std::ostream& out,
                    std::ostream& err, const std::atomic<bool>& stop, const RunHooks& hooks,
-                   const SurveySpan& survey)
+                   const SurveySpan& survey, SessionRole role)
         : o_(o), doc_(doc), number_(number), path_(RollFileName(o.out, number)), out_(out),
-          err_(err), stop_(stop), hooks_(hooks), survey_(survey), timer_(o.tickMs) {
+          err_(err), stop_(stop), hooks_(hooks), survey_(survey), role_(std::move(role)),
+          timer_(o.tickMs),
+          live_(role_.feed ? role_.feed : hooks.feed,
+                role_.name.empty() ? FeedMeterName(o) : role_.name, role_.reportRequests) {
         line_.reserve(256);
     }
 
     // Enables logging, logs until the run ends and saves; returns the exit status.
     int Run() {
+        if (!Begin())
+            return kExitFailure;
+        const RunEnd how = Loop();
+        return Finish(how);
+    }
+
+    // Enables logging and opens the CSV; false (the port closed) when either fails.
+    bool Begin() {
         if (!OnEnableLogging(doc_, state_, timer_)) {
             ClosePort(doc_.m_PortHandle);
-            return kExitFailure;
+            return false;
         }
         const std::int64_t started = platform::Now();
         end_ = SurveyEnd(o_, survey_.start.value_or(started));
@@ -104,7 +114,7 @@ class LoggingSession {
         recovery_.SetSavePath(SavePathOf(path_));
         if (!OpenCsv()) {
             OnStopRetrieval(doc_);
-            return kExitFailure;
+            return false;
         }
         out_ << "Logging " << o_.samples << " samples, one every " << o_.period
              << UnitOf(o_.periodMultiplier) << ", to " << path_;
@@ -113,40 +123,68 @@ class LoggingSession {
         out_ << (o_.roll ? ", rolling over to the next file when full" : "")
              << " (Ctrl+C stops and saves)\n"
              << std::flush;
-        const RunEnd how = Loop();
-        return Finish(how);
+        return true;
     }
+
+    // One second of the run, its tick driven by `tick`; the end when the run ends.
+    std::optional<RunEnd> Step(const TickSource& tick) {
+        if (hooks_.beforeTick)
+            hooks_.beforeTick();
+        if (end_ && platform::Now() >= *end_)
+            return RunEnd::SurveyOver; // the end itself is the next run's
+        const int before = doc_.m_SampleCount;
+        const auto tickStarted = std::chrono::steady_clock::now();
+        const TickOutcome outcome = tick();
+        const auto took = std::chrono::duration_cast<std::chrono::microseconds>(
+            std::chrono::steady_clock::now() - tickStarted);
+        const auto end = Second(outcome, before, took);
+        if (hooks_.afterTick)
+            hooks_.afterTick();
+        return end;
+    }
+
+    AcquisitionState& State() { return state_; }
+    AcquisitionTimer& Timer() { return timer_; }
+    bool Answering() const { return missed_ < kMissesWorthReporting; }
+    const std::string& Path() const { return path_; }
 
   private:
     // A first start: its end is kept so that a restart carries on to it.
     void RecordSurvey(std::int64_t started) {
-        if (const auto why = WriteSurveyRecord(survey_.recordPath, o_.out, {started, *end_}))
+        if (const auto why = WriteSurveyRecord(survey_.recordPath, SurveyHeading(o_.out), {started, *end_}))
             err_ << "zentra-log: cannot keep the survey's end in " << survey_.recordPath << ": "
                  << *why << " (a restart would count --for from its own start)\n";
     }
 
     RunEnd Loop() {
+        const TickSource own = [this] {
+            return AcquisitionTick(doc_, state_, timer_, kAcquisitionTimerId);
+        };
         while (true) {
             if (!WaitForTick(timer_, stop_))
                 return RunEnd::Stopped;
-            if (hooks_.beforeTick)
-                hooks_.beforeTick();
-            if (end_ && platform::Now() >= *end_)
-                return RunEnd::SurveyOver; // the end itself is the next run's
-            const int before = doc_.m_SampleCount;
-            const TickOutcome tick = AcquisitionTick(doc_, state_, timer_, kAcquisitionTimerId);
+            if (const auto end = Step(own))
+                return *end;
+        }
+    }
+
+    std::optional<RunEnd> Second(const TickOutcome& tick, int before,
+                                 std::chrono::microseconds took) {
+        {
             // The CSV row is on the disk before the sample is reported.
             if (csv_.IsOpen() && !csv_.Append(doc_) && !csvFailureShown_) {
                 err_ << "zentra-log: " << csv_.Path() << ": " << csv_.Error()
                      << " (it is written afresh when the project is saved)\n";
                 csvFailureShown_ = true;
             }
-            if (!o_.quiet)
+            if (!o_.quiet && role_.printSamples)
                 for (int n = before; n < doc_.m_SampleCount; ++n)
                     PrintSample(doc_, n, line_, out_);
+            live_.Tick(doc_, tick, before, took, path_);
             if (!NoteAnswer(tick))
                 return RunEnd::MeterSilent;
-            WatchPort();
+            if (role_.watchPort)
+                WatchPort();
             if (recovery_.Update(doc_) == RecoveryStep::Failed && !recoveryFailureShown_) {
                 err_ << "zentra-log: " << recovery_.LastError() << '\n';
                 recoveryFailureShown_ = true;
@@ -156,21 +194,23 @@ class LoggingSession {
                     return RunEnd::Complete;
                 if (!NextProject())
                     return RunEnd::FileFailed;
-                continue;
+                return std::nullopt;
             }
             if (tick.recordsWritten > 0 && platform::Now() - lastSave_ >= kCheckpointSeconds) {
                 Save(doc_, path_, err_);
                 lastSave_ = platform::Now();
             }
         }
+        return std::nullopt;
     }
 
     // Keeps count of missed replies; false once the meter has been silent too long.
     bool NoteAnswer(const TickOutcome& tick) {
         if (tick.filed == kFcReadings) {
-            if (missed_ >= kMissesWorthReporting)
-                err_ << "zentra-log: the meter answers again after " << missed_
+            if (missed_ >= kMissesWorthReporting) {
+                err_ << Tag() << "the meter answers again after " << missed_
                      << " missed replies\n";
+            }
             missed_ = 0;
             lastAnswer_ = platform::Now();
             return true;
@@ -180,9 +220,9 @@ class LoggingSession {
             if (++missed_ == kMissesWorthReporting) {
                 const std::string gateway = GatewayExceptionText(tick.exceptionCode);
                 if (!gateway.empty())
-                    err_ << "zentra-log: " << gateway << '\n';
+                    err_ << Tag() << gateway << '\n';
                 else
-                    err_ << "zentra-log: no reply from the meter"
+                    err_ << Tag() << "no reply from the meter"
                          << (tick.otherNode ? " (another node answers instead)" : "") << '\n';
             }
         }
@@ -228,6 +268,7 @@ class LoggingSession {
         }
         recovery_.Saved(doc_);
         saved_ = true;
+        live_.Saved(path_);
         out_ << "Saved " << doc_.m_SampleCount << " samples to " << path_ << '\n' << std::flush;
         if (o_.csv && !csv_.Finish(doc_))
             err_ << "zentra-log: " << csv_.Path() << ": " << csv_.Error() << '\n';
@@ -272,7 +313,7 @@ class LoggingSession {
             out_ << "The run's end is reached after " << doc_.m_SampleCount << " of "
                  << doc_.m_Samples << " samples\n";
         if (how == RunEnd::MeterSilent)
-            err_ << "zentra-log: the meter has not answered for " << o_.giveUpSeconds
+            err_ << Tag() << "the meter has not answered for " << o_.giveUpSeconds
                  << " s; the run ends\n";
         if (rolledOver_ && doc_.m_SampleCount == 0) {
             // The run ended as the next project of the roll began: no empty file.
@@ -288,6 +329,11 @@ class LoggingSession {
         return how == RunEnd::MeterSilent ? kExitMeterSilent : kExitOk;
     }
 
+    // "zentra-log: ", with the meter's name after it on a run of several meters.
+    std::string Tag() const {
+        return role_.tagMessages ? "zentra-log: " + role_.name + ": " : "zentra-log: ";
+    }
+
     const LoggerOptions& o_;
     CZentraDoc& doc_;
     int number_;       // roll number of the project being logged (1 for the first)
@@ -297,6 +343,7 @@ class LoggingSession {
     const std::atomic<bool>& stop_;
     const RunHooks& hooks_;
     SurveySpan survey_;
+    SessionRole role_;
     AcquisitionState state_;
     DeadlineTimer timer_;
     // The recovery copy: what a crash, a kill or a power cut cannot take away.
@@ -313,9 +360,36 @@ class LoggingSession {
     bool rolledOver_ = false; // the project being logged is not the roll's first
     bool recoveryFailureShown_ = false;
     bool csvFailureShown_ = false;
+    LiveTicker live_; // the live outlets, if any
 };
 
-} // namespace
+MeterSession::MeterSession(const LoggerOptions& options, CZentraDoc& doc, int number,
+                           std::ostream& out, std::ostream& err, const std::atomic<bool>& stop,
+                           const RunHooks& hooks, SessionRole role)
+    : impl_(std::make_unique<LoggingSession>(options, doc, number, out, err, stop, hooks,
+                                             SurveySpan{}, std::move(role))) {}
+MeterSession::~MeterSession() = default;
+bool MeterSession::Begin() {
+    return impl_->Begin();
+}
+std::optional<RunEnd> MeterSession::Step(const TickSource& tick) {
+    return impl_->Step(tick);
+}
+int MeterSession::Finish(RunEnd how) {
+    return impl_->Finish(how);
+}
+AcquisitionState& MeterSession::State() {
+    return impl_->State();
+}
+AcquisitionTimer& MeterSession::Timer() {
+    return impl_->Timer();
+}
+bool MeterSession::Answering() const {
+    return impl_->Answering();
+}
+const std::string& MeterSession::Path() const {
+    return impl_->Path();
+}
 
 std::string LocalTimeText(std::int64_t time) {
     const GetSystemDate date(time);
@@ -325,8 +399,8 @@ std::string LocalTimeText(std::int64_t time) {
 
 int RunSession(const LoggerOptions& options, CZentraDoc& doc, int number, std::ostream& out,
                std::ostream& err, const std::atomic<bool>& stop, const RunHooks& hooks,
-               const SurveySpan& survey) {
-    LoggingSession session(options, doc, number, out, err, stop, hooks, survey);
+               const SurveySpan& survey, SessionRole role) {
+    LoggingSession session(options, doc, number, out, err, stop, hooks, survey, std::move(role));
     return session.Run();
 }
 

@@ -1,5 +1,5 @@
 // zentra-log: logs a power meter into a Zentra project file without a screen.
-#include "tools/logger/logger_run.h"
+#include "tools/logger/config/config_main.h"
 
 #include <atomic>
 #include <csignal>
@@ -33,5 +33,5 @@ int main(int argc, char** argv) {
     // Every progress line reaches a pipe or the journal as it is printed.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     std::vector<std::string> args(argv + 1, argv + argc);
-    return zentra::logger::LoggerMain(args, std::cout, std::cerr, g_stop);
+    return zentra::logger::ZentraLogMain(args, std::cout, std::cerr, g_stop);
 }

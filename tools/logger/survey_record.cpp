@@ -71,14 +71,18 @@ std::optional<std::int64_t> ReadSurveyStart(const std::string& path) {
     return ParseSurveyStart(text);
 }
 
-std::optional<std::string> WriteSurveyRecord(const std::string& path, const std::string& project,
+std::string SurveyHeading(const std::string& firstProject) {
+    return "the survey that " + fs::path(firstProject).filename().string() + " begins";
+}
+
+std::optional<std::string> WriteSurveyRecord(const std::string& path, const std::string& heading,
                                              const SurveyRecord& record) {
-    const std::string text =
-        "# zentra-log: the survey that " + fs::path(project).filename().string() +
-        " begins. Remove this file to begin a new one.\n"
-        "start " +
-        std::to_string(record.start) + ' ' + LocalTimeText(record.start) + "\nend " +
-        std::to_string(record.end) + ' ' + LocalTimeText(record.end) + '\n';
+    const std::string text = "# zentra-log: " + heading +
+                             ". Remove this file to begin a new one.\n"
+                             "start " +
+                             std::to_string(record.start) + ' ' + LocalTimeText(record.start) +
+                             "\nend " + std::to_string(record.end) + ' ' +
+                             LocalTimeText(record.end) + '\n';
     // Written beside, then renamed over: a power cut leaves the old record or the new.
     const std::string temporary = path + ".tmp";
     platform::UniqueFd fd(

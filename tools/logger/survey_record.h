@@ -7,6 +7,7 @@
 //   start 1772445600 Mar 02 2026 10:00:00
 //   end 1772446200 Mar 02 2026 10:10:00
 //
+// A survey of several meters keeps it as "survey.txt" in their folder.
 // Times are seconds since 1970; the local time after each is for people. Only the
 // start is read back: the end is the command line's (--for counted from the start).
 #pragma once
@@ -43,8 +44,12 @@ std::optional<std::int64_t> ReadSurveyStart(const std::string& path);
 // The start line of a record's text (the file is small and read whole).
 std::optional<std::int64_t> ParseSurveyStart(const std::string& text);
 
-// Writes the record atomically; the reason on failure.
-std::optional<std::string> WriteSurveyRecord(const std::string& path, const std::string& project,
+// Writes the record atomically under its heading ("the survey that survey.ztr
+// begins"); the reason on failure.
+std::optional<std::string> WriteSurveyRecord(const std::string& path, const std::string& heading,
                                              const SurveyRecord& record);
+
+// The heading of a record kept beside a survey's first project.
+std::string SurveyHeading(const std::string& firstProject);
 
 } // namespace zentra::logger

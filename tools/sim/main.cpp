@@ -3,6 +3,7 @@
 // the probe without hardware. Prints the device, then answers until interrupted.
 #include "tools/sim/meter_simulator.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -22,6 +24,15 @@ A simulated three-phase meter answering Modbus RTU on a pseudo-terminal. Prints 
 device path (or the network address), then answers until interrupted (Ctrl+C).
 
   --node N           Modbus node to answer as (default 1)
+  --nodes LIST       answer as several meters on the one line, e.g. 1,5,12: each
+                     node measures its own load (node n's phase currents lie
+                     between 100n-66 and 100n-38 A) and has its own serial
+                     number (node n: 1234560041 + n)
+  --silent-node N    node N hears its requests but never answers (repeatable)
+  --pace             replies take the time a cable takes: each waits for its
+                     request's wire time, then each byte goes out at the baud
+                     rate the client set (network transports: --baud)
+  --baud B           the rate --pace uses on a network transport (default 38400)
   --order N          float byte order 0..3: 0 big-endian, 1 little-endian,
                      2 big-endian word swap, 3 little-endian word swap (default 0)
   --model X          model number (default 760)
@@ -87,6 +98,25 @@ std::optional<Layout> ParseLayout(const std::string& text) {
     return layout;
 }
 
+// "1,5,12": distinct nodes 1..247.
+std::optional<std::vector<std::uint8_t>> ParseNodes(const std::string& text) {
+    std::vector<std::uint8_t> nodes;
+    std::stringstream in(text);
+    std::string item;
+    while (std::getline(in, item, ',')) {
+        const auto v = Number(item.c_str(), 1, 247);
+        if (!v)
+            return std::nullopt;
+        const auto node = static_cast<std::uint8_t>(*v);
+        if (std::find(nodes.begin(), nodes.end(), node) != nodes.end())
+            return std::nullopt;
+        nodes.push_back(node);
+    }
+    if (nodes.empty())
+        return std::nullopt;
+    return nodes;
+}
+
 int Fail(const std::string& message) {
     std::fprintf(stderr, "zentra-sim: %s\n", message.c_str());
     return 2;
@@ -110,6 +140,10 @@ int main(int argc, char** argv) {
             options.faults.garbage = true;
             continue;
         }
+        if (arg == "--pace") {
+            options.pace = true;
+            continue;
+        }
         if (arg == "--wrong-tid") {
             options.faults.wrongTransaction = true;
             continue;
@@ -124,6 +158,12 @@ int main(int argc, char** argv) {
         };
         if (arg == "--node")
             options.node = static_cast<std::uint8_t>(need(Number(value, 1, 247)));
+        else if (arg == "--nodes")
+            options.nodes = need(ParseNodes(value));
+        else if (arg == "--silent-node")
+            options.silentNodes.push_back(static_cast<std::uint8_t>(need(Number(value, 1, 247))));
+        else if (arg == "--baud")
+            options.paceBaud = static_cast<int>(need(Number(value, 300, 4000000)));
         else if (arg == "--order")
             options.floatOrder = static_cast<std::int32_t>(need(Number(value, 0, 3)));
         else if (arg == "--model")

@@ -31,13 +31,13 @@ double Wave(double t, double periodSeconds, double phase) {
 
 } // namespace
 
-MeterModel::Instant MeterModel::At(double t) {
+MeterModel::Instant MeterModel::At(double t) const {
     Instant s;
     std::complex<double> neutral;
     std::array<std::complex<double>, 3> v;
     for (int k = 0; k < 3; ++k) {
         s.volts[k] = 230.0 + 2.5 * Wave(t, 300.0, 2.1 * k) + 0.6 * Wave(t, 37.0, k);
-        s.amps[k] = 42.0 + 2.0 * k + 8.0 * Wave(t, 600.0, 1.3 * k);
+        s.amps[k] = 42.0 + 2.0 * k + 8.0 * Wave(t, 600.0, 1.3 * k) + extraAmps_;
         s.pf[k] = 0.90 + 0.04 * Wave(t, 900.0, 0.7 * k);
         const double phi = std::acos(s.pf[k]);
         s.kVA[k] = s.volts[k] * s.amps[k] / 1000.0;

@@ -39,6 +39,9 @@ struct MeterInfo {
 class MeterModel {
   public:
     MeterModel() = default;
+    // A meter whose load carries extraAmps more on every phase (A): on a simulated bus
+    // each node measures its own load, so a test can tell whose values it holds.
+    explicit MeterModel(double extraAmps) : extraAmps_(extraAmps) {}
 
     // Readings 1..48 of the standard layout at element index-1. Energies grow and
     // demands follow the load as t advances; t never goes backwards between calls
@@ -50,8 +53,10 @@ class MeterModel {
 
   private:
     struct Instant; // the instantaneous quantities at one moment
-    static Instant At(double t);
+    Instant At(double t) const;
     void AdvanceTo(double t);
+
+    double extraAmps_ = 0.0; // A added to each phase current
 
     // Integrated on a one-second grid, so the values are a function of t alone.
     double integratedTo_ = 0.0;

@@ -3,9 +3,12 @@
 #include "tools/sim/sim_crc.h"
 #include "tools/sim/sim_network.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -27,6 +30,11 @@ constexpr auto kFrameSilence = 4ms;
 // While no client holds the slave side, the master reports a hang-up; look again after.
 constexpr auto kIdleRecheck = 5ms;
 constexpr std::size_t kMaxRequest = 256;
+// A paced slave answers no sooner than 3.5 characters after the request, and never
+// sooner than 1.75 ms (the fixed silence of lines faster than 19200 baud).
+constexpr auto kLeastTurnaround = std::chrono::microseconds(1750);
+// Paced bytes are written in bursts no longer than this.
+constexpr auto kPaceSlice = std::chrono::microseconds(500);
 
 constexpr int kHoldingRegisters = 2 * kInfoFloats; // 64
 constexpr int kInputRegisters = 2 * kReadingCount; // 96
@@ -61,6 +69,23 @@ std::vector<std::uint8_t> Exception(std::uint8_t node, std::uint8_t code, std::u
     return reply;
 }
 
+// The length of a request whose function code says it (the ones this meter answers),
+// so a complete one is answered at once instead of after the silence; 0 otherwise.
+std::size_t RequestLength(const std::vector<std::uint8_t>& frame) {
+    if (frame.size() < 2)
+        return 0;
+    switch (frame[1]) {
+    case 3:
+    case 4:
+    case 66:
+        return 8;
+    case 17:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
 } // namespace
 
 Layout IdentityLayout() {
@@ -71,7 +96,35 @@ Layout IdentityLayout() {
 }
 
 MeterSimulator::MeterSimulator(SimOptions options)
-    : options_(std::move(options)), faults_(options_.faults) {}
+    : options_(std::move(options)), faults_(options_.faults) {
+    if (options_.nodes.empty()) {
+        meters_.push_back(SimNode{options_.node, MeterModel(), options_.identity, false});
+    } else {
+        // Meters of one line are distinct meters: each its own serial number.
+        for (const std::uint8_t node : options_.nodes) {
+            MeterIdentity identity = options_.identity;
+            identity.serialLow += static_cast<float>(node - 1);
+            meters_.push_back(
+                SimNode{node, MeterModel(kBusAmpsPerNode * (node - 1)), identity, false});
+        }
+    }
+    for (const std::uint8_t node : options_.silentNodes)
+        if (SimNode* meter = NodeFor(node))
+            meter->silent = true;
+}
+
+MeterSimulator::SimNode* MeterSimulator::NodeFor(std::uint8_t node) {
+    for (SimNode& meter : meters_)
+        if (meter.node == node)
+            return &meter;
+    return nullptr;
+}
+
+void MeterSimulator::SetSilent(std::uint8_t node, bool silent) {
+    std::lock_guard lock(faultsMutex_);
+    if (SimNode* meter = NodeFor(node))
+        meter->silent = silent;
+}
 
 MeterSimulator::~MeterSimulator() {
     Stop();
@@ -265,8 +318,14 @@ void MeterSimulator::Run() {
             const ssize_t n = ::read(master_, chunk, sizeof chunk);
             if (n > 0) {
                 frame.insert(frame.end(), chunk, chunk + n);
-                if (mbap)
+                if (mbap) {
                     AnswerMbap(frame);
+                } else if (const std::size_t whole = RequestLength(frame);
+                           whole != 0 && frame.size() == whole &&
+                           FrameCrcMatches(frame.data(), frame.size())) {
+                    HandleFrame(frame.data(), frame.size()); // complete: no need to wait
+                    frame.clear();
+                }
                 if (frame.size() > kMaxRequest)
                     frame.clear(); // noise, not a request
                 continue;
@@ -299,9 +358,11 @@ void MeterSimulator::HandleFrame(const std::uint8_t* frame, std::size_t length) 
     if (!FrameCrcMatches(frame, length))
         return; // a slave stays silent on a damaged frame
     const std::uint8_t node = frame[0];
-    if (node != options_.node)
+    SimNode* meter = NodeFor(node);
+    if (meter == nullptr)
         return; // someone else's request (or a broadcast, which gets no reply)
     ++requestsSeen_;
+    requestLength_ = length;
     const std::uint8_t code = frame[1];
     const std::int32_t order = options_.floatOrder;
 
@@ -309,6 +370,8 @@ void MeterSimulator::HandleFrame(const std::uint8_t* frame, std::size_t length) 
     {
         std::lock_guard lock(faultsMutex_);
         faults = faults_;
+        if (meter->silent)
+            return;
     }
     if (faults.exceptionCode != 0) {
         Send(Exception(node, code, static_cast<std::uint8_t>(faults.exceptionCode)), faults);
@@ -339,7 +402,7 @@ void MeterSimulator::HandleFrame(const std::uint8_t* frame, std::size_t length) 
             for (float v : MeterModel::InfoBlock(options_.info))
                 PutFloat(image, v, order);
         } else {
-            const auto values = model_.Readings(Seconds());
+            const auto values = meter->model.Readings(Seconds());
             for (std::uint8_t index : options_.layout) {
                 const float v = (index >= 1 && index <= kReadingCount) ? values[index - 1] : 0.0f;
                 PutFloat(image, v, order);
@@ -352,7 +415,7 @@ void MeterSimulator::HandleFrame(const std::uint8_t* frame, std::size_t length) 
     }
     case 17: {
         reply.push_back(static_cast<std::uint8_t>(4 * kIdentityFloats));
-        for (float v : MeterModel::IdentityBlock(options_.identity))
+        for (float v : MeterModel::IdentityBlock(meter->identity))
             PutFloat(reply, v, order);
         break;
     }
@@ -416,7 +479,9 @@ void MeterSimulator::Send(std::vector<std::uint8_t> reply, const SimFaults& faul
     }
     if (faults.late.count() > 0 && Pause(faults.late))
         return;
-    if (faults.splitGap.count() > 0 && reply.size() >= 2) {
+    if (options_.pace) {
+        PacedWrite(reply.data(), reply.size());
+    } else if (faults.splitGap.count() > 0 && reply.size() >= 2) {
         const std::size_t half = reply.size() / 2;
         if (!WriteAll(reply.data(), half) || Pause(faults.splitGap))
             return;
@@ -427,6 +492,52 @@ void MeterSimulator::Send(std::vector<std::uint8_t> reply, const SimFaults& faul
     if (faults.doubleAfter.count() > 0 && !Pause(faults.doubleAfter))
         WriteAll(reply.data(), reply.size()); // a repeater or a second path doubles it
     ++repliesSent_;
+}
+
+std::chrono::nanoseconds MeterSimulator::CharacterTime() const {
+    int baud = options_.paceBaud;
+    int bits = 10; // start, 8 data, stop
+    termios tio{};
+    if (listen_ < 0 && ::tcgetattr(master_, &tio) == 0) {
+        // The master reports the settings the client gave the slave side.
+        static constexpr std::pair<speed_t, int> kRates[] = {
+            {B4800, 4800},   {B9600, 9600},   {B19200, 19200},
+            {B38400, 38400}, {B57600, 57600}, {B115200, 115200}};
+        const speed_t speed = ::cfgetospeed(&tio);
+        for (const auto& [code, rate] : kRates)
+            if (code == speed)
+                baud = rate;
+        bits += (tio.c_cflag & PARENB) ? 1 : 0;
+        bits += (tio.c_cflag & CSTOPB) ? 1 : 0;
+    }
+    return std::chrono::nanoseconds(1'000'000'000LL * bits / std::max(baud, 1));
+}
+
+bool MeterSimulator::PacedWrite(const std::uint8_t* data, std::size_t length) {
+    using Clock = std::chrono::steady_clock;
+    const auto character = CharacterTime();
+    const auto turnaround =
+        std::max<std::chrono::nanoseconds>(character * 7 / 2, kLeastTurnaround);
+    const auto start = Clock::now() + character * static_cast<long>(requestLength_) + turnaround;
+    std::size_t sent = 0;
+    while (sent < length) {
+        // Bytes whose wire time has begun go out now; then wait for the next one.
+        const auto now = Clock::now();
+        std::size_t due = 0;
+        if (now >= start)
+            due = std::min(length, static_cast<std::size_t>((now - start) / character) + 1);
+        if (due > sent) {
+            if (!WriteAll(data + sent, due - sent))
+                return false;
+            sent = due;
+            continue;
+        }
+        if (stop_ || closeMaster_ || dropClient_)
+            return false;
+        const auto next = start + character * static_cast<long>(sent);
+        std::this_thread::sleep_for(std::min<Clock::duration>(next - now, kPaceSlice));
+    }
+    return true;
 }
 
 bool MeterSimulator::WriteAll(const std::uint8_t* data, std::size_t length) {

@@ -3,7 +3,8 @@
 // the loopback address), answering on its own thread. Clients open DevicePath() (the
 // slave side, or the tcp:// or modbus-tcp:// address) as if it were a serial port. It answers fc 17
 // (identity), fc 3 (information block), fc 4 (readings) and fc 66 (readings layout) for its own
-// node, ignores other nodes, and can inject the faults a real line shows.
+// node (or, standing in for a bus, for each of several nodes), ignores other nodes, and
+// can inject the faults a real line shows.
 #pragma once
 
 #include "tools/sim/meter_model.h"
@@ -17,6 +18,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace zentra::sim {
 
@@ -47,8 +49,22 @@ enum class SimTransport {
     ModbusTcp,  // MBAP frames over TCP (a Modbus TCP gateway)
 };
 
+// On a simulated bus node n carries this much more current per phase than node 1
+// (A), so node n's phase currents lie between 100 n - 66 and 100 n - 38 A.
+inline constexpr double kBusAmpsPerNode = 100.0;
+
 struct SimOptions {
     std::uint8_t node = 1;
+    // Several meters on the one line: each node answers with its own load (see
+    // kBusAmpsPerNode) and its own serial number (`identity`'s low part plus n - 1,
+    // so node 1 keeps it); empty: `node` alone, with the load of node 1.
+    std::vector<std::uint8_t> nodes;
+    std::vector<std::uint8_t> silentNodes; // nodes that hear their requests but never answer
+    // Every reply waits for its request's wire time and goes out at the line's pace:
+    // each byte its wire time at the baud rate the client set (network transports:
+    // paceBaud), as a real cable would carry it.
+    bool pace = false;
+    int paceBaud = 38400;
     std::int32_t floatOrder = 0; // the meter's byte order, 0..3 as the client numbers them
     MeterIdentity identity;      // model 760, version 1.01 (variant 1)
     MeterInfo info;              // system type 3 "3ph4w"
@@ -86,11 +102,25 @@ class MeterSimulator {
     const std::string& Error() const { return error_; }
 
     void SetFaults(const SimFaults& faults);
+    // Keeps a node quiet (or lets it answer again).
+    void SetSilent(std::uint8_t node, bool silent);
     // Frames addressed to this node / replies (or fault bytes) written so far.
     std::uint64_t RequestsSeen() const { return requestsSeen_; }
     std::uint64_t RepliesSent() const { return repliesSent_; }
 
   private:
+    struct SimNode {
+        std::uint8_t node = 1;
+        MeterModel model;
+        MeterIdentity identity;
+        bool silent = false; // guarded by faultsMutex_
+    };
+    SimNode* NodeFor(std::uint8_t node);
+    // The wire time of one character at the line's settings.
+    std::chrono::nanoseconds CharacterTime() const;
+    // Waits as a line would: the request's own wire time plus the silence that ends
+    // it, then writes the reply a character time per byte.
+    bool PacedWrite(const std::uint8_t* data, std::size_t length);
     // Wakes the run with `wake`, waits for it to end, closes `fds` and removes the link.
     void EndRun(char wake, std::initializer_list<int*> fds);
     void Run();
@@ -110,7 +140,8 @@ class MeterSimulator {
     double Seconds() const;
 
     SimOptions options_;
-    MeterModel model_;
+    std::vector<SimNode> meters_;
+    std::size_t requestLength_ = 0; // bytes of the request being answered
     std::string devicePath_;
     std::string error_;
     int master_ = -1; // the pseudo-terminal's master, or the connected client's socket
