@@ -58,7 +58,7 @@ std::string IsoTime(std::int64_t time) {
     const std::time_t t = static_cast<std::time_t>(time);
     std::tm local{};
     localtime_r(&t, &local);
-    char text[40];
+    char text[64]; // room for any year the calendar can hold
     const long offset = local.tm_gmtoff / 60; // minutes east of UTC
     const long magnitude = offset < 0 ? -offset : offset;
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02ld:%02ld",
