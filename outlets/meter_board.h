@@ -3,7 +3,7 @@
 // meter's lists have their size), the server's threads take snapshots.
 #pragma once
 
-#include "tools/logger/live_feed.h"
+#include "acquisition/live_feed.h"
 
 #include <array>
 #include <atomic>

@@ -10,7 +10,7 @@
 #include "outlets/meter_board.h"
 #include "outlets/mqtt_url.h"
 #include "outlets/outlet_json.h"
-#include "tools/logger/live_feed.h"
+#include "acquisition/live_feed.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "outlets/meter_board.h"
-#include "tools/logger/live_feed.h"
+#include "acquisition/live_feed.h"
 
 #include <cstdint>
 #include <optional>

@@ -6,7 +6,7 @@
 #include "outlets/http_server.h"
 #include "outlets/meter_board.h"
 #include "outlets/mqtt_publisher.h"
-#include "tools/logger/live_feed.h"
+#include "acquisition/live_feed.h"
 
 #include <memory>
 #include <optional>

@@ -18,7 +18,12 @@ ALLOWED = {
     "settings": {"platform", "comms", "records", "document", "acquisition", "display/graph",
                  "display/view"},
     "app": {"platform", "comms", "records", "document", "acquisition", "display/graph",
-            "display/view", "settings"},
+            "display/view", "settings", "tools"},
+    # MQTT, HTTP and JSON: above the core, fed through the acquisition's live-feed seam.
+    "outlets": {"platform", "comms", "records", "document", "acquisition"},
+    # The programs and their libraries may use any layer.
+    "tools": {"platform", "comms", "records", "document", "acquisition", "display/graph",
+              "display/view", "settings", "outlets"},
 }
 
 

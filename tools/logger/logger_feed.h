@@ -4,7 +4,7 @@
 #pragma once
 
 #include "acquisition/acquisition_cycle.h"
-#include "tools/logger/live_feed.h"
+#include "acquisition/live_feed.h"
 #include "tools/logger/logger_identify.h"
 #include "tools/logger/logger_options.h"
 

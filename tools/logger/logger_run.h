@@ -6,7 +6,7 @@
 // the project. The CSV export is written as the run goes.
 #pragma once
 
-#include "tools/logger/live_feed.h"
+#include "acquisition/live_feed.h"
 #include "tools/logger/logger_options.h"
 
 #include <atomic>

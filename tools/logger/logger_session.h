@@ -5,7 +5,7 @@
 #pragma once
 
 #include "acquisition/acquisition_cycle.h"
-#include "tools/logger/live_feed.h"
+#include "acquisition/live_feed.h"
 #include "tools/logger/logger_options.h"
 #include "tools/logger/logger_run.h"
 #include "tools/logger/survey_record.h"

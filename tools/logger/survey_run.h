@@ -4,7 +4,7 @@
 // never delays another.
 #pragma once
 
-#include "tools/logger/live_feed.h"
+#include "acquisition/live_feed.h"
 #include "tools/logger/logger_run.h"
 #include "tools/logger/survey_plan.h"
 
