@@ -22,7 +22,7 @@ PageWriter::PageWriter(QPainter& painter, QPagedPaintDevice& device, QString foo
     Footer();
 }
 
-QFont PageWriter::Font(double points, bool bold) const {
+QFont ReportFont(double points, bool bold) {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setStyleHint(QFont::SansSerif);
     // No ligatures: "fi" stays two letters for whoever searches or copies the text.
@@ -30,6 +30,10 @@ QFont PageWriter::Font(double points, bool bold) const {
     font.setPointSizeF(points);
     font.setBold(bold);
     return font;
+}
+
+QFont PageWriter::Font(double points, bool bold) const {
+    return ReportFont(points, bold);
 }
 
 double PageWriter::LineHeight(const QFont& font) const {

@@ -16,6 +16,9 @@
 
 namespace zentra::report {
 
+// The report's one typeface at a size in points, without ligatures.
+QFont ReportFont(double points, bool bold = false);
+
 struct TableColumn {
     QString heading;
     double widthShare = 1; // of the page width, relative to the other columns

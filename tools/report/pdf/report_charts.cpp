@@ -1,6 +1,7 @@
 #include "tools/report/pdf/report_charts.h"
 
 #include "tools/report/local_clock.h"
+#include "tools/report/pdf/page_writer.h"
 #include "tools/report/report_units.h"
 
 #include <QFont>
@@ -25,16 +26,6 @@ const std::array<QColor, kListedDays> kDayColours{
     QColor(31, 119, 180),  QColor(255, 127, 14), QColor(44, 160, 44),   QColor(214, 39, 40),
     QColor(148, 103, 189), QColor(140, 86, 75),  QColor(227, 119, 194), QColor(127, 127, 127),
     QColor(188, 189, 34),  QColor(23, 190, 207), QColor(0, 0, 128),     QColor(128, 0, 0)};
-
-QFont ChartFont(double points, bool bold = false) {
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setStyleHint(QFont::SansSerif);
-    // No ligatures: "fi" stays two letters for whoever searches or copies the text.
-    font.setStyleStrategy(QFont::PreferNoShaping);
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    return font;
-}
 
 struct Frame {
     QRectF plot;
@@ -76,11 +67,11 @@ Frame DrawFrame(QPainter& p, const QRectF& area, double mm, const QString& title
                     area.height() - 20 * mm);
     f.yMin = lo;
     f.yMax = hi;
-    p.setFont(ChartFont(10, true));
+    p.setFont(ReportFont(10, true));
     p.setPen(Qt::black);
     p.drawText(QRectF(area.left(), area.top(), area.width(), 6 * mm), Qt::AlignLeft | Qt::AlignTop,
                title);
-    p.setFont(ChartFont(7));
+    p.setFont(ReportFont(7));
     for (double v = lo; v <= hi + step / 2; v += step) {
         const double y = f.Y(v);
         p.setPen(QPen(kGrid, 0.15 * mm));
@@ -94,7 +85,7 @@ Frame DrawFrame(QPainter& p, const QRectF& area, double mm, const QString& title
     p.save();
     p.translate(area.left() + 2.5 * mm, f.plot.center().y());
     p.rotate(-90);
-    p.setFont(ChartFont(8, true));
+    p.setFont(ReportFont(8, true));
     p.drawText(QRectF(-25 * mm, -3 * mm, 50 * mm, 6 * mm), Qt::AlignCenter, unit);
     p.restore();
     return f;
@@ -107,7 +98,7 @@ void DrawBox(QPainter& p, const Frame& f, double mm) {
 }
 
 void DrawLegend(QPainter& p, const QRectF& area, double mm, const std::vector<ChartLine>& lines) {
-    p.setFont(ChartFont(7.5));
+    p.setFont(ReportFont(7.5));
     const QFontMetricsF metrics(p.font(), p.device());
     double x = area.right();
     for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
@@ -163,7 +154,7 @@ void DrawSeries(QPainter& p, const Frame& f, double mm, const ChartLine& line, d
 
 void NoData(QPainter& p, const Frame& f, const QString& text) {
     p.setPen(kAxis);
-    p.setFont(ChartFont(9));
+    p.setFont(ReportFont(9));
     p.drawText(f.plot, Qt::AlignCenter, text);
 }
 
@@ -201,7 +192,7 @@ void DrawTimeAxis(QPainter& p, const Frame& f, double mm, std::int64_t from, std
                 ticks.push_back(t);
         }
     }
-    p.setFont(ChartFont(7));
+    p.setFont(ReportFont(7));
     DayNumber shownDay = 0;
     for (std::int64_t t : ticks) {
         const double x = f.X(double(t - from));
@@ -221,7 +212,7 @@ void DrawTimeAxis(QPainter& p, const Frame& f, double mm, std::int64_t from, std
         }
         shownDay = day;
     }
-    p.setFont(ChartFont(7.5, true));
+    p.setFont(ReportFont(7.5, true));
     p.drawText(
         QRectF(f.plot.left(), f.plot.bottom() + 7.5 * mm, f.plot.width(), 4 * mm), Qt::AlignCenter,
         QStringLiteral("local time, %1 to %2")
@@ -284,7 +275,7 @@ void DrawDayOverlay(QPainter& p, const QRectF& area, double mm, const QString& t
     Frame f = DrawFrame(p, chart, mm, title, unit, any ? lo : 0, any ? hi : 1, true);
     f.xMin = 0;
     f.xMax = double(kDay);
-    p.setFont(ChartFont(7));
+    p.setFont(ReportFont(7));
     for (int h = 0; h <= 24; h += 3) {
         const double x = f.X(h * 3600.0);
         p.setPen(QPen(kGrid, 0.15 * mm));
@@ -293,7 +284,7 @@ void DrawDayOverlay(QPainter& p, const QRectF& area, double mm, const QString& t
         p.drawText(QRectF(x - 8 * mm, f.plot.bottom() + 0.8 * mm, 16 * mm, 3.5 * mm),
                    Qt::AlignCenter, QStringLiteral("%1:00").arg(h, 2, 10, QLatin1Char('0')));
     }
-    p.setFont(ChartFont(7.5, true));
+    p.setFont(ReportFont(7.5, true));
     p.drawText(QRectF(f.plot.left(), f.plot.bottom() + 7.5 * mm, f.plot.width(), 4 * mm),
                Qt::AlignCenter, QStringLiteral("local time of day"));
 
@@ -318,7 +309,7 @@ void DrawDayOverlay(QPainter& p, const QRectF& area, double mm, const QString& t
         NoData(p, f, QStringLiteral("No samples to draw"));
     DrawBox(p, f, mm);
 
-    p.setFont(ChartFont(7));
+    p.setFont(ReportFont(7));
     if (listed) {
         for (std::size_t i = 0; i < days.size(); ++i) {
             const double y = f.plot.top() + double(i) * 4.2 * mm;
