@@ -43,7 +43,7 @@ inline bool RunSiteConfig(const std::uint8_t* data, std::size_t size) {
         if (link.port.empty() || link.meters.empty() || !ports.insert(link.port).second)
             return false;
         std::set<int> nodes;
-        for (const logger::MeterSpec& meter : link.meters) {
+        for (const logger::MeterEntry& meter : link.meters) {
             if (!logger::ValidMeterName(meter.name) || !names.insert(meter.name).second ||
                 meter.node < 1 || meter.node > 247 || !nodes.insert(meter.node).second ||
                 (meter.order && (*meter.order < 0 || *meter.order > 3)))

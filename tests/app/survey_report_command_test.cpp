@@ -29,8 +29,8 @@ class SurveyReportCommand : public ShellTest {
   protected:
     SurveyChooser survey_;
 
-    SurveyFileSpec Spec(std::int64_t start, double node = 1.0) {
-        SurveyFileSpec s;
+    SurveyFileSetup Setup(std::int64_t start, double node = 1.0) {
+        SurveyFileSetup s;
         s.start = start;
         s.multiplier = 60;
         s.count = 60;
@@ -42,8 +42,8 @@ class SurveyReportCommand : public ShellTest {
 
 TEST_F(SurveyReportCommand, MenuShowsThePreviewOfTheOpenProjectAndItsRoll) {
     const std::int64_t start = LocalTimeOf(2024, 5, 6, 8, 0, 0);
-    const std::string first = WriteSurveyFile(files_.File("roll-001.ztr"), Spec(start));
-    const std::string second = WriteSurveyFile(files_.File("roll-002.ztr"), Spec(start + 3600));
+    const std::string first = WriteSurveyFile(files_.File("roll-001.ztr"), Setup(start));
+    const std::string second = WriteSurveyFile(files_.File("roll-002.ztr"), Setup(start + 3600));
     auto frame = std::make_unique<CMainFrame>(&survey_);
     std::string reason;
     ASSERT_TRUE(frame->Start(second, &reason)) << reason;
@@ -73,8 +73,8 @@ TEST_F(SurveyReportCommand, MenuShowsThePreviewOfTheOpenProjectAndItsRoll) {
 
 TEST_F(SurveyReportCommand, FiguresComeFromTheOpenProjectAndTheAddedFiles) {
     const std::int64_t start = LocalTimeOf(2024, 5, 6, 8, 0, 0);
-    const std::string earlier = WriteSurveyFile(files_.File("earlier.ztr"), Spec(start - 3600));
-    auto open = MakeSurveyDocument(Spec(start));
+    const std::string earlier = WriteSurveyFile(files_.File("earlier.ztr"), Setup(start - 3600));
+    auto open = MakeSurveyDocument(Setup(start));
     survey_.surveyFiles = std::vector<std::string>{earlier};
     const auto report = PrepareSurveyReport(*open, survey_);
     ASSERT_TRUE(report);
@@ -86,13 +86,13 @@ TEST_F(SurveyReportCommand, FiguresComeFromTheOpenProjectAndTheAddedFiles) {
 
 TEST_F(SurveyReportCommand, CancelledOrRefusedShowsNoPreview) {
     const std::int64_t start = LocalTimeOf(2024, 5, 6, 8, 0, 0);
-    auto open = MakeSurveyDocument(Spec(start));
+    auto open = MakeSurveyDocument(Setup(start));
     survey_.surveyFiles = std::nullopt;
     EXPECT_FALSE(PrepareSurveyReport(*open, survey_));
     EXPECT_TRUE(messages_.shown().empty());
 
     const std::string other =
-        WriteSurveyFile(files_.File("other-meter.ztr"), Spec(start + 3600, 9));
+        WriteSurveyFile(files_.File("other-meter.ztr"), Setup(start + 3600, 9));
     survey_.surveyFiles = std::vector<std::string>{other};
     EXPECT_FALSE(PrepareSurveyReport(*open, survey_));
     ASSERT_EQ(messages_.shown().size(), 1u);

@@ -37,7 +37,7 @@ std::vector<std::string> WriteRoll(const test::TempDir& dir, int files, std::int
     const std::int64_t start = LocalTimeOf(2024, 3, 4, 0, 0, 0);
     const std::int64_t step = multiplier;
     for (int f = 0; f < files; ++f) {
-        test::SurveyFileSpec s;
+        test::SurveyFileSetup s;
         s.start = start + std::int64_t{f} * kMaxSamples * step;
         s.multiplier = multiplier;
         s.count = kMaxSamples;

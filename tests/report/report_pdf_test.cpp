@@ -80,12 +80,12 @@ class ReportPdf : public testing::Test {
     // Three days at one minute across the spring summer-time change, in two files
     // with an hour's gap between them.
     std::vector<std::string> RealisticRoll() {
-        SurveyFileSpec a;
+        SurveyFileSetup a;
         a.start = LocalTimeOf(2024, 3, 29, 12, 0, 0);
         a.multiplier = 60;
         a.count = 2000;
         a.fill = FillRealistic;
-        SurveyFileSpec b = a;
+        SurveyFileSetup b = a;
         b.start = a.start + 2000 * 60 + 3600;
         b.count = 2200;
         return {WriteSurveyFile(dir.File("roll-002.ztr"), b),
@@ -145,7 +145,7 @@ TEST_F(ReportPdf, HoldsEveryPartAsTextAndDrawsItsPages) {
 }
 
 TEST_F(ReportPdf, JsonCarriesTheFiguresUnderTheirKeys) {
-    SurveyFileSpec a;
+    SurveyFileSetup a;
     a.start = LocalTimeOf(2024, 7, 1, 10, 0, 0); // summer time: +01:00
     a.multiplier = 60;
     a.count = 30;
@@ -189,7 +189,7 @@ TEST_F(ReportPdf, OneSampleAndNoneSaySo) {
     };
     for (const Case c :
          {Case{1, "The survey holds one sample"}, Case{0, "The survey holds no samples"}}) {
-        SurveyFileSpec a;
+        SurveyFileSetup a;
         a.start = LocalTimeOf(2024, 1, 15, 10, 0, 0);
         a.count = c.count;
         const std::string file =
@@ -210,7 +210,7 @@ TEST_F(ReportPdf, OneSampleAndNoneSaySo) {
 }
 
 TEST_F(ReportPdf, ExitCodes) {
-    SurveyFileSpec a;
+    SurveyFileSetup a;
     a.start = LocalTimeOf(2024, 1, 15, 10, 0, 0);
     a.count = 3;
     const std::string good = WriteSurveyFile(dir.File("good.ztr"), a);

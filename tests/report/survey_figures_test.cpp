@@ -45,15 +45,15 @@ class SurveyFigures : public testing::Test {
             parts.push_back({f, nullptr});
         return BuildSurveyReport(parts, {demandMinutes, {}});
     }
-    std::string Write(const std::string& name, const SurveyFileSpec& spec) {
-        return WriteSurveyFile(dir.File(name), spec);
+    std::string Write(const std::string& name, const SurveyFileSetup& setup) {
+        return WriteSurveyFile(dir.File(name), setup);
     }
 
     // 10:00 to 10:29 on 15 Jan 2024 at one minute, in two files: file A 10:00-10:09 at
     // 10 kW, file B 10:10-10:14 at 40 kW and 10:15-10:29 at 16 kW; kVA = 1.25 kW; the
     // counter climbs from 100.0 to 108.5 kWh.
     std::vector<std::string> Straddling() {
-        SurveyFileSpec a;
+        SurveyFileSetup a;
         a.start = LocalTimeOf(2024, 1, 15, 10, 0, 0);
         a.multiplier = 60;
         a.count = 10;
@@ -64,7 +64,7 @@ class SurveyFigures : public testing::Test {
             r[kKwh] = 100.0 + 8.5 * minute / 29.0;
         };
         a.fill = fill;
-        SurveyFileSpec b = a;
+        SurveyFileSetup b = a;
         b.start = a.start + 600;
         b.count = 20;
         // Given in the wrong order: the files are sorted by their first sample.
@@ -130,12 +130,12 @@ TEST_F(SurveyFigures, ThirtyMinuteDemandTakesTheWholeHalfHour) {
 }
 
 TEST_F(SurveyFigures, GapAcrossFilesIsFoundAndLeavesItsIntervalsOut) {
-    SurveyFileSpec a;
+    SurveyFileSetup a;
     a.start = LocalTimeOf(2024, 1, 15, 10, 0, 0);
     a.multiplier = 60;
     a.count = 10; // 10:00 .. 10:09
     a.fill = [](int, std::int64_t, SampleRecord& r) { r[kKw] = 30.0; };
-    SurveyFileSpec b = a;
+    SurveyFileSetup b = a;
     b.start = LocalTimeOf(2024, 1, 15, 10, 20, 0);
     b.count = 25; // 10:20 .. 10:44
     const ReportResult built = Build({Write("a.ztr", a), Write("b.ztr", b)});
@@ -158,7 +158,7 @@ TEST_F(SurveyFigures, StepsLongerThanOneAndAHalfPeriodsAreGaps) {
         std::size_t gaps;
     };
     for (const Case c : {Case{60, 0}, Case{90, 0}, Case{91, 1}, Case{3600, 1}}) {
-        SurveyFileSpec a;
+        SurveyFileSetup a;
         a.start = LocalTimeOf(2024, 1, 15, 10, 0, 0);
         a.multiplier = 60;
         a.count = 4;
@@ -171,7 +171,7 @@ TEST_F(SurveyFigures, StepsLongerThanOneAndAHalfPeriodsAreGaps) {
 
 TEST_F(SurveyFigures, DayBoundarySharesTheStepAtMidnight) {
     // Hourly, 22:00 on 15 Jan to 02:00 on 16 Jan, 10, 20, 30, 40, 50 kW.
-    SurveyFileSpec a;
+    SurveyFileSetup a;
     a.start = LocalTimeOf(2024, 1, 15, 22, 0, 0);
     a.multiplier = 3600;
     a.count = 5;
@@ -202,7 +202,7 @@ TEST_F(SurveyFigures, DayBoundarySharesTheStepAtMidnight) {
     EXPECT_EQ(r.completeIntervals, 0);
 
     // Two hours apart, 23:00 at 10 kW and 01:00 at 30 kW: 20 kW at midnight.
-    SurveyFileSpec b;
+    SurveyFileSetup b;
     b.start = LocalTimeOf(2024, 1, 15, 23, 0, 0);
     b.period = 2;
     b.multiplier = 3600;
@@ -218,7 +218,7 @@ TEST_F(SurveyFigures, DayBoundarySharesTheStepAtMidnight) {
 TEST_F(SurveyFigures, SpringSummerTimeChangeCountsRealHours) {
     // Every 15 minutes from 00:00 GMT to 03:00 BST on 31 Mar 2024: nine samples over
     // two real hours, 1 .. 9 kW.
-    SurveyFileSpec a;
+    SurveyFileSetup a;
     a.start = LocalTimeOf(2024, 3, 31, 0, 0, 0);
     a.period = 15;
     a.multiplier = 60;
@@ -249,7 +249,7 @@ TEST_F(SurveyFigures, SpringSummerTimeChangeCountsRealHours) {
 TEST_F(SurveyFigures, AutumnSummerTimeChangeKeepsTheRepeatedHourApart) {
     // Every 15 minutes from 01:00 BST to 01:45 GMT on 27 Oct 2024: the clock shows
     // 01:00 .. 01:45 twice; eight intervals, not four.
-    SurveyFileSpec a;
+    SurveyFileSetup a;
     a.start = LocalTimeOf(2024, 10, 27, 0, 0, 0) + 3600; // 00:00 UTC = 01:00 BST
     a.period = 15;
     a.multiplier = 60;
@@ -266,7 +266,7 @@ TEST_F(SurveyFigures, AutumnSummerTimeChangeKeepsTheRepeatedHourApart) {
 
     // Hourly demand over the same change, one sample a minute: 01:00-02:00 BST at
     // 10 kW, then 01:00-02:00 GMT at 20 kW, back to back on the same clock hour.
-    SurveyFileSpec b = a;
+    SurveyFileSetup b = a;
     b.period = 1;
     b.count = 120;
     b.fill = [](int n, std::int64_t, SampleRecord& rec) { rec[kKw] = n < 60 ? 10.0 : 20.0; };
@@ -280,7 +280,7 @@ TEST_F(SurveyFigures, AutumnSummerTimeChangeKeepsTheRepeatedHourApart) {
 }
 
 TEST_F(SurveyFigures, NaNSamplesAreSkippedAndCounted) {
-    SurveyFileSpec a;
+    SurveyFileSetup a;
     a.start = LocalTimeOf(2024, 1, 15, 10, 0, 0);
     a.multiplier = 60;
     a.count = 5;
@@ -311,7 +311,7 @@ TEST_F(SurveyFigures, NaNSamplesAreSkippedAndCounted) {
 }
 
 TEST_F(SurveyFigures, VoltageAgainstSystemVoltageAndUnbalance) {
-    SurveyFileSpec a;
+    SurveyFileSetup a;
     a.start = LocalTimeOf(2024, 1, 15, 10, 0, 0);
     a.multiplier = 60;
     a.count = 3;
@@ -344,7 +344,7 @@ TEST_F(SurveyFigures, VoltageAgainstSystemVoltageAndUnbalance) {
 }
 
 TEST_F(SurveyFigures, ReducedListMeter) {
-    SurveyFileSpec a;
+    SurveyFileSetup a;
     a.start = LocalTimeOf(2024, 1, 15, 10, 0, 0);
     a.multiplier = 60;
     a.count = 30;
@@ -376,7 +376,7 @@ TEST_F(SurveyFigures, ReducedListMeter) {
 }
 
 TEST_F(SurveyFigures, OneSampleAndNone) {
-    SurveyFileSpec a;
+    SurveyFileSetup a;
     a.start = LocalTimeOf(2024, 1, 15, 10, 0, 0);
     a.multiplier = 60;
     a.count = 1;
@@ -402,24 +402,24 @@ TEST_F(SurveyFigures, OneSampleAndNone) {
 TEST_F(SurveyFigures, FilesOfAnotherMeterOrOverlappingAreRefused) {
     struct Case {
         const char* what;
-        std::function<void(SurveyFileSpec&)> change;
+        std::function<void(SurveyFileSetup&)> change;
         const char* expected;
     };
     const std::vector<Case> cases{
-        {"node", [](SurveyFileSpec& s) { s.node = 2; }, "node 2 against node 1"},
-        {"model", [](SurveyFileSpec& s) { s.model = 761; }, "model 761 against model 760"},
-        {"variant", [](SurveyFileSpec& s) { s.systemType = 3; },
+        {"node", [](SurveyFileSetup& s) { s.node = 2; }, "node 2 against node 1"},
+        {"model", [](SurveyFileSetup& s) { s.model = 761; }, "model 761 against model 760"},
+        {"variant", [](SurveyFileSetup& s) { s.systemType = 3; },
          "meter variant 3 against variant 1"},
-        {"type", [](SurveyFileSpec& s) { s.typeNumber = 1; },
+        {"type", [](SurveyFileSetup& s) { s.typeNumber = 1; },
          "system type 1 against system type 3"},
-        {"overlap", [](SurveyFileSpec& s) { s.start -= 120; }, "overlap in time"},
+        {"overlap", [](SurveyFileSetup& s) { s.start -= 120; }, "overlap in time"},
     };
     for (const Case& c : cases) {
-        SurveyFileSpec a;
+        SurveyFileSetup a;
         a.start = LocalTimeOf(2024, 1, 15, 10, 0, 0);
         a.multiplier = 60;
         a.count = 10;
-        SurveyFileSpec b = a;
+        SurveyFileSetup b = a;
         b.start = a.start + 600;
         c.change(b);
         const std::string first = Write(std::string("first-") + c.what + ".ztr", a);
@@ -433,7 +433,7 @@ TEST_F(SurveyFigures, FilesOfAnotherMeterOrOverlappingAreRefused) {
 }
 
 TEST_F(SurveyFigures, UnreadableFileAndTheSameFileTwice) {
-    SurveyFileSpec a;
+    SurveyFileSetup a;
     a.start = LocalTimeOf(2024, 1, 15, 10, 0, 0);
     a.count = 3;
     const std::string file = Write("a.ztr", a);
@@ -446,12 +446,12 @@ TEST_F(SurveyFigures, UnreadableFileAndTheSameFileTwice) {
 }
 
 TEST_F(SurveyFigures, OpenProjectIsTakenFromMemoryAndItsFileNotTwice) {
-    SurveyFileSpec a;
+    SurveyFileSetup a;
     a.start = LocalTimeOf(2024, 1, 15, 10, 0, 0);
     a.multiplier = 60;
     a.count = 10;
     a.fill = [](int, std::int64_t, SampleRecord& r) { r[kKw] = 5.0; };
-    SurveyFileSpec b = a;
+    SurveyFileSetup b = a;
     b.start = a.start + 600;
     const std::string first = Write("first.ztr", a);
     const std::string second = Write("second.ztr", b);

@@ -21,7 +21,7 @@ inline constexpr int kKw = 10, kKva = 11, kKwh = 14, kKvarh = 15;
 inline constexpr int kShortV1 = 1, kShortI1 = 2, kShortKw = 3, kShortKwh = 4;
 } // namespace element
 
-struct SurveyFileSpec {
+struct SurveyFileSetup {
     std::int64_t start = 0;  // time of sample 0
     std::int32_t period = 1; // in units of multiplier seconds
     std::int32_t multiplier = 1;
@@ -36,38 +36,38 @@ struct SurveyFileSpec {
     std::function<std::int64_t(int n)> timeOf;
 };
 
-inline std::unique_ptr<CZentraDoc> MakeSurveyDocument(const SurveyFileSpec& spec) {
+inline std::unique_ptr<CZentraDoc> MakeSurveyDocument(const SurveyFileSetup& setup) {
     auto doc = std::make_unique<CZentraDoc>();
     doc->m_StoreLinkOnClose = false;
-    doc->m_SystemType = spec.systemType;
-    doc->m_ModbusNode = spec.node;
-    doc->m_ModelNumber = spec.model;
-    doc->m_SystemTypeNumber = spec.typeNumber;
-    doc->m_SystemVoltage = spec.systemVoltage;
-    doc->m_SystemCurrent = spec.systemCurrent;
-    doc->m_Period = spec.period;
-    doc->m_PeriodMultiplier = spec.multiplier;
-    doc->m_Samples = spec.count;
+    doc->m_SystemType = setup.systemType;
+    doc->m_ModbusNode = setup.node;
+    doc->m_ModelNumber = setup.model;
+    doc->m_SystemTypeNumber = setup.typeNumber;
+    doc->m_SystemVoltage = setup.systemVoltage;
+    doc->m_SystemCurrent = setup.systemCurrent;
+    doc->m_Period = setup.period;
+    doc->m_PeriodMultiplier = setup.multiplier;
+    doc->m_Samples = setup.count;
     doc->m_Finished = 1;
     doc->m_Locked = 1;
-    doc->m_LoggingStartTime = spec.start;
-    doc->m_LoggingEndTime = spec.start;
-    snprintf(doc->m_ProjectName.data(), doc->m_ProjectName.size(), "%s", spec.name.c_str());
+    doc->m_LoggingStartTime = setup.start;
+    doc->m_LoggingEndTime = setup.start;
+    snprintf(doc->m_ProjectName.data(), doc->m_ProjectName.size(), "%s", setup.name.c_str());
     snprintf(doc->m_Description.data(), doc->m_Description.size(), "Main switchboard, incomer 1");
-    const std::int64_t step = std::int64_t{spec.period} * spec.multiplier;
-    for (int n = 0; n < spec.count; ++n) {
-        const std::int64_t t = spec.timeOf ? spec.timeOf(n) : spec.start + n * step;
+    const std::int64_t step = std::int64_t{setup.period} * setup.multiplier;
+    for (int n = 0; n < setup.count; ++n) {
+        const std::int64_t t = setup.timeOf ? setup.timeOf(n) : setup.start + n * step;
         doc->m_SampleTimes[std::size_t(n)] = t;
-        if (spec.fill)
-            spec.fill(n, t, doc->m_SampleValues[std::size_t(n)]);
+        if (setup.fill)
+            setup.fill(n, t, doc->m_SampleValues[std::size_t(n)]);
     }
-    doc->m_SampleCount = spec.count;
+    doc->m_SampleCount = setup.count;
     return doc;
 }
 
 // Writes the project file; the path on success, empty on failure.
-inline std::string WriteSurveyFile(const std::string& path, const SurveyFileSpec& spec) {
-    auto doc = MakeSurveyDocument(spec);
+inline std::string WriteSurveyFile(const std::string& path, const SurveyFileSetup& setup) {
+    auto doc = MakeSurveyDocument(setup);
     return OnSaveDocument(*doc, path).ok ? path : std::string();
 }
 

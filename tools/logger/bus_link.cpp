@@ -32,7 +32,7 @@ constexpr int kReopenEveryRounds = 5;          // rounds between attempts to reo
 enum class MeterState { Waiting, Logging, Ended };
 
 struct BusMeter {
-    MeterSpec spec;
+    MeterEntry entry;
     LoggerOptions options; // the run's, with this meter's node, order and files
     std::unique_ptr<CZentraDoc> doc;
     std::unique_ptr<MeterSession> session;
@@ -59,8 +59,8 @@ class BusLink {
     int Run() {
         if (!OpenLine())
             return kExitFailure;
-        for (const MeterSpec& spec : c_.link.meters)
-            meters_.push_back(NewMeter(spec));
+        for (const MeterEntry& entry : c_.link.meters)
+            meters_.push_back(NewMeter(entry));
         const int capacity = MetersPerSecond(line_);
         if (static_cast<int>(meters_.size()) > capacity)
             room_ = capacity;
@@ -142,15 +142,15 @@ class BusLink {
         port_ = opened.fd;
     }
 
-    BusMeter NewMeter(const MeterSpec& spec) {
+    BusMeter NewMeter(const MeterEntry& entry) {
         BusMeter m;
-        m.spec = spec;
+        m.entry = entry;
         m.options = c_.plan.run;
         m.options.port = c_.link.port;
-        m.options.out = MeterProjectPath(c_.plan, spec);
-        m.options.csv = c_.plan.csv ? std::optional(MeterCsvPath(c_.plan, spec)) : std::nullopt;
-        m.options.node = spec.node;
-        m.options.order = spec.order      ? spec.order
+        m.options.out = MeterProjectPath(c_.plan, entry);
+        m.options.csv = c_.plan.csv ? std::optional(MeterCsvPath(c_.plan, entry)) : std::nullopt;
+        m.options.node = entry.node;
+        m.options.order = entry.order     ? entry.order
                           : c_.link.order ? c_.link.order
                                           : c_.plan.run.order;
         // The end is the survey's, however late the meter starts.
@@ -160,7 +160,7 @@ class BusLink {
             m.firstNumber = FirstFreeRollNumber(m.options.out, m.options.csv, 1);
         m.doc = NewRunDocument();
         m.doc->m_Comms = comms_;
-        m.doc->m_ModbusNode = spec.node;
+        m.doc->m_ModbusNode = entry.node;
         if (m.options.order)
             m.doc->m_Comms.floatOrder = *m.options.order;
         m.since = platform::Now();
@@ -190,7 +190,7 @@ class BusLink {
             result = RequestResult::kWrongNode;
         else if (meter.client.exceptionCode != 0 || (meter.client.rxBuffer[1] & 0x80) != 0)
             result = RequestResult::kException;
-        c_.feed->Request(m.spec.name, result, took);
+        c_.feed->Request(m.entry.name, result, took);
     }
 
     // Until a byte is in or `until`; a long latency (a slow gateway) is cut short by
@@ -218,13 +218,13 @@ class BusLink {
         if (meter.replyFunction != kFcIdentity ||
             meter.decodedCount <= static_cast<std::uint32_t>(kIdentityVersion)) {
             if (!m.identityMissShown) {
-                c_.err << "zentra-log: " << m.spec.name << ": no answer from node " << m.spec.node
+                c_.err << "zentra-log: " << m.entry.name << ": no answer from node " << m.entry.node
                        << " on " << c_.link.port << "; asked again every " << kSilentAskSeconds
                        << " s, the others log meanwhile\n";
                 // The outlets show the meter as not answering, not as unknown (and an
                 // "online" left by an earlier run is put right).
                 if (c_.feed)
-                    c_.feed->Availability(m.spec.name, false);
+                    c_.feed->Availability(m.entry.name, false);
             }
             m.identityMissShown = true;
             return;
@@ -232,7 +232,7 @@ class BusLink {
         const double model = meter.identity[kIdentityModel];
         const double version = meter.identity[kIdentityVersion];
         if (!ModelNumberPlausible(model)) {
-            c_.err << "zentra-log: " << m.spec.name
+            c_.err << "zentra-log: " << m.entry.name
                    << ": Endian and/or Word Swapping incorrectly set (model number " << model
                    << " with order " << m.doc->m_Comms.floatOrder << "); it is not logged\n";
             End(m, kExitFailure);
@@ -245,13 +245,13 @@ class BusLink {
         char text[200];
         std::snprintf(text, sizeof text,
                       "%s: node %d, model %.0f, version %.3f, variant %d (%s list)\n",
-                      m.spec.name.c_str(), m.spec.node, model, version, doc.m_SystemType,
+                      m.entry.name.c_str(), m.entry.node, model, version, doc.m_SystemType,
                       doc.ShortList() ? "short" : "full");
         c_.out << text << std::flush;
         if (c_.feed) {
             MeterDescription d;
-            d.meter = m.spec.name;
-            d.node = m.spec.node;
+            d.meter = m.entry.name;
+            d.node = m.entry.node;
             d.link = c_.link.port;
             std::snprintf(text, sizeof text, "%.0f", model);
             d.model = text;
@@ -276,7 +276,7 @@ class BusLink {
         doc.m_PortHandle = port_;
         doc.m_Comms.portSetUp = 1;
         SessionRole role;
-        role.name = m.spec.name;
+        role.name = m.entry.name;
         role.tagMessages = true;
         role.printSamples = false;
         role.watchPort = false;
@@ -411,7 +411,7 @@ class BusLink {
                 if (c_.end && now >= *c_.end) {
                     End(m, kExitOk);
                 } else if (now - m.since >= c_.plan.run.giveUpSeconds) {
-                    c_.err << "zentra-log: " << m.spec.name << ": node " << m.spec.node
+                    c_.err << "zentra-log: " << m.entry.name << ": node " << m.entry.node
                            << " has not answered for " << c_.plan.run.giveUpSeconds
                            << " s; it is not logged\n";
                     End(m, kExitMeterSilent);
@@ -440,20 +440,21 @@ class BusLink {
         for (const BusMeter& m : meters_) {
             switch (m.state) {
             case MeterState::Waiting:
-                std::snprintf(item, sizeof item, "  %s waiting for an answer", m.spec.name.c_str());
+                std::snprintf(item, sizeof item, "  %s waiting for an answer",
+                              m.entry.name.c_str());
                 break;
             case MeterState::Ended:
-                std::snprintf(item, sizeof item, "  %s %d/%d ended", m.spec.name.c_str(), m.logged,
+                std::snprintf(item, sizeof item, "  %s %d/%d ended", m.entry.name.c_str(), m.logged,
                               m.planned);
                 break;
             case MeterState::Logging:
                 if (port_ == kInvalidPort)
-                    std::snprintf(item, sizeof item, "  %s port gone", m.spec.name.c_str());
+                    std::snprintf(item, sizeof item, "  %s port gone", m.entry.name.c_str());
                 else if (!m.session->Answering())
-                    std::snprintf(item, sizeof item, "  %s silent since %s", m.spec.name.c_str(),
+                    std::snprintf(item, sizeof item, "  %s silent since %s", m.entry.name.c_str(),
                                   LocalTimeText(m.since).c_str() + 12);
                 else
-                    std::snprintf(item, sizeof item, "  %s %d/%d", m.spec.name.c_str(),
+                    std::snprintf(item, sizeof item, "  %s %d/%d", m.entry.name.c_str(),
                                   m.doc->m_SampleCount, m.doc->m_Samples);
                 break;
             }
@@ -496,7 +497,7 @@ class BusLink {
                 m.session.reset();
                 End(m, status);
             } else if (m.state == MeterState::Waiting) {
-                c_.out << m.spec.name << ": never answered; nothing was logged\n";
+                c_.out << m.entry.name << ": never answered; nothing was logged\n";
                 End(m, kExitOk);
             }
             if (m.exit == kExitFailure || (m.exit == kExitMeterSilent && exit == kExitOk))

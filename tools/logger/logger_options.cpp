@@ -119,11 +119,11 @@ bool ValidMeterName(std::string_view name) {
                        [](unsigned char c) { return std::isalnum(c) || c == '-' || c == '_'; });
 }
 
-std::optional<MeterSpec> ParseMeterSpec(std::string_view text, std::string* error) {
+std::optional<MeterEntry> ParseMeterEntry(std::string_view text, std::string* error) {
     const auto eq = text.find('=');
-    MeterSpec spec;
-    spec.name = std::string(text.substr(0, eq));
-    if (eq == std::string_view::npos || !ValidMeterName(spec.name)) {
+    MeterEntry entry;
+    entry.name = std::string(text.substr(0, eq));
+    if (eq == std::string_view::npos || !ValidMeterName(entry.name)) {
         *error = "--meter needs NAME=NODE, NAME made of letters, digits, - and _ (got " +
                  std::string(text.substr(0, 80)) + ")";
         return std::nullopt;
@@ -132,22 +132,22 @@ std::optional<MeterSpec> ParseMeterSpec(std::string_view text, std::string* erro
     const auto comma = rest.find(',');
     const auto node = ParseInt(rest.substr(0, comma), 1, kMaxNode);
     if (!node) {
-        *error = "--meter " + spec.name + ": the node must be a number from 1 to 247";
+        *error = "--meter " + entry.name + ": the node must be a number from 1 to 247";
         return std::nullopt;
     }
-    spec.node = *node;
+    entry.node = *node;
     if (comma != std::string_view::npos) {
         const std::string_view extra = rest.substr(comma + 1);
         const auto order =
             extra.starts_with("order=") ? ParseInt(extra.substr(6), 0, 3) : std::nullopt;
         if (!order) {
             *error =
-                "--meter " + spec.name + ": after the node only order=0 ... order=3 may follow";
+                "--meter " + entry.name + ": after the node only order=0 ... order=3 may follow";
             return std::nullopt;
         }
-        spec.order = *order;
+        entry.order = *order;
     }
-    return spec;
+    return entry;
 }
 
 std::string OutletOptionsFault(const LoggerOptions& o) {
@@ -280,10 +280,10 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
             o.csv = std::string(v);
         } else if (arg == "--meter") {
             std::string why;
-            const auto spec = next(v) ? ParseMeterSpec(v, &why) : std::nullopt;
-            if (!spec)
+            const auto entry = next(v) ? ParseMeterEntry(v, &why) : std::nullopt;
+            if (!entry)
                 return fail(why.empty() ? "--meter needs NAME=NODE, e.g. main=1" : why);
-            o.meters.push_back(*spec);
+            o.meters.push_back(*entry);
         } else if (arg == "--out-dir") {
             if (!next(v) || v.empty())
                 return fail("--out-dir needs a folder, e.g. /var/lib/zentra/site");

@@ -16,7 +16,7 @@ namespace zentra::logger {
 // One meter of a run of several: its name (a plain file-name word, which names its
 // files NAME.ztr and NAME.csv), its node and, if it differs from the line's, its
 // float byte order.
-struct MeterSpec {
+struct MeterEntry {
     std::string name;
     int node = 1;
     std::optional<int> order;
@@ -36,16 +36,16 @@ struct LoggerOptions {
     std::optional<int> node;                // Modbus node 1..247
     std::optional<int> order;               // float byte order 0..3
     std::optional<std::string> baud, parity, stop;
-    std::optional<int> latencyMs; // wait before reading a reply, ms
-    bool force = false;           // overwrite existing output files
-    bool quiet = false;           // no progress lines
-    int tickMs = 1000;            // length of one acquisition second (tests run faster)
-    bool recoverOnly = false;     // only recover interrupted runs, then stop
+    std::optional<int> latencyMs;      // wait before reading a reply, ms
+    bool force = false;                // overwrite existing output files
+    bool quiet = false;                // no progress lines
+    int tickMs = 1000;                 // length of one acquisition second (tests run faster)
+    bool recoverOnly = false;          // only recover interrupted runs, then stop
     std::optional<std::string> config; // a survey's configuration file (--config site.toml)
     // Several meters on the port (--meter): their files go into outDir.
-    std::vector<MeterSpec> meters;
+    std::vector<MeterEntry> meters;
     std::string outDir;
-    bool csvEach = false;              // with --meter: NAME.csv beside each NAME.ztr
+    bool csvEach = false; // with --meter: NAME.csv beside each NAME.ztr
     // Live outlets: an MQTT broker (mqtt://[USER@]HOST[:PORT]/PREFIX) and an HTTP address.
     std::optional<std::string> mqtt, mqttCa, mqttPasswordFile, http;
     bool mqttEverySample = false; // a state message per logged sample, not per second
@@ -70,7 +70,7 @@ bool ValidBaudRate(std::string_view baud);
 bool ValidMeterName(std::string_view name);
 
 // "NAME=NODE[,order=N]"; the reason in *error when it is not one.
-std::optional<MeterSpec> ParseMeterSpec(std::string_view text, std::string* error);
+std::optional<MeterEntry> ParseMeterEntry(std::string_view text, std::string* error);
 
 // What is wrong with the outlets' options taken together (a CA without an mqtts://
 // broker ...); empty when nothing is.

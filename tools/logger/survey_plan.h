@@ -16,7 +16,7 @@ struct LinkPlan {
     std::optional<std::string> baud, parity, stop;
     std::optional<int> latencyMs;
     std::optional<int> order; // the meters' float order where a meter gives none
-    std::vector<MeterSpec> meters;
+    std::vector<MeterEntry> meters;
 };
 
 // A section of a configuration file that another part of the run reads (the
@@ -49,7 +49,7 @@ struct SurveyPlan {
 SurveyPlan PlanFromOptions(const LoggerOptions& options);
 
 // The project file of a meter (first of its roll) and its CSV.
-std::string MeterProjectPath(const SurveyPlan& plan, const MeterSpec& meter);
-std::string MeterCsvPath(const SurveyPlan& plan, const MeterSpec& meter);
+std::string MeterProjectPath(const SurveyPlan& plan, const MeterEntry& meter);
+std::string MeterCsvPath(const SurveyPlan& plan, const MeterEntry& meter);
 
 } // namespace zentra::logger

@@ -36,11 +36,11 @@ SurveyPlan PlanFromOptions(const LoggerOptions& o) {
     return plan;
 }
 
-std::string MeterProjectPath(const SurveyPlan& plan, const MeterSpec& meter) {
+std::string MeterProjectPath(const SurveyPlan& plan, const MeterEntry& meter) {
     return (std::filesystem::path(plan.outDir) / (meter.name + ".ztr")).string();
 }
 
-std::string MeterCsvPath(const SurveyPlan& plan, const MeterSpec& meter) {
+std::string MeterCsvPath(const SurveyPlan& plan, const MeterEntry& meter) {
     return (std::filesystem::path(plan.outDir) / (meter.name + ".csv")).string();
 }
 
@@ -54,7 +54,7 @@ bool CheckMeterFiles(const SurveyPlan& plan, std::ostream& err) {
         return false;
     }
     for (const LinkPlan& link : plan.links)
-        for (const MeterSpec& meter : link.meters) {
+        for (const MeterEntry& meter : link.meters) {
             LoggerOptions o = plan.run;
             o.out = MeterProjectPath(plan, meter);
             o.csv = plan.csv ? std::optional(MeterCsvPath(plan, meter)) : std::nullopt;
@@ -89,7 +89,7 @@ class SurveyMessages {
 // Whether any meter's first project (or its CSV, or a recovered copy) is there.
 bool AnyMeterBegun(const SurveyPlan& plan) {
     for (const LinkPlan& link : plan.links)
-        for (const MeterSpec& meter : link.meters) {
+        for (const MeterEntry& meter : link.meters) {
             const auto csv = plan.csv ? std::optional(MeterCsvPath(plan, meter)) : std::nullopt;
             if (!RollFilesPresent(MeterProjectPath(plan, meter), csv, 1).empty())
                 return true;

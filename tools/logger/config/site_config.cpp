@@ -156,11 +156,11 @@ std::vector<const toml::table*> TablesOf(TableReader& reader, std::string_view k
     return tables;
 }
 
-MeterSpec ReadMeter(const toml::table& table, const std::string& where,
-                    std::optional<Fault>& fault) {
+MeterEntry ReadMeter(const toml::table& table, const std::string& where,
+                     std::optional<Fault>& fault) {
     TableReader r(table, where, fault);
     r.OnlyKeys({"name", "node", "order"});
-    MeterSpec meter;
+    MeterEntry meter;
     const auto name = r.String("name", "a name made of letters, digits, - and _");
     if (name && !ValidMeterName(*name))
         r.Fail(*r.Get("name"), "'name'" + where +
@@ -326,7 +326,7 @@ void CheckAcross(const SurveyPlan& plan, const std::vector<std::vector<int>>& me
             return;
         }
         for (std::size_t m = 0; m < link.meters.size(); ++m) {
-            const MeterSpec& meter = link.meters[m];
+            const MeterEntry& meter = link.meters[m];
             const int line = meterLines[l][m];
             const std::string here = "link " + std::to_string(l + 1);
             if (const auto [it, fresh] = names.emplace(meter.name, here); !fresh) {
